@@ -1,0 +1,64 @@
+// Vutara!: starts with the splash window, which brings up the main window.
+#include "browser/vumain.h"
+#include "shell/artwork.h"
+#include "shell/vusplash.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QProxyStyle>
+
+#include <memory>
+
+namespace {
+
+// The interface font: a Japanese gothic face where one is installed.
+void chooseFont(QApplication& app)
+{
+    const QStringList families = QFontDatabase::families();
+    for (const char* wanted : {"MS PGothic", "ＭＳ Ｐゴシック", "IPAPGothic", "IPAGothic", "Noto Sans CJK JP"}) {
+        const QString family = QString::fromUtf8(wanted);
+        if (families.contains(family)) {
+            QFont f(family);
+            f.setPointSize(9);
+            app.setFont(f);
+            return;
+        }
+    }
+}
+
+// The menu captions carry no mnemonics; pressing and releasing Alt still reaches the menu bar.
+class KeyboardMenuStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override
+    {
+        if (hint == SH_MenuBar_AltKeyNavigation)
+            return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vutara"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vutara!"));
+    QApplication::setApplicationVersion(QStringLiteral("2.0"));
+    QApplication::setDesktopFileName(QStringLiteral("vutara"));
+    QApplication::setQuitOnLastWindowClosed(false);  // the program ends when the main window closes
+    QApplication::setWindowIcon(vu::programIcon());
+    QApplication::setStyle(new KeyboardMenuStyle);
+    chooseFont(app);
+
+    vu::SystemPlatform system;
+    vu::VuModule module(system.platform());
+    std::unique_ptr<vu::VuMain> mainWindow;
+    auto* splash = new vu::VuSplash([&] {
+        mainWindow = std::make_unique<vu::VuMain>(module);
+        mainWindow->show();
+    });
+    splash->Form_Load();
+    return app.exec();
+}

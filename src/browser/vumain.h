@@ -1,0 +1,119 @@
+// The main window: drive, folder and file lists, the type buttons, the thumbnail grid, the drop
+// boxes, the status bar, the toolbar and the menus.
+#pragma once
+
+#include "platform/listcontrols.h"
+#include "platform/picturebox.h"
+#include "shell/layout.h"
+#include "shell/settings.h"
+#include "shell/vumodule.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <array>
+
+namespace vu {
+
+class VuMain : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit VuMain(VuModule& module, QWidget* parent = nullptr);
+    ~VuMain() override;
+
+    VuModule& module() const { return module_; }
+
+    // ---- controls ----
+    DriveListBox* DrvList;
+    DirListBox* DirList;
+    FileListBox* FileList;  // never shown
+    std::array<QPushButton*, 6> OkBtn;
+    QProgressBar* PrgBar1;
+    std::array<PictureBox*, 30> Img;
+    std::array<QLineEdit*, 30> ImgName;
+    QFrame* Frame2;
+    std::array<PictureBox*, 3> imgBox;
+    QStatusBar* StatusBar1;
+    QToolBar* tbToolBar;
+
+    QMenu* mnuFile;
+    QAction* mnuFileQuit;
+    QMenu* mnuProp;
+    QAction* mnuPropProp;
+    QMenu* mnuRun;
+    QAction* mnuRunSlide;
+    QAction* mnuRun2;
+    QAction* mnuRunConv;
+    QMenu* mnuHelp;
+    QAction* mnuHelpVer;
+    QAction* sa;
+    QAction* mnuHelpUrl;
+    QMenu* mnuPop;  // the thumbnails' pop-up menu, not in the menu bar
+    QAction* mnuPop1;
+    QAction* mnuPopSp;
+    QAction* mnuPop2;
+    QAction* mnuPop3;
+    QAction* mnuPop4;
+
+    // ---- state ----
+    quint8 PageNo = 1;
+    quint8 PageSize = 30;
+    std::array<QString, 32> PageFiles;
+    double ErrNo = 0;
+    SettingsRec settings;  // this window's copy of the settings record
+
+    // Status panel n (1 to 6).
+    QString panel(int n) const;
+    void setPanel(int n, const QString& text);
+    // The toolbar button with this key.
+    QAction* toolButton(const QString& key) const;
+
+    // ---- start-up, shut-down, layout ----
+    void Form_Initialize();
+    void Form_Load();
+    void Form_Activate();
+    // Stores the current folder in the settings file; the outcome of the write.
+    FsStatus Form_Unload();
+    void Dsp_change();
+    void SysInfo1_DisplayChanged();
+    const MainLayout& currentLayout() const { return layout_; }
+
+    // ---- lists ----
+    void DrvList_Change();
+    void DirList_Change();
+    void DirList_LostFocus();
+
+    // ---- commands ----
+    void mnuFileQuit_Click();
+    void mnuHelpVer_Click();
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void place(QWidget* w, const TwipRect& r);
+    void writeCount();
+
+    VuModule& module_;
+    MainLayout layout_;
+    std::array<QLabel*, 6> panels_{};
+    bool closing_ = false;
+};
+
+// Texts of the status panels before anything writes them.
+QString initialPanelText(int n);
+
+}  // namespace vu

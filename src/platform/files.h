@@ -1,0 +1,80 @@
+// File service: everything the program does to files and folders goes through here, so that
+// tests can inject failures and the rules (temporary names, kept times) live in one place.
+#pragma once
+
+#include "fsstatus.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+namespace vu {
+
+struct DirEntry {
+    QString name;
+    bool isDir = false;  // a folder (or a link to one); otherwise a regular file or a link to one
+};
+
+// Attribute flags as the program reports them.
+namespace attr {
+constexpr int ReadOnly = 1;
+constexpr int Hidden = 2;
+constexpr int System = 4;
+constexpr int Directory = 16;
+constexpr int Archive = 32;
+}  // namespace attr
+
+enum class Replace {
+    Overwrite,  // an existing file of the target name is replaced (only once the copy is complete)
+    Never,      // an existing entry of the target name makes the copy fail with err::FileExists
+};
+
+class Files {
+public:
+    virtual ~Files() = default;
+
+    // Record access: opens the file for reading and writing (creating it empty when missing),
+    // reads at most `size` bytes from its start and closes it. A short file gives fewer bytes.
+    virtual FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) = 0;
+    // Replaces the first record.size() bytes of the file, keeping any bytes after them. The file
+    // is rewritten under a temporary name and renamed into place, so it is never left torn.
+    virtual FsStatus writeRecord(const QString& path, const QByteArray& record) = 0;
+
+    // Copies a regular file. The data goes to a temporary file in the target folder that only
+    // takes the target name once complete; the copy keeps the source's modification time.
+    virtual FsStatus copyFile(const QString& from, const QString& to, Replace mode) = 0;
+    virtual FsStatus removeFile(const QString& path) = 0;
+    // Renames within the file system; never replaces an existing entry.
+    virtual FsStatus renameFile(const QString& from, const QString& to) = 0;
+    // Flushes what was written to the file system holding `folder` to the disk.
+    virtual FsStatus syncFolder(const QString& folder) = 0;
+
+    virtual std::optional<QDateTime> modified(const QString& path) = 0;
+    virtual std::optional<int> attributes(const QString& path) = 0;
+    virtual bool exists(const QString& path) = 0;
+    virtual bool isDir(const QString& path) = 0;
+    // Names of a folder's entries (files and folders, not "." and ".."), unsorted. Entries whose
+    // names cannot be represented as text, and links that lead nowhere, are left out.
+    virtual FsStatus listDir(const QString& folder, std::vector<DirEntry>* out) = 0;
+};
+
+// The real service, on POSIX calls.
+class PosixFiles final : public Files {
+public:
+    FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) override;
+    FsStatus writeRecord(const QString& path, const QByteArray& record) override;
+    FsStatus copyFile(const QString& from, const QString& to, Replace mode) override;
+    FsStatus removeFile(const QString& path) override;
+    FsStatus renameFile(const QString& from, const QString& to) override;
+    FsStatus syncFolder(const QString& folder) override;
+    std::optional<QDateTime> modified(const QString& path) override;
+    std::optional<int> attributes(const QString& path) override;
+    bool exists(const QString& path) override;
+    bool isDir(const QString& path) override;
+    FsStatus listDir(const QString& folder, std::vector<DirEntry>* out) override;
+};
+
+}  // namespace vu

@@ -1,0 +1,43 @@
+// An image control: shows a picture either stretched to the control's own size or at its
+// natural size (the control then takes the picture's size).
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+namespace vu {
+
+class PictureBox : public QWidget {
+    Q_OBJECT
+public:
+    enum class Mode { Stretch, Natural };
+    explicit PictureBox(Mode mode, QWidget* parent = nullptr);
+
+    void setPicture(const QImage& image);
+    const QImage& picture() const { return image_; }
+    bool hasPicture() const { return !image_.isNull(); }
+    void clear() { setPicture(QImage()); }
+    void setBorder(bool on);
+    // What is drawn where there is no picture.
+    void setEmptyText(const QString& text);
+
+    QSize sizeHint() const override;
+
+signals:
+    void mousePressed(Qt::MouseButton button, QPoint pos);
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    Mode mode_;
+    QImage image_;
+    QString emptyText_;
+    bool border_ = false;
+    bool pressed_ = false;
+};
+
+}  // namespace vu

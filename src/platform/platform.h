@@ -1,0 +1,47 @@
+// The platform services a window may use, handed around as one bundle.
+#pragma once
+
+#include "clock.h"
+#include "dialogs.h"
+#include "files.h"
+#include "pictures.h"
+#include "screen.h"
+#include "urlopener.h"
+#include "volumes.h"
+#include "windowing.h"
+
+#include <memory>
+
+namespace vu {
+
+struct Platform {
+    Files* files = nullptr;
+    Pictures* pictures = nullptr;
+    Dialogs* dialogs = nullptr;
+    Screen* screen = nullptr;
+    Volumes* volumes = nullptr;
+    Clock* clock = nullptr;
+    UrlOpener* urls = nullptr;
+    Windowing* windowing = nullptr;
+};
+
+// The real services of this desktop. Needs a QApplication.
+class SystemPlatform {
+public:
+    SystemPlatform();
+    ~SystemPlatform();
+    const Platform& platform() const { return platform_; }
+
+private:
+    std::unique_ptr<PosixFiles> files_;
+    std::unique_ptr<QtPictures> pictures_;
+    std::unique_ptr<QtDialogs> dialogs_;
+    std::unique_ptr<QtScreen> screen_;
+    std::unique_ptr<QtVolumes> volumes_;
+    std::unique_ptr<SystemClock> clock_;
+    std::unique_ptr<DesktopUrlOpener> urls_;
+    std::unique_ptr<QtWindowing> windowing_;
+    Platform platform_;
+};
+
+}  // namespace vu

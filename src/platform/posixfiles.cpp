@@ -1,0 +1,432 @@
+#include "files.h"
+#include "paths.h"
+
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace vu {
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+class Fd {
+public:
+    explicit Fd(int fd = -1) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    void release() { fd_ = -1; }
+    void reset(int fd = -1)
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+FsStatus badName(const QString& path)
+{
+    return FsStatus::failure(err::BadFileName, path + QStringLiteral(": invalid file name"));
+}
+
+bool writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, QByteArray* out, qsizetype limit)
+{
+    out->clear();
+    char buffer[65536];
+    while (limit < 0 || out->size() < limit) {
+        size_t want = sizeof buffer;
+        if (limit >= 0)
+            want = std::min<size_t>(want, size_t(limit - out->size()));
+        const ssize_t n = ::read(fd, buffer, want);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            break;
+        out->append(buffer, n);
+    }
+    return true;
+}
+
+// Copies the whole of `in` into `out`, in kernel space where the file systems allow it.
+bool copyData(int in, int out)
+{
+    bool kernelCopy = true;
+    for (;;) {
+        if (kernelCopy) {
+            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
+            if (n > 0)
+                continue;
+            if (n == 0)
+                return true;
+            if (errno == EINTR)
+                continue;
+            if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL
+                || errno == EBADF) {
+                kernelCopy = false;  // fall back to plain reads and writes from where we are
+                continue;
+            }
+            return false;
+        }
+        char buffer[1 << 16];
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        if (!writeAll(out, buffer, size_t(n)))
+            return false;
+    }
+}
+
+QByteArray randomSuffix()
+{
+    return QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+// A hidden name in `folder` for work in progress; the file lists never show dot files.
+QByteArray temporaryName(const QByteArray& folder, const QByteArray& base)
+{
+    QByteArray name = folder;
+    if (!name.endsWith('/'))
+        name += '/';
+    return name + ".vutara-" + base.left(40) + '.' + randomSuffix() + ".tmp";
+}
+
+// Renames `from` onto `to`, failing with EEXIST when `to` exists.
+int renameNoReplace(const char* from, const char* to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // The file system cannot rename exclusively: a hard link is exclusive too.
+    if (::link(from, to) == 0) {
+        ::unlink(from);
+        return 0;
+    }
+    if (errno == EEXIST)
+        return EEXIST;
+    struct stat st;
+    if (::lstat(to, &st) == 0)
+        return EEXIST;
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+}  // namespace
+
+FsStatus PosixFiles::readRecord(const QString& path, qsizetype size, QByteArray* out)
+{
+    out->clear();
+    QByteArray native;
+    if (!paths::toNative(path, &native))
+        return badName(path);
+    Fd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+    if (!fd.valid())
+        return FsStatus::fromErrno(errno, path);
+    if (!readAll(fd.get(), out, size))
+        return FsStatus::fromErrno(errno, path);
+    return FsStatus::success();
+}
+
+FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
+{
+    QByteArray native;
+    if (!paths::toNative(path, &native))
+        return badName(path);
+    // Write through a link to the file it names, rather than replacing the link.
+    if (char* real = ::realpath(native.constData(), nullptr)) {
+        native = real;
+        ::free(real);
+    }
+
+    QByteArray content = record;
+    mode_t mode = 0644;
+    {
+        Fd old(::open(native.constData(), O_RDONLY | O_CLOEXEC));
+        if (old.valid()) {
+            struct stat st;
+            if (::fstat(old.get(), &st) == 0)
+                mode = st.st_mode & 07777;
+            QByteArray existing;
+            if (!readAll(old.get(), &existing, -1))
+                return FsStatus::fromErrno(errno, path);
+            if (existing.size() > record.size())
+                content += existing.mid(record.size());
+        } else if (errno != ENOENT) {
+            return FsStatus::fromErrno(errno, path);
+        }
+    }
+
+    const qsizetype slash = native.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : native.left(std::max<qsizetype>(slash, 1));
+    const QByteArray base = slash < 0 ? native : native.mid(slash + 1);
+    const QByteArray temp = temporaryName(folder, base);
+    Fd fd(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+    if (!fd.valid())
+        return FsStatus::fromErrno(errno, path);
+    const bool written = writeAll(fd.get(), content.constData(), size_t(content.size()))
+        && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0;
+    const int writeErrno = errno;
+    fd.reset();
+    if (!written || ::rename(temp.constData(), native.constData()) != 0) {
+        const int e = written ? errno : writeErrno;
+        ::unlink(temp.constData());
+        return FsStatus::fromErrno(e, path);
+    }
+    return FsStatus::success();
+}
+
+FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mode)
+{
+    QByteArray src, dst;
+    if (!paths::toNative(from, &src))
+        return badName(from);
+    if (!paths::toNative(to, &dst))
+        return badName(to);
+
+    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
+    if (!in.valid())
+        return FsStatus::fromErrno(errno, from);
+    struct stat st;
+    if (::fstat(in.get(), &st) != 0)
+        return FsStatus::fromErrno(errno, from);
+    if (!S_ISREG(st.st_mode))
+        return FsStatus::fromErrno(EISDIR, from);
+
+    struct stat target;
+    if (::stat(dst.constData(), &target) == 0) {
+        if (target.st_dev == st.st_dev && target.st_ino == st.st_ino)
+            return mode == Replace::Overwrite ? FsStatus::success() : FsStatus::fromErrno(EEXIST, to);
+        if (mode == Replace::Never)
+            return FsStatus::fromErrno(EEXIST, to);
+        if (S_ISDIR(target.st_mode))
+            return FsStatus::fromErrno(EISDIR, to);
+    }
+
+    const qsizetype slash = dst.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? QByteArray(".") : dst.left(std::max<qsizetype>(slash, 1));
+    const QByteArray base = slash < 0 ? dst : dst.mid(slash + 1);
+
+    // An unnamed file disappears by itself if we fail or crash; a named one needs cleaning up.
+    bool unnamed = true;
+    QByteArray temp;
+    Fd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    if (!out.valid()) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+            return FsStatus::fromErrno(errno, to);
+        if (errno == ENOENT)
+            return FsStatus::fromErrno(ENOENT, to);
+        unnamed = false;
+        temp = temporaryName(folder, base);
+        out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out.valid())
+            return FsStatus::fromErrno(errno, to);
+    }
+    auto fail = [&](int e) {
+        out.reset();
+        if (!unnamed)
+            ::unlink(temp.constData());
+        return FsStatus::fromErrno(e, to);
+    };
+
+    if (!copyData(in.get(), out.get()))
+        return fail(errno);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmod(out.get(), st.st_mode & 0777) != 0 || ::futimens(out.get(), times) != 0)
+        return fail(errno);
+
+    if (unnamed) {
+        // Give the finished file a hidden name first, then move it onto the target.
+        const QByteArray proc = "/proc/self/fd/" + QByteArray::number(out.get());
+        temp = temporaryName(folder, base);
+        if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0)
+            return fail(errno);
+        unnamed = false;
+    }
+    if (::close(out.get()) != 0) {
+        const int e = errno;
+        out.reset();  // the descriptor is gone either way
+        ::unlink(temp.constData());
+        return FsStatus::fromErrno(e, to);
+    }
+    out.release();  // already closed
+    const int e = mode == Replace::Never ? renameNoReplace(temp.constData(), dst.constData())
+                                         : (::rename(temp.constData(), dst.constData()) == 0 ? 0 : errno);
+    if (e != 0) {
+        ::unlink(temp.constData());
+        return FsStatus::fromErrno(e, to);
+    }
+    return FsStatus::success();
+}
+
+FsStatus PosixFiles::removeFile(const QString& path)
+{
+    QByteArray native;
+    if (!paths::toNative(path, &native))
+        return badName(path);
+    struct stat st;
+    if (::lstat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode))
+        return FsStatus::fromErrno(EISDIR, path);
+    if (::unlink(native.constData()) != 0)
+        return FsStatus::fromErrno(errno, path);
+    return FsStatus::success();
+}
+
+FsStatus PosixFiles::renameFile(const QString& from, const QString& to)
+{
+    QByteArray src, dst;
+    if (!paths::toNative(from, &src))
+        return badName(from);
+    if (!paths::toNative(to, &dst))
+        return badName(to);
+    struct stat st;
+    if (::lstat(src.constData(), &st) != 0)
+        return FsStatus::fromErrno(errno, from);
+    if (const int e = renameNoReplace(src.constData(), dst.constData()); e != 0)
+        return FsStatus::fromErrno(e, e == EEXIST ? to : from);
+    return FsStatus::success();
+}
+
+FsStatus PosixFiles::syncFolder(const QString& folder)
+{
+    QByteArray native;
+    if (!paths::toNative(folder, &native))
+        return badName(folder);
+    Fd fd(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        return FsStatus::fromErrno(errno, folder);
+    if (::syncfs(fd.get()) != 0)
+        return FsStatus::fromErrno(errno, folder);
+    return FsStatus::success();
+}
+
+std::optional<QDateTime> PosixFiles::modified(const QString& path)
+{
+    QByteArray native;
+    struct stat st;
+    if (!paths::toNative(path, &native) || ::stat(native.constData(), &st) != 0)
+        return std::nullopt;
+    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+}
+
+std::optional<int> PosixFiles::attributes(const QString& path)
+{
+    QByteArray native;
+    struct stat st;
+    if (!paths::toNative(path, &native) || ::stat(native.constData(), &st) != 0)
+        return std::nullopt;
+    int value = 0;
+    if (S_ISDIR(st.st_mode))
+        value |= attr::Directory;
+    if (paths::fileName(path).startsWith(u'.'))
+        value |= attr::Hidden;
+    // Read-only: the permission bits of the class the user belongs to forbid writing (the
+    // superuser's power to write anyway does not make a file writable in this sense), or the
+    // file system is mounted read-only.
+    const uid_t uid = ::geteuid();
+    mode_t writeBit = S_IWOTH;
+    if (uid == st.st_uid)
+        writeBit = S_IWUSR;
+    else if (::getegid() == st.st_gid)
+        writeBit = S_IWGRP;
+    struct statvfs vfs;
+    const bool readOnlyMount = ::statvfs(native.constData(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
+    if (!(st.st_mode & writeBit) || readOnlyMount)
+        value |= attr::ReadOnly;
+    return value;
+}
+
+bool PosixFiles::exists(const QString& path)
+{
+    QByteArray native;
+    struct stat st;
+    return paths::toNative(path, &native) && ::stat(native.constData(), &st) == 0;
+}
+
+bool PosixFiles::isDir(const QString& path)
+{
+    QByteArray native;
+    struct stat st;
+    return paths::toNative(path, &native) && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out)
+{
+    out->clear();
+    QByteArray native;
+    if (!paths::toNative(folder, &native))
+        return badName(folder);
+    Fd fd(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        return FsStatus::fromErrno(errno, folder);
+    DIR* dir = ::fdopendir(fd.get());
+    if (!dir)
+        return FsStatus::fromErrno(errno, folder);
+    const int dirFd = fd.get();
+    fd.release();  // now owned by dir
+    errno = 0;
+    while (const dirent* d = ::readdir(dir)) {
+        const char* name = d->d_name;
+        if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
+            continue;
+        DirEntry entry;
+        if (!paths::fromNative(name, &entry.name))
+            continue;
+        if (d->d_type == DT_REG) {
+            entry.isDir = false;
+        } else if (d->d_type == DT_DIR) {
+            entry.isDir = true;
+        } else if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
+            struct stat st;
+            if (::fstatat(dirFd, name, &st, 0) != 0)
+                continue;  // a link that leads nowhere
+            if (S_ISDIR(st.st_mode))
+                entry.isDir = true;
+            else if (!S_ISREG(st.st_mode))
+                continue;
+        } else {
+            continue;  // devices, sockets, pipes
+        }
+        out->push_back(std::move(entry));
+        errno = 0;
+    }
+    const int e = errno;
+    ::closedir(dir);
+    if (e != 0)
+        return FsStatus::fromErrno(e, folder);
+    return FsStatus::success();
+}
+
+}  // namespace vu

@@ -1,0 +1,181 @@
+#include "doubles.h"
+
+#include <QDir>
+#include <QMutexLocker>
+
+namespace vu::testing {
+
+MsgAnswer ScriptedDialogs::message(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
+                                   MsgButtons buttons)
+{
+    Question q{Question::Message, title, text, icon, buttons, {}, {}, -1, owner};
+    asked << q;
+    if (onQuestion)
+        onQuestion(q);
+    if (messages_.empty()) {
+        ++unanswered;
+        return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
+    }
+    const MsgAnswer a = messages_.front();
+    messages_.pop_front();
+    return a;
+}
+
+QString ScriptedDialogs::chooseFolder(QWidget* owner, const QString& title, const QString& startFolder)
+{
+    Question q{Question::Folder, title, {}, MsgIcon::None, MsgButtons::Ok, startFolder, {}, -1, owner};
+    asked << q;
+    if (onQuestion)
+        onQuestion(q);
+    if (folders_.empty()) {
+        ++unanswered;
+        return QString();
+    }
+    const QString a = folders_.front();
+    folders_.pop_front();
+    return a;
+}
+
+std::optional<QString> ScriptedDialogs::chooseFile(QWidget* owner, const QString& title, const QString& folder,
+                                                   const QStringList& filters, int selected)
+{
+    Question q{Question::File, title, {}, MsgIcon::None, MsgButtons::Ok, folder, filters, selected, owner};
+    asked << q;
+    if (onQuestion)
+        onQuestion(q);
+    if (files_.empty()) {
+        ++unanswered;
+        return std::nullopt;
+    }
+    const std::optional<QString> a = files_.front();
+    files_.pop_front();
+    return a;
+}
+
+bool FakeVolumes::isReady(const QString& root)
+{
+    for (const Volume& v : volumes) {
+        if (v.root == root)
+            return v.ready && QDir(root).exists();
+    }
+    return false;
+}
+
+std::optional<FsStatus> FaultyFiles::injected(Op op, const QString& path)
+{
+    ++calls_[int(op)];
+    if (before)
+        before(op, path);
+    for (Rule& r : rules_) {
+        if (r.op != op || r.remaining == 0 || !r.matches(path))
+            continue;
+        if (r.remaining > 0)
+            --r.remaining;
+        return FsStatus::failure(r.error, path + QStringLiteral(": injected failure"));
+    }
+    return std::nullopt;
+}
+
+FsStatus FaultyFiles::readRecord(const QString& path, qsizetype size, QByteArray* out)
+{
+    if (auto f = injected(Op::Read, path))
+        return *f;
+    return real_.readRecord(path, size, out);
+}
+
+FsStatus FaultyFiles::writeRecord(const QString& path, const QByteArray& record)
+{
+    if (auto f = injected(Op::Write, path))
+        return *f;
+    return real_.writeRecord(path, record);
+}
+
+FsStatus FaultyFiles::copyFile(const QString& from, const QString& to, Replace mode)
+{
+    if (auto f = injected(Op::Copy, to))
+        return *f;
+    return real_.copyFile(from, to, mode);
+}
+
+FsStatus FaultyFiles::removeFile(const QString& path)
+{
+    if (auto f = injected(Op::Remove, path))
+        return *f;
+    return real_.removeFile(path);
+}
+
+FsStatus FaultyFiles::renameFile(const QString& from, const QString& to)
+{
+    if (auto f = injected(Op::Rename, from))
+        return *f;
+    return real_.renameFile(from, to);
+}
+
+FsStatus FaultyFiles::syncFolder(const QString& folder)
+{
+    if (auto f = injected(Op::Sync, folder))
+        return *f;
+    return real_.syncFolder(folder);
+}
+
+FsStatus FaultyFiles::listDir(const QString& folder, std::vector<DirEntry>* out)
+{
+    if (auto f = injected(Op::List, folder)) {
+        out->clear();
+        return *f;
+    }
+    return real_.listDir(folder, out);
+}
+
+std::optional<QSize> FaultyPictures::naturalSize(const QString& path)
+{
+    if (failing && failing(path))
+        return std::nullopt;
+    return real_.naturalSize(path);
+}
+
+PictureResult FaultyPictures::load(const QString& path)
+{
+    {
+        QMutexLocker lock(&mutex_);
+        ++loads_;
+    }
+    if (failing && failing(path))
+        return {QImage(), err::InvalidPicture, path + QStringLiteral(": injected failure")};
+    return real_.load(path);
+}
+
+PictureResult FaultyPictures::loadScaled(const QString& path, QSize box)
+{
+    {
+        QMutexLocker lock(&mutex_);
+        ++loads_;
+    }
+    if (failing && failing(path))
+        return {QImage(), err::InvalidPicture, path + QStringLiteral(": injected failure")};
+    return real_.loadScaled(path, box);
+}
+
+int FaultyPictures::loads() const
+{
+    QMutexLocker lock(&mutex_);
+    return loads_;
+}
+
+TestPlatform::TestPlatform() : realVolumes_(std::make_unique<QtVolumes>()) {}
+TestPlatform::~TestPlatform() = default;
+
+FakeVolumes& TestPlatform::useFakeVolumes()
+{
+    if (!fakeVolumes_)
+        fakeVolumes_ = std::make_unique<FakeVolumes>();
+    return *fakeVolumes_;
+}
+
+Platform TestPlatform::platform()
+{
+    Volumes* volumes = fakeVolumes_ ? static_cast<Volumes*>(fakeVolumes_.get()) : realVolumes_.get();
+    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing};
+}
+
+}  // namespace vu::testing

@@ -1,0 +1,114 @@
+#include "artwork.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace vu {
+
+QPixmap emblem(int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    // A framed photograph: sky, sun and two hills.
+    const QRectF frame(s * 0.06, s * 0.14, s * 0.88, s * 0.72);
+    p.setPen(QPen(QColor(60, 60, 70), s * 0.03));
+    QLinearGradient sky(frame.topLeft(), frame.bottomLeft());
+    sky.setColorAt(0, QColor(90, 160, 230));
+    sky.setColorAt(1, QColor(200, 230, 250));
+    p.setBrush(sky);
+    p.drawRoundedRect(frame, s * 0.04, s * 0.04);
+    p.setClipRect(frame.adjusted(s * 0.02, s * 0.02, -s * 0.02, -s * 0.02));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 200, 40));
+    p.drawEllipse(QPointF(s * 0.72, s * 0.34), s * 0.08, s * 0.08);
+    QPainterPath hills;
+    hills.moveTo(frame.left(), frame.bottom());
+    hills.lineTo(frame.left(), s * 0.66);
+    hills.quadTo(s * 0.3, s * 0.42, s * 0.52, s * 0.66);
+    hills.quadTo(s * 0.7, s * 0.52, frame.right(), s * 0.62);
+    hills.lineTo(frame.right(), frame.bottom());
+    hills.closeSubpath();
+    p.setBrush(QColor(70, 150, 80));
+    p.drawPath(hills);
+    return pm;
+}
+
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(emblem(size));
+    return icon;
+}
+
+}  // namespace vu
+
+namespace vu {
+namespace {
+
+QPixmap sheets(int size, const QColor (&colours)[3])
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    for (int i = 0; i < 3; ++i) {
+        const QRectF sheet(s * (0.12 + 0.16 * i), s * (0.1 + 0.14 * i), s * 0.5, s * 0.6);
+        p.setPen(QPen(QColor(40, 40, 40), std::max(1.0, s * 0.025)));
+        p.setBrush(colours[i]);
+        p.drawRect(sheet);
+        p.setPen(QPen(QColor(255, 255, 255, 170), std::max(1.0, s * 0.02)));
+        for (int line = 1; line <= 3; ++line) {
+            const qreal y = sheet.top() + sheet.height() * line / 4.5;
+            p.drawLine(QPointF(sheet.left() + s * 0.06, y), QPointF(sheet.right() - s * 0.06, y));
+        }
+    }
+    return pm;
+}
+
+}  // namespace
+
+QPixmap copyBoxPicture(int size)
+{
+    const QColor colours[3] = {QColor(230, 80, 70), QColor(80, 170, 90), QColor(70, 120, 220)};
+    return sheets(size, colours);
+}
+
+QPixmap moveBoxPicture(int size)
+{
+    const QColor colours[3] = {QColor(190, 190, 190), QColor(150, 150, 150), QColor(110, 110, 110)};
+    return sheets(size, colours);
+}
+
+QPixmap wasteBinPicture(int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    p.setPen(QPen(QColor(40, 40, 40), std::max(1.0, s * 0.03)));
+    p.setBrush(QColor(120, 130, 140));
+    p.drawRoundedRect(QRectF(s * 0.18, s * 0.18, s * 0.64, s * 0.1), s * 0.02, s * 0.02);  // lid
+    p.drawRect(QRectF(s * 0.42, s * 0.1, s * 0.16, s * 0.08));                              // handle
+    QPainterPath body;
+    body.moveTo(s * 0.24, s * 0.3);
+    body.lineTo(s * 0.76, s * 0.3);
+    body.lineTo(s * 0.7, s * 0.9);
+    body.lineTo(s * 0.3, s * 0.9);
+    body.closeSubpath();
+    p.setBrush(QColor(160, 170, 180));
+    p.drawPath(body);
+    for (int i = 0; i < 3; ++i) {
+        const qreal x = s * (0.38 + 0.12 * i);
+        p.drawLine(QPointF(x, s * 0.38), QPointF(x, s * 0.82));
+    }
+    return pm;
+}
+
+}  // namespace vu

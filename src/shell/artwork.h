@@ -1,0 +1,22 @@
+// The program's own pictures, drawn rather than shipped: the emblem shown by the splash and
+// version windows and used as the window icon.
+#pragma once
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace vu {
+
+QPixmap emblem(int size);
+QIcon programIcon();
+
+}  // namespace vu
+
+namespace vu {
+
+// The drop boxes' pictures: three coloured sheets (copy), three grey sheets (move), a waste bin.
+QPixmap copyBoxPicture(int size);
+QPixmap moveBoxPicture(int size);
+QPixmap wasteBinPicture(int size);
+
+}  // namespace vu

@@ -1,0 +1,77 @@
+#include "vumodule.h"
+
+#include "platform/paths.h"
+#include "platform/twips.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+namespace vu {
+
+VuModule::VuModule(const Platform& platform) : platform_(platform)
+{
+    endProgram = [] { QCoreApplication::exit(0); };
+}
+
+double VuModule::workAreaWidthTwips() const { return twips::fromPx(platform_.screen->workArea().width()); }
+double VuModule::workAreaHeightTwips() const { return twips::fromPx(platform_.screen->workArea().height()); }
+
+qint32 VuModule::SetTopmost(QWidget* window, qint16 flag)
+{
+    if (flag != 0 && flag != 1)
+        return 0;
+    return platform_.windowing->setStaysOnTop(window, flag == 1) ? 1 : 0;
+}
+
+FolderRoot folderRootForKind(qint32 k)
+{
+    const QString home = QDir::homePath();
+    auto location = [&](QStandardPaths::StandardLocation l) {
+        const QString p = QStandardPaths::writableLocation(l);
+        return p.isEmpty() || !QDir(p).exists() ? home : p;
+    };
+    auto under = [&](const QString& relative) {
+        const QString p = QDir(home).filePath(relative);
+        return QDir(p).exists() ? p : home;
+    };
+    switch (k) {
+    case 0:   // the desktop
+    case 16:  // the desktop folder (kind 12)
+        return {location(QStandardPaths::DesktopLocation)};
+    case 2:   // program groups
+    case 11:  // start menu
+        return {location(QStandardPaths::ApplicationsLocation)};
+    case 5:  // personal documents
+        return {location(QStandardPaths::DocumentsLocation)};
+    case 6:  // favourites
+    case 8:  // recent documents
+    case 9:  // send-to
+        return {home};
+    case 7:  // start-up group
+        return {under(QStringLiteral(".config/autostart"))};
+    case 10:  // recycle bin
+        return {under(QStringLiteral(".local/share/Trash/files"))};
+    case 20:  // fonts (kind 16)
+        return {location(QStandardPaths::FontsLocation)};
+    case 21:  // templates (kind 17)
+        return {under(QStringLiteral("Templates"))};
+    default:  // control panel, printers, network: the computer's volumes
+        return {QStringLiteral("/"), true};
+    }
+}
+
+QString VuModule::FolderDsp(QWidget* owner, qint32 k)
+{
+    // Kinds 12 to 17 name the shell's folders 16 to 21; kind 1 and every kind above 17 the
+    // computer's drives. A negative kind names no folder, so the chooser starts at the drives.
+    qint32 id = k;
+    if (k >= 12 && k <= 17)
+        id = k + 4;
+    else if (k == 1 || k > 17 || k < 0)
+        id = 17;
+    const FolderRoot root = folderRootForKind(id);
+    return platform_.dialogs->chooseFolder(owner, QStringLiteral("フォルダを選択してください"), root.folder);
+}
+
+}  // namespace vu

@@ -1,0 +1,53 @@
+// Helpers shared by the tests: temporary working folders, generated pictures, test data.
+#pragma once
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace vu::testing {
+
+// A fresh temporary folder that is the working directory while this object lives.
+class TempCwd {
+public:
+    TempCwd();
+    ~TempCwd();
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+// The shipped test data file at `relative` (below tests/data).
+QString dataFile(const QString& relative);
+
+// A picture of `size` with a recognisable pattern in `colour`.
+QImage makePicture(QSize size, QColor colour = QColor(200, 60, 40));
+// Writes a picture file; `format` as Qt names it ("jpg", "bmp", "gif", "ico").
+QString writePicture(const QString& path, QSize size, const char* format, QColor colour = QColor(200, 60, 40));
+// Writes `count` small pictures named prefix0000.ext, prefix0001.ext, ... into `folder`.
+QStringList writePictures(const QString& folder, int count, const char* format = "bmp",
+                          const QString& prefix = QStringLiteral("img"), QSize size = QSize(16, 12));
+// A GIF file of the frames (Qt reads GIF but does not write it): 216-colour cube palette, plain
+// LZW codes, optionally interlaced; more than one frame makes an endlessly looping animation.
+QByteArray encodeGif(const QList<QImage>& frames, bool interlaced = false, int delayCentiseconds = 10);
+// Writes raw bytes to a file.
+void writeBytes(const QString& path, const QByteArray& bytes);
+QByteArray readBytes(const QString& path);
+
+}  // namespace vu::testing
+
+#include <functional>
+
+namespace vu::testing {
+
+// Runs `body` in a child process whose files may not grow beyond `maxFileBytes` (writes past it
+// fail as on a full disk); returns the child's exit status, or -1 if it did not exit normally.
+int runLimitedChild(long maxFileBytes, const std::function<int()>& body);
+
+}  // namespace vu::testing

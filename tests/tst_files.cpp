@@ -1,0 +1,243 @@
+// The file service: copies that never leave partial or lost files, exclusive renames,
+// listings, times and attributes.
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "support/testsupport.h"
+
+#include <QFile>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vu;
+using namespace vu::testing;
+
+class TestFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { cwd_ = std::make_unique<TempCwd>(); }
+    void cleanup() { cwd_.reset(); }
+
+    void copyKeepsContentAndTime();
+    void copyModes_data();
+    void copyModes();
+    void copyOntoItself();
+    void failedCopyLeavesNothing();
+    void copyIntoVanishedFolder();
+    void renameNeverReplaces();
+    void removeRefusesFolders();
+    void listingSkipsUndecodableNamesAndBrokenLinks();
+    void attributes_data();
+    void attributes();
+    void pathsWithNulAreRefused();
+    void joinAndDrop_data();
+    void joinAndDrop();
+
+private:
+    QString file(const QString& name) const { return cwd_->file(name); }
+    QStringList visibleAndHidden() const
+    {
+        return QDir(cwd_->path()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+    std::unique_ptr<TempCwd> cwd_;
+    PosixFiles files_;
+};
+
+void TestFiles::copyKeepsContentAndTime()
+{
+    writeBytes(file(QStringLiteral("a.jpg")), QByteArray(300000, 'x'));
+    const QDateTime old(QDate(2001, 2, 3), QTime(4, 5, 6));
+    QFile f(file(QStringLiteral("a.jpg")));
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(old, QFileDevice::FileModificationTime));
+    f.close();
+    QVERIFY(files_.copyFile(file(QStringLiteral("a.jpg")), file(QStringLiteral("b.jpg")), Replace::Never).ok());
+    QCOMPARE(readBytes(file(QStringLiteral("b.jpg"))), QByteArray(300000, 'x'));
+    QCOMPARE(files_.modified(file(QStringLiteral("b.jpg"))), std::optional<QDateTime>(old));
+    QCOMPARE(visibleAndHidden(), QStringList({QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
+}
+
+void TestFiles::copyModes_data()
+{
+    QTest::addColumn<bool>("overwrite");
+    QTest::addColumn<bool>("targetIsFolder");
+    QTest::addColumn<int>("error");
+    QTest::addColumn<QByteArray>("targetAfter");
+    QTest::newRow("overwrite replaces") << true << false << int(err::None) << QByteArray("new");
+    QTest::newRow("never keeps existing") << false << false << int(err::FileExists) << QByteArray("old");
+    QTest::newRow("overwrite refuses a folder") << true << true << int(err::PathFileAccess) << QByteArray();
+    QTest::newRow("never refuses a folder") << false << true << int(err::FileExists) << QByteArray();
+}
+
+void TestFiles::copyModes()
+{
+    QFETCH(bool, overwrite);
+    QFETCH(bool, targetIsFolder);
+    QFETCH(int, error);
+    QFETCH(QByteArray, targetAfter);
+    writeBytes(file(QStringLiteral("src")), "new");
+    if (targetIsFolder)
+        QDir().mkdir(file(QStringLiteral("dst")));
+    else
+        writeBytes(file(QStringLiteral("dst")), "old");
+    const FsStatus s = files_.copyFile(file(QStringLiteral("src")), file(QStringLiteral("dst")),
+                                       overwrite ? Replace::Overwrite : Replace::Never);
+    QCOMPARE(s.error, error);
+    if (!targetIsFolder)
+        QCOMPARE(readBytes(file(QStringLiteral("dst"))), targetAfter);
+    else
+        QVERIFY(QFileInfo(file(QStringLiteral("dst"))).isDir());
+    QCOMPARE(readBytes(file(QStringLiteral("src"))), QByteArray("new"));
+    QVERIFY(!visibleAndHidden().join(u' ').contains(QStringLiteral(".vutara")));
+}
+
+void TestFiles::copyOntoItself()
+{
+    writeBytes(file(QStringLiteral("a.bmp")), "content");
+    QVERIFY(files_.copyFile(file(QStringLiteral("a.bmp")), file(QStringLiteral("a.bmp")), Replace::Overwrite).ok());
+    QCOMPARE(readBytes(file(QStringLiteral("a.bmp"))), QByteArray("content"));
+    QCOMPARE(files_.copyFile(file(QStringLiteral("a.bmp")), file(QStringLiteral("a.bmp")), Replace::Never).error,
+             err::FileExists);
+    QCOMPARE(readBytes(file(QStringLiteral("a.bmp"))), QByteArray("content"));
+}
+
+void TestFiles::failedCopyLeavesNothing()
+{
+    // The child may not write files larger than 64 KB: the copy fails part-way, as on a full
+    // disk. The earlier file of the target name must survive and no partial file may appear.
+    writeBytes(file(QStringLiteral("big.jpg")), QByteArray(200000, 'b'));
+    writeBytes(file(QStringLiteral("keep.jpg")), "earlier file");
+    QDir().mkdir(file(QStringLiteral("out")));
+    const QString big = file(QStringLiteral("big.jpg"));
+    const QString target = file(QStringLiteral("keep.jpg"));
+    const QString fresh = file(QStringLiteral("out/big.jpg"));
+    const int status = runLimitedChild(65536, [&] {
+        PosixFiles files;
+        const FsStatus a = files.copyFile(big, target, Replace::Overwrite);
+        const FsStatus b = files.copyFile(big, fresh, Replace::Never);
+        return !a.ok() && !b.ok() && a.error == err::DiskFull ? 0 : 1;
+    });
+    QCOMPARE(status, 0);
+    QCOMPARE(readBytes(target), QByteArray("earlier file"));
+    QVERIFY(!QFile::exists(fresh));
+    QCOMPARE(QDir(file(QStringLiteral("out"))).entryList(QDir::Files | QDir::Hidden).size(), 0);
+    QCOMPARE(visibleAndHidden(), QStringList({QStringLiteral("big.jpg"), QStringLiteral("keep.jpg")}));
+}
+
+void TestFiles::copyIntoVanishedFolder()
+{
+    writeBytes(file(QStringLiteral("a.jpg")), "x");
+    const FsStatus s = files_.copyFile(file(QStringLiteral("a.jpg")), file(QStringLiteral("gone/a.jpg")), Replace::Never);
+    QCOMPARE(s.error, err::FileNotFound);
+    QCOMPARE(files_.copyFile(file(QStringLiteral("nothing.jpg")), file(QStringLiteral("b.jpg")), Replace::Never).error,
+             err::FileNotFound);
+}
+
+void TestFiles::renameNeverReplaces()
+{
+    writeBytes(file(QStringLiteral("a")), "a");
+    writeBytes(file(QStringLiteral("b")), "b");
+    QCOMPARE(files_.renameFile(file(QStringLiteral("a")), file(QStringLiteral("b"))).error, err::FileExists);
+    QCOMPARE(readBytes(file(QStringLiteral("b"))), QByteArray("b"));
+    QVERIFY(files_.renameFile(file(QStringLiteral("a")), file(QStringLiteral("c"))).ok());
+    QCOMPARE(readBytes(file(QStringLiteral("c"))), QByteArray("a"));
+    QVERIFY(!QFile::exists(file(QStringLiteral("a"))));
+    QCOMPARE(files_.renameFile(file(QStringLiteral("a")), file(QStringLiteral("d"))).error, err::FileNotFound);
+}
+
+void TestFiles::removeRefusesFolders()
+{
+    QDir().mkdir(file(QStringLiteral("d")));
+    QVERIFY(!files_.removeFile(file(QStringLiteral("d"))).ok());
+    QVERIFY(QFileInfo(file(QStringLiteral("d"))).isDir());
+    writeBytes(file(QStringLiteral("f")), "f");
+    QVERIFY(files_.removeFile(file(QStringLiteral("f"))).ok());
+    QCOMPARE(files_.removeFile(file(QStringLiteral("f"))).error, err::FileNotFound);
+}
+
+void TestFiles::listingSkipsUndecodableNamesAndBrokenLinks()
+{
+    writeBytes(file(QStringLiteral("good.jpg")), "x");
+    writeBytes(file(QStringLiteral("写真 1.jpg")), "x");
+    QDir().mkdir(file(QStringLiteral("sub")));
+    QVERIFY(QFile::link(file(QStringLiteral("nowhere")), file(QStringLiteral("broken.jpg"))));
+    QVERIFY(QFile::link(file(QStringLiteral("good.jpg")), file(QStringLiteral("link.jpg"))));
+    const QByteArray raw = QFile::encodeName(cwd_->path()) + "/bad\xff\xfe.jpg";
+    FILE* f = ::fopen(raw.constData(), "w");
+    QVERIFY(f);
+    ::fclose(f);
+
+    std::vector<DirEntry> entries;
+    QVERIFY(files_.listDir(cwd_->path(), &entries).ok());
+    QStringList names;
+    for (const DirEntry& e : entries)
+        names << e.name + (e.isDir ? QStringLiteral("/") : QString());
+    names.sort();
+    QCOMPARE(names, QStringList({QStringLiteral("good.jpg"), QStringLiteral("link.jpg"), QStringLiteral("sub/"),
+                                 QStringLiteral("写真 1.jpg")}));
+    QCOMPARE(files_.listDir(file(QStringLiteral("missing")), &entries).error, err::FileNotFound);
+}
+
+void TestFiles::attributes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("writable");
+    QTest::addColumn<bool>("folder");
+    QTest::addColumn<int>("value");
+    QTest::newRow("ordinary") << "a.jpg" << true << false << 0;
+    QTest::newRow("read-only") << "b.jpg" << false << false << int(attr::ReadOnly);
+    QTest::newRow("hidden") << ".c.jpg" << true << false << int(attr::Hidden);
+    QTest::newRow("hidden read-only") << ".d.jpg" << false << false << int(attr::Hidden | attr::ReadOnly);
+    QTest::newRow("folder") << "e" << true << true << int(attr::Directory);
+}
+
+void TestFiles::attributes()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, writable);
+    QFETCH(bool, folder);
+    QFETCH(int, value);
+    const QString path = file(name);
+    if (folder)
+        QDir().mkdir(path);
+    else
+        writeBytes(path, "x");
+    const mode_t mode = folder ? 0755 : (writable ? 0644 : 0444);
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
+    QCOMPARE(files_.attributes(path), std::optional<int>(value));
+    QVERIFY(!files_.attributes(file(QStringLiteral("missing"))).has_value());
+}
+
+void TestFiles::pathsWithNulAreRefused()
+{
+    // A NUL would cut the path short and name another file.
+    writeBytes(file(QStringLiteral("a")), "a");
+    const QString withNul = file(QStringLiteral("a")) + QChar(0) + QStringLiteral("ignored");
+    QCOMPARE(files_.removeFile(withNul).error, err::BadFileName);
+    QVERIFY(QFile::exists(file(QStringLiteral("a"))));
+    QVERIFY(!files_.exists(withNul));
+}
+
+void TestFiles::joinAndDrop_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("joined");
+    QTest::addColumn<QString>("dropped");
+    QTest::newRow("root") << "/" << "/a.jpg" << "";
+    QTest::newRow("folder") << "/srv/img" << "/srv/img/a.jpg" << "/srv/img";
+    QTest::newRow("folder with separator") << "/srv/img/" << "/srv/img/a.jpg" << "/srv/img";
+}
+
+void TestFiles::joinAndDrop()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, joined);
+    QFETCH(QString, dropped);
+    QCOMPARE(paths::join(folder, QStringLiteral("a.jpg")), joined);
+    QCOMPARE(paths::dropOneSeparator(folder), dropped);
+    QCOMPARE(paths::folderOf(joined), paths::cleanFolder(folder));
+}
+
+QTEST_GUILESS_MAIN(TestFiles)
+#include "tst_files.moc"

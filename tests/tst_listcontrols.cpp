@@ -1,0 +1,176 @@
+// The drive, folder and file list controls.
+#include "platform/listcontrols.h"
+#include "platform/testing/doubles.h"
+#include "support/testsupport.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vu;
+using namespace vu::testing;
+
+class TestListControls : public QObject {
+    Q_OBJECT
+private slots:
+    void folderChainAndSubfolders();
+    void changeRaisedOnlyWhenPathDiffers();
+    void clickHighlightsDoubleClickOpens();
+    void missingFolderLeavesListAsItWas();
+    void refreshClimbsOutOfVanishedFolder();
+    void driveRemembersItsFolder();
+    void driveListChoosesVolumeOfPath();
+    void fileListFollowsPatternAndFolder();
+};
+
+void TestListControls::folderChainAndSubfolders()
+{
+    TempCwd cwd;
+    for (const char* d : {"top/mid/zeta", "top/mid/Alpha", "top/mid/beta", "top/mid/.hidden"})
+        QDir().mkpath(cwd.file(QString::fromLatin1(d)));
+    PosixFiles files;
+    QtVolumes volumes;
+    DirListBox list(files, volumes);
+    QVERIFY(list.setPath(cwd.file(QStringLiteral("top/mid"))).ok());
+    QCOMPARE(list.path(), cwd.file(QStringLiteral("top/mid")));
+    const int current = list.listIndex();
+    QCOMPARE(list.entryPath(current), cwd.file(QStringLiteral("top/mid")));
+    QCOMPARE(list.entryPath(current - 1), cwd.file(QStringLiteral("top")));
+    QCOMPARE(list.entryPath(0), volumes.rootOf(cwd.path()));
+    QStringList below;
+    for (int row = current + 1; row < list.count(); ++row)
+        below << list.entryPath(row);
+    QCOMPARE(below, QStringList({cwd.file(QStringLiteral("top/mid/Alpha")), cwd.file(QStringLiteral("top/mid/beta")),
+                                 cwd.file(QStringLiteral("top/mid/zeta"))}));
+}
+
+void TestListControls::changeRaisedOnlyWhenPathDiffers()
+{
+    TempCwd cwd;
+    QDir().mkpath(cwd.file(QStringLiteral("a")));
+    PosixFiles files;
+    QtVolumes volumes;
+    DirListBox list(files, volumes);
+    QSignalSpy changed(&list, &DirListBox::changed);
+    QVERIFY(list.setPath(cwd.path()).ok());
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(list.setPath(cwd.path() + QStringLiteral("/")).ok());
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(list.setPath(cwd.file(QStringLiteral("a"))).ok());
+    QCOMPARE(changed.count(), 2);
+}
+
+void TestListControls::clickHighlightsDoubleClickOpens()
+{
+    TempCwd cwd;
+    QDir().mkpath(cwd.file(QStringLiteral("sub")));
+    PosixFiles files;
+    QtVolumes volumes;
+    DirListBox list(files, volumes);
+    list.resize(200, 300);
+    list.show();
+    QVERIFY(list.setPath(cwd.path()).ok());
+    const int subRow = list.count() - 1;
+    QCOMPARE(list.entryPath(subRow), cwd.file(QStringLiteral("sub")));
+    const QRect r = list.visualItemRect(list.item(subRow));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, r.center());
+    QCOMPARE(list.listIndex(), subRow);
+    QCOMPARE(list.path(), cwd.path());  // highlighted, not opened
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, r.center());
+    QCOMPARE(list.path(), cwd.file(QStringLiteral("sub")));
+}
+
+void TestListControls::missingFolderLeavesListAsItWas()
+{
+    TempCwd cwd;
+    PosixFiles files;
+    QtVolumes volumes;
+    DirListBox list(files, volumes);
+    QVERIFY(list.setPath(cwd.path()).ok());
+    const int rows = list.count();
+    QCOMPARE(list.setPath(cwd.file(QStringLiteral("gone"))).error, err::PathNotFound);
+    QCOMPARE(list.setPath(QStringLiteral("C:\\Images")).error, err::PathNotFound);
+    QCOMPARE(list.path(), cwd.path());
+    QCOMPARE(list.count(), rows);
+}
+
+void TestListControls::refreshClimbsOutOfVanishedFolder()
+{
+    TempCwd cwd;
+    QDir().mkpath(cwd.file(QStringLiteral("a/b/c")));
+    PosixFiles files;
+    QtVolumes volumes;
+    DirListBox list(files, volumes);
+    QVERIFY(list.setPath(cwd.file(QStringLiteral("a/b/c"))).ok());
+    QVERIFY(QDir(cwd.file(QStringLiteral("a/b"))).removeRecursively());
+    QSignalSpy changed(&list, &DirListBox::changed);
+    QVERIFY(list.refresh().ok());
+    QCOMPARE(list.path(), cwd.file(QStringLiteral("a")));
+    QCOMPARE(changed.count(), 1);
+}
+
+void TestListControls::driveRemembersItsFolder()
+{
+    TempCwd cwd;
+    QDir().mkpath(cwd.file(QStringLiteral("vol1/photos")));
+    QDir().mkpath(cwd.file(QStringLiteral("vol2")));
+    FakeVolumes volumes;
+    volumes.volumes = {{QStringLiteral("/"), QString(), true},
+                       {cwd.file(QStringLiteral("vol1")), QStringLiteral("one"), true},
+                       {cwd.file(QStringLiteral("vol2")), QStringLiteral("two"), false}};
+    PosixFiles files;
+    DirListBox list(files, volumes);
+    QVERIFY(list.setDrive(cwd.file(QStringLiteral("vol1"))).ok());
+    QCOMPARE(list.path(), cwd.file(QStringLiteral("vol1")));
+    QVERIFY(list.setPath(cwd.file(QStringLiteral("vol1/photos"))).ok());
+    QVERIFY(list.setPath(cwd.path()).ok());
+    QVERIFY(list.setDrive(cwd.file(QStringLiteral("vol1"))).ok());
+    QCOMPARE(list.path(), cwd.file(QStringLiteral("vol1/photos")));
+    QCOMPARE(list.setDrive(cwd.file(QStringLiteral("vol2"))).error, err::DeviceUnavailable);
+    QCOMPARE(list.path(), cwd.file(QStringLiteral("vol1/photos")));
+}
+
+void TestListControls::driveListChoosesVolumeOfPath()
+{
+    TempCwd cwd;
+    QDir().mkpath(cwd.file(QStringLiteral("vol1/x")));
+    FakeVolumes volumes;
+    volumes.volumes = {{QStringLiteral("/"), QString(), true}, {cwd.file(QStringLiteral("vol1")), QStringLiteral("one"), true}};
+    DriveListBox drives(volumes);
+    QSignalSpy changed(&drives, &DriveListBox::changed);
+    QVERIFY(drives.setDrive(cwd.file(QStringLiteral("vol1/x"))));
+    QCOMPARE(drives.drive(), cwd.file(QStringLiteral("vol1")));
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(drives.setDrive(cwd.file(QStringLiteral("vol1"))));
+    QCOMPARE(changed.count(), 1);
+    QVERIFY(drives.setDrive(cwd.path()));
+    QCOMPARE(drives.drive(), QStringLiteral("/"));
+    QCOMPARE(changed.count(), 2);
+    QVERIFY(!drives.setDrive(QStringLiteral("relative")));
+    QCOMPARE(drives.currentText(), QStringLiteral("/"));
+}
+
+void TestListControls::fileListFollowsPatternAndFolder()
+{
+    TempCwd cwd;
+    for (const char* n : {"b.JPG", "a.gif", "c.bmp", "d.png", ".e.jpg", "f.ico"})
+        writeBytes(cwd.file(QString::fromLatin1(n)), "x");
+    QDir().mkdir(cwd.file(QStringLiteral("g.jpg")));
+    PosixFiles files;
+    FileListBox list(files);
+    QVERIFY(list.setPattern(QStringLiteral("*.bmp;*.jpg;*.gif;*.ico")).ok() == false);  // no folder yet
+    QVERIFY(list.setPath(cwd.path()).ok());
+    QCOMPARE(list.names(), QStringList({QStringLiteral("a.gif"), QStringLiteral("b.JPG"), QStringLiteral("c.bmp"),
+                                        QStringLiteral("f.ico")}));
+    QVERIFY(list.setPattern(QStringLiteral("*.jpg")).ok());
+    QCOMPARE(list.count(), 1);
+    QCOMPARE(list.item(0), QStringLiteral("b.JPG"));
+    QCOMPARE(list.item(5), QString());
+    writeBytes(cwd.file(QStringLiteral("h.jpg")), "x");
+    QVERIFY(list.refresh().ok());
+    QCOMPARE(list.count(), 2);
+    QVERIFY(!list.setPath(cwd.file(QStringLiteral("missing"))).ok());
+    QCOMPARE(list.count(), 0);
+}
+
+QTEST_MAIN(TestListControls)
+#include "tst_listcontrols.moc"

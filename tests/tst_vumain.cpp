@@ -1,0 +1,325 @@
+// The main window's start-up, shut-down, layout and list handling.
+#include "browser/vumain.h"
+#include "platform/testing/doubles.h"
+#include "platform/twips.h"
+#include "support/testsupport.h"
+
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace vu;
+using namespace vu::testing;
+
+namespace {
+
+QByteArray record(const QByteArray& path, char seconds = ' ')
+{
+    QByteArray r = QByteArray("[Path]") + path.leftJustified(50, ' ', true) + "[Slideshow]" + QByteArray(8, ' ');
+    r += seconds;
+    r += QByteArray(52, ' ');
+    return r;
+}
+
+}  // namespace
+
+class TestVuMain : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        cwd_ = std::make_unique<TempCwd>();
+        platform_ = std::make_unique<TestPlatform>();
+    }
+    void cleanup()
+    {
+        platform_.reset();
+        cwd_.reset();
+    }
+
+    void firstRunStartsAtRootAndStoresIt();
+    void storedFolderIsShown();
+    void loadFailures_data();
+    void loadFailures();
+    void damagedSettingsFileStillOpens();
+    void unloadKeepsOtherFields();
+    void unloadFailureStillEnds();
+    void initialPanelTexts();
+    void layoutFollowsWorkArea();
+    void setTopmost();
+    void driveNotReadySnapsBack();
+    void lostFocusTakesHighlightedFolder();
+    void activationRereadsLists();
+    void menusAndToolbar();
+
+private:
+    std::unique_ptr<VuMain> makeMain(VuModule& module) { return std::make_unique<VuMain>(module); }
+    std::unique_ptr<TempCwd> cwd_;
+    std::unique_ptr<TestPlatform> platform_;
+};
+
+void TestVuMain::firstRunStartsAtRootAndStoresIt()
+{
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(module.CurPath, QStringLiteral("/"));
+    QCOMPARE(main->DirList->path(), QStringLiteral("/"));
+    QCOMPARE(main->panel(3), QStringLiteral("画像形式：ALL"));
+    QCOMPARE(main->PageNo, quint8(1));
+    QVERIFY(QFile::exists(cwd_->file(SettingsFileName)));
+    QVERIFY(main->Form_Unload().ok());
+    QCOMPARE(readBytes(cwd_->file(SettingsFileName)), record(""));
+}
+
+void TestVuMain::storedFolderIsShown()
+{
+    const QString folder = cwd_->file(QStringLiteral("写真"));
+    writePictures(folder, 12);
+    writeBytes(cwd_->file(SettingsFileName), record(QFile::encodeName(folder)));
+    // The folder name is stored in CP932, not UTF-8.
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, folder);
+    writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(main->DirList->path(), folder);
+    QCOMPARE(main->FileList->count(), 12);
+    QCOMPARE(main->panel(1), QStringLiteral("データ数：12"));
+    QVERIFY(main->FileList->isHidden());
+    for (PictureBox* cell : main->Img)
+        QVERIFY(cell->isHidden());
+}
+
+void TestVuMain::loadFailures_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<int>("errNo");
+    QTest::newRow("stored folder gone") << "gone" << int(err::PathNotFound);
+    QTest::newRow("drive not ready") << "notready" << int(err::DeviceUnavailable);
+    QTest::newRow("settings unreadable") << "unreadable" << int(err::PermissionDenied);
+    QTest::newRow("not a path at all") << "garbage" << int(err::DeviceUnavailable);
+}
+
+void TestVuMain::loadFailures()
+{
+    QFETCH(QString, failure);
+    QFETCH(int, errNo);
+    QString stored = cwd_->file(QStringLiteral("gone/deeper"));
+    if (failure == QStringLiteral("notready")) {
+        QDir().mkpath(cwd_->file(QStringLiteral("card/photos")));
+        FakeVolumes& volumes = platform_->useFakeVolumes();
+        volumes.volumes = {{QStringLiteral("/"), QString(), true}, {cwd_->file(QStringLiteral("card")), QString(), false}};
+        stored = cwd_->file(QStringLiteral("card/photos"));
+    } else if (failure == QStringLiteral("unreadable")) {
+        platform_->files.fail(FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
+    } else if (failure == QStringLiteral("garbage")) {
+        stored = QStringLiteral("C:\\Images");
+    }
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, stored);
+    writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->ErrNo, double(errNo));
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QCOMPARE(main->panel(3), QStringLiteral("画像形式：　"));
+    // The current folder is always one the lists show.
+    QCOMPARE(module.CurPath, main->DirList->path());
+    QVERIFY(QDir(module.CurPath).exists());
+}
+
+void TestVuMain::damagedSettingsFileStillOpens()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 300; ++i)
+        bytes += char((i * 73 + 11) % 256);
+    writeBytes(cwd_->file(SettingsFileName), bytes);
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QVERIFY(main->ErrNo != 0);
+    QVERIFY(main->Form_Unload().ok());
+    const QByteArray after = readBytes(cwd_->file(SettingsFileName));
+    QCOMPARE(after.size(), 300);
+    QCOMPARE(after.left(6), QByteArray("[Path]"));
+    QCOMPARE(after.mid(56, 11), QByteArray("[Slideshow]"));
+    QCOMPARE(after.mid(128), bytes.mid(128));
+}
+
+void TestVuMain::unloadKeepsOtherFields()
+{
+    const QString folder = cwd_->file(QStringLiteral("pics"));
+    QDir().mkpath(folder);
+    writeBytes(cwd_->file(SettingsFileName), record(QFile::encodeName(folder), '4'));
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    // Another window stores a new display time meanwhile; the main window must keep it.
+    writeBytes(cwd_->file(SettingsFileName), record(QFile::encodeName(folder), '7'));
+    module.CurPath = folder + QStringLiteral("/");
+    QVERIFY(main->Form_Unload().ok());
+    QCOMPARE(readBytes(cwd_->file(SettingsFileName)), record(QFile::encodeName(folder), '7'));
+}
+
+void TestVuMain::unloadFailureStillEnds()
+{
+    VuModule module(platform_->platform());
+    int ended = 0;
+    module.endProgram = [&] { ++ended; };
+    auto main = makeMain(module);
+    platform_->files.fail(FaultyFiles::Op::Write, [](const QString&) { return true; }, err::DiskFull);
+    QCOMPARE(main->Form_Unload().error, err::DiskFull);
+    main->show();
+    QVERIFY(main->close());
+    QCOMPARE(ended, 1);
+}
+
+void TestVuMain::initialPanelTexts()
+{
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->panel(2), QStringLiteral("ページ："));
+    QCOMPARE(main->panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ："));
+    QCOMPARE(main->panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：　"));
+    QCOMPARE(main->panel(6), QStringLiteral("移動ﾌｫﾙﾀﾞ："));
+    QCOMPARE(initialPanelText(1), QStringLiteral("データ数：　"));
+    QCOMPARE(initialPanelText(3), QStringLiteral("画像形式：　"));
+}
+
+void TestVuMain::layoutFollowsWorkArea()
+{
+    platform_->screen.setWorkArea(QRect(0, 0, 1280, 994));
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->geometry(), QRect(0, 0, 1280, 994));
+    QVERIFY(main->currentLayout().large);
+    QCOMPARE(main->Img[7]->geometry(), twips::rect(2520 + 1920, 720 + 1800, 1800, 1350));
+    QCOMPARE(main->imgBox[2]->geometry(), twips::rect(165, 2160, 800, 800));
+    QCOMPARE(main->PageSize, quint8(30));
+
+    // A page on the screen stays while the display changes; only the geometry moves.
+    main->Img[7]->setPicture(makePicture(QSize(40, 30)));
+    main->Img[7]->show();
+    main->PageNo = 3;
+    platform_->screen.setWorkArea(QRect(0, 0, 800, 570));
+    QVERIFY(!main->currentLayout().large);
+    QCOMPARE(main->geometry(), QRect(0, 0, 800, 570));
+    QCOMPARE(main->Img[7]->geometry(), twips::rect(2020 + 1500, 620 + 1406.25, 1406.25, 1054.6875));
+    QCOMPARE(main->OkBtn[5]->geometry(), twips::rect(1530, 3840, 383, 207.03125));
+    QVERIFY(main->Img[7]->hasPicture());
+    QVERIFY(!main->Img[7]->isHidden());
+    QCOMPARE(main->PageNo, quint8(3));
+}
+
+void TestVuMain::setTopmost()
+{
+    VuModule module(platform_->platform());
+    QWidget w;
+    QCOMPARE(module.SetTopmost(&w, 2), 0);
+    QCOMPARE(module.SetTopmost(&w, -1), 0);
+    QVERIFY(platform_->windowing.calls.isEmpty());
+    QCOMPARE(module.SetTopmost(&w, 1), 1);
+    QCOMPARE(module.SetTopmost(&w, 0), 1);
+    QCOMPARE(platform_->windowing.calls.size(), 2);
+    QVERIFY(platform_->windowing.calls[0].on);
+    QVERIFY(!platform_->windowing.calls[1].on);
+}
+
+void TestVuMain::driveNotReadySnapsBack()
+{
+    QDir().mkpath(cwd_->file(QStringLiteral("disk/photos")));
+    QDir().mkpath(cwd_->file(QStringLiteral("cdrom")));
+    FakeVolumes& volumes = platform_->useFakeVolumes();
+    volumes.volumes = {{QStringLiteral("/"), QString(), true},
+                       {cwd_->file(QStringLiteral("disk")), QStringLiteral("disk"), true},
+                       {cwd_->file(QStringLiteral("cdrom")), QStringLiteral("cd"), false}};
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, cwd_->file(QStringLiteral("disk/photos")));
+    writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(main->DrvList->drive(), cwd_->file(QStringLiteral("disk")));
+
+    const int cd = main->DrvList->findData(cwd_->file(QStringLiteral("cdrom")));
+    QVERIFY(cd >= 0);
+    main->DrvList->setCurrentIndex(cd);
+    emit main->DrvList->activated(cd);  // as when the user picks it
+    QCOMPARE(main->DrvList->drive(), cwd_->file(QStringLiteral("disk")));
+    QCOMPARE(main->DrvList->currentData().toString(), cwd_->file(QStringLiteral("disk")));
+    QCOMPARE(main->DirList->path(), cwd_->file(QStringLiteral("disk/photos")));
+    QCOMPARE(module.CurPath, cwd_->file(QStringLiteral("disk/photos")));
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+}
+
+void TestVuMain::lostFocusTakesHighlightedFolder()
+{
+    const QString folder = cwd_->file(QStringLiteral("top"));
+    writePictures(folder + QStringLiteral("/sub"), 3);
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, folder);
+    writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->panel(1), QStringLiteral("データ数：0"));
+    main->DirList->setCurrentRow(main->DirList->count() - 1);  // one click on "sub"
+    QCOMPARE(module.CurPath, folder);
+    main->DirList_LostFocus();
+    QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
+    QCOMPARE(module.CurPath, folder + QStringLiteral("/sub"));
+    QCOMPARE(main->panel(1), QStringLiteral("データ数：3"));
+}
+
+void TestVuMain::activationRereadsLists()
+{
+    const QString folder = cwd_->file(QStringLiteral("pics"));
+    writePictures(folder, 2);
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, folder);
+    writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QCOMPARE(main->FileList->count(), 2);
+    writePicture(folder + QStringLiteral("/new.gif"), QSize(8, 8), "gif");
+    QDir().mkdir(folder + QStringLiteral("/newfolder"));
+    main->Form_Activate();
+    QCOMPARE(main->FileList->count(), 3);
+    QCOMPARE(main->DirList->entryPath(main->DirList->count() - 1), folder + QStringLiteral("/newfolder"));
+    QCOMPARE(main->panel(1), QStringLiteral("データ数：2"));  // panels are not touched
+}
+
+void TestVuMain::menusAndToolbar()
+{
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    QStringList menus;
+    for (QAction* a : main->menuBar()->actions())
+        menus << a->text();
+    QCOMPARE(menus, QStringList({QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("設定"), QStringLiteral("実行"), QStringLiteral("ﾍﾙﾌﾟ")}));
+    auto items = [](QMenu* m) {
+        QStringList out;
+        for (QAction* a : m->actions())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return out;
+    };
+    QCOMPARE(items(main->mnuRun), QStringList({QStringLiteral("スライドショー"), QStringLiteral("-"), QStringLiteral("一括変換")}));
+    QCOMPARE(items(main->mnuHelp), QStringList({QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QStringLiteral("-"), QStringLiteral("開発者のwebｻｲﾄ")}));
+    QCOMPARE(items(main->mnuPop).size(), 5);
+    QStringList keys;
+    for (QAction* a : main->tbToolBar->actions()) {
+        if (!a->isSeparator())
+            keys << a->data().toString();
+    }
+    QCOMPARE(keys, QStringList({QStringLiteral("環境設定"), QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"), QStringLiteral("一括変換"),
+                                QStringLiteral("戻る"), QStringLiteral("進む"), QStringLiteral("ﾍﾙﾌﾟ")}));
+    for (int i = 0; i < 30; ++i)
+        QCOMPARE(main->findChild<PictureBox*>(QStringLiteral("Img(%1)").arg(i)), main->Img[i]);
+    QCOMPARE(main->OkBtn[0]->text(), QStringLiteral("Folder Choice"));
+    QCOMPARE(main->OkBtn[5]->text(), QStringLiteral("ico"));
+}
+
+QTEST_MAIN(TestVuMain)
+#include "tst_vumain.moc"

@@ -1,0 +1,23 @@
+#!/bin/bash
+# Installs the Debian packages Vutara! needs: to build and run it, and with --test also to run
+# its tests and benchmarks. Uses sudo when not run as root.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev
+  libqt6gui6 libqt6widgets6 qt6-qpa-plugins fonts-ipafont-gothic
+)
+if [[ "${1:-}" == "--test" ]]; then
+  packages+=(xvfb xauth xdotool imagemagick python3-pyatspi at-spi2-core dbus libjpeg-turbo-progs)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=""
+[[ $(id -u) -ne 0 ]] && sudo="sudo"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
