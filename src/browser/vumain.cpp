@@ -1,4 +1,5 @@
 #include "vumain.h"
+#include "pickers.h"
 
 #include "platform/paths.h"
 #include "platform/twips.h"
@@ -44,7 +45,7 @@ VuMain::VuMain(VuModule& module, QWidget* parent) : QMainWindow(parent), module_
 
     buildControls();
     buildMenus();
-    buildToolbar();
+    buildToolbar();  // after the menus, whose commands some buttons share
     buildStatusBar();
 
     // The lists start on the working directory, as the controls do before loading moves them.
@@ -206,9 +207,14 @@ void VuMain::buildToolbar()
         if (key == QStringLiteral("戻る"))
             tbToolBar->addSeparator();
     }
-    // Until their windows exist these buttons have nothing to open.
-    for (const char* key : {"環境設定", "ｽﾗｲﾄﾞｼｮｰ", "一括変換"})
-        toolButton(QString::fromUtf8(key))->setEnabled(false);
+    // The buttons that open windows follow their menu commands, enabled or not.
+    const std::pair<const char*, QAction*> mirrored[] = {
+        {"環境設定", mnuPropProp}, {"ｽﾗｲﾄﾞｼｮｰ", mnuRunSlide}, {"一括変換", mnuRunConv}};
+    for (const auto& [key, menuAction] : mirrored) {
+        QAction* button = toolButton(QString::fromUtf8(key));
+        button->setEnabled(menuAction->isEnabled());
+        connect(menuAction, &QAction::enabledChanged, button, &QAction::setEnabled);
+    }
 }
 
 QAction* VuMain::toolButton(const QString& key) const
@@ -389,6 +395,23 @@ void VuMain::DirList_LostFocus()
         DirList->refresh();  // the highlighted folder has gone since it was listed
     module_.CurPath = DirList->path();
     writeCount();
+}
+
+// ---- choosers ----
+
+void VuMain::DialgDsp()
+{
+    ErrNo = 0;
+    const std::optional<QString> chosen = module_.dialogs().chooseFile(
+        this, QStringLiteral("ファイルを指定してください"), module_.CurPath, imageFileFilters(), 0);
+    if (!chosen) {
+        ErrNo = err::Cancel;
+        return;
+    }
+    if (chosen->isEmpty())
+        return;
+    module_.DlgFile = *chosen;
+    module_.CurPath = folderWithSeparatorOf(module_.DlgFile);
 }
 
 // ---- commands ----

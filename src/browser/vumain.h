@@ -91,6 +91,11 @@ public:
     void DirList_Change();
     void DirList_LostFocus();
 
+    // ---- choosers ----
+    // The file-open dialog for an image file: on a choice, DlgFile is the file and CurPath its
+    // folder with a final separator; ErrNo is 0 then and the cancel error otherwise.
+    void DialgDsp();
+
     // ---- commands ----
     void mnuFileQuit_Click();
     void mnuHelpVer_Click();
