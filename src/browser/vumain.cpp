@@ -1,6 +1,7 @@
 #include "vumain.h"
 #include "pickers.h"
 
+#include "batch/vuconv.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/artwork.h"
@@ -64,6 +65,8 @@ VuMain::VuMain(VuModule& module, QWidget* parent) : QMainWindow(parent), module_
 
 VuMain::~VuMain()
 {
+    // The batch window ends with the program, without its own closing steps.
+    delete conv_.data();
     if (module_.mainWindow == this)
         module_.mainWindow = nullptr;
 }
@@ -149,7 +152,7 @@ void VuMain::buildMenus()
     name(mnuRunSlide, QStringLiteral("mnuRunSlide"));
     mnuRun2 = mnuRun->addSeparator();
     name(mnuRun2, QStringLiteral("mnuRun2"));
-    mnuRunConv = mnuRun->addAction(QStringLiteral("一括変換"));
+    mnuRunConv = mnuRun->addAction(QStringLiteral("一括変換"), this, &VuMain::mnuRunConv_Click);
     name(mnuRunConv, QStringLiteral("mnuRunConv"));
 
     mnuHelp = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
@@ -175,7 +178,7 @@ void VuMain::buildMenus()
     name(mnuPop4, QStringLiteral("mnuPop4"));
 
     // Commands whose windows are not part of the program yet stay disabled.
-    for (QAction* a : {mnuPropProp, mnuRunSlide, mnuRunConv, mnuHelpUrl})
+    for (QAction* a : {mnuPropProp, mnuRunSlide, mnuHelpUrl})
         a->setEnabled(false);
 }
 
@@ -423,5 +426,16 @@ void VuMain::mnuHelpVer_Click()
     VuAbout about(this);
     about.exec();
 }
+
+void VuMain::mnuRunConv_Click()
+{
+    if (!conv_)
+        conv_ = new VuConv(module_);
+    conv_->show();
+    conv_->raise();
+    conv_->activateWindow();
+}
+
+VuConv* VuMain::batchWindow() const { return conv_.data(); }
 
 }  // namespace vu

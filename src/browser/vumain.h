@@ -16,12 +16,15 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include <array>
 
 namespace vu {
+
+class VuConv;
 
 class VuMain : public QMainWindow {
     Q_OBJECT
@@ -99,6 +102,10 @@ public:
     // ---- commands ----
     void mnuFileQuit_Click();
     void mnuHelpVer_Click();
+    // Shows the batch window, modeless and without owner; brings it forward when already open.
+    void mnuRunConv_Click();
+    // The batch window while it is open, else null.
+    VuConv* batchWindow() const;
 
 protected:
     bool event(QEvent* event) override;
@@ -116,6 +123,7 @@ private:
     MainLayout layout_;
     std::array<QLabel*, 6> panels_{};
     bool closing_ = false;
+    QPointer<VuConv> conv_;
 };
 
 // Texts of the status panels before anything writes them.

@@ -152,9 +152,10 @@ class Program:
         except Exception:
             return False
 
-    def menu(self, *path):
-        """Chooses a menu item by the captions along its path with real mouse clicks."""
-        bar = self.wait(role="menu bar")
+    def menu(self, *path, root=None):
+        """Chooses a menu item by the captions along its path with real mouse clicks, in the
+        menu bar of the window `root` (default: the first menu bar of the program)."""
+        bar = self.wait(role="menu bar", root=root)
         node = bar
         for caption in path:
             node = wait_for(lambda: next((n for n in self.find_all(caption, root=node) if self.showing(n)), None),

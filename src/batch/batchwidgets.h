@@ -1,0 +1,44 @@
+// Small widget helpers of the batch windows: text fitting, the toolbar's pictures, and the guard
+// that keeps the windows painted but deaf to input while an operation runs.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPixmap>
+
+class QLabel;
+
+namespace vu {
+
+// Shrinks a label's font (down to 6 points) until its text fits the label's width.
+void fitText(QLabel* label);
+
+// Pictures of the batch toolbar's commands that the program's drawings do not have yet.
+QPixmap renamePicture(int size);
+QPixmap logPicture(int size);
+
+// While it lives, user input to every window of the program (mouse, keys, wheel, drops, the
+// close box) is thrown away, and pump() lets the windows repaint and timers run. An operation
+// that holds the only thread for a long time calls pump() as it goes, so its progress bar and
+// the log follow the work without the user starting anything else meanwhile.
+class InputBlocker : public QObject {
+    Q_OBJECT
+public:
+    InputBlocker();
+    ~InputBlocker() override;
+    InputBlocker(const InputBlocker&) = delete;
+    InputBlocker& operator=(const InputBlocker&) = delete;
+
+    // Handles what is waiting (painting, timers) when some time has passed since the last time.
+    void pump();
+    // Handles what is waiting now.
+    void flush();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QElapsedTimer since_;
+};
+
+}  // namespace vu

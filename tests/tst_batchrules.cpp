@@ -1,0 +1,252 @@
+// The batch window's rules that need no widget: types, stamps, target names, rename names,
+// prefixes, log lines and placements.
+#include "batch/batchrules.h"
+
+#include <QTest>
+
+using namespace vu::batch;
+using namespace Qt::StringLiterals;
+
+class TestBatchRules : public QObject {
+    Q_OBJECT
+private slots:
+    void patterns_data();
+    void patterns();
+    void stamps_data();
+    void stamps();
+    void stampedNames_data();
+    void stampedNames();
+    void takenNames_data();
+    void takenNames();
+    void renameNames_data();
+    void renameNames();
+    void prefixes_data();
+    void prefixes();
+    void logLines_data();
+    void logLines();
+    void failureLines();
+    void placements_data();
+    void placements();
+};
+
+void TestBatchRules::patterns_data()
+{
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("all") << "all" << "*.jpg;*.bmp;*.gif;*.ico";
+    QTest::newRow("bmp") << "bmp" << "*.bmp";
+    QTest::newRow("jpg") << "jpg" << "*.jpg";
+    QTest::newRow("gif") << "gif" << "*.gif";
+    QTest::newRow("ico") << "ico" << "*.ico";
+    QTest::newRow("unknown") << "png" << "*.jpg;*.bmp;*.gif;*.ico";
+}
+
+void TestBatchRules::patterns()
+{
+    QFETCH(QString, type);
+    QFETCH(QString, pattern);
+    QCOMPARE(patternForType(type), pattern);
+    if (type != QStringLiteral("png"))
+        QVERIFY(std::find(typeNameTable().begin(), typeNameTable().end(), type) != typeNameTable().end());
+}
+
+void TestBatchRules::stamps_data()
+{
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QString>("move");
+    QTest::newRow("14:05:07") << QTime(14, 5, 7) << "507" << "0507";
+    QTest::newRow("14:00:09") << QTime(14, 0, 9) << "9" << "0009";
+    QTest::newRow("14:00:00") << QTime(14, 0, 0) << "" << "0000";
+    QTest::newRow("09:10:00") << QTime(9, 10, 0) << "1000" << "1000";
+    QTest::newRow("23:59:59") << QTime(23, 59, 59) << "5959" << "5959";
+    QTest::newRow("00:00:10") << QTime(0, 0, 10) << "10" << "0010";
+    QTest::newRow("milliseconds ignored") << QTime(8, 1, 2, 999) << "102" << "0102";
+}
+
+void TestBatchRules::stamps()
+{
+    QFETCH(QTime, time);
+    QFETCH(QString, copy);
+    QFETCH(QString, move);
+    QCOMPARE(timeStamp(time, StampForm::Copy), copy);
+    QCOMPARE(timeStamp(time, StampForm::Move), move);
+}
+
+void TestBatchRules::stampedNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("stamp");
+    QTest::addColumn<QString>("stamped");
+    QTest::addColumn<QString>("numbered");  // the same name's second form
+    QTest::newRow("copy stamp") << "a.jpg" << "507" << "a507.jpg" << "a(2).jpg";
+    QTest::newRow("move stamp") << "a.jpg" << "0507" << "a0507.jpg" << "a(2).jpg";
+    QTest::newRow("empty stamp") << "a.jpg" << "" << "a.jpg" << "a(2).jpg";
+    QTest::newRow("dots inside") << "my.photo.GIF" << "12" << "my.photo12.GIF" << "my.photo(2).GIF";
+    QTest::newRow("four characters") << ".ico" << "1" << "1.ico" << "(2).ico";
+    QTest::newRow("shorter") << "ab" << "1" << "1ab" << "(2)ab";
+    QTest::newRow("japanese") << "写真.jpg" << "3" << "写真3.jpg" << "写真(2).jpg";
+}
+
+void TestBatchRules::stampedNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, stamp);
+    QFETCH(QString, stamped);
+    QFETCH(QString, numbered);
+    QCOMPARE(stampedName(name, stamp), stamped);
+    QCOMPARE(numberedName(name, 2), numbered);
+}
+
+void TestBatchRules::takenNames_data()
+{
+    QTest::addColumn<QStringList>("present");
+    QTest::addColumn<QString>("candidate");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("free") << QStringList{u"a.jpg"_s} << "b.jpg" << "b.jpg";
+    QTest::newRow("taken") << QStringList{u"a507.jpg"_s} << "a507.jpg" << "a507(2).jpg";
+    QTest::newRow("taken twice") << QStringList{u"a507.jpg"_s, u"a507(2).jpg"_s} << "a507.jpg" << "a507(3).jpg";
+    QTest::newRow("gap") << QStringList{u"a507.jpg"_s, u"a507(3).jpg"_s} << "a507.jpg" << "a507(2).jpg";
+    QTest::newRow("letter case") << QStringList{u"A507.JPG"_s} << "a507.jpg" << "a507(2).jpg";
+    QTest::newRow("wide letters") << QStringList{u"ＡＢ.jpg"_s} << "ａｂ.jpg" << "ａｂ(2).jpg";
+    QTest::newRow("hidden neighbour") << QStringList{u".a.jpg"_s} << "a.jpg" << "a.jpg";
+}
+
+void TestBatchRules::takenNames()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, candidate);
+    QFETCH(QString, chosen);
+    TakenNames taken;
+    for (const QString& n : present)
+        taken.add(n);
+    QCOMPARE(taken.firstFree(candidate), chosen);
+    taken.add(chosen);
+    QVERIFY(taken.contains(chosen.toUpper()));
+    QVERIFY(taken.firstFree(candidate) != chosen);
+}
+
+void TestBatchRules::renameNames_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("oldName");
+    QTest::addColumn<QString>("newName");
+    QTest::newRow("first has no number") << "x" << 0 << "a.gif" << "x_.gif";
+    QTest::newRow("second") << "x" << 1 << "b.jpg" << "x_1.jpg";
+    QTest::newRow("third") << "x" << 2 << "c.bmp" << "x_2.bmp";
+    QTest::newRow("no leading zeros") << "trip" << 10 << "z.ico" << "trip_10.ico";
+    QTest::newRow("large") << "abcdef" << 32766 << "q.JPG" << "abcdef_32766.JPG";
+    QTest::newRow("dotted old name") << "p" << 3 << "a.b.c.jpg" << "p_3.jpg";
+}
+
+void TestBatchRules::renameNames()
+{
+    QFETCH(QString, prefix);
+    QFETCH(int, index);
+    QFETCH(QString, oldName);
+    QFETCH(QString, newName);
+    QCOMPARE(renamedName(prefix, index, oldName), newName);
+    QCOMPARE(renameNumber(index), index == 0 ? QString() : QString::number(index));
+    // A file stepping aside keeps its extension, so it stays listed.
+    QVERIFY(asideName(newName, 7).endsWith(oldName.right(4)));
+    QVERIFY(asideName(newName, 7) != newName);
+}
+
+void TestBatchRules::prefixes_data()
+{
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<int>("check");
+    QTest::newRow("letters") << "trip01" << int(PrefixCheck::Usable);
+    QTest::newRow("cancel marker") << "Err" << int(PrefixCheck::Cancelled);
+    QTest::newRow("marker in other case") << "err" << int(PrefixCheck::Usable);
+    QTest::newRow("empty") << "" << int(PrefixCheck::Empty);
+    QTest::newRow("separator") << "a/b" << int(PrefixCheck::Unsafe);
+    QTest::newRow("leading separator") << "/tmp" << int(PrefixCheck::Unsafe);
+    QTest::newRow("backslash") << "a\\b" << int(PrefixCheck::Unsafe);
+    QTest::newRow("dot") << "." << int(PrefixCheck::Unsafe);
+    QTest::newRow("dot dot") << ".." << int(PrefixCheck::Unsafe);
+    QTest::newRow("hidden") << ".x" << int(PrefixCheck::Unsafe);
+    QTest::newRow("tab") << "a\tb" << int(PrefixCheck::Unsafe);
+    QTest::newRow("newline") << "a\n" << int(PrefixCheck::Unsafe);
+    QTest::newRow("delete character") << "a\x7f" << int(PrefixCheck::Unsafe);
+    QTest::newRow("dot inside") << "a.b" << int(PrefixCheck::Usable);
+    QTest::newRow("blank") << " " << int(PrefixCheck::Usable);
+    QTest::newRow("japanese") << "旅行" << int(PrefixCheck::Usable);
+}
+
+void TestBatchRules::prefixes()
+{
+    QFETCH(QString, prefix);
+    QFETCH(int, check);
+    QCOMPARE(int(checkPrefix(prefix)), check);
+}
+
+void TestBatchRules::logLines_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("line");
+    // Spelled out with explicit ideographic spaces (U+3000) and plain brackets.
+    const QString sp(QChar(0x3000));
+    QTest::newRow("copy") << int(LogKind::Copy)
+                          << sp + u"[複写]"_s + sp + u"/src/a.jpg"_s + sp + u"から"_s + sp + u"/dst/a507.jpg"_s;
+    QTest::newRow("move") << int(LogKind::Move)
+                          << sp + u"[移動]"_s + sp + u"/src/a.jpg"_s + sp + u"から"_s + sp + u"/dst/a507.jpg"_s;
+    QTest::newRow("delete") << int(LogKind::Delete) << sp + u"[削除]"_s + sp + u"/src/a.jpg"_s;
+    QTest::newRow("rename") << int(LogKind::Rename)
+                            << sp + u"[リネーム]"_s + sp + u"/src/a.jpg"_s + sp + u"から"_s + sp + u"/dst/a507.jpg"_s;
+}
+
+void TestBatchRules::logLines()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, line);
+    QCOMPARE(logLine(LogKind(kind), QStringLiteral("/src/a.jpg"), QStringLiteral("/dst/a507.jpg")), line);
+}
+
+void TestBatchRules::failureLines()
+{
+    const QString sp(QChar(0x3000));
+    QCOMPARE(failureLine(LogKind::Copy, QStringLiteral("/s/a.jpg"), QStringLiteral("/t/a.jpg"), QStringLiteral("理由")),
+             sp + QStringLiteral("[複写失敗]") + sp + QStringLiteral("/s/a.jpg") + sp + QStringLiteral("から") + sp
+                 + QStringLiteral("/t/a.jpg") + sp + QStringLiteral("（理由）"));
+    QCOMPARE(failureLine(LogKind::Delete, QStringLiteral("/s/a.jpg"), QString(), QStringLiteral("理由")),
+             sp + QStringLiteral("[削除失敗]") + sp + QStringLiteral("/s/a.jpg") + sp + QStringLiteral("（理由）"));
+    QVERIFY(keptSourceLine(QStringLiteral("/s/a.jpg"), QStringLiteral("理由")).contains(QStringLiteral("/s/a.jpg")));
+    QVERIFY(failureSummary(LogKind::Move, 3).startsWith(QStringLiteral("3 件のファイルを移動できませんでした。")));
+    QVERIFY(failureSummary(LogKind::Rename, 1).contains(QStringLiteral("リネームできませんでした")));
+}
+
+void TestBatchRules::placements_data()
+{
+    QTest::addColumn<double>("width");
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("logLeft");
+    QTest::addColumn<double>("listWidth");
+    QTest::addColumn<double>("listHeight");
+    QTest::newRow("1280 px") << 19200.0 << 2500 << 1305 << 8955 << 15230.0 << 10680.0;
+    QTest::newRow("just above") << 15360.0 << 2500 << 1305 << 8955 << 15230.0 << 10680.0;
+    QTest::newRow("threshold") << 15359.0 << 30 << 1200 << 5650 << 15230 / 1.29 << 10680 / 1.29;
+    QTest::newRow("800 px") << 12000.0 << 30 << 1200 << 5650 << 15230 / 1.29 << 10680 / 1.29;
+}
+
+void TestBatchRules::placements()
+{
+    QFETCH(double, width);
+    QFETCH(int, left);
+    QFETCH(int, top);
+    QFETCH(int, logLeft);
+    QFETCH(double, listWidth);
+    QFETCH(double, listHeight);
+    QCOMPARE(convPlacement(width).left, left);
+    QCOMPARE(convPlacement(width).top, top);
+    const LogPlacement log = logPlacement(width);
+    QCOMPARE(log.left, logLeft);
+    QCOMPARE(log.top, top);
+    QCOMPARE(log.listWidth, listWidth);
+    QCOMPARE(log.listHeight, listHeight);
+}
+
+QTEST_MAIN(TestBatchRules)
+#include "tst_batchrules.moc"

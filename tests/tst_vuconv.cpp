@@ -1,0 +1,623 @@
+// The batch window: its panes, the type choice, placement, closing, and the log window.
+#include "batch/vuconv.h"
+#include "batch/vulog.h"
+#include "browser/vumain.h"
+#include "platform/testing/doubles.h"
+#include "platform/twips.h"
+#include "support/testsupport.h"
+
+#include <QMenuBar>
+#include <QTest>
+
+using namespace vu;
+using namespace vu::testing;
+
+namespace {
+
+QStringList texts(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+void discardClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+}  // namespace
+
+class TestVuConv : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void panesStartOnCurrentFolder();
+    void unreachableCurrentFolderOpensSilently_data();
+    void unreachableCurrentFolderOpensSilently();
+    void folderChangeRewritesBothCounts();
+    void panesFollowDrives();
+    void driveNotReadySpringsBack();
+    void lostFocusTakesHighlightedFolder();
+    void typeChoiceSetsBothPatterns_data();
+    void typeChoiceSetsBothPatterns();
+    void yenPlus_data();
+    void yenPlus();
+    void closingHandsBackSourceFolder_data();
+    void closingHandsBackSourceFolder();
+    void placement_data();
+    void placement();
+    void menusAndToolbar();
+    void toolbarKeyDecides();
+
+    void logToggleBeforeAnyOperation();
+    void linesWhileHiddenShowWhenToggledOn();
+    void logWindowFollowsEachLineWithoutRebuilding();
+    void closeBoxCountsAsToggleOff();
+    void fullLogStoreKeepsNewestLines();
+    void closingUnloadsLogWindow();
+
+    void mainWindowOpensAndBringsForward();
+    void eachOpeningStartsAfresh();
+    void closingMainWindowSkipsBatchClosing();
+
+private:
+    VuConv* open();
+    QString folder(const QString& relative) const { return cwd_->file(relative); }
+
+    std::unique_ptr<TempCwd> cwd_;
+    std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<VuModule> module_;
+    QList<QPointer<VuConv>> windows_;
+};
+
+void TestVuConv::init()
+{
+    cwd_ = std::make_unique<TempCwd>();
+    platform_ = std::make_unique<TestPlatform>();
+    module_ = std::make_unique<VuModule>(platform_->platform());
+}
+
+void TestVuConv::cleanup()
+{
+    for (const QPointer<VuConv>& w : windows_)
+        delete w.data();
+    windows_.clear();
+    discardClosedWindows();
+    module_.reset();
+    platform_.reset();
+    cwd_.reset();
+}
+
+VuConv* TestVuConv::open()
+{
+    auto* w = new VuConv(*module_);
+    windows_ << w;
+    return w;
+}
+
+void TestVuConv::panesStartOnCurrentFolder()
+{
+    const QString pics = folder(QStringLiteral("pics"));
+    writePictures(pics, 3, "bmp");
+    writePictures(pics, 2, "jpg", QStringLiteral("photo"));
+    writeBytes(pics + QStringLiteral("/notes.txt"), "text");
+    writeBytes(pics + QStringLiteral("/.hidden.jpg"), "x");
+    module_->CurPath = pics;
+
+    VuConv* w = open();
+    QCOMPARE(w->windowTitle(), QStringLiteral("一括変換"));
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(w->DirList[i]->path(), pics);
+        QCOMPARE(w->FileList[i]->path(), pics);
+        QCOMPARE(w->FileList[i]->count(), 5);
+        QCOMPARE(w->filSu[i]->text(), QStringLiteral("5"));
+        QCOMPARE(w->FileList[i]->pattern(), QStringLiteral("*.jpg;*.bmp;*.gif;*.ico"));
+        QCOMPARE(w->DrvList[i]->drive(), module_->volumes().rootOf(pics));
+        QCOMPARE(w->findChild<QWidget*>(QStringLiteral("DrvList(%1)").arg(i)), w->DrvList[i]);
+        QCOMPARE(w->Label1[i]->text(), QStringLiteral("ファイル数"));
+    }
+    QCOMPARE(w->cmbBox->currentText(), QStringLiteral("all"));
+    QCOMPARE(w->cmbBox->count(), 5);
+    QCOMPARE(w->typeNames[4], QStringLiteral("ico"));
+    QCOMPARE(w->logShown, quint8(0));
+    QCOMPARE(w->List1->count(), 0);
+    QVERIFY(w->List1->isHidden());
+    QVERIFY(w->PrgBar->isHidden());
+    QVERIFY(!w->logWindow());
+    QCOMPARE(w->topmostResult, 1);
+    QCOMPARE(platform_->windowing.calls.size(), 1);
+    QCOMPARE(platform_->windowing.calls[0].window, w);
+    QVERIFY(platform_->windowing.calls[0].on);
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QCOMPARE(module_->CurPath, pics);  // loading does not change it
+}
+
+void TestVuConv::unreachableCurrentFolderOpensSilently_data()
+{
+    QTest::addColumn<QString>("curPath");
+    QTest::addColumn<QString>("expected");  // the panes' folder; "cwd" for the working directory
+    QTest::newRow("folder gone") << "gone/deeper" << "cwd";
+    QTest::newRow("not a path") << "C:\\Images" << "cwd";
+    QTest::newRow("a file, not a folder") << "file.jpg" << "cwd";
+    QTest::newRow("volume without folder") << "" << "/";  // what closing at the root leaves
+}
+
+void TestVuConv::unreachableCurrentFolderOpensSilently()
+{
+    QFETCH(QString, curPath);
+    QFETCH(QString, expected);
+    writeBytes(folder(QStringLiteral("file.jpg")), "x");
+    module_->CurPath = curPath.isEmpty() || curPath.contains(u'\\') ? curPath : folder(curPath);
+    VuConv* w = open();
+    const QString panes = expected == QStringLiteral("cwd") ? cwd_->path() : expected;
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(w->DirList[i]->path(), panes);
+        QCOMPARE(w->FileList[i]->path(), panes);
+        QCOMPARE(w->filSu[i]->text(), QString::number(w->FileList[i]->count()));
+    }
+    QCOMPARE(w->cmbBox->currentText(), QStringLiteral("all"));
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+}
+
+void TestVuConv::folderChangeRewritesBothCounts()
+{
+    const QString top = folder(QStringLiteral("top"));
+    writePictures(top, 4, "gif");
+    writePictures(top + QStringLiteral("/sub"), 2, "ico");
+    module_->CurPath = top;
+    VuConv* w = open();
+    QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
+    w->filSu[0]->setText(QStringLiteral("stale"));
+    QVERIFY(w->DirList[1]->setPath(top + QStringLiteral("/sub")).ok());
+    QCOMPARE(w->FileList[1]->path(), top + QStringLiteral("/sub"));
+    QCOMPARE(w->filSu[1]->text(), QStringLiteral("2"));
+    QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
+    QCOMPARE(w->FileList[0]->path(), top);
+    QCOMPARE(module_->CurPath, top);  // only closing hands a folder back
+}
+
+void TestVuConv::panesFollowDrives()
+{
+    const QString disk = folder(QStringLiteral("disk"));
+    const QString card = folder(QStringLiteral("card"));
+    writePictures(disk + QStringLiteral("/photos"), 3);
+    writePictures(card, 1, "jpg");
+    FakeVolumes& volumes = platform_->useFakeVolumes();
+    volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QStringLiteral("disk"), true},
+                       {card, QStringLiteral("card"), true}};
+    module_ = std::make_unique<VuModule>(platform_->platform());
+    module_->CurPath = disk + QStringLiteral("/photos");
+    VuConv* w = open();
+    QCOMPARE(w->DrvList[1]->drive(), disk);
+
+    const int at = w->DrvList[1]->findData(card);
+    QVERIFY(at >= 0);
+    w->DrvList[1]->setCurrentIndex(at);
+    emit w->DrvList[1]->activated(at);  // as when the user picks it
+    QCOMPARE(w->DirList[1]->path(), card);
+    QCOMPARE(w->FileList[1]->path(), card);
+    QCOMPARE(w->filSu[1]->text(), QStringLiteral("1"));
+    QCOMPARE(w->DrvList[0]->drive(), disk);
+    QCOMPARE(w->DirList[0]->path(), disk + QStringLiteral("/photos"));
+    QCOMPARE(w->filSu[0]->text(), QStringLiteral("3"));
+}
+
+void TestVuConv::driveNotReadySpringsBack()
+{
+    const QString disk = folder(QStringLiteral("disk"));
+    const QString cdrom = folder(QStringLiteral("cdrom"));
+    writePictures(disk, 2);
+    QDir().mkpath(cdrom);
+    FakeVolumes& volumes = platform_->useFakeVolumes();
+    volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QString(), true}, {cdrom, QString(), false}};
+    module_ = std::make_unique<VuModule>(platform_->platform());
+    module_->CurPath = disk;
+    VuConv* w = open();
+    const int at = w->DrvList[0]->findData(cdrom);
+    w->DrvList[0]->setCurrentIndex(at);
+    emit w->DrvList[0]->activated(at);
+    QCOMPARE(w->DrvList[0]->drive(), disk);
+    QCOMPARE(w->DrvList[0]->currentData().toString(), disk);
+    QCOMPARE(w->DirList[0]->path(), disk);
+    QCOMPARE(w->filSu[0]->text(), QStringLiteral("2"));
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+}
+
+void TestVuConv::lostFocusTakesHighlightedFolder()
+{
+    const QString top = folder(QStringLiteral("top"));
+    writePictures(top + QStringLiteral("/sub"), 3);
+    module_->CurPath = top;
+    VuConv* w = open();
+    w->DirList[0]->setCurrentRow(w->DirList[0]->count() - 1);  // one click on "sub"
+    QCOMPARE(w->DirList[0]->path(), top);
+    w->DirList_LostFocus(0);
+    QCOMPARE(w->DirList[0]->path(), top + QStringLiteral("/sub"));
+    QCOMPARE(w->filSu[0]->text(), QStringLiteral("3"));
+    QCOMPARE(w->DirList[1]->path(), top);
+    w->DirList_LostFocus(1);  // nothing else highlighted: stays
+    QCOMPARE(w->DirList[1]->path(), top);
+}
+
+void TestVuConv::typeChoiceSetsBothPatterns_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<int>("count0");
+    QTest::addColumn<int>("count1");
+    QTest::newRow("all") << 0 << "*.jpg;*.bmp;*.gif;*.ico" << 6 << 3;
+    QTest::newRow("bmp") << 1 << "*.bmp" << 3 << 0;
+    QTest::newRow("jpg") << 2 << "*.jpg" << 1 << 2;
+    QTest::newRow("gif") << 3 << "*.gif" << 2 << 0;
+    QTest::newRow("ico") << 4 << "*.ico" << 0 << 1;
+}
+
+void TestVuConv::typeChoiceSetsBothPatterns()
+{
+    QFETCH(int, index);
+    QFETCH(QString, pattern);
+    QFETCH(int, count0);
+    QFETCH(int, count1);
+    const QString src = folder(QStringLiteral("src"));
+    const QString dst = folder(QStringLiteral("src/dst"));
+    writePictures(src, 3, "bmp");
+    writePictures(src, 1, "jpg");
+    writePictures(src, 2, "gif");
+    writePictures(dst, 2, "jpg");
+    writePictures(dst, 1, "ico");
+    writeBytes(src + QStringLiteral("/UPPER.JPG"), "x");  // the patterns ignore letter case
+    module_->CurPath = src;
+    VuConv* w = open();
+    QVERIFY(w->DirList[1]->setPath(dst).ok());
+    w->cmbBox->setCurrentIndex(index);
+    emit w->cmbBox->activated(index);
+    QCOMPARE(w->FileList[0]->pattern(), pattern);
+    QCOMPARE(w->FileList[1]->pattern(), pattern);
+    const int upper = index == 0 || index == 2 ? 1 : 0;
+    QCOMPARE(w->FileList[0]->count(), count0 + upper);
+    QCOMPARE(w->FileList[1]->count(), count1);
+    QCOMPARE(w->filSu[0]->text(), QString::number(count0 + upper));
+    QCOMPARE(w->filSu[1]->text(), QString::number(count1));
+}
+
+void TestVuConv::yenPlus_data()
+{
+    QTest::addColumn<QString>("pane0");
+    QTest::addColumn<QString>("pane1");
+    QTest::newRow("both elsewhere") << "a" << "b";
+    QTest::newRow("source at the root") << "/" << "b";
+    QTest::newRow("target at the root") << "a" << "/";
+}
+
+void TestVuConv::yenPlus()
+{
+    QFETCH(QString, pane0);
+    QFETCH(QString, pane1);
+    QDir().mkpath(folder(QStringLiteral("a")));
+    QDir().mkpath(folder(QStringLiteral("b")));
+    VuConv* w = open();
+    const QString p0 = pane0 == QStringLiteral("/") ? pane0 : folder(pane0);
+    const QString p1 = pane1 == QStringLiteral("/") ? pane1 : folder(pane1);
+    QVERIFY(w->DirList[0]->setPath(p0).ok());
+    QVERIFY(w->DirList[1]->setPath(p1).ok());
+    w->Yen_Plus();
+    QCOMPARE(w->paneDir[0], p0 == QStringLiteral("/") ? p0 : p0 + QStringLiteral("/"));
+    QCOMPARE(w->paneDir[1], p1 == QStringLiteral("/") ? p1 : p1 + QStringLiteral("/"));
+}
+
+void TestVuConv::closingHandsBackSourceFolder_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("elsewhere") << "pics/sub" << "pics/sub";
+    QTest::newRow("volume root") << "/" << "";
+}
+
+void TestVuConv::closingHandsBackSourceFolder()
+{
+    QFETCH(QString, source);
+    QFETCH(QString, expected);
+    QDir().mkpath(folder(QStringLiteral("pics/sub")));
+    QDir().mkpath(folder(QStringLiteral("other")));
+    module_->CurPath = folder(QStringLiteral("pics"));
+    QPointer<VuConv> w = open();
+    w->show();
+    QVERIFY(w->DirList[0]->setPath(source == QStringLiteral("/") ? source : folder(source)).ok());
+    QVERIFY(w->DirList[1]->setPath(folder(QStringLiteral("other"))).ok());
+    QCOMPARE(module_->CurPath, folder(QStringLiteral("pics")));
+    w->mnuFileQuit_Click();
+    QCOMPARE(module_->CurPath, expected.isEmpty() ? expected : folder(expected));
+    discardClosedWindows();
+    QVERIFY(w.isNull());
+}
+
+void TestVuConv::placement_data()
+{
+    QTest::addColumn<QRect>("workArea");
+    QTest::addColumn<QPoint>("conv");
+    QTest::addColumn<QPoint>("log");
+    QTest::addColumn<QSize>("list");
+    QTest::newRow("1280 wide") << QRect(0, 0, 1280, 994) << QPoint(167, 87) << QPoint(597, 87)
+                               << QSize(twips::toPx(15230), twips::toPx(10680));
+    QTest::newRow("1024 wide") << QRect(0, 0, 1024, 738) << QPoint(167, 87) << QPoint(597, 87)
+                               << QSize(twips::toPx(15230), twips::toPx(10680));
+    QTest::newRow("1023 wide") << QRect(0, 0, 1023, 738) << QPoint(2, 80) << QPoint(377, 80)
+                               << QSize(twips::toPx(15230 / 1.29), twips::toPx(10680 / 1.29));
+    QTest::newRow("800 wide, panel on top") << QRect(0, 24, 800, 576) << QPoint(2, 104) << QPoint(377, 104)
+                                            << QSize(787, 552);
+}
+
+void TestVuConv::placement()
+{
+    QFETCH(QRect, workArea);
+    QFETCH(QPoint, conv);
+    QFETCH(QPoint, log);
+    QFETCH(QSize, list);
+    platform_->screen.setWorkArea(workArea);
+    VuConv* w = open();
+    QCOMPARE(w->pos(), conv);
+    QCOMPARE(w->centralWidget()->size(), QSize(412, 359));
+    QCOMPARE(w->FileList[1]->geometry(), twips::rect(2640, 3200, 2400, 2070));
+    QCOMPARE(w->PrgBar->geometry(), twips::rect(3240, 240, 1800, 300));
+    w->mnuSyoriLog_Click();
+    VuLog* l = w->logWindow();
+    QVERIFY(l);
+    QCOMPARE(l->pos(), log);
+    QCOMPARE(l->size(), QSize(412, 378));
+    QCOMPARE(l->List1->size(), list);
+    QCOMPARE(l->List1->pos(), QPoint(1, 0));
+}
+
+void TestVuConv::menusAndToolbar()
+{
+    VuConv* w = open();
+    QStringList menus;
+    for (QAction* a : w->menuBar()->actions())
+        menus << a->text();
+    QCOMPARE(menus, QStringList({QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("処理選択")}));
+    QStringList items;
+    for (QAction* a : w->mnuSyori->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    QCOMPARE(items, QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"),
+                                 QStringLiteral("削除"), QStringLiteral("-"), QStringLiteral("ログ")}));
+    QCOMPARE(w->mnuFileQuit->text(), QStringLiteral("終了"));
+    QStringList keys;
+    for (QAction* a : w->Toolbar1->actions()) {
+        keys << (a->isSeparator() ? QStringLiteral("-") : a->data().toString());
+        if (!a->isSeparator()) {
+            QCOMPARE(a->text(), a->data().toString());
+            QVERIFY(!a->icon().pixmap(32, 32).isNull());
+        }
+    }
+    QCOMPARE(keys, QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"),
+                                QStringLiteral("削除"), QStringLiteral("-"), QStringLiteral("ログ")}));
+    QCOMPARE(w->Toolbar1->iconSize(), QSize(32, 32));
+}
+
+void TestVuConv::toolbarKeyDecides()
+{
+    VuConv* w = open();
+    // A button elsewhere carrying the key runs the same command; an unknown key does nothing.
+    QAction stray(QStringLiteral("anything"));
+    stray.setData(QStringLiteral("ログ"));
+    w->Toolbar1_ButtonClick(&stray);
+    QCOMPARE(w->logShown, quint8(1));
+    QAction unknown(QStringLiteral("ログ"));
+    unknown.setData(QStringLiteral("ﾛｸﾞ"));
+    w->Toolbar1_ButtonClick(&unknown);
+    QCOMPARE(w->logShown, quint8(1));
+    w->toolButton(QStringLiteral("ログ"))->trigger();
+    QCOMPARE(w->logShown, quint8(0));
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+}
+
+void TestVuConv::logToggleBeforeAnyOperation()
+{
+    VuConv* w = open();
+    w->show();
+    w->mnuSyoriLog_Click();
+    VuLog* l = w->logWindow();
+    QVERIFY(l);
+    QCOMPARE(l->windowTitle(), QStringLiteral("一括変換ログ"));
+    QVERIFY(l->isVisible());
+    QVERIFY(l->List1->isVisible());
+    QCOMPARE(l->List1->count(), 0);
+    QCOMPARE(w->logShown, quint8(1));
+    QCOMPARE(l->topmostResult, 1);
+    QCOMPARE(platform_->windowing.calls.last().window, l);
+
+    w->mnuSyoriLog_Click();
+    QCOMPARE(w->logShown, quint8(0));
+    QVERIFY(!l->isVisible());
+    QVERIFY(l->List1->isHidden());
+    QCOMPARE(w->logWindow(), l);  // hidden, not discarded
+}
+
+void TestVuConv::linesWhileHiddenShowWhenToggledOn()
+{
+    VuConv* w = open();
+    w->show();
+    const QStringList lines = {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")};
+    for (const QString& line : lines) {
+        w->appendLog(line);
+        w->addLog();
+    }
+    VuLog* l = w->logWindow();
+    QVERIFY(l);  // loaded by the first line, hidden
+    QVERIFY(!l->isVisible());
+    QVERIFY(l->List1->isHidden());
+    QCOMPARE(texts(w->List1), lines);
+    w->mnuSyoriLog_Click();
+    QVERIFY(l->isVisible());
+    QCOMPARE(texts(l->List1), lines);
+
+    // Toggled off and on again, the log still holds every line of this opening.
+    w->mnuSyoriLog_Click();
+    w->appendLog(QStringLiteral("four"));
+    w->addLog();
+    QVERIFY(!l->isVisible());
+    w->mnuSyoriLog_Click();
+    QCOMPARE(texts(l->List1), lines + QStringList{QStringLiteral("four")});
+}
+
+void TestVuConv::logWindowFollowsEachLineWithoutRebuilding()
+{
+    VuConv* w = open();
+    w->show();
+    w->mnuSyoriLog_Click();
+    VuLog* l = w->logWindow();
+    for (int i = 0; i < 3000; ++i)
+        w->appendLog(QStringLiteral("line %1").arg(i));
+    w->addLog();
+    QCOMPARE(l->List1->count(), 3000);
+    const QListWidgetItem* first = l->List1->item(0);
+    for (int i = 3000; i < 3010; ++i) {
+        w->appendLog(QStringLiteral("line %1").arg(i));
+        w->addLog();
+        QCOMPARE(l->List1->count(), i + 1);
+        QCOMPARE(l->List1->item(i)->text(), QStringLiteral("line %1").arg(i));
+    }
+    // Only the new lines were added: the lines already shown are the same entries.
+    QCOMPARE(l->List1->item(0), first);
+    QCOMPARE(texts(l->List1), texts(w->List1));
+    // As a list filled afresh, it shows its first lines with nothing chosen.
+    QCOMPARE(l->List1->currentRow(), -1);
+}
+
+void TestVuConv::closeBoxCountsAsToggleOff()
+{
+    VuConv* w = open();
+    w->show();
+    w->appendLog(QStringLiteral("kept"));
+    w->mnuSyoriLog_Click();
+    QPointer<VuLog> l = w->logWindow();
+    QVERIFY(l->close());
+    QCOMPARE(w->logShown, quint8(0));
+    discardClosedWindows();
+    QVERIFY(l.isNull());
+    QVERIFY(!w->logWindow());
+
+    // A line while the window is gone loads it again, hidden.
+    w->appendLog(QStringLiteral("while closed"));
+    w->addLog();
+    QVERIFY(w->logWindow());
+    QVERIFY(!w->logWindow()->isVisible());
+
+    // One press shows it again at once, with every line.
+    w->mnuSyoriLog_Click();
+    QCOMPARE(w->logShown, quint8(1));
+    QVERIFY(w->logWindow()->isVisible());
+    QCOMPARE(texts(w->logWindow()->List1), QStringList({QStringLiteral("kept"), QStringLiteral("while closed")}));
+}
+
+void TestVuConv::fullLogStoreKeepsNewestLines()
+{
+    VuConv* w = open();
+    w->show();
+    w->mnuSyoriLog_Click();
+    const int total = batch::MaxLogLines + 5;
+    for (int i = 0; i < total; ++i) {
+        w->appendLog(QStringLiteral("line %1").arg(i));
+        if (i % 1000 == 0 || i >= batch::MaxLogLines - 2)
+            w->addLog();
+    }
+    QCOMPARE(w->List1->count(), batch::MaxLogLines);
+    QCOMPARE(w->logTotal(), qint64(total));
+    QCOMPARE(w->List1->item(0)->text(), QStringLiteral("line 5"));
+    QCOMPARE(w->List1->item(batch::MaxLogLines - 1)->text(), QStringLiteral("line %1").arg(total - 1));
+    const QListWidget* shown = w->logWindow()->List1;
+    QCOMPARE(shown->count(), batch::MaxLogLines);
+    QCOMPARE(shown->item(0)->text(), QStringLiteral("line 5"));
+    QCOMPARE(texts(shown), texts(w->List1));
+
+    // Far behind the store (hidden while more lines than it holds came), it is rebuilt.
+    w->mnuSyoriLog_Click();
+    w->logWindow()->clearList();
+    w->appendLog(QStringLiteral("last"));
+    w->addLog();
+    QCOMPARE(texts(shown), texts(w->List1));
+}
+
+void TestVuConv::closingUnloadsLogWindow()
+{
+    VuConv* w = open();
+    w->show();
+    w->mnuSyoriLog_Click();
+    QPointer<VuLog> l = w->logWindow();
+    QVERIFY(l->isVisible());
+    w->close();
+    QVERIFY(l.isNull());
+}
+
+void TestVuConv::mainWindowOpensAndBringsForward()
+{
+    VuMain main(*module_);
+    QVERIFY(main.mnuRunConv->isEnabled());
+    QVERIFY(main.toolButton(QStringLiteral("一括変換"))->isEnabled());
+    QVERIFY(!main.batchWindow());
+    main.mnuRunConv->trigger();
+    QPointer<VuConv> w = main.batchWindow();
+    QVERIFY(w);
+    QVERIFY(w->isVisible());
+    QVERIFY(!w->parentWidget());  // no owner
+    w->appendLog(QStringLiteral("line"));
+    main.mnuRunConv_Click();
+    QCOMPARE(main.batchWindow(), w.data());
+    QCOMPARE(w->List1->count(), 1);  // brought forward, not loaded again
+    QCOMPARE(platform_->windowing.calls.size(), 1);
+}
+
+void TestVuConv::eachOpeningStartsAfresh()
+{
+    const QString pics = folder(QStringLiteral("pics"));
+    writePictures(pics + QStringLiteral("/sub"), 2);
+    VuMain main(*module_);
+    module_->CurPath = pics;
+    main.mnuRunConv_Click();
+    QPointer<VuConv> first = main.batchWindow();
+    first->appendLog(QStringLiteral("old"));
+    first->mnuSyoriLog_Click();
+    first->cmbBox->setCurrentIndex(2);
+    emit first->cmbBox->activated(2);
+    QVERIFY(first->DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
+    first->mnuFileQuit_Click();
+    discardClosedWindows();
+    QVERIFY(first.isNull());
+    QVERIFY(!main.batchWindow());
+    QCOMPARE(module_->CurPath, pics + QStringLiteral("/sub"));
+
+    main.mnuRunConv_Click();
+    VuConv* second = main.batchWindow();
+    QVERIFY(second);
+    QCOMPARE(second->List1->count(), 0);
+    QCOMPARE(second->logTotal(), qint64(0));
+    QCOMPARE(second->logShown, quint8(0));
+    QVERIFY(!second->logWindow());
+    QCOMPARE(second->cmbBox->currentText(), QStringLiteral("all"));
+    QCOMPARE(second->DirList[1]->path(), pics + QStringLiteral("/sub"));
+    QCOMPARE(second->filSu[1]->text(), QStringLiteral("2"));
+}
+
+void TestVuConv::closingMainWindowSkipsBatchClosing()
+{
+    const QString pics = folder(QStringLiteral("pics"));
+    QDir().mkpath(pics + QStringLiteral("/sub"));
+    int ended = 0;
+    module_->endProgram = [&] { ++ended; };
+    auto main = std::make_unique<VuMain>(*module_);
+    module_->CurPath = pics;
+    main->show();
+    main->mnuRunConv_Click();
+    QPointer<VuConv> w = main->batchWindow();
+    QVERIFY(w->DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
+    QVERIFY(main->close());
+    QCOMPARE(ended, 1);
+    QCOMPARE(module_->CurPath, pics);
+    main.reset();  // the program ends: the batch window goes without its closing steps
+    QVERIFY(w.isNull());
+    QCOMPARE(module_->CurPath, pics);
+}
+
+QTEST_MAIN(TestVuConv)
+#include "tst_vuconv.moc"

@@ -1,0 +1,97 @@
+"""The batch window in the real program, at both screen layouts: opened from the main window's
+menu, its panes on the current folder, the log window toggled from the menu and the toolbar,
+and the source folder handed back to the settings file when the batch window closes."""
+
+import os
+import shutil
+import tempfile
+import time
+
+from vutara_window import Display, Program, check, run, wait_for
+
+SETTINGS = "初期設定.ini"
+SAMPLE = os.path.join(os.path.dirname(__file__), "..", "data", "bmp-suite", "good", "rgb24.bmp")
+
+
+def record(folder):
+    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 8 + b"5" + b" " * 52
+
+
+def double_click(program, node):
+    x, y = program.center(node)
+    program.xdotool("mousemove", "--sync", x, y)
+    program.xdotool("click", "--repeat", 2, "--delay", 80, 1)
+
+
+def open_folder(program, dirlist, name):
+    """Opens the subfolder `name` in a folder list by a real double click."""
+    entry = program.wait(name, "list item", root=dirlist)
+    double_click(program, entry)
+
+
+def text_is(program, node, wanted):
+    return lambda: program.text_of(node) == wanted
+
+
+def position(node):
+    return node.queryComponent().getPosition(0)
+
+
+def test(exe):
+    work = tempfile.mkdtemp(prefix="vutara-batch-")
+    src = os.path.join(work, "src")
+    os.makedirs(os.path.join(src, "out"))
+    for i in range(3):
+        shutil.copy(SAMPLE, os.path.join(src, f"p{i}.bmp"))
+
+    for width, height, conv_at, log_at in ((1280, 1024, (167, 87), (597, 87)), (800, 600, (2, 80), (377, 80))):
+        with open(os.path.join(work, SETTINGS), "wb") as f:
+            f.write(record(src.encode()))
+        display = Display(width, height)
+        program = Program(exe, work, display)
+        try:
+            program.window("Vutara! ver.2.0", timeout=20)
+            program.menu("実行", "一括変換")
+            conv = program.window("一括変換")
+            for i in range(2):
+                count = program.wait(f"filSu({i})", root=conv)
+                wait_for(text_is(program, count, "3"), 10, f"ファイル数 of pane {i}")
+            x, y = position(conv)
+            check(abs(x - conv_at[0]) <= 2 and abs(y - conv_at[1]) <= 40,
+                  f"the batch window is placed for the screen ({x}, {y})")
+
+            # The log toggled from the menu, then off and on from the toolbar.
+            program.menu("処理選択", "ログ", root=conv)
+            log = program.window("一括変換ログ")
+            wait_for(lambda: program.showing(log), 10, "the log window to show")
+            x, y = position(log)
+            check(abs(x - log_at[0]) <= 2, f"the log window stands beside the batch window ({x}, {y})")
+            program.screenshot(f"batch-log-{width}.png")
+            log_button = program.wait("ログ", "push button", root=conv)
+            program.click(log_button)
+            wait_for(lambda: program.find("一括変換ログ", "frame") is None
+                     or not program.showing(program.find("一括変換ログ", "frame")), 10, "the log window to hide")
+            program.click(log_button)
+            wait_for(lambda: program.find("一括変換ログ", "frame") is not None
+                     and program.showing(program.find("一括変換ログ", "frame")), 10, "the log window to show again")
+
+            # The source pane moves into "out"; closing hands that folder back.
+            open_folder(program, program.wait("DirList(0)", root=conv), "out")
+            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "0"), 10, "the source pane to follow")
+            program.screenshot(f"batch-window-{width}.png")
+            program.menu("ﾌｧｲﾙ", "終了", root=conv)
+            wait_for(lambda: program.find("一括変換", "frame") is None, 10, "the batch window to close")
+            wait_for(lambda: program.find("一括変換ログ", "frame") is None, 10, "the log window to go with it")
+
+            program.menu("ﾌｧｲﾙ", "終了")
+            check(program.wait_exit() == 0, "the program ends cleanly")
+        finally:
+            program.kill()
+            display.close()
+        data = open(os.path.join(work, SETTINGS), "rb").read()
+        stored = os.path.join(src, "out").encode()
+        check(data[6:56] == stored.ljust(50, b" ")[:50], f"the batch window's source folder is stored: {data[6:56]!r}")
+    shutil.rmtree(work)
+
+
+run(test)
