@@ -137,21 +137,18 @@ void VuConv::buildMenus()
 
     mnuSyori = bar->addMenu(QStringLiteral("処理選択"));
     name(mnuSyori, QStringLiteral("mnuSyori"));
-    mnuSyoriCopy = mnuSyori->addAction(QStringLiteral("ｺﾋﾟｰ"));
+    mnuSyoriCopy = mnuSyori->addAction(QStringLiteral("ｺﾋﾟｰ"), this, &VuConv::mnuSyoriCopy_Click);
     name(mnuSyoriCopy, QStringLiteral("mnuSyoriCopy"));
-    mnuSyoriMove = mnuSyori->addAction(QStringLiteral("移動"));
+    mnuSyoriMove = mnuSyori->addAction(QStringLiteral("移動"), this, &VuConv::mnuSyoriMove_Click);
     name(mnuSyoriMove, QStringLiteral("mnuSyoriMove"));
-    mnuSyoriRename = mnuSyori->addAction(QStringLiteral("ﾘﾈｰﾑ"));
+    mnuSyoriRename = mnuSyori->addAction(QStringLiteral("ﾘﾈｰﾑ"), this, &VuConv::mnuSyoriRename_Click);
     name(mnuSyoriRename, QStringLiteral("mnuSyoriRename"));
-    mnuSyoriDel = mnuSyori->addAction(QStringLiteral("削除"));
+    mnuSyoriDel = mnuSyori->addAction(QStringLiteral("削除"), this, &VuConv::mnuSyoriDel_Click);
     name(mnuSyoriDel, QStringLiteral("mnuSyoriDel"));
     sa = mnuSyori->addSeparator();
     name(sa, QStringLiteral("sa"));
     mnuSyoriLog = mnuSyori->addAction(QStringLiteral("ログ"), this, &VuConv::mnuSyoriLog_Click);
     name(mnuSyoriLog, QStringLiteral("mnuSyoriLog"));
-    // The four operations are not part of the program yet.
-    for (QAction* a : {mnuSyoriCopy, mnuSyoriMove, mnuSyoriRename, mnuSyoriDel})
-        a->setEnabled(false);
 }
 
 void VuConv::buildToolbar(QWidget* client)
@@ -177,7 +174,6 @@ void VuConv::buildToolbar(QWidget* client)
         a->setData(k);
         a->setToolTip(k);
         a->setObjectName(QStringLiteral("Toolbar1:") + k);
-        a->setEnabled(k == QStringLiteral("ログ"));
     }
     connect(Toolbar1, &QToolBar::actionTriggered, this, &VuConv::Toolbar1_ButtonClick);
 }
@@ -351,7 +347,15 @@ MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, M
 void VuConv::Toolbar1_ButtonClick(QAction* button)
 {
     const QString key = button ? button->data().toString() : QString();
-    if (key == QStringLiteral("ログ"))
+    if (key == QStringLiteral("ｺﾋﾟｰ"))
+        mnuSyoriCopy_Click();
+    else if (key == QStringLiteral("移動"))
+        mnuSyoriMove_Click();
+    else if (key == QStringLiteral("ﾘﾈｰﾑ"))
+        mnuSyoriRename_Click();
+    else if (key == QStringLiteral("削除"))
+        mnuSyoriDel_Click();
+    else if (key == QStringLiteral("ログ"))
         mnuSyoriLog_Click();
 }
 

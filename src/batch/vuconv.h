@@ -91,6 +91,10 @@ public:
     // ---- commands ----
     void Toolbar1_ButtonClick(QAction* button);
     void mnuFileQuit_Click();
+    void mnuSyoriCopy_Click();
+    void mnuSyoriMove_Click();
+    void mnuSyoriRename_Click();
+    void mnuSyoriDel_Click();
     void mnuSyoriLog_Click();
 
     // ---- log ----
@@ -113,6 +117,11 @@ private:
     void resetBar();
     MsgAnswer ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons);
 
+    // The operations (vuconvops.cpp); the helpers return how many files failed.
+    class Run;  // an operation under way: input blocked, windows kept painted
+    void copyOrMove(bool move);
+    int removeMovedSources(const QStringList& names, const std::vector<QString>& copies, Run& run);
+    int renameAll(const QString& prefix, Run& run);
 
     VuModule& module_;
     QPointer<VuLog> log_;

@@ -1,6 +1,7 @@
 """The batch window in the real program, at both screen layouts: opened from the main window's
-menu, its panes on the current folder, the log window toggled from the menu and the toolbar,
-and the source folder handed back to the settings file when the batch window closes."""
+menu, its panes on the current folder, the log window toggled from the menu and the toolbar, a
+copy of three files confirmed in its message box and followed by the log, and the source folder
+handed back to the settings file when the batch window closes."""
 
 import os
 import shutil
@@ -40,11 +41,14 @@ def position(node):
 def test(exe):
     work = tempfile.mkdtemp(prefix="vutara-batch-")
     src = os.path.join(work, "src")
-    os.makedirs(os.path.join(src, "out"))
+    out = os.path.join(src, "out")
+    os.makedirs(src)
     for i in range(3):
         shutil.copy(SAMPLE, os.path.join(src, f"p{i}.bmp"))
 
     for width, height, conv_at, log_at in ((1280, 1024, (167, 87), (597, 87)), (800, 600, (2, 80), (377, 80))):
+        shutil.rmtree(out, ignore_errors=True)
+        os.makedirs(out)
         with open(os.path.join(work, SETTINGS), "wb") as f:
             f.write(record(src.encode()))
         display = Display(width, height)
@@ -75,9 +79,28 @@ def test(exe):
             wait_for(lambda: program.find("一括変換ログ", "frame") is not None
                      and program.showing(program.find("一括変換ログ", "frame")), 10, "the log window to show again")
 
+            # The target pane moves into "out", and the three pictures are copied there.
+            open_folder(program, program.wait("DirList(1)", root=conv), "out")
+            wait_for(text_is(program, program.wait("filSu(1)", root=conv), "0"), 10, "the target pane to follow")
+            program.press_modal(program.wait("ｺﾋﾟｰ", "push button", root=conv))
+            question = program.wait("一括コピー", timeout=10)
+            check(program.find("ファイルコピーを行います。よろしいですか？", root=question) is not None,
+                  "the confirmation asks")
+            program.screenshot(f"batch-confirm-{width}.png")
+            program.press_modal(program.wait("OK", "push button", root=question))
+            wait_for(text_is(program, program.wait("filSu(1)", root=conv), "3"), 20, "the copies to be listed")
+            check(sorted(os.listdir(out)) == ["p0.bmp", "p1.bmp", "p2.bmp"], f"copied: {os.listdir(out)}")
+            log_list = program.wait("List1", root=log)
+            wait_for(lambda: len(program.find_all(role="list item", root=log_list)) == 3, 10, "three log lines")
+            first = program.find_all(role="list item", root=log_list)[0].name
+            check(first == "\u3000[複写]\u3000" + os.path.join(src, "p0.bmp") + "\u3000から\u3000"
+                  + os.path.join(out, "p0.bmp"), f"the first log line: {first!r}")
+            check(not program.showing(program.find("PrgBar", root=conv)), "the bar is hidden at the end")
+            program.screenshot(f"batch-copy-{width}.png")
+
             # The source pane moves into "out"; closing hands that folder back.
             open_folder(program, program.wait("DirList(0)", root=conv), "out")
-            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "0"), 10, "the source pane to follow")
+            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "3"), 10, "the source pane to follow")
             program.screenshot(f"batch-window-{width}.png")
             program.menu("ﾌｧｲﾙ", "終了", root=conv)
             wait_for(lambda: program.find("一括変換", "frame") is None, 10, "the batch window to close")

@@ -1,0 +1,981 @@
+// The batch window's copy, move, delete and rename, on real files in temporary folders, with a
+// settable clock and failures injected through the file service and for real.
+#include "batch/vuconv.h"
+#include "batch/vulog.h"
+#include "batch/vurenm.h"
+#include "browser/vumain.h"
+#include "platform/testing/doubles.h"
+#include "support/testsupport.h"
+
+#include <QKeyEvent>
+#include <QTest>
+#include <QTimer>
+
+using namespace vu;
+using namespace vu::testing;
+using namespace Qt::StringLiterals;
+using Op = FaultyFiles::Op;
+
+namespace {
+
+const QString Sp(QChar(0x3000));
+
+QStringList texts(const QListWidget* list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// Every entry of a folder, hidden ones too, by name.
+QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+QByteArray content(const QString& name) { return "content of " + name.toUtf8(); }
+
+void writeFiles(const QString& folder, const QStringList& names)
+{
+    QDir().mkpath(folder);
+    for (const QString& n : names)
+        writeBytes(folder + u'/' + n, content(n));
+}
+
+QString copyLine(const QString& from, const QString& to) { return Sp + u"[複写]"_s + Sp + from + Sp + u"から"_s + Sp + to; }
+
+}  // namespace
+
+class TestBatchOps : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+
+    void copyIntoEmptyTarget();
+    void collisionGetsStamp_data();
+    void collisionGetsStamp();
+    void takenNamesGetFurtherNames_data();
+    void takenNamesGetFurtherNames();
+    void copiedNamesCountAsTaken();
+    void typeChoiceLimitsTheRun_data();
+    void typeChoiceLimitsTheRun();
+    void samePathRefusedAfterConfirmation_data();
+    void samePathRefusedAfterConfirmation();
+    void emptySourceOnlyTellsSo_data();
+    void emptySourceOnlyTellsSo();
+    void cancelChangesNothing_data();
+    void cancelChangesNothing();
+    void toolbarKeysRunOperations_data();
+    void toolbarKeysRunOperations();
+    void moveRunsTheBarTwice();
+    void deleteBarAndLog();
+    void logWindowFollowsTheRun();
+    void runTakesNoInputButKeepsPainting();
+
+    void failedCopyIsLoggedAndRunGoesOn_data();
+    void failedCopyIsLoggedAndRunGoesOn();
+    void moveKeepsSourcesWhenCopiesAreNotSafe_data();
+    void moveKeepsSourcesWhenCopiesAreNotSafe();
+    void targetFolderRemovedDuringRun_data();
+    void targetFolderRemovedDuringRun();
+    void vanishedSource_data();
+    void vanishedSource();
+    void nameTakenByFolderDuringRun();
+    void copyFailingPartWay_data();
+    void copyFailingPartWay();
+    void failedDeleteIsLogged();
+
+    void renameInListOrder();
+    void renameOnlyTheShownType();
+    void renameDialogAnswers_data();
+    void renameDialogAnswers();
+    void renameDialogIsReusedAndOwnedByMainWindow();
+    void renameResolvesNamesOfTheBatch_data();
+    void renameResolvesNamesOfTheBatch();
+    void renameNeverReplacesOtherFiles();
+    void renameFailureInjected();
+
+private:
+    // The batch window with its source pane on `src` and its target pane on `dst`.
+    VuConv* open(const QString& src, const QString& dst);
+    // Runs the rename command with the dialog answered by `answer` once it shows.
+    void runRename(VuConv* w, const std::function<void(VuReNM*)>& answer);
+    QString folder(const QString& relative) const { return cwd_->file(relative); }
+    QStringList titles() const
+    {
+        QStringList out;
+        for (const auto& q : platform_->dialogs.asked)
+            out << q.title;
+        return out;
+    }
+
+    std::unique_ptr<TempCwd> cwd_;
+    std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<VuModule> module_;
+    QList<QPointer<QWidget>> windows_;
+    QString src_, dst_;
+};
+
+void TestBatchOps::init()
+{
+    cwd_ = std::make_unique<TempCwd>();
+    platform_ = std::make_unique<TestPlatform>();
+    module_ = std::make_unique<VuModule>(platform_->platform());
+    src_ = folder(u"src"_s);
+    dst_ = folder(u"dst"_s);
+    QDir().mkpath(src_);
+    QDir().mkpath(dst_);
+    platform_->clock.setTime(14, 5, 7);
+}
+
+void TestBatchOps::cleanup()
+{
+    for (const QPointer<QWidget>& w : windows_)
+        delete w.data();
+    windows_.clear();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    module_.reset();
+    platform_.reset();
+    cwd_.reset();
+}
+
+VuConv* TestBatchOps::open(const QString& src, const QString& dst)
+{
+    module_->CurPath = src;
+    auto* w = new VuConv(*module_);
+    windows_ << w;
+    if (!w->DirList[1]->setPath(dst).ok())
+        qWarning("target pane not on %s", qPrintable(dst));
+    return w;
+}
+
+void TestBatchOps::runRename(VuConv* w, const std::function<void(VuReNM*)>& answer)
+{
+    VuReNM* dialog = w->renameDialog();
+    windows_ << dialog;
+    bool answered = false;
+    QTimer::singleShot(0, dialog, [&] {
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->isModal());
+        answered = true;
+        answer(dialog);
+    });
+    w->mnuSyoriRename_Click();
+    QVERIFY(answered || w->FileList[0]->count() == 0);
+}
+
+// ---- copy and move ----
+
+void TestBatchOps::copyIntoEmptyTarget()
+{
+    writeFiles(src_, {u"b.jpg"_s, u"a.jpg"_s});
+    QFile old(src_ + u"/a.jpg"_s);
+    QVERIFY(old.open(QIODevice::ReadWrite));
+    const QDateTime stamp(QDate(2001, 2, 3), QTime(4, 5, 6));
+    QVERIFY(old.setFileTime(stamp, QFileDevice::FileModificationTime));
+    old.close();
+
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    bool barShownDuringRun = false;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op == Op::Copy)
+            barShownDuringRun = w->PrgBar->isVisible() || !w->PrgBar->isHidden();
+    };
+    w->mnuSyoriCopy_Click();
+
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+    const auto& q = platform_->dialogs.asked[0];
+    QCOMPARE(q.title, u"一括コピー"_s);
+    QCOMPARE(q.text, u"ファイルコピーを行います。よろしいですか？"_s);
+    QCOMPARE(q.icon, MsgIcon::Exclamation);
+    QCOMPARE(q.buttons, MsgButtons::OkCancel);
+    QCOMPARE(q.owner, w);
+
+    QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));  // no temporary files left
+    QCOMPARE(readBytes(dst_ + u"/a.jpg"_s), content(u"a.jpg"_s));
+    QCOMPARE(QFileInfo(dst_ + u"/a.jpg"_s).lastModified(), stamp);
+    QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
+    QCOMPARE(texts(w->List1), QStringList({copyLine(src_ + u"/a.jpg"_s, dst_ + u"/a.jpg"_s),
+                                           copyLine(src_ + u"/b.jpg"_s, dst_ + u"/b.jpg"_s)}));
+    QCOMPARE(w->filSu[0]->text(), u"2"_s);
+    QCOMPARE(w->filSu[1]->text(), u"2"_s);
+    QCOMPARE(w->FileList[1]->count(), 2);
+    QVERIFY(barShownDuringRun);
+    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->PrgBar->maximum(), 3);
+    QCOMPARE(w->PrgBar->value(), 2);
+    QCOMPARE(w->srcPath, src_ + u"/b.jpg"_s);
+    QCOMPARE(w->paneDir[1], dst_ + u"/"_s);
+    QVERIFY(!w->running());
+}
+
+void TestBatchOps::collisionGetsStamp_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::addColumn<QTime>("time");
+    QTest::addColumn<QString>("copyName");
+    QTest::newRow("copy 14:05:07") << false << QTime(14, 5, 7) << "a507.jpg";
+    QTest::newRow("move 14:05:07") << true << QTime(14, 5, 7) << "a0507.jpg";
+    QTest::newRow("copy 14:00:09") << false << QTime(14, 0, 9) << "a9.jpg";
+    QTest::newRow("move 14:00:09") << true << QTime(14, 0, 9) << "a0009.jpg";
+    // The copy's stamp at minute 00 second 00 is empty: the name itself, which is taken.
+    QTest::newRow("copy 14:00:00") << false << QTime(14, 0, 0) << "a(2).jpg";
+    QTest::newRow("move 14:00:00") << true << QTime(14, 0, 0) << "a0000.jpg";
+}
+
+void TestBatchOps::collisionGetsStamp()
+{
+    QFETCH(bool, move);
+    QFETCH(QTime, time);
+    QFETCH(QString, copyName);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
+    writeBytes(dst_ + u"/a.jpg"_s, "already there");
+    platform_->clock.set(QDateTime(QDate(2026, 5, 1), time));
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
+
+    QCOMPARE(readBytes(dst_ + u"/a.jpg"_s), QByteArray("already there"));
+    QCOMPARE(readBytes(dst_ + u'/' + copyName), content(u"a.jpg"_s));
+    QCOMPARE(readBytes(dst_ + u"/b.jpg"_s), content(u"b.jpg"_s));
+    QCOMPARE(entries(dst_).size(), 3);
+    const QString tag = move ? u"[移動]"_s : u"[複写]"_s;
+    QCOMPARE(w->List1->item(0)->text(), Sp + tag + Sp + src_ + u"/a.jpg"_s + Sp + u"から"_s + Sp + dst_ + u'/' + copyName);
+    QCOMPARE(entries(src_), move ? QStringList() : QStringList({u"a.jpg"_s, u"b.jpg"_s}));
+    QCOMPARE(platform_->dialogs.asked.size(), 1);  // no error box
+}
+
+void TestBatchOps::takenNamesGetFurtherNames_data()
+{
+    QTest::addColumn<QStringList>("present");  // in the target; a trailing "/" makes a folder
+    QTest::addColumn<QString>("expected");     // where the copy of a.jpg goes
+    QTest::newRow("plain") << QStringList() << "a.jpg";
+    QTest::newRow("second collision in the same second") << QStringList{u"a.jpg"_s, u"a507.jpg"_s} << "a507(2).jpg";
+    QTest::newRow("third") << QStringList{u"a.jpg"_s, u"a507.jpg"_s, u"a507(2).jpg"_s} << "a507(3).jpg";
+    QTest::newRow("letter case") << QStringList{u"A.JPG"_s} << "a507.jpg";
+    QTest::newRow("stamped name in other case") << QStringList{u"a.jpg"_s, u"A507.JPG"_s} << "a507(2).jpg";
+    QTest::newRow("folder of that name") << QStringList{u"a.jpg/"_s} << "a507.jpg";
+    QTest::newRow("hidden file beside") << QStringList{u".a.jpg"_s} << "a.jpg";
+    QTest::newRow("other type of that name") << QStringList{u"a.jpg.txt"_s} << "a.jpg";
+}
+
+void TestBatchOps::takenNamesGetFurtherNames()
+{
+    QFETCH(QStringList, present);
+    QFETCH(QString, expected);
+    writeFiles(src_, {u"a.jpg"_s});
+    for (const QString& p : present) {
+        if (p.endsWith(u'/'))
+            QDir().mkpath(dst_ + u'/' + p);
+        else
+            writeBytes(dst_ + u'/' + p, "old " + p.toUtf8());
+    }
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriCopy_Click();
+    QCOMPARE(readBytes(dst_ + u'/' + expected), content(u"a.jpg"_s));
+    for (const QString& p : present) {
+        if (!p.endsWith(u'/'))
+            QCOMPARE(readBytes(dst_ + u'/' + p), "old " + p.toUtf8());
+    }
+    QCOMPARE(entries(dst_).size(), present.size() + 1);
+    QVERIFY(w->List1->item(0)->text().endsWith(dst_ + u'/' + expected));
+}
+
+void TestBatchOps::copiedNamesCountAsTaken()
+{
+    // The stamped copy of a.jpg takes the name another source file has.
+    writeFiles(src_, {u"a.jpg"_s, u"a507.jpg"_s});
+    writeBytes(dst_ + u"/a.jpg"_s, "old");
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriCopy_Click();
+    QCOMPARE(readBytes(dst_ + u"/a.jpg"_s), QByteArray("old"));
+    QCOMPARE(readBytes(dst_ + u"/a507.jpg"_s), content(u"a.jpg"_s));
+    QCOMPARE(readBytes(dst_ + u"/a507507.jpg"_s), content(u"a507.jpg"_s));
+
+    // A second run in the same second finds every name taken.
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriCopy_Click();
+    QCOMPARE(readBytes(dst_ + u"/a507(2).jpg"_s), content(u"a.jpg"_s));
+    QCOMPARE(readBytes(dst_ + u"/a507507(2).jpg"_s), content(u"a507.jpg"_s));
+    QCOMPARE(entries(dst_).size(), 5);
+    QCOMPARE(w->filSu[1]->text(), u"5"_s);
+}
+
+void TestBatchOps::typeChoiceLimitsTheRun_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::newRow("copy") << false;
+    QTest::newRow("move") << true;
+}
+
+void TestBatchOps::typeChoiceLimitsTheRun()
+{
+    QFETCH(bool, move);
+    writeFiles(src_, {u"a.jpg"_s, u"b.JPG"_s, u"c.gif"_s, u"d.bmp"_s, u"e.txt"_s});
+    VuConv* w = open(src_, dst_);
+    w->cmbBox->setCurrentIndex(2);
+    emit w->cmbBox->activated(2);
+    QCOMPARE(w->filSu[0]->text(), u"2"_s);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
+    QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"b.JPG"_s}));
+    const QStringList left = {u"c.gif"_s, u"d.bmp"_s, u"e.txt"_s};
+    QCOMPARE(entries(src_), move ? left : QStringList({u"a.jpg"_s, u"b.JPG"_s}) + left);
+    QCOMPARE(w->filSu[0]->text(), move ? u"0"_s : u"2"_s);
+    QCOMPARE(w->filSu[1]->text(), u"2"_s);
+}
+
+void TestBatchOps::samePathRefusedAfterConfirmation_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::newRow("copy") << false;
+    QTest::newRow("move") << true;
+}
+
+void TestBatchOps::samePathRefusedAfterConfirmation()
+{
+    QFETCH(bool, move);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
+    VuConv* w = open(src_, src_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    bool barShown = false;
+    platform_->dialogs.onQuestion = [&](const ScriptedDialogs::Question& q) {
+        if (q.title == u"エラー"_s)
+            barShown = !w->PrgBar->isHidden();
+    };
+    move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
+    QCOMPARE(titles(), QStringList({move ? u"一括移動"_s : u"一括コピー"_s, u"エラー"_s}));
+    const auto& box = platform_->dialogs.asked[1];
+    QCOMPARE(box.text, u"同一パスの指定"_s);
+    QCOMPARE(box.icon, MsgIcon::Error);
+    QCOMPARE(box.buttons, MsgButtons::Ok);
+    QVERIFY(!barShown);
+    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
+    QCOMPARE(w->List1->count(), 0);
+    QCOMPARE(platform_->files.calls(Op::Copy), 0);
+}
+
+void TestBatchOps::emptySourceOnlyTellsSo_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("samePath");
+    QTest::newRow("copy") << "copy" << "コピーエラー" << false;
+    QTest::newRow("copy, same path") << "copy" << "コピーエラー" << true;
+    QTest::newRow("move") << "move" << "移動エラー" << false;
+    QTest::newRow("move, same path") << "move" << "移動エラー" << true;
+    QTest::newRow("delete") << "delete" << "削除エラー" << false;
+    QTest::newRow("rename") << "rename" << "リネームエラー" << false;
+}
+
+void TestBatchOps::emptySourceOnlyTellsSo()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, title);
+    QFETCH(bool, samePath);
+    writeFiles(src_, {u"only.png"_s});
+    writeFiles(dst_, {u"x.jpg"_s});
+    VuConv* w = open(src_, samePath ? src_ : dst_);
+    if (command == u"copy"_s)
+        w->mnuSyoriCopy_Click();
+    else if (command == u"move"_s)
+        w->mnuSyoriMove_Click();
+    else if (command == u"delete"_s)
+        w->mnuSyoriDel_Click();
+    else
+        w->mnuSyoriRename_Click();
+    QCOMPARE(titles(), QStringList{title});
+    QCOMPARE(platform_->dialogs.asked[0].text, u"ファイルが存在しません。"_s);
+    QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
+    QVERIFY(w->PrgBar->isHidden());
+    QVERIFY(!w->renameDialog()->isVisible());
+    QCOMPARE(entries(src_), QStringList{u"only.png"_s});
+    QCOMPARE(entries(dst_), QStringList{u"x.jpg"_s});
+}
+
+void TestBatchOps::cancelChangesNothing_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("copy") << "copy";
+    QTest::newRow("move") << "move";
+    QTest::newRow("delete") << "delete";
+    QTest::newRow("rename") << "rename";
+}
+
+void TestBatchOps::cancelChangesNothing()
+{
+    QFETCH(QString, command);
+    writeFiles(src_, {u"a.jpg"_s, u"b.gif"_s, u"c.bmp"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Cancel);
+    if (command == u"copy"_s) {
+        w->mnuSyoriCopy_Click();
+    } else if (command == u"move"_s) {
+        w->mnuSyoriMove_Click();
+    } else if (command == u"delete"_s) {
+        w->mnuSyoriDel_Click();
+    } else {
+        runRename(w, [](VuReNM* d) {
+            d->Text1->setText(u"x"_s);
+            d->OKButton->click();
+        });
+        QCOMPARE(w->renameDialog()->Text1->text(), QString());
+    }
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+    QCOMPARE(platform_->dialogs.asked[0].buttons, MsgButtons::OkCancel);
+    QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.gif"_s, u"c.bmp"_s}));
+    QVERIFY(entries(dst_).isEmpty());
+    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->PrgBar->minimum(), 0);
+    QCOMPARE(w->PrgBar->maximum(), 4);
+    QCOMPARE(w->PrgBar->value(), 0);
+    QCOMPARE(w->List1->count(), 0);
+}
+
+void TestBatchOps::toolbarKeysRunOperations_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("copy") << "ｺﾋﾟｰ" << "コピーエラー";
+    QTest::newRow("move") << "移動" << "移動エラー";
+    QTest::newRow("rename") << "ﾘﾈｰﾑ" << "リネームエラー";
+    QTest::newRow("delete") << "削除" << "削除エラー";
+}
+
+void TestBatchOps::toolbarKeysRunOperations()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, title);
+    VuConv* w = open(src_, dst_);  // an empty source: each command only says so
+    w->toolButton(key)->trigger();
+    QCOMPARE(titles(), QStringList{title});
+    QAction elsewhere(u"?"_s);
+    elsewhere.setData(key);
+    w->Toolbar1_ButtonClick(&elsewhere);
+    QCOMPARE(titles(), QStringList({title, title}));
+}
+
+void TestBatchOps::moveRunsTheBarTwice()
+{
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    QList<int> atCopy, atRemove;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op == Op::Copy)
+            atCopy << w->PrgBar->value();
+        if (op == Op::Remove)
+            atRemove << w->PrgBar->value();
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriMove_Click();
+    QCOMPARE(atCopy, QList<int>({0, 1, 2}));
+    QCOMPARE(atRemove, QList<int>({0, 1, 2}));  // the bar starts again for the delete phase
+    QCOMPARE(w->PrgBar->value(), 3);
+    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(platform_->files.calls(Op::Sync), 1);
+    QVERIFY(entries(src_).isEmpty());
+    QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}));
+    QCOMPARE(w->List1->count(), 3);  // the delete phase writes no lines
+    QVERIFY(w->List1->item(2)->text().startsWith(Sp + u"[移動]"_s + Sp + src_ + u"/c.jpg"_s));
+    QCOMPARE(w->filSu[0]->text(), u"0"_s);
+    QCOMPARE(w->filSu[1]->text(), u"3"_s);
+    QCOMPARE(titles(), QStringList{u"一括移動"_s});
+    QCOMPARE(platform_->dialogs.asked[0].text, u"ファイル移動を行います。よろしいですか？"_s);
+}
+
+void TestBatchOps::deleteBarAndLog()
+{
+    writeFiles(src_, {u"a.jpg"_s, u"b.gif"_s, u"c.ico"_s, u"d.bmp"_s, u"keep.txt"_s});
+    VuConv* w = open(src_, dst_);
+    QList<int> atRemove;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op == Op::Remove)
+            atRemove << w->PrgBar->value();
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriDel_Click();
+    const auto& q = platform_->dialogs.asked[0];
+    QCOMPARE(q.title, u"一括削除"_s);
+    QCOMPARE(q.text, u"削除処理を行います。よろしいですか？"_s);
+    QCOMPARE(q.icon, MsgIcon::Exclamation);
+    QCOMPARE(atRemove, QList<int>({0, 0, 1, 2}));
+    QCOMPARE(w->PrgBar->value(), 3);  // n - 1 after the last file
+    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(entries(src_), QStringList{u"keep.txt"_s});
+    QCOMPARE(w->filSu[0]->text(), u"0"_s);
+    QCOMPARE(texts(w->List1), QStringList({Sp + u"[削除]"_s + Sp + src_ + u"/a.jpg"_s, Sp + u"[削除]"_s + Sp + src_ + u"/b.gif"_s,
+                                           Sp + u"[削除]"_s + Sp + src_ + u"/c.ico"_s, Sp + u"[削除]"_s + Sp + src_ + u"/d.bmp"_s}));
+}
+
+void TestBatchOps::logWindowFollowsTheRun()
+{
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    w->show();
+    w->mnuSyoriLog_Click();
+    QList<int> shown;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op == Op::Copy)
+            shown << w->logWindow()->List1->count();
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriCopy_Click();
+    QCOMPARE(shown, QList<int>({0, 1, 2}));
+    QCOMPARE(texts(w->logWindow()->List1), texts(w->List1));
+    QCOMPARE(w->logWindow()->List1->count(), 3);
+    QVERIFY(w->logWindow()->isVisible());
+}
+
+void TestBatchOps::runTakesNoInputButKeepsPainting()
+{
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    w->show();
+    bool timerFired = false;
+    QTimer::singleShot(0, [&] { timerFired = true; });
+    int copies = 0;
+    bool firedDuringRun = false;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op != Op::Copy)
+            return;
+        QVERIFY(w->running());
+        if (++copies == 1) {
+            // Input and commands arriving now are not acted on; closing is refused.
+            QCoreApplication::postEvent(w->cmbBox, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+            w->mnuSyoriDel_Click();
+            w->mnuFileQuit_Click();
+            QVERIFY(!w->close());
+        }
+        firedDuringRun = firedDuringRun || timerFired;
+        QTest::qSleep(50);  // a slow file: the run lets the windows catch up
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriCopy_Click();
+    QVERIFY(firedDuringRun);
+    QCoreApplication::processEvents();
+    QCOMPARE(w->cmbBox->currentIndex(), 0);
+    QCOMPARE(titles(), QStringList{u"一括コピー"_s});
+    QVERIFY(w->isVisible());
+    QCOMPARE(entries(src_).size(), 3);
+    QCOMPARE(entries(dst_).size(), 3);
+    QVERIFY(!w->running());
+    QVERIFY(w->close());
+}
+
+// ---- failures ----
+
+void TestBatchOps::failedCopyIsLoggedAndRunGoesOn_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::addColumn<int>("error");
+    QTest::newRow("copy, disk full") << false << int(err::DiskFull);
+    QTest::newRow("copy, unreadable") << false << int(err::PermissionDenied);
+    QTest::newRow("move, disk full") << true << int(err::DiskFull);
+    QTest::newRow("move, device error") << true << int(err::DeviceIO);
+}
+
+void TestBatchOps::failedCopyIsLoggedAndRunGoesOn()
+{
+    QFETCH(bool, move);
+    QFETCH(int, error);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->files.fail(Op::Copy, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, error);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
+
+    QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"c.jpg"_s}));
+    QCOMPARE(entries(src_), move ? QStringList{u"b.jpg"_s} : QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}));
+    QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
+    const QString word = move ? u"移動"_s : u"複写"_s;
+    QCOMPARE(w->List1->count(), 3);
+    QCOMPARE(w->List1->item(1)->text(), Sp + u'[' + word + u"失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + dst_
+                                            + u"/b.jpg"_s + Sp + u'（' + err::describe(error) + u'）');
+    QVERIFY(w->List1->item(2)->text().startsWith(Sp + u'[' + word + u']'));
+    const QString title = move ? u"移動エラー"_s : u"コピーエラー"_s;
+    QCOMPARE(titles(), QStringList({move ? u"一括移動"_s : u"一括コピー"_s, title}));
+    QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, 1));
+    QCOMPARE(platform_->dialogs.asked[1].icon, MsgIcon::Error);
+    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->filSu[1]->text(), u"2"_s);
+}
+
+void TestBatchOps::moveKeepsSourcesWhenCopiesAreNotSafe_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("copies not flushed") << "sync" << QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    QTest::newRow("source cannot be deleted") << "remove" << QStringList{u"b.jpg"_s};
+    QTest::newRow("copy gone before the delete phase") << "gone" << QStringList{u"c.jpg"_s};
+}
+
+void TestBatchOps::moveKeepsSourcesWhenCopiesAreNotSafe()
+{
+    QFETCH(QString, fault);
+    QFETCH(QStringList, kept);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    if (fault == u"sync"_s)
+        platform_->files.fail(Op::Sync, [](const QString&) { return true; }, err::DeviceIO);
+    else if (fault == u"remove"_s)
+        platform_->files.fail(Op::Remove, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, err::PermissionDenied);
+    else
+        platform_->files.before = [&](Op op, const QString&) {
+            if (op == Op::Sync)
+                QFile::remove(dst_ + u"/c.jpg"_s);  // someone else takes a copy away
+        };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriMove_Click();
+    QCOMPARE(entries(src_), kept);
+    for (const QString& k : kept)
+        QCOMPARE(readBytes(src_ + u'/' + k), content(k));
+    // Every file is somewhere.
+    for (const QString& n : {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s})
+        QVERIFY(QFile::exists(src_ + u'/' + n) || QFile::exists(dst_ + u'/' + n));
+    QCOMPARE(w->List1->count(), 3 + kept.size());
+    QVERIFY(w->List1->item(3)->text().startsWith(Sp + u"[移動元未削除]"_s + Sp + src_ + u'/' + kept[0] + Sp + u'（'));
+    QCOMPARE(titles().last(), u"移動エラー"_s);
+    QCOMPARE(platform_->dialogs.asked.last().text, batch::failureSummary(batch::LogKind::Move, int(kept.size())));
+}
+
+void TestBatchOps::targetFolderRemovedDuringRun_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::newRow("copy") << false;
+    QTest::newRow("move") << true;
+}
+
+void TestBatchOps::targetFolderRemovedDuringRun()
+{
+    QFETCH(bool, move);
+    const QString target = folder(u"dst/deeper"_s);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.jpg"_s, u"e.jpg"_s});
+    QDir().mkpath(target);
+    VuConv* w = open(src_, target);
+    int copies = 0;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op == Op::Copy && ++copies == 3)
+            QDir(target).removeRecursively();
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
+
+    // The copies made before the folder went went with it: a move keeps every source.
+    QCOMPARE(entries(src_).size(), 5);
+    QVERIFY(!QDir(target).exists());
+    QCOMPARE(w->List1->count(), move ? 7 : 5);
+    for (int i = 2; i < 5; ++i)
+        QVERIFY(w->List1->item(i)->text().contains(u"失敗]"_s));
+    QCOMPARE(platform_->dialogs.asked.last().text,
+             batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, move ? 5 : 3));
+    // The target pane climbs to the folder that is still there.
+    QCOMPARE(w->DirList[1]->path(), dst_);
+    QCOMPARE(w->FileList[1]->path(), dst_);
+    QCOMPARE(w->filSu[1]->text(), u"0"_s);
+    QVERIFY(w->PrgBar->isHidden());
+}
+
+void TestBatchOps::vanishedSource_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::newRow("copy") << false;
+    QTest::newRow("move") << true;
+}
+
+void TestBatchOps::vanishedSource()
+{
+    QFETCH(bool, move);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->files.before = [&](Op op, const QString& path) {
+        if (op == Op::Copy && path.endsWith(u"/b.jpg"_s))
+            QFile::remove(src_ + u"/b.jpg"_s);
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
+    QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"c.jpg"_s}));
+    QCOMPARE(entries(src_), move ? QStringList() : QStringList({u"a.jpg"_s, u"c.jpg"_s}));
+    QVERIFY(w->List1->item(1)->text().endsWith(u'（' + err::describe(err::FileNotFound) + u'）'));
+    QCOMPARE(platform_->dialogs.asked.size(), 2);
+}
+
+void TestBatchOps::nameTakenByFolderDuringRun()
+{
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->files.before = [&](Op op, const QString& path) {
+        if (op == Op::Copy && path == dst_ + u"/a.jpg"_s)
+            QDir().mkpath(path);  // another program takes the name after the folder was read
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriCopy_Click();
+    QVERIFY(QFileInfo(dst_ + u"/a.jpg"_s).isDir());
+    QCOMPARE(readBytes(dst_ + u"/a(2).jpg"_s), content(u"a.jpg"_s));
+    QCOMPARE(readBytes(dst_ + u"/b.jpg"_s), content(u"b.jpg"_s));
+    QCOMPARE(w->List1->item(0)->text(), copyLine(src_ + u"/a.jpg"_s, dst_ + u"/a(2).jpg"_s));
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+}
+
+void TestBatchOps::copyFailingPartWay_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::newRow("copy") << false;
+    QTest::newRow("move") << true;
+}
+
+void TestBatchOps::copyFailingPartWay()
+{
+    QFETCH(bool, move);
+    writeFiles(src_, {u"a.jpg"_s, u"c.jpg"_s});
+    const QByteArray big(256 * 1024, 'B');
+    writeBytes(src_ + u"/big.jpg"_s, big);
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    // The child may write no file beyond 64 KB, as on a disk that fills up part-way.
+    const int status = runLimitedChild(64 * 1024, [&] {
+        move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
+        int failed = 0;
+        for (const QString& line : texts(w->List1))
+            failed += line.contains(u"失敗]"_s) && line.contains(err::describe(err::DiskFull)) ? 1 : 0;
+        const bool box = platform_->dialogs.asked.size() == 2 && platform_->dialogs.asked[1].icon == MsgIcon::Error;
+        return failed * 10 + (box ? 1 : 0);
+    });
+    QCOMPARE(status, 11);
+    // Nothing torn under a final name, no temporary file left, the big source kept.
+    QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"c.jpg"_s}));
+    QCOMPARE(readBytes(dst_ + u"/c.jpg"_s), content(u"c.jpg"_s));
+    QCOMPARE(entries(src_), move ? QStringList{u"big.jpg"_s} : QStringList({u"a.jpg"_s, u"big.jpg"_s, u"c.jpg"_s}));
+    QCOMPARE(readBytes(src_ + u"/big.jpg"_s), big);
+}
+
+void TestBatchOps::failedDeleteIsLogged()
+{
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->files.fail(Op::Remove, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, err::PermissionDenied);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriDel_Click();
+    QCOMPARE(entries(src_), QStringList{u"b.jpg"_s});
+    QCOMPARE(w->List1->item(1)->text(),
+             Sp + u"[削除失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u'（' + err::describe(err::PermissionDenied) + u'）');
+    QCOMPARE(titles(), QStringList({u"一括削除"_s, u"削除エラー"_s}));
+    QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(batch::LogKind::Delete, 1));
+    QCOMPARE(w->filSu[0]->text(), u"1"_s);
+}
+
+// ---- rename ----
+
+void TestBatchOps::renameInListOrder()
+{
+    writeFiles(src_, {u"b.jpg"_s, u"a.gif"_s, u"c.bmp"_s, u"notes.txt"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    QList<int> barAtRename;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op == Op::Rename)
+            barAtRename << w->PrgBar->value();
+    };
+    runRename(w, [](VuReNM* d) {
+        QTest::keyClicks(d->Text1, u"x"_s);
+        d->OKButton->click();
+    });
+    QCOMPARE(entries(src_), QStringList({u"notes.txt"_s, u"x_.gif"_s, u"x_1.jpg"_s, u"x_2.bmp"_s}));
+    QCOMPARE(readBytes(src_ + u"/x_.gif"_s), content(u"a.gif"_s));
+    QCOMPARE(readBytes(src_ + u"/x_1.jpg"_s), content(u"b.jpg"_s));
+    QCOMPARE(readBytes(src_ + u"/x_2.bmp"_s), content(u"c.bmp"_s));
+    auto line = [&](const QString& from, const QString& to) {
+        return Sp + u"[リネーム]"_s + Sp + src_ + u'/' + from + Sp + u"から"_s + Sp + src_ + u'/' + to;
+    };
+    QCOMPARE(texts(w->List1), QStringList({line(u"a.gif"_s, u"x_.gif"_s), line(u"b.jpg"_s, u"x_1.jpg"_s),
+                                           line(u"c.bmp"_s, u"x_2.bmp"_s)}));
+    QCOMPARE(barAtRename, QList<int>({0, 1, 2}));
+    QCOMPARE(w->PrgBar->value(), 3);
+    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->renameDialog()->Text1->text(), QString());
+    QCOMPARE(titles(), QStringList{u"一括リネーム"_s});
+    QCOMPARE(platform_->dialogs.asked[0].text, u"ファイルリネームを行います。よろしいですか？"_s);
+    QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(w->filSu[0]->text(), u"3"_s);
+}
+
+void TestBatchOps::renameOnlyTheShownType()
+{
+    writeFiles(src_, {u"a.gif"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.bmp"_s});
+    VuConv* w = open(src_, dst_);
+    w->cmbBox->setCurrentIndex(2);
+    emit w->cmbBox->activated(2);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    runRename(w, [](VuReNM* d) {
+        d->Text1->setText(u"trip"_s);
+        d->OKButton->click();
+    });
+    QCOMPARE(entries(src_), QStringList({u"a.gif"_s, u"d.bmp"_s, u"trip_.jpg"_s, u"trip_1.jpg"_s}));
+    QCOMPARE(readBytes(src_ + u"/trip_.jpg"_s), content(u"b.jpg"_s));
+}
+
+void TestBatchOps::renameDialogAnswers_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("box");  // the text of the box shown, if any
+    const QString noName = u"名称を入力してください。"_s;
+    const QString unsafe = u"この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"_s;
+    QTest::newRow("cancel button") << "cancel" << "";
+    QTest::newRow("escape") << "escape" << "";
+    QTest::newRow("Err typed") << "type:Err" << "";
+    QTest::newRow("empty") << "type:" << noName;
+    QTest::newRow("close box") << "close" << noName;
+    QTest::newRow("separator") << "type:a/b" << unsafe;
+    QTest::newRow("up") << "type:.." << unsafe;
+    QTest::newRow("dot") << "type:." << unsafe;
+    QTest::newRow("control character") << "type:a\tb" << unsafe;
+}
+
+void TestBatchOps::renameDialogAnswers()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, box);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    runRename(w, [&](VuReNM* d) {
+        QCOMPARE(d->windowTitle(), u"リネーム"_s);
+        QCOMPARE(d->Label1->text(), u"変更名を半角英数字（6桁以内）で指定してください。"_s);
+        QCOMPARE(d->CancelButton->text(), u"ｷｬﾝｾﾙ"_s);
+        QCOMPARE(d->Text1->text(), QString());
+        if (answer == u"cancel"_s) {
+            d->CancelButton->click();
+        } else if (answer == u"escape"_s) {
+            QTest::keyClick(d->Text1, Qt::Key_Escape);
+        } else if (answer == u"close"_s) {
+            d->Text1->setText(u"abc"_s);
+            d->close();
+        } else {
+            d->Text1->setText(answer.mid(5));
+            d->OKButton->click();
+        }
+    });
+    QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
+    if (box.isEmpty()) {
+        QVERIFY(platform_->dialogs.asked.isEmpty());
+    } else {
+        QCOMPARE(titles(), QStringList{u"名称エラー"_s});
+        QCOMPARE(platform_->dialogs.asked[0].text, box);
+        QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
+    }
+    QCOMPARE(w->renameDialog()->Text1->text(), QString());
+    QVERIFY(!w->renameDialog()->isVisible());
+    QVERIFY(w->PrgBar->isHidden());
+}
+
+void TestBatchOps::renameDialogIsReusedAndOwnedByMainWindow()
+{
+    VuMain main(*module_);
+    writeFiles(src_, {u"a.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    VuReNM* first = w->renameDialog();
+    QCOMPARE(first->parentWidget(), &main);
+    QCOMPARE(first->Text1->maxLength(), 6);
+    QTest::keyClicks(first->Text1, u"abcdefg"_s);
+    QCOMPARE(first->Text1->text(), u"abcdef"_s);  // a seventh character is refused
+    QVERIFY(!first->Text1->testAttribute(Qt::WA_InputMethodEnabled));
+    first->Text1->clear();
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    runRename(w, [](VuReNM* d) {
+        d->Text1->setText(u"p"_s);
+        d->OKButton->click();
+    });
+    QCOMPARE(entries(src_), QStringList{u"p_.jpg"_s});
+    // The dialog stays loaded, hidden, for the next rename, also from a new batch window.
+    QVERIFY(!first->isVisible());
+    VuConv* again = open(src_, dst_);
+    QCOMPARE(again->renameDialog(), first);
+}
+
+void TestBatchOps::renameResolvesNamesOfTheBatch_data()
+{
+    QTest::addColumn<QStringList>("before");
+    QTest::addColumn<QStringList>("after");  // in list order of `before`: the new name of each
+    QTest::newRow("same prefix again") << QStringList{u"x_.gif"_s, u"x_1.jpg"_s, u"x_2.bmp"_s}
+                                       << QStringList{u"x_.gif"_s, u"x_1.jpg"_s, u"x_2.bmp"_s};
+    QTest::newRow("new name held by a later file") << QStringList{u"b.jpg"_s, u"x_.jpg"_s}
+                                                   << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s};
+    QTest::newRow("chain") << QStringList{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s}
+                           << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s};
+    QTest::newRow("second rename after a new file")
+        << QStringList{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.gif"_s, u"x_2.bmp"_s}
+        << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.gif"_s, u"x_3.bmp"_s};
+    QTest::newRow("names held by earlier files") << QStringList{u"x_1.jpg"_s, u"x_2.jpg"_s, u"x_3.jpg"_s}
+                                                 << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s};
+}
+
+void TestBatchOps::renameResolvesNamesOfTheBatch()
+{
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    writeFiles(src_, before);
+    VuConv* w = open(src_, dst_);
+    QCOMPARE(w->FileList[0]->names(), before);  // the rows are in list order
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    runRename(w, [](VuReNM* d) {
+        d->Text1->setText(u"x"_s);
+        d->OKButton->click();
+    });
+    QStringList expected = after;
+    expected.sort();
+    QCOMPARE(entries(src_), expected);
+    for (int i = 0; i < before.size(); ++i)
+        QCOMPARE(readBytes(src_ + u'/' + after[i]), content(before[i]));
+    QCOMPARE(w->List1->count(), before.size());
+    for (int i = 0; i < before.size(); ++i) {
+        QCOMPARE(w->List1->item(i)->text(), Sp + u"[リネーム]"_s + Sp + src_ + u'/' + before[i] + Sp + u"から"_s + Sp
+                                                + src_ + u'/' + after[i]);
+    }
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+}
+
+void TestBatchOps::renameNeverReplacesOtherFiles()
+{
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    QDir().mkpath(src_ + u"/x_1.jpg"_s);  // a folder holds b's new name
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    runRename(w, [](VuReNM* d) {
+        d->Text1->setText(u"x"_s);
+        d->OKButton->click();
+    });
+    QCOMPARE(entries(src_), QStringList({u"b.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s}));
+    QVERIFY(QFileInfo(src_ + u"/x_1.jpg"_s).isDir());
+    QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
+    QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"c.jpg"_s));
+    QCOMPARE(w->List1->item(1)->text(), Sp + u"[リネーム失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + src_
+                                            + u"/x_1.jpg"_s + Sp + u'（' + err::describe(err::FileExists) + u'）');
+    QCOMPARE(titles(), QStringList({u"一括リネーム"_s, u"リネームエラー"_s}));
+    QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(batch::LogKind::Rename, 1));
+    QCOMPARE(w->renameDialog()->Text1->text(), QString());
+}
+
+void TestBatchOps::renameFailureInjected()
+{
+    // b.jpg cannot step aside for a.jpg: a.jpg fails, b.jpg still gets its own new name.
+    writeFiles(src_, {u"a.jpg"_s, u"x_.jpg"_s, u"z.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->files.fail(Op::Rename, [](const QString& p) { return p.endsWith(u"/x_.jpg"_s); }, err::PermissionDenied, 1);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    runRename(w, [](VuReNM* d) {
+        d->Text1->setText(u"x"_s);
+        d->OKButton->click();
+    });
+    QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s}));
+    QCOMPARE(readBytes(src_ + u"/x_1.jpg"_s), content(u"x_.jpg"_s));
+    QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"z.jpg"_s));
+    QVERIFY(w->List1->item(0)->text().startsWith(Sp + u"[リネーム失敗]"_s));
+    QCOMPARE(platform_->dialogs.asked.last().text, batch::failureSummary(batch::LogKind::Rename, 1));
+}
+
+QTEST_MAIN(TestBatchOps)
+#include "tst_batchops.moc"
