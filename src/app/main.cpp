@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLoggingCategory>
 #include <QProxyStyle>
 
 #include <memory>
@@ -51,6 +52,8 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(vu::programIcon());
     QApplication::setStyle(new KeyboardMenuStyle);
     chooseFont(app);
+    // Damaged pictures are reported in their cells; the decoders' own complaints are noise.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
 
     vu::SystemPlatform system;
     vu::VuModule module(system.platform());

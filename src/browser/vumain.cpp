@@ -1,4 +1,5 @@
 #include "vumain.h"
+#include "pages.h"
 #include "pickers.h"
 
 #include "platform/paths.h"
@@ -8,6 +9,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QUrl>
 #include <QMenuBar>
 #include <QStyle>
 
@@ -36,7 +38,8 @@ QString initialPanelText(int n)
     return n >= 1 && n <= 6 ? texts[n - 1] : QString();
 }
 
-VuMain::VuMain(VuModule& module, QWidget* parent) : QMainWindow(parent), module_(module)
+VuMain::VuMain(VuModule& module, QWidget* parent)
+    : QMainWindow(parent), module_(module), thumbnails_(module.pictures())
 {
     setObjectName(QStringLiteral("VuMain"));
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));
@@ -57,6 +60,10 @@ VuMain::VuMain(VuModule& module, QWidget* parent) : QMainWindow(parent), module_
     connect(DirList, &DirListBox::changed, this, &VuMain::DirList_Change);
     connect(DirList, &DirListBox::lostFocus, this, &VuMain::DirList_LostFocus);
     connect(&module_.screen(), &Screen::displayChanged, this, &VuMain::SysInfo1_DisplayChanged);
+    for (int i = 0; i < 6; ++i)
+        connect(OkBtn[i], &QPushButton::clicked, this, [this, i] { OkBtn_Click(i); });
+    connect(tbToolBar, &QToolBar::actionTriggered, this, &VuMain::tbToolBar_ButtonClick);
+    connect(mnuHelpUrl, &QAction::triggered, this, &VuMain::mnuHelpUrl_Click);
 
     Form_Initialize();
     Form_Load();
@@ -100,6 +107,7 @@ void VuMain::buildControls()
     for (int i = 0; i < 30; ++i) {
         Img[i] = new PictureBox(PictureBox::Mode::Stretch, client);
         name(Img[i], QStringLiteral("Img(%1)").arg(i), QStringLiteral("Img(%1)").arg(i));
+        Img[i]->setEmptyText(QString());
         Img[i]->hide();
         ImgName[i] = new QLineEdit(client);
         name(ImgName[i], QStringLiteral("ImgName(%1)").arg(i), QStringLiteral("ImgName(%1)").arg(i));
@@ -175,7 +183,7 @@ void VuMain::buildMenus()
     name(mnuPop4, QStringLiteral("mnuPop4"));
 
     // Commands whose windows are not part of the program yet stay disabled.
-    for (QAction* a : {mnuPropProp, mnuRunSlide, mnuRunConv, mnuHelpUrl})
+    for (QAction* a : {mnuPropProp, mnuRunSlide, mnuRunConv})
         a->setEnabled(false);
 }
 
@@ -299,7 +307,9 @@ void VuMain::Dsp_change()
 
 void VuMain::SysInfo1_DisplayChanged() { Dsp_change(); }
 
-void VuMain::writeCount() { setPanel(1, QStringLiteral("データ数：") + QString::number(FileList->count())); }
+void VuMain::writeCount() { setPanel(1, countLabel(FileList->count())); }
+
+void VuMain::writePageLabel() { setPanel(2, pageLabel(PageNo, FileList->count())); }
 
 void VuMain::Form_Load()
 {
@@ -320,7 +330,7 @@ void VuMain::Form_Load()
             return s;
         FileList->setPattern(AllImages);
         writeCount();
-        setPanel(3, QStringLiteral("画像形式：ALL"));
+        setPanel(3, typeLabel(1));
         return FsStatus::success();
     };
     const FsStatus s = steps();
@@ -397,6 +407,116 @@ void VuMain::DirList_LostFocus()
     writeCount();
 }
 
+// ---- thumbnail pages ----
+
+void VuMain::ImgClr()
+{
+    PrgBar1->setValue(0);
+    for (int i = 0; i < PageSize && i < 30; ++i) {
+        Img[i]->hide();
+        Img[i]->clear();
+        Img[i]->setEmptyText(QString());
+        ImgName[i]->hide();
+        ImgName[i]->clear();
+    }
+}
+
+void VuMain::imgDsp()
+{
+    const int n = FileList->count();
+    if (n == 0)
+        return;
+    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.CurPath);
+    PrgBar1->setRange(0, PageSize);
+    PrgBar1->setValue(0);
+    PageFolder = module_.CurPath;
+
+    const int first = firstEntryOfPage(PageNo, PageSize);
+    QStringList names, files;
+    for (int i = 0; i < PageSize && first + i < n; ++i) {
+        names << FileList->item(first + i);
+        files << paths::join(module_.CurPath, names.last());
+    }
+    // All cells decode at once on every core; they are put in place in cell order so that the
+    // progress bar still counts the cells as they fill.
+    const qreal ratio = devicePixelRatioF();
+    const QSize box = (QSizeF(Img[0]->size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    thumbnails_.start(files, box);
+    for (int i = 0; i < names.size(); ++i) {
+        PageFiles[i] = names[i];
+        Img[i]->show();
+        PictureResult r = thumbnails_.take(i);
+        if (r.ok()) {
+            r.image.setDevicePixelRatio(ratio);
+            Img[i]->setPicture(r.image);
+        } else {
+            Img[i]->setEmptyText(QStringLiteral("読込不可"));
+        }
+        ImgName[i]->show();
+        ImgName[i]->setText(names[i]);
+        ImgName[i]->setCursorPosition(0);
+        PrgBar1->setValue(i + 1);
+        // Paint at once: the window takes no input until the page is complete, yet the user
+        // sees it fill.
+        Img[i]->repaint();
+        ImgName[i]->repaint();
+        PrgBar1->repaint();
+    }
+    PrgBar1->setValue(0);
+}
+
+QString VuMain::cellFile(int cell) const
+{
+    if (cell < 0 || cell >= 30 || Img[cell]->isHidden() || PageFiles[cell].isEmpty() || PageFolder.isEmpty())
+        return QString();
+    return paths::join(PageFolder, PageFiles[cell]);
+}
+
+void VuMain::OkBtn_Click(int index)
+{
+    if (index == 0) {
+        if (FileList->count() == 0)
+            return;
+        module_.CurPath = DirList->path();
+        PageNo = 1;
+        ImgClr();
+        imgDsp();
+        PrgBar1->setValue(0);
+        writePageLabel();
+        writeCount();
+    } else if (index >= 1 && index <= 5) {
+        FileList->setPattern(imageType(index).pattern);
+        setPanel(3, typeLabel(index));
+        writeCount();
+    }
+}
+
+void VuMain::pageBack()
+{
+    if (PageNo == 1)
+        return;
+    --PageNo;
+    ImgClr();
+    imgDsp();
+    writePageLabel();
+}
+
+void VuMain::pageForward()
+{
+    if (PageNo * PageSize >= FileList->count()) {
+        PrgBar1->setValue(0);
+        return;
+    }
+    // The page number is 8 bits wide: at page 255 the step is skipped and that page is drawn
+    // again.
+    if (PageNo < 255)
+        ++PageNo;
+    ImgClr();
+    imgDsp();
+    PrgBar1->setValue(0);
+    writePageLabel();
+}
+
 // ---- choosers ----
 
 void VuMain::DialgDsp()
@@ -416,12 +536,39 @@ void VuMain::DialgDsp()
 
 // ---- commands ----
 
+void VuMain::tbToolBar_ButtonClick(QAction* button)
+{
+    const QString key = button ? button->data().toString() : QString();
+    // A command that cannot run (its window not available) is skipped, as is any failing step.
+    if (key == QStringLiteral("環境設定"))
+        mnuPropProp->trigger();
+    else if (key == QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"))
+        mnuRunSlide->trigger();
+    else if (key == QStringLiteral("一括変換"))
+        mnuRunConv->trigger();
+    else if (key == QStringLiteral("戻る"))
+        pageBack();
+    else if (key == QStringLiteral("進む"))
+        pageForward();
+    // "ﾍﾙﾌﾟ": nothing.
+}
+
 void VuMain::mnuFileQuit_Click() { close(); }
 
 void VuMain::mnuHelpVer_Click()
 {
     VuAbout about(this);
     about.exec();
+}
+
+void VuMain::mnuHelpUrl_Click()
+{
+    const QUrl site(QStringLiteral(VUTARA_HOMEPAGE));
+    if (!module_.urls().open(site)) {
+        module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
+                                  QStringLiteral("ブラウザを起動できませんでした。\n") + site.toString(),
+                                  MsgIcon::Error, MsgButtons::Ok);
+    }
 }
 
 }  // namespace vu

@@ -7,6 +7,7 @@
 #include "shell/layout.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
+#include "thumbnailer.h"
 
 #include <QAction>
 #include <QFrame>
@@ -67,6 +68,8 @@ public:
     quint8 PageNo = 1;
     quint8 PageSize = 30;
     std::array<QString, 32> PageFiles;
+    // The folder the page on the screen was drawn from; with PageFiles it names each cell's file.
+    QString PageFolder;
     double ErrNo = 0;
     SettingsRec settings;  // this window's copy of the settings record
 
@@ -91,14 +94,29 @@ public:
     void DirList_Change();
     void DirList_LostFocus();
 
+    // ---- thumbnail pages ----
+    // Empties the 30 cells and sets the progress bar to 0.
+    void ImgClr();
+    // Fills the cells of page PageNo from the file list and CurPath. A picture that cannot be
+    // loaded leaves its cell with its name and a broken-picture mark; the rest still load.
+    void imgDsp();
+    // The show button (0) and the type buttons (1 to 5).
+    void OkBtn_Click(int index);
+    void pageBack();
+    void pageForward();
+    // The full path of the file cell `cell` of the page on the screen shows, empty if none.
+    QString cellFile(int cell) const;
+
     // ---- choosers ----
     // The file-open dialog for an image file: on a choice, DlgFile is the file and CurPath its
     // folder with a final separator; ErrNo is 0 then and the cancel error otherwise.
     void DialgDsp();
 
     // ---- commands ----
+    void tbToolBar_ButtonClick(QAction* button);
     void mnuFileQuit_Click();
     void mnuHelpVer_Click();
+    void mnuHelpUrl_Click();
 
 protected:
     bool event(QEvent* event) override;
@@ -111,9 +129,11 @@ private:
     void buildStatusBar();
     void place(QWidget* w, const TwipRect& r);
     void writeCount();
+    void writePageLabel();
 
     VuModule& module_;
     MainLayout layout_;
+    Thumbnailer thumbnails_;
     std::array<QLabel*, 6> panels_{};
     bool closing_ = false;
 };
