@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QProxyStyle>
+#include <QTranslator>
 
 #include <memory>
 
@@ -52,6 +54,11 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(vu::programIcon());
     QApplication::setStyle(new KeyboardMenuStyle);
     chooseFont(app);
+    // The interface is Japanese whatever the system's language: Qt's own dialogs too.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    QTranslator qtJapanese;
+    if (qtJapanese.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtJapanese);
     // Damaged pictures are reported in their cells; the decoders' own complaints are noise.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
 

@@ -1,4 +1,5 @@
 #include "vumain.h"
+#include "drops.h"
 #include "pages.h"
 #include "pickers.h"
 
@@ -9,16 +10,24 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPainter>
 #include <QUrl>
 #include <QMenuBar>
 #include <QStyle>
 
 #include <cstdio>
 
+// Resources of a static library are only linked in when something asks for them.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace vu {
 namespace {
 
 const QString AllImages = QStringLiteral("*.bmp;*.jpg;*.gif;*.ico");
+const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
 
 void name(QObject* o, const QString& objectName) { o->setObjectName(objectName); }
 void name(QWidget* w, const QString& objectName, const QString& accessible)
@@ -45,6 +54,7 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));
     setWindowIcon(programIcon());
     module_.mainWindow = this;
+    initResources();
 
     buildControls();
     buildMenus();
@@ -64,6 +74,17 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
         connect(OkBtn[i], &QPushButton::clicked, this, [this, i] { OkBtn_Click(i); });
     connect(tbToolBar, &QToolBar::actionTriggered, this, &VuMain::tbToolBar_ButtonClick);
     connect(mnuHelpUrl, &QAction::triggered, this, &VuMain::mnuHelpUrl_Click);
+    for (int i = 0; i < 30; ++i) {
+        connect(Img[i], &PictureBox::mousePressed, this, [this, i](Qt::MouseButton button, QPoint) {
+            if (button == Qt::LeftButton)
+                dragThumbnail(i);  // the left button drags a thumbnail by itself
+        });
+    }
+    for (int i = 0; i < 3; ++i) {
+        imgBox[i]->setAcceptDrops(true);
+        imgBox[i]->installEventFilter(this);
+        connect(imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
+    }
 
     Form_Initialize();
     Form_Load();
@@ -124,15 +145,14 @@ void VuMain::buildControls()
     name(Frame2, QStringLiteral("Frame2"), QStringLiteral("Frame2"));
     Frame2->setFrameShape(QFrame::StyledPanel);
     Frame2->setFrameShadow(QFrame::Sunken);
-    const QPixmap pictures[3] = {copyBoxPicture(64), moveBoxPicture(64), wasteBinPicture(64)};
-    static const char* boxNames[3] = {"コピー", "移動", "削除"};
+    initResources();
     for (int i = 0; i < 3; ++i) {
         imgBox[i] = new PictureBox(PictureBox::Mode::Stretch, Frame2);
         name(imgBox[i], QStringLiteral("imgBox(%1)").arg(i), QStringLiteral("imgBox(%1)").arg(i));
-        imgBox[i]->setAccessibleDescription(QString::fromUtf8(boxNames[i]));
-        imgBox[i]->setToolTip(QString::fromUtf8(boxNames[i]));
+        imgBox[i]->setAccessibleDescription(dropBox(i).title);
+        imgBox[i]->setToolTip(dropBox(i).title);
         imgBox[i]->setBorder(true);
-        imgBox[i]->setPicture(pictures[i].toImage());
+        imgBox[i]->setPicture(QImage(dropBox(i).resource));
     }
 }
 
@@ -515,6 +535,171 @@ void VuMain::pageForward()
     imgDsp();
     PrgBar1->setValue(0);
     writePageLabel();
+}
+
+// ---- drag and drop ----
+
+QPixmap VuMain::dropIcon() const
+{
+    const PictureResult r = module_.pictures().load(QStringLiteral("drop.ico"));
+    return QPixmap::fromImage(r.ok() ? r.image : QImage(QStringLiteral(":/vutara/drop.ico")));
+}
+
+void VuMain::dragThumbnail(int cell)
+{
+    if (drag_ || cell < 0 || cell >= 30 || Img[cell]->isHidden())
+        return;
+    auto* data = new QMimeData;
+    data->setData(CellMime, QByteArray::number(cell));
+    auto* drag = new QDrag(Img[cell]);
+    drag->setMimeData(data);
+    QPixmap nothing(1, 1);
+    nothing.fill(Qt::transparent);
+    drag->setPixmap(nothing);
+    drag_ = drag;
+    dragCell_ = cell;
+    updateDragCursor();
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+    dragCell_ = -1;
+}
+
+// The cursor of a drag in progress shows the dragged thumbnail's drag icon, or the plain outline
+// of the thumbnail when it has none.
+void VuMain::updateDragCursor()
+{
+    if (!drag_ || dragCell_ < 0)
+        return;
+    QPixmap cursor = DragIcon[dragCell_];
+    if (cursor.isNull()) {
+        cursor = QPixmap(Img[dragCell_]->size().boundedTo(QSize(128, 128)));
+        cursor.fill(Qt::transparent);
+        QPainter p(&cursor);
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.drawRect(cursor.rect().adjusted(0, 0, -1, -1));
+    }
+    drag_->setDragCursor(cursor, Qt::IgnoreAction);
+    drag_->setDragCursor(cursor, Qt::CopyAction);
+}
+
+bool VuMain::eventFilter(QObject* watched, QEvent* event)
+{
+    const int box = int(std::find(imgBox.begin(), imgBox.end(), watched) - imgBox.begin());
+    if (box < 3) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* e = static_cast<QDragMoveEvent*>(event);
+            if (!e->mimeData()->hasFormat(CellMime) || !e->source())
+                return false;
+            const QPoint at = e->position().toPoint();
+            imgBox_DragOver(box, e->source(), at.x(), at.y(), event->type() == QEvent::DragEnter ? 0 : 2);
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+            return true;
+        }
+        case QEvent::DragLeave:
+            if (drag_)
+                imgBox_DragOver(box, drag_->source(), 0, 0, 1);
+            return false;
+        case QEvent::Drop: {
+            auto* e = static_cast<QDropEvent*>(event);
+            if (!e->mimeData()->hasFormat(CellMime) || !e->source())
+                return false;
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+            // The drop asks questions in message boxes: let the drag finish first.
+            const QPointer<QObject> source = e->source();
+            const QPoint at = e->position().toPoint();
+            QMetaObject::invokeMethod(
+                this, [this, box, source, at] { imgBox_DragDrop(box, source, at.x(), at.y()); }, Qt::QueuedConnection);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void VuMain::imgBox_DragOver(int index, QObject* source, int, int, int state)
+{
+    Q_UNUSED(index);
+    const int cell = int(std::find(Img.begin(), Img.end(), source) - Img.begin());
+    if (cell >= 30)
+        return;
+    if (state == 0)
+        DragIcon[cell] = dropIcon();
+    else if (state == 1)
+        DragIcon[cell] = QPixmap();
+    if (cell == dragCell_)
+        updateDragCursor();
+}
+
+void VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
+{
+    ErrNo = 0;
+    const int cell = int(std::find(Img.begin(), Img.end(), source) - Img.begin());
+    if (!source || cell >= 30 || index < 0 || index > 2)
+        return;  // only thumbnails are dropped here
+    ErrNo = dropOnBox(index, cell).error;
+}
+
+// One trap over the whole drop: the first step that fails ends it silently with its error.
+FsStatus VuMain::dropOnBox(int index, int cell)
+{
+    const DropBoxInfo& box = dropBox(index);
+    if (module_.dialogs().message(this, box.title, box.confirmation, MsgIcon::Exclamation, MsgButtons::OkCancel)
+        != MsgAnswer::Ok)
+        return FsStatus::success();
+    // The file the cell shows: the folder its page was drawn from and the name under it.
+    const QString name = PageFiles[cell];
+    SrcFile = paths::join(PageFolder, name);
+    if (index == DeleteBox) {
+        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
+            return s;
+        refreshAfterDrop();
+        return FsStatus::success();
+    }
+
+    QString& target = index == CopyBox ? CopyPath : MovePath;
+    if (target.isEmpty())
+        target = module_.FolderDsp(this, 13);
+    setPanel(box.panel, box.panelLabel + target);
+    if (target.isEmpty())
+        return FsStatus::success();  // no folder chosen: nothing to copy to
+    DstFile = paths::join(target, name);
+    // A file copied or moved onto itself stays as it is.
+    if (module_.files().sameEntry(target, PageFolder))
+        return FsStatus::success();
+    if (FsStatus s = module_.files().copyFile(SrcFile, DstFile, Replace::Overwrite); !s.ok())
+        return s;
+    if (index == MoveBox) {
+        // The copy is on the disk before the original goes.
+        if (FsStatus s = module_.files().syncFolder(target); !s.ok())
+            return s;
+        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
+            return s;
+    }
+    refreshAfterDrop();
+    return FsStatus::success();
+}
+
+void VuMain::refreshAfterDrop()
+{
+    FileList->refresh();
+    ImgClr();
+    imgDsp();
+    writeCount();
+    writePageLabel();
+}
+
+void VuMain::imgBox_Click(int index)
+{
+    if (index == CopyBox || index == MoveBox) {
+        QString& target = index == CopyBox ? CopyPath : MovePath;
+        target = module_.FolderDsp(this, 13);
+        setPanel(dropBox(index).panel, dropBox(index).panelLabel + target);
+    }
 }
 
 // ---- choosers ----

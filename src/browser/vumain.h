@@ -20,7 +20,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <QPointer>
+
 #include <array>
+
+class QDrag;
 
 namespace vu {
 
@@ -71,6 +75,13 @@ public:
     // The folder the page on the screen was drawn from; with PageFiles it names each cell's file.
     QString PageFolder;
     double ErrNo = 0;
+    // Drop boxes: the copy and move targets, and the files a drop works on.
+    QString CopyPath;
+    QString MovePath;
+    QString SrcFile;
+    QString DstFile;
+    // Each thumbnail's drag icon: null for the plain outline.
+    std::array<QPixmap, 30> DragIcon;
     SettingsRec settings;  // this window's copy of the settings record
 
     // Status panel n (1 to 6).
@@ -107,6 +118,15 @@ public:
     // The full path of the file cell `cell` of the page on the screen shows, empty if none.
     QString cellFile(int cell) const;
 
+    // ---- drag and drop ----
+    // A dragged control entering (state 0), leaving (1) or moving over (2) drop box `index`.
+    void imgBox_DragOver(int index, QObject* source, int x, int y, int state);
+    // A dragged control released over drop box `index`: copy, move or delete its file.
+    void imgBox_DragDrop(int index, QObject* source, int x, int y);
+    void imgBox_Click(int index);
+    // The picture of "drop.ico" in the working directory, or the built-in one.
+    QPixmap dropIcon() const;
+
     // ---- choosers ----
     // The file-open dialog for an image file: on a choice, DlgFile is the file and CurPath its
     // folder with a final separator; ErrNo is 0 then and the cancel error otherwise.
@@ -120,6 +140,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -130,12 +151,18 @@ private:
     void place(QWidget* w, const TwipRect& r);
     void writeCount();
     void writePageLabel();
+    void dragThumbnail(int cell);
+    void updateDragCursor();
+    FsStatus dropOnBox(int index, int cell);
+    void refreshAfterDrop();
 
     VuModule& module_;
     MainLayout layout_;
     Thumbnailer thumbnails_;
     std::array<QLabel*, 6> panels_{};
     bool closing_ = false;
+    QPointer<QDrag> drag_;  // the thumbnail drag in progress
+    int dragCell_ = -1;
 };
 
 // Texts of the status panels before anything writes them.

@@ -73,6 +73,8 @@ public:
     virtual std::optional<int> attributes(const QString& path) = 0;
     virtual bool exists(const QString& path) = 0;
     virtual bool isDir(const QString& path) = 0;
+    // Whether two paths name one and the same file or folder (through links, say).
+    virtual bool sameEntry(const QString& a, const QString& b) = 0;
     // Names of a folder's entries (files and folders, not "." and ".."), unsorted. Entries whose
     // names cannot be represented as text, and links that lead nowhere, are left out.
     virtual FsStatus listDir(const QString& folder, std::vector<DirEntry>* out, Listing which = Listing::All) = 0;
@@ -92,6 +94,7 @@ public:
     std::optional<int> attributes(const QString& path) override;
     bool exists(const QString& path) override;
     bool isDir(const QString& path) override;
+    bool sameEntry(const QString& a, const QString& b) override;
     FsStatus listDir(const QString& folder, std::vector<DirEntry>* out, Listing which = Listing::All) override;
     std::optional<FolderStamp> folderStamp(const QString& folder) override;
 

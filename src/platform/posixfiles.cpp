@@ -383,6 +383,14 @@ bool PosixFiles::isDir(const QString& path)
     return paths::toNative(path, &native) && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool PosixFiles::sameEntry(const QString& a, const QString& b)
+{
+    QByteArray na, nb;
+    struct stat sa, sb;
+    return paths::toNative(a, &na) && paths::toNative(b, &nb) && ::stat(na.constData(), &sa) == 0
+        && ::stat(nb.constData(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 qint64 wallClockNs()
 {
     struct timespec now {};

@@ -117,8 +117,14 @@ class Program:
                         f"{role or 'control'} {name or description!r}")
 
     def window(self, title, timeout=15.0):
-        return wait_for(lambda: self.find(title, "frame") or self.find(title, "dialog"), timeout,
-                        f"window {title!r}")
+        """A top-level window, dialog or message box by its title."""
+        def found():
+            for role in ("frame", "dialog", "alert"):
+                node = self.find(title, role)
+                if node is not None:
+                    return node
+            return None
+        return wait_for(found, timeout, f"window {title!r}")
 
     def text_of(self, node):
         try:
