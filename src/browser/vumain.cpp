@@ -5,6 +5,8 @@
 #include "platform/twips.h"
 #include "shell/artwork.h"
 #include "shell/vuabout.h"
+#include "slideshow/vuprop.h"
+#include "slideshow/vuslide.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -140,12 +142,12 @@ void VuMain::buildMenus()
 
     mnuProp = bar->addMenu(QStringLiteral("設定"));
     name(mnuProp, QStringLiteral("mnuProp"));
-    mnuPropProp = mnuProp->addAction(QStringLiteral("スライドショー設定"));
+    mnuPropProp = mnuProp->addAction(QStringLiteral("スライドショー設定"), this, &VuMain::mnuPropProp_Click);
     name(mnuPropProp, QStringLiteral("mnuPropProp"));
 
     mnuRun = bar->addMenu(QStringLiteral("実行"));
     name(mnuRun, QStringLiteral("mnuRun"));
-    mnuRunSlide = mnuRun->addAction(QStringLiteral("スライドショー"));
+    mnuRunSlide = mnuRun->addAction(QStringLiteral("スライドショー"), this, &VuMain::mnuRunSlide_Click);
     name(mnuRunSlide, QStringLiteral("mnuRunSlide"));
     mnuRun2 = mnuRun->addSeparator();
     name(mnuRun2, QStringLiteral("mnuRun2"));
@@ -175,7 +177,7 @@ void VuMain::buildMenus()
     name(mnuPop4, QStringLiteral("mnuPop4"));
 
     // Commands whose windows are not part of the program yet stay disabled.
-    for (QAction* a : {mnuPropProp, mnuRunSlide, mnuRunConv, mnuHelpUrl})
+    for (QAction* a : {mnuRunConv, mnuHelpUrl})
         a->setEnabled(false);
 }
 
@@ -417,6 +419,23 @@ void VuMain::DialgDsp()
 // ---- commands ----
 
 void VuMain::mnuFileQuit_Click() { close(); }
+
+void VuMain::mnuPropProp_Click()
+{
+    VuProp prop(module_, this);
+    prop.exec();
+}
+
+void VuMain::mnuRunSlide_Click()
+{
+    DialgDsp();
+    repaint();  // the dialog's area is redrawn before the window goes or the show starts
+    if (ErrNo != 0)
+        return;
+    hide();
+    auto* slide = new VuSlide(module_, this);  // deletes itself when the show ends
+    slide->show();
+}
 
 void VuMain::mnuHelpVer_Click()
 {

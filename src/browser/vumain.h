@@ -98,6 +98,10 @@ public:
 
     // ---- commands ----
     void mnuFileQuit_Click();
+    // The slide-show settings dialog, modal.
+    void mnuPropProp_Click();
+    // Asks for an image file and plays the slide show of its folder while this window is hidden.
+    void mnuRunSlide_Click();
     void mnuHelpVer_Click();
 
 protected:
