@@ -150,6 +150,7 @@ void TestVuProp::update_data()
     QTest::newRow("a blank") << " " << ' ';
     QTest::newRow("zero") << "0" << '0';
     QTest::newRow("unchanged") << "" << '4';
+    QTest::newRow("7 and Enter") << "7\r" << '7';
 }
 
 void TestVuProp::update()
@@ -161,15 +162,20 @@ void TestVuProp::update()
     VuModule module(platform_->platform());
     module.CurPath = cwd_->path();  // the main window shows another folder
     VuProp prop(module, nullptr);
+    prop.show();
+    QVERIFY(QTest::qWaitForWindowActive(&prop));
     QCOMPARE(prop.dspTime->text(), QStringLiteral("4"));
     if (typed.startsWith(u'='))
         prop.dspTime->setText(typed.mid(1));
     else if (typed == QStringLiteral("\b"))
         QTest::keyClick(prop.dspTime, Qt::Key_Backspace);
     else
-        QTest::keyClicks(prop.dspTime, typed);
+        QTest::keyClicks(prop.dspTime, typed.remove(u'\r'));
     QVERIFY(prop.dspTime->text().size() <= 1);
-    QTest::mouseClick(prop.cmd[0], Qt::LeftButton);
+    if (QString::fromLatin1(QTest::currentDataTag()).endsWith(QStringLiteral("Enter")))
+        QTest::keyClick(prop.dspTime, Qt::Key_Return);
+    else
+        QTest::mouseClick(prop.cmd[0], Qt::LeftButton);
     QCOMPARE(prop.result(), int(QDialog::Accepted));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 
@@ -181,9 +187,10 @@ void TestVuProp::update()
 
 void TestVuProp::cancelWritesNothing_data()
 {
-    QTest::addColumn<int>("how");  // 1: "中止"; 2: the close box
+    QTest::addColumn<int>("how");  // 1: "中止"; 2: the close box; 3: Escape
     QTest::newRow("中止") << 1;
     QTest::newRow("close box") << 2;
+    QTest::newRow("Escape") << 3;
 }
 
 void TestVuProp::cancelWritesNothing()
@@ -199,8 +206,10 @@ void TestVuProp::cancelWritesNothing()
     const int writes = platform_->files.calls(FaultyFiles::Op::Write);
     if (how == 1)
         QTest::mouseClick(prop.cmd[1], Qt::LeftButton);
-    else
+    else if (how == 2)
         prop.close();
+    else
+        QTest::keyClick(prop.dspTime, Qt::Key_Escape);
     QCOMPARE(prop.result(), int(QDialog::Rejected));
     QVERIFY(!prop.isVisible());
     QCOMPARE(platform_->files.calls(FaultyFiles::Op::Write), writes);

@@ -54,7 +54,7 @@ private:
 void writeEntry(const QString& folder, const QString& entry, QSize size = QSize(40, 30))
 {
     if (entry.startsWith(QStringLiteral("bad:"))) {
-        writeBytes(folder + u'/' + entry.mid(4), QByteArray("\xFF\xD8\xFF\xE0 this is not a picture", 28));
+        writeBytes(folder + u'/' + entry.mid(4), QByteArrayLiteral("\xFF\xD8\xFF\xE0 this is not a picture"));
         return;
     }
     const QString ext = entry.section(u'.', -1).toLower();
@@ -129,6 +129,13 @@ private:
         module.mainWindow = &owner_;
         owner_.hide();
         return new VuSlide(module, &owner_, {*timer, decodeAhead});
+    }
+    // A module whose picture loads wait for the test to let them through.
+    std::unique_ptr<VuModule> gatedModule(GatedPictures& gated)
+    {
+        Platform p = platform_->platform();
+        p.pictures = &gated;
+        return std::make_unique<VuModule>(p);
     }
     // What the screen shows once every decode under way has finished.
     QString screen(const QPointer<VuSlide>& slide)
@@ -408,17 +415,15 @@ void TestVuSlide::latePictureGetsWholeInterval()
     for (const char* f : {"a.jpg", "b.jpg"})
         writeEntry(folder_, QString::fromLatin1(f));
     GatedPictures gated;
-    Platform p = platform_->platform();
-    p.pictures = &gated;
-    VuModule module(p);
+    const std::unique_ptr<VuModule> module = gatedModule(gated);
     ManualSlideTimer* timer = nullptr;
-    QPointer<VuSlide> slide = start(module, true, &timer);
+    QPointer<VuSlide> slide = start(*module, true, &timer);
 
     timer->advance(2000);  // the tick comes while the first picture is still being decoded
     QTest::qWait(20);
     QVERIFY(slide->busy());
     QVERIFY(!slide->imgScr->hasPicture());
-    timer->advance(1000);  // a further tick does not skip ahead
+    timer->advance(2000);  // a further tick while it waits does not skip ahead
     gated.gate.release();
     QTRY_COMPARE(slide->Label1->text(), QStringLiteral("a.jpg"));
     QCOMPARE(slide->SlideNo, quint8(1));
@@ -437,11 +442,9 @@ void TestVuSlide::clickDuringDecodeEnds()
     writeSettingsChar('1');
     writeEntry(folder_, QStringLiteral("a.jpg"));
     GatedPictures gated;
-    Platform p = platform_->platform();
-    p.pictures = &gated;
-    VuModule module(p);
+    const std::unique_ptr<VuModule> module = gatedModule(gated);
     ManualSlideTimer* timer = nullptr;
-    QPointer<VuSlide> slide = start(module, true, &timer);
+    QPointer<VuSlide> slide = start(*module, true, &timer);
     slide->show();
     timer->advance(1000);
     QVERIFY(slide->busy());

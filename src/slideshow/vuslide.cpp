@@ -76,7 +76,9 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
     connect(imgScr, &PictureBox::clicked, this, &VuSlide::imgScr_Click);
 
     Label1 = new QLabel(this);
-    name(Label1, QStringLiteral("Label1"));
+    Label1->setObjectName(QStringLiteral("Label1"));
+    // A screen reader reads the file name as the label's name; the description says which it is.
+    Label1->setAccessibleDescription(QStringLiteral("Label1"));
     Label1->setFont(slideNameFont());
     QPalette colours = Label1->palette();
     colours.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::HighlightedText));
