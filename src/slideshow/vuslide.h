@@ -52,8 +52,8 @@ public:
     PictureBox* imgScr;
     QLabel* Label1;
     FileListBox* FileList;  // never shown
-    SlideTimer* Timer1;
-    Screen* SysInfo;
+    SlideTimer* Timer1;  // one tick per picture
+    Screen* SysInfo;     // the work area the pictures are centred on
 
     quint8 SlideNo = 0;    // the entry to show next
     SettingsRec settings;  // this window's copy of the settings record
@@ -62,6 +62,7 @@ public:
     void Form_Load();
     // Shows the next picture that can be loaded, or ends the show when none is left.
     void Timer1_Timer();
+    // Either click ends the show: the main window comes back and this window goes.
     void Form_Click();
     void imgScr_Click();
 
