@@ -47,7 +47,6 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vutara"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vutara!"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
     QApplication::setDesktopFileName(QStringLiteral("vutara"));
     QApplication::setQuitOnLastWindowClosed(false);  // the program ends when the main window closes

@@ -7,6 +7,8 @@
 #include "platform/twips.h"
 #include "shell/artwork.h"
 #include "shell/vuabout.h"
+#include "slideshow/vuprop.h"
+#include "slideshow/vuslide.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -168,12 +170,12 @@ void VuMain::buildMenus()
 
     mnuProp = bar->addMenu(QStringLiteral("設定"));
     name(mnuProp, QStringLiteral("mnuProp"));
-    mnuPropProp = mnuProp->addAction(QStringLiteral("スライドショー設定"));
+    mnuPropProp = mnuProp->addAction(QStringLiteral("スライドショー設定"), this, &VuMain::mnuPropProp_Click);
     name(mnuPropProp, QStringLiteral("mnuPropProp"));
 
     mnuRun = bar->addMenu(QStringLiteral("実行"));
     name(mnuRun, QStringLiteral("mnuRun"));
-    mnuRunSlide = mnuRun->addAction(QStringLiteral("スライドショー"));
+    mnuRunSlide = mnuRun->addAction(QStringLiteral("スライドショー"), this, &VuMain::mnuRunSlide_Click);
     name(mnuRunSlide, QStringLiteral("mnuRunSlide"));
     mnuRun2 = mnuRun->addSeparator();
     name(mnuRun2, QStringLiteral("mnuRun2"));
@@ -203,7 +205,7 @@ void VuMain::buildMenus()
     name(mnuPop4, QStringLiteral("mnuPop4"));
 
     // Commands whose windows are not part of the program yet stay disabled.
-    for (QAction* a : {mnuPropProp, mnuRunSlide, mnuRunConv})
+    for (QAction* a : {mnuRunConv})
         a->setEnabled(false);
 }
 
@@ -739,6 +741,23 @@ void VuMain::tbToolBar_ButtonClick(QAction* button)
 }
 
 void VuMain::mnuFileQuit_Click() { close(); }
+
+void VuMain::mnuPropProp_Click()
+{
+    VuProp prop(module_, this);
+    prop.exec();
+}
+
+void VuMain::mnuRunSlide_Click()
+{
+    DialgDsp();
+    repaint();  // the dialog's area is redrawn before the window goes or the show starts
+    if (ErrNo != 0)
+        return;
+    hide();
+    auto* slide = new VuSlide(module_, this);  // deletes itself when the show ends
+    slide->show();
+}
 
 void VuMain::mnuHelpVer_Click()
 {

@@ -135,6 +135,10 @@ public:
     // ---- commands ----
     void tbToolBar_ButtonClick(QAction* button);
     void mnuFileQuit_Click();
+    // The slide-show settings dialog, modal.
+    void mnuPropProp_Click();
+    // Asks for an image file and plays the slide show of its folder while this window is hidden.
+    void mnuRunSlide_Click();
     void mnuHelpVer_Click();
     void mnuHelpUrl_Click();
 

@@ -23,6 +23,11 @@ def check(condition, message):
         raise Failure(message)
 
 
+def settings_record(folder, seconds=b" "):
+    """The 128-byte settings record for `folder` (bytes) and a display time of `seconds`."""
+    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 8 + seconds + b" " * 52
+
+
 def wait_for(predicate, timeout=15.0, what="condition", interval=0.1):
     end = time.time() + timeout
     while time.time() < end:
