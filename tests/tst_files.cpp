@@ -33,6 +33,9 @@ private slots:
     void pathsWithNulAreRefused();
     void joinAndDrop_data();
     void joinAndDrop();
+    void listingReuse_data();
+    void listingReuse();
+    void listingSeesChanges();
 
 private:
     QString file(const QString& name) const { return cwd_->file(name); }
@@ -237,6 +240,50 @@ void TestFiles::joinAndDrop()
     QCOMPARE(paths::join(folder, QStringLiteral("a.jpg")), joined);
     QCOMPARE(paths::dropOneSeparator(folder), dropped);
     QCOMPARE(paths::folderOf(joined), paths::cleanFolder(folder));
+}
+
+void TestFiles::listingReuse_data()
+{
+    QTest::addColumn<qint64>("readAfterChangeMs");
+    QTest::addColumn<bool>("sameStamp");
+    QTest::addColumn<bool>("folderThere");
+    QTest::addColumn<bool>("holds");
+    QTest::newRow("unchanged, read long after the change") << qint64(60000) << true << true << true;
+    QTest::newRow("unchanged, read just after the change") << qint64(500) << true << true << false;
+    QTest::newRow("unchanged, read two seconds after") << qint64(2000) << true << true << true;
+    QTest::newRow("changed since") << qint64(60000) << false << true << false;
+    QTest::newRow("folder gone") << qint64(60000) << true << false << false;
+}
+
+void TestFiles::listingReuse()
+{
+    QFETCH(qint64, readAfterChangeMs);
+    QFETCH(bool, sameStamp);
+    QFETCH(bool, folderThere);
+    QFETCH(bool, holds);
+    const FolderStamp then{1, 2, 1000000000000, 1000000000500};
+    FolderStamp now = then;
+    if (!sameStamp)
+        now.modifiedNs += 1;
+    const qint64 readAt = then.changedNs + readAfterChangeMs * 1000000;
+    QCOMPARE(listingStillHolds(then, readAt, folderThere ? std::optional<FolderStamp>(now) : std::nullopt), holds);
+}
+
+void TestFiles::listingSeesChanges()
+{
+    // Listings are reused only while nothing changed: every change shows at once.
+    const QString folder = cwd_->path();
+    std::vector<DirEntry> entries;
+    QVERIFY(files_.listDir(folder, &entries).ok());
+    const size_t before = entries.size();
+    writeBytes(file(QStringLiteral("new.jpg")), "x");
+    QVERIFY(files_.listDir(folder, &entries).ok());
+    QCOMPARE(entries.size(), before + 1);
+    QVERIFY(QFile::rename(file(QStringLiteral("new.jpg")), file(QStringLiteral("renamed.jpg"))));
+    QVERIFY(files_.listDir(folder, &entries, Listing::All).ok());
+    QVERIFY(std::any_of(entries.begin(), entries.end(), [](const DirEntry& e) { return e.name == QStringLiteral("renamed.jpg"); }));
+    QVERIFY(files_.listDir(folder, &entries, Listing::FoldersOnly).ok());
+    QVERIFY(std::none_of(entries.begin(), entries.end(), [](const DirEntry& e) { return !e.isDir; }));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -5,7 +5,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLoggingCategory>
 #include <QProxyStyle>
+#include <QTranslator>
 
 #include <memory>
 
@@ -44,13 +47,19 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vutara"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Vutara!"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
     QApplication::setDesktopFileName(QStringLiteral("vutara"));
     QApplication::setQuitOnLastWindowClosed(false);  // the program ends when the main window closes
     QApplication::setWindowIcon(vu::programIcon());
     QApplication::setStyle(new KeyboardMenuStyle);
     chooseFont(app);
+    // The interface is Japanese whatever the system's language: Qt's own dialogs too.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    QTranslator qtJapanese;
+    if (qtJapanese.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtJapanese);
+    // Damaged pictures are reported in their cells; the decoders' own complaints are noise.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
 
     vu::SystemPlatform system;
     vu::VuModule module(system.platform());

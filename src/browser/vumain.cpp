@@ -1,4 +1,6 @@
 #include "vumain.h"
+#include "drops.h"
+#include "pages.h"
 #include "pickers.h"
 
 #include "batch/vuconv.h"
@@ -6,18 +8,29 @@
 #include "platform/twips.h"
 #include "shell/artwork.h"
 #include "shell/vuabout.h"
+#include "slideshow/vuprop.h"
+#include "slideshow/vuslide.h"
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QUrl>
 #include <QMenuBar>
 #include <QStyle>
 
 #include <cstdio>
 
+// Resources of a static library are only linked in when something asks for them.
+static void initResources() { Q_INIT_RESOURCE(resources); }
+
 namespace vu {
 namespace {
 
 const QString AllImages = QStringLiteral("*.bmp;*.jpg;*.gif;*.ico");
+const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
 
 void name(QObject* o, const QString& objectName) { o->setObjectName(objectName); }
 void name(QWidget* w, const QString& objectName, const QString& accessible)
@@ -37,12 +50,14 @@ QString initialPanelText(int n)
     return n >= 1 && n <= 6 ? texts[n - 1] : QString();
 }
 
-VuMain::VuMain(VuModule& module, QWidget* parent) : QMainWindow(parent), module_(module)
+VuMain::VuMain(VuModule& module, QWidget* parent)
+    : QMainWindow(parent), module_(module), thumbnails_(module.pictures())
 {
     setObjectName(QStringLiteral("VuMain"));
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));
     setWindowIcon(programIcon());
     module_.mainWindow = this;
+    initResources();
 
     buildControls();
     buildMenus();
@@ -58,6 +73,21 @@ VuMain::VuMain(VuModule& module, QWidget* parent) : QMainWindow(parent), module_
     connect(DirList, &DirListBox::changed, this, &VuMain::DirList_Change);
     connect(DirList, &DirListBox::lostFocus, this, &VuMain::DirList_LostFocus);
     connect(&module_.screen(), &Screen::displayChanged, this, &VuMain::SysInfo1_DisplayChanged);
+    for (int i = 0; i < 6; ++i)
+        connect(OkBtn[i], &QPushButton::clicked, this, [this, i] { OkBtn_Click(i); });
+    connect(tbToolBar, &QToolBar::actionTriggered, this, &VuMain::tbToolBar_ButtonClick);
+    connect(mnuHelpUrl, &QAction::triggered, this, &VuMain::mnuHelpUrl_Click);
+    for (int i = 0; i < 30; ++i) {
+        connect(Img[i], &PictureBox::mousePressed, this, [this, i](Qt::MouseButton button, QPoint) {
+            if (button == Qt::LeftButton)
+                dragThumbnail(i);  // the left button drags a thumbnail by itself
+        });
+    }
+    for (int i = 0; i < 3; ++i) {
+        imgBox[i]->setAcceptDrops(true);
+        imgBox[i]->installEventFilter(this);
+        connect(imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
+    }
 
     Form_Initialize();
     Form_Load();
@@ -103,6 +133,7 @@ void VuMain::buildControls()
     for (int i = 0; i < 30; ++i) {
         Img[i] = new PictureBox(PictureBox::Mode::Stretch, client);
         name(Img[i], QStringLiteral("Img(%1)").arg(i), QStringLiteral("Img(%1)").arg(i));
+        Img[i]->setEmptyText(QString());
         Img[i]->hide();
         ImgName[i] = new QLineEdit(client);
         name(ImgName[i], QStringLiteral("ImgName(%1)").arg(i), QStringLiteral("ImgName(%1)").arg(i));
@@ -119,15 +150,14 @@ void VuMain::buildControls()
     name(Frame2, QStringLiteral("Frame2"), QStringLiteral("Frame2"));
     Frame2->setFrameShape(QFrame::StyledPanel);
     Frame2->setFrameShadow(QFrame::Sunken);
-    const QPixmap pictures[3] = {copyBoxPicture(64), moveBoxPicture(64), wasteBinPicture(64)};
-    static const char* boxNames[3] = {"コピー", "移動", "削除"};
+    initResources();
     for (int i = 0; i < 3; ++i) {
         imgBox[i] = new PictureBox(PictureBox::Mode::Stretch, Frame2);
         name(imgBox[i], QStringLiteral("imgBox(%1)").arg(i), QStringLiteral("imgBox(%1)").arg(i));
-        imgBox[i]->setAccessibleDescription(QString::fromUtf8(boxNames[i]));
-        imgBox[i]->setToolTip(QString::fromUtf8(boxNames[i]));
+        imgBox[i]->setAccessibleDescription(dropBox(i).title);
+        imgBox[i]->setToolTip(dropBox(i).title);
         imgBox[i]->setBorder(true);
-        imgBox[i]->setPicture(pictures[i].toImage());
+        imgBox[i]->setPicture(QImage(dropBox(i).resource));
     }
 }
 
@@ -143,12 +173,12 @@ void VuMain::buildMenus()
 
     mnuProp = bar->addMenu(QStringLiteral("設定"));
     name(mnuProp, QStringLiteral("mnuProp"));
-    mnuPropProp = mnuProp->addAction(QStringLiteral("スライドショー設定"));
+    mnuPropProp = mnuProp->addAction(QStringLiteral("スライドショー設定"), this, &VuMain::mnuPropProp_Click);
     name(mnuPropProp, QStringLiteral("mnuPropProp"));
 
     mnuRun = bar->addMenu(QStringLiteral("実行"));
     name(mnuRun, QStringLiteral("mnuRun"));
-    mnuRunSlide = mnuRun->addAction(QStringLiteral("スライドショー"));
+    mnuRunSlide = mnuRun->addAction(QStringLiteral("スライドショー"), this, &VuMain::mnuRunSlide_Click);
     name(mnuRunSlide, QStringLiteral("mnuRunSlide"));
     mnuRun2 = mnuRun->addSeparator();
     name(mnuRun2, QStringLiteral("mnuRun2"));
@@ -176,10 +206,6 @@ void VuMain::buildMenus()
     name(mnuPop3, QStringLiteral("mnuPop3"));
     mnuPop4 = mnuPop->addAction(QString());
     name(mnuPop4, QStringLiteral("mnuPop4"));
-
-    // Commands whose windows are not part of the program yet stay disabled.
-    for (QAction* a : {mnuPropProp, mnuRunSlide, mnuHelpUrl})
-        a->setEnabled(false);
 }
 
 void VuMain::buildToolbar()
@@ -302,7 +328,9 @@ void VuMain::Dsp_change()
 
 void VuMain::SysInfo1_DisplayChanged() { Dsp_change(); }
 
-void VuMain::writeCount() { setPanel(1, QStringLiteral("データ数：") + QString::number(FileList->count())); }
+void VuMain::writeCount() { setPanel(1, countLabel(FileList->count())); }
+
+void VuMain::writePageLabel() { setPanel(2, pageLabel(PageNo, FileList->count())); }
 
 void VuMain::Form_Load()
 {
@@ -323,7 +351,7 @@ void VuMain::Form_Load()
             return s;
         FileList->setPattern(AllImages);
         writeCount();
-        setPanel(3, QStringLiteral("画像形式：ALL"));
+        setPanel(3, typeLabel(1));
         return FsStatus::success();
     };
     const FsStatus s = steps();
@@ -400,6 +428,281 @@ void VuMain::DirList_LostFocus()
     writeCount();
 }
 
+// ---- thumbnail pages ----
+
+void VuMain::ImgClr()
+{
+    PrgBar1->setValue(0);
+    for (int i = 0; i < PageSize && i < 30; ++i) {
+        Img[i]->hide();
+        Img[i]->clear();
+        Img[i]->setEmptyText(QString());
+        ImgName[i]->hide();
+        ImgName[i]->clear();
+    }
+}
+
+void VuMain::imgDsp()
+{
+    const int n = FileList->count();
+    if (n == 0)
+        return;
+    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.CurPath);
+    PrgBar1->setRange(0, PageSize);
+    PrgBar1->setValue(0);
+    PageFolder = module_.CurPath;
+
+    const int first = firstEntryOfPage(PageNo, PageSize);
+    QStringList names, files;
+    for (int i = 0; i < PageSize && first + i < n; ++i) {
+        names << FileList->item(first + i);
+        files << paths::join(module_.CurPath, names.last());
+    }
+    // All cells decode at once on every core; they are put in place in cell order so that the
+    // progress bar still counts the cells as they fill.
+    const qreal ratio = devicePixelRatioF();
+    const QSize box = (QSizeF(Img[0]->size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    thumbnails_.start(files, box);
+    for (int i = 0; i < names.size(); ++i) {
+        PageFiles[i] = names[i];
+        Img[i]->show();
+        PictureResult r = thumbnails_.take(i);
+        if (r.ok()) {
+            r.image.setDevicePixelRatio(ratio);
+            Img[i]->setPicture(r.image);
+        } else {
+            Img[i]->setEmptyText(QStringLiteral("読込不可"));
+        }
+        ImgName[i]->show();
+        ImgName[i]->setText(names[i]);
+        ImgName[i]->setCursorPosition(0);
+        PrgBar1->setValue(i + 1);
+        // Paint at once: the window takes no input until the page is complete, yet the user
+        // sees it fill.
+        Img[i]->repaint();
+        ImgName[i]->repaint();
+        PrgBar1->repaint();
+    }
+    PrgBar1->setValue(0);
+}
+
+QString VuMain::cellFile(int cell) const
+{
+    if (cell < 0 || cell >= 30 || Img[cell]->isHidden() || PageFiles[cell].isEmpty() || PageFolder.isEmpty())
+        return QString();
+    return paths::join(PageFolder, PageFiles[cell]);
+}
+
+void VuMain::OkBtn_Click(int index)
+{
+    if (index == 0) {
+        if (FileList->count() == 0)
+            return;
+        module_.CurPath = DirList->path();
+        PageNo = 1;
+        ImgClr();
+        imgDsp();
+        PrgBar1->setValue(0);
+        writePageLabel();
+        writeCount();
+    } else if (index >= 1 && index <= 5) {
+        FileList->setPattern(imageType(index).pattern);
+        setPanel(3, typeLabel(index));
+        writeCount();
+    }
+}
+
+void VuMain::pageBack()
+{
+    if (PageNo == 1)
+        return;
+    --PageNo;
+    ImgClr();
+    imgDsp();
+    writePageLabel();
+}
+
+void VuMain::pageForward()
+{
+    if (PageNo * PageSize >= FileList->count()) {
+        PrgBar1->setValue(0);
+        return;
+    }
+    // The page number is 8 bits wide: at page 255 the step is skipped and that page is drawn
+    // again.
+    if (PageNo < 255)
+        ++PageNo;
+    ImgClr();
+    imgDsp();
+    PrgBar1->setValue(0);
+    writePageLabel();
+}
+
+// ---- drag and drop ----
+
+QPixmap VuMain::dropIcon() const
+{
+    const PictureResult r = module_.pictures().load(QStringLiteral("drop.ico"));
+    return QPixmap::fromImage(r.ok() ? r.image : QImage(QStringLiteral(":/vutara/drop.ico")));
+}
+
+void VuMain::dragThumbnail(int cell)
+{
+    if (drag_ || cell < 0 || cell >= 30 || Img[cell]->isHidden())
+        return;
+    auto* data = new QMimeData;
+    data->setData(CellMime, QByteArray::number(cell));
+    auto* drag = new QDrag(Img[cell]);
+    drag->setMimeData(data);
+    QPixmap nothing(1, 1);
+    nothing.fill(Qt::transparent);
+    drag->setPixmap(nothing);
+    drag_ = drag;
+    dragCell_ = cell;
+    updateDragCursor();
+    drag->exec(Qt::CopyAction, Qt::CopyAction);
+    dragCell_ = -1;
+}
+
+// The cursor of a drag in progress shows the dragged thumbnail's drag icon, or the plain outline
+// of the thumbnail when it has none.
+void VuMain::updateDragCursor()
+{
+    if (!drag_ || dragCell_ < 0)
+        return;
+    QPixmap cursor = DragIcon[dragCell_];
+    if (cursor.isNull()) {
+        cursor = QPixmap(Img[dragCell_]->size().boundedTo(QSize(128, 128)));
+        cursor.fill(Qt::transparent);
+        QPainter p(&cursor);
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.drawRect(cursor.rect().adjusted(0, 0, -1, -1));
+    }
+    drag_->setDragCursor(cursor, Qt::IgnoreAction);
+    drag_->setDragCursor(cursor, Qt::CopyAction);
+}
+
+bool VuMain::eventFilter(QObject* watched, QEvent* event)
+{
+    const int box = int(std::find(imgBox.begin(), imgBox.end(), watched) - imgBox.begin());
+    if (box < 3) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* e = static_cast<QDragMoveEvent*>(event);
+            if (!e->mimeData()->hasFormat(CellMime) || !e->source())
+                return false;
+            const QPoint at = e->position().toPoint();
+            imgBox_DragOver(box, e->source(), at.x(), at.y(), event->type() == QEvent::DragEnter ? 0 : 2);
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+            return true;
+        }
+        case QEvent::DragLeave:
+            if (drag_)
+                imgBox_DragOver(box, drag_->source(), 0, 0, 1);
+            return false;
+        case QEvent::Drop: {
+            auto* e = static_cast<QDropEvent*>(event);
+            if (!e->mimeData()->hasFormat(CellMime) || !e->source())
+                return false;
+            e->setDropAction(Qt::CopyAction);
+            e->accept();
+            // The drop asks questions in message boxes: let the drag finish first.
+            const QPointer<QObject> source = e->source();
+            const QPoint at = e->position().toPoint();
+            QMetaObject::invokeMethod(
+                this, [this, box, source, at] { imgBox_DragDrop(box, source, at.x(), at.y()); }, Qt::QueuedConnection);
+            return true;
+        }
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void VuMain::imgBox_DragOver(int index, QObject* source, int, int, int state)
+{
+    Q_UNUSED(index);
+    const int cell = int(std::find(Img.begin(), Img.end(), source) - Img.begin());
+    if (cell >= 30)
+        return;
+    if (state == 0)
+        DragIcon[cell] = dropIcon();
+    else if (state == 1)
+        DragIcon[cell] = QPixmap();
+    if (cell == dragCell_)
+        updateDragCursor();
+}
+
+void VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
+{
+    ErrNo = 0;
+    const int cell = int(std::find(Img.begin(), Img.end(), source) - Img.begin());
+    if (!source || cell >= 30 || index < 0 || index > 2)
+        return;  // only thumbnails are dropped here
+    ErrNo = dropOnBox(index, cell).error;
+}
+
+// One trap over the whole drop: the first step that fails ends it silently with its error.
+FsStatus VuMain::dropOnBox(int index, int cell)
+{
+    const DropBoxInfo& box = dropBox(index);
+    if (module_.dialogs().message(this, box.title, box.confirmation, MsgIcon::Exclamation, MsgButtons::OkCancel)
+        != MsgAnswer::Ok)
+        return FsStatus::success();
+    // The file the cell shows: the folder its page was drawn from and the name under it.
+    const QString name = PageFiles[cell];
+    SrcFile = paths::join(PageFolder, name);
+    if (index == DeleteBox) {
+        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
+            return s;
+        refreshAfterDrop();
+        return FsStatus::success();
+    }
+
+    QString& target = index == CopyBox ? CopyPath : MovePath;
+    if (target.isEmpty())
+        target = module_.FolderDsp(this, 13);
+    setPanel(box.panel, box.panelLabel + target);
+    if (target.isEmpty())
+        return FsStatus::success();  // no folder chosen: nothing to copy to
+    DstFile = paths::join(target, name);
+    // A file copied or moved onto itself stays as it is.
+    if (module_.files().sameEntry(target, PageFolder))
+        return FsStatus::success();
+    if (FsStatus s = module_.files().copyFile(SrcFile, DstFile, Replace::Overwrite); !s.ok())
+        return s;
+    if (index == MoveBox) {
+        // The copy is on the disk before the original goes.
+        if (FsStatus s = module_.files().syncFolder(target); !s.ok())
+            return s;
+        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
+            return s;
+    }
+    refreshAfterDrop();
+    return FsStatus::success();
+}
+
+void VuMain::refreshAfterDrop()
+{
+    FileList->refresh();
+    ImgClr();
+    imgDsp();
+    writeCount();
+    writePageLabel();
+}
+
+void VuMain::imgBox_Click(int index)
+{
+    if (index == CopyBox || index == MoveBox) {
+        QString& target = index == CopyBox ? CopyPath : MovePath;
+        target = module_.FolderDsp(this, 13);
+        setPanel(dropBox(index).panel, dropBox(index).panelLabel + target);
+    }
+}
+
 // ---- choosers ----
 
 void VuMain::DialgDsp()
@@ -419,12 +722,56 @@ void VuMain::DialgDsp()
 
 // ---- commands ----
 
+void VuMain::tbToolBar_ButtonClick(QAction* button)
+{
+    const QString key = button ? button->data().toString() : QString();
+    // A command that cannot run (its window not available) is skipped, as is any failing step.
+    if (key == QStringLiteral("環境設定"))
+        mnuPropProp->trigger();
+    else if (key == QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"))
+        mnuRunSlide->trigger();
+    else if (key == QStringLiteral("一括変換"))
+        mnuRunConv->trigger();
+    else if (key == QStringLiteral("戻る"))
+        pageBack();
+    else if (key == QStringLiteral("進む"))
+        pageForward();
+    // "ﾍﾙﾌﾟ": nothing.
+}
+
 void VuMain::mnuFileQuit_Click() { close(); }
+
+void VuMain::mnuPropProp_Click()
+{
+    VuProp prop(module_, this);
+    prop.exec();
+}
+
+void VuMain::mnuRunSlide_Click()
+{
+    DialgDsp();
+    repaint();  // the dialog's area is redrawn before the window goes or the show starts
+    if (ErrNo != 0)
+        return;
+    hide();
+    auto* slide = new VuSlide(module_, this);  // deletes itself when the show ends
+    slide->show();
+}
 
 void VuMain::mnuHelpVer_Click()
 {
     VuAbout about(this);
     about.exec();
+}
+
+void VuMain::mnuHelpUrl_Click()
+{
+    const QUrl site(QStringLiteral(VUTARA_HOMEPAGE));
+    if (!module_.urls().open(site)) {
+        module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
+                                  QStringLiteral("ブラウザを起動できませんでした。\n") + site.toString(),
+                                  MsgIcon::Error, MsgButtons::Ok);
+    }
 }
 
 void VuMain::mnuRunConv_Click()

@@ -7,6 +7,7 @@
 #include "shell/layout.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
+#include "thumbnailer.h"
 
 #include <QAction>
 #include <QFrame>
@@ -20,7 +21,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <QPointer>
+
 #include <array>
+
+class QDrag;
 
 namespace vu {
 
@@ -70,7 +75,16 @@ public:
     quint8 PageNo = 1;
     quint8 PageSize = 30;
     std::array<QString, 32> PageFiles;
+    // The folder the page on the screen was drawn from; with PageFiles it names each cell's file.
+    QString PageFolder;
     double ErrNo = 0;
+    // Drop boxes: the copy and move targets, and the files a drop works on.
+    QString CopyPath;
+    QString MovePath;
+    QString SrcFile;
+    QString DstFile;
+    // Each thumbnail's drag icon: null for the plain outline.
+    std::array<QPixmap, 30> DragIcon;
     SettingsRec settings;  // this window's copy of the settings record
 
     // Status panel n (1 to 6).
@@ -94,14 +108,42 @@ public:
     void DirList_Change();
     void DirList_LostFocus();
 
+    // ---- thumbnail pages ----
+    // Empties the 30 cells and sets the progress bar to 0.
+    void ImgClr();
+    // Fills the cells of page PageNo from the file list and CurPath. A picture that cannot be
+    // loaded leaves its cell with its name and a broken-picture mark; the rest still load.
+    void imgDsp();
+    // The show button (0) and the type buttons (1 to 5).
+    void OkBtn_Click(int index);
+    void pageBack();
+    void pageForward();
+    // The full path of the file cell `cell` of the page on the screen shows, empty if none.
+    QString cellFile(int cell) const;
+
+    // ---- drag and drop ----
+    // A dragged control entering (state 0), leaving (1) or moving over (2) drop box `index`.
+    void imgBox_DragOver(int index, QObject* source, int x, int y, int state);
+    // A dragged control released over drop box `index`: copy, move or delete its file.
+    void imgBox_DragDrop(int index, QObject* source, int x, int y);
+    void imgBox_Click(int index);
+    // The picture of "drop.ico" in the working directory, or the built-in one.
+    QPixmap dropIcon() const;
+
     // ---- choosers ----
     // The file-open dialog for an image file: on a choice, DlgFile is the file and CurPath its
     // folder with a final separator; ErrNo is 0 then and the cancel error otherwise.
     void DialgDsp();
 
     // ---- commands ----
+    void tbToolBar_ButtonClick(QAction* button);
     void mnuFileQuit_Click();
+    // The slide-show settings dialog, modal.
+    void mnuPropProp_Click();
+    // Asks for an image file and plays the slide show of its folder while this window is hidden.
+    void mnuRunSlide_Click();
     void mnuHelpVer_Click();
+    void mnuHelpUrl_Click();
     // Shows the batch window, modeless and without owner; brings it forward when already open.
     void mnuRunConv_Click();
     // The batch window while it is open, else null.
@@ -109,6 +151,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -118,11 +161,19 @@ private:
     void buildStatusBar();
     void place(QWidget* w, const TwipRect& r);
     void writeCount();
+    void writePageLabel();
+    void dragThumbnail(int cell);
+    void updateDragCursor();
+    FsStatus dropOnBox(int index, int cell);
+    void refreshAfterDrop();
 
     VuModule& module_;
     MainLayout layout_;
+    Thumbnailer thumbnails_;
     std::array<QLabel*, 6> panels_{};
     bool closing_ = false;
+    QPointer<QDrag> drag_;  // the thumbnail drag in progress
+    int dragCell_ = -1;
     QPointer<VuConv> conv_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QMutex>
 #include <QString>
 
 #include <optional>
@@ -17,6 +18,22 @@ struct DirEntry {
     QString name;
     bool isDir = false;  // a folder (or a link to one); otherwise a regular file or a link to one
 };
+
+// Which entries a listing wants.
+enum class Listing { All, FoldersOnly };
+
+// What identifies a folder's list of entries at one moment: any entry added, removed or renamed
+// changes its modification or change time.
+struct FolderStamp {
+    quint64 device = 0, inode = 0;
+    qint64 modifiedNs = 0, changedNs = 0;
+    bool operator==(const FolderStamp&) const = default;
+};
+// Whether a listing of a folder read at `readAtNs` (wall clock) with stamp `then` still holds now
+// that the folder's stamp is `now`. File systems with coarse times may not change the stamp
+// for a change made in the same tick, so only listings read well after the last change count.
+bool listingStillHolds(const FolderStamp& then, qint64 readAtNs, const std::optional<FolderStamp>& now);
+qint64 wallClockNs();
 
 // Attribute flags as the program reports them.
 namespace attr {
@@ -56,9 +73,12 @@ public:
     virtual std::optional<int> attributes(const QString& path) = 0;
     virtual bool exists(const QString& path) = 0;
     virtual bool isDir(const QString& path) = 0;
+    // Whether two paths name one and the same file or folder (through links, say).
+    virtual bool sameEntry(const QString& a, const QString& b) = 0;
     // Names of a folder's entries (files and folders, not "." and ".."), unsorted. Entries whose
     // names cannot be represented as text, and links that lead nowhere, are left out.
-    virtual FsStatus listDir(const QString& folder, std::vector<DirEntry>* out) = 0;
+    virtual FsStatus listDir(const QString& folder, std::vector<DirEntry>* out, Listing which = Listing::All) = 0;
+    virtual std::optional<FolderStamp> folderStamp(const QString& folder) = 0;
 };
 
 // The real service, on POSIX calls.
@@ -74,7 +94,20 @@ public:
     std::optional<int> attributes(const QString& path) override;
     bool exists(const QString& path) override;
     bool isDir(const QString& path) override;
-    FsStatus listDir(const QString& folder, std::vector<DirEntry>* out) override;
+    bool sameEntry(const QString& a, const QString& b) override;
+    FsStatus listDir(const QString& folder, std::vector<DirEntry>* out, Listing which = Listing::All) override;
+    std::optional<FolderStamp> folderStamp(const QString& folder) override;
+
+private:
+    FsStatus readDir(const QString& folder, std::vector<DirEntry>* out);
+
+    // The last folder read whole: the folder and file lists of one window read the same folder
+    // one after the other, and again each time the window is activated.
+    QMutex cacheMutex_;
+    QString cachedFolder_;
+    FolderStamp cachedStamp_;
+    qint64 cachedAtNs_ = 0;
+    std::vector<DirEntry> cached_;
 };
 
 }  // namespace vu

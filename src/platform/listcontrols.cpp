@@ -114,8 +114,11 @@ QString DirListBox::entryPath(int row) const
 
 FsStatus DirListBox::fill(const QString& folder)
 {
+    const std::optional<FolderStamp> stamp = files_.folderStamp(folder);
+    readAtNs_ = wallClockNs();
+    readStamp_ = stamp.value_or(FolderStamp{});
     std::vector<DirEntry> entries;
-    if (FsStatus s = files_.listDir(folder, &entries); !s.ok())
+    if (FsStatus s = files_.listDir(folder, &entries, Listing::FoldersOnly); !s.ok())
         return s;
     const QString root = volumes_.rootOf(folder);
 
@@ -179,6 +182,8 @@ FsStatus DirListBox::refresh()
     if (path_.isEmpty())
         return FsStatus::success();
     if (files_.isDir(path_)) {
+        if (listingStillHolds(readStamp_, readAtNs_, files_.folderStamp(path_)))
+            return FsStatus::success();
         const int row = currentRow();
         FsStatus s = fill(path_);
         if (s.ok() && row >= 0 && row < count())
@@ -228,10 +233,20 @@ FsStatus FileListBox::setPattern(const QString& pattern)
 
 FsStatus FileListBox::refresh()
 {
+    const std::optional<FolderStamp> stamp = path_.isEmpty() ? std::nullopt : files_.folderStamp(path_);
+    if (path_ == readPath_ && pattern_ == readPattern_ && listingStillHolds(readStamp_, readAtNs_, stamp)) {
+        emit reread();
+        return FsStatus::success();
+    }
+    const qint64 readAt = wallClockNs();
     std::vector<DirEntry> entries;
     FsStatus s = path_.isEmpty() ? FsStatus::failure(err::PathNotFound) : files_.listDir(path_, &entries);
     names_ = s.ok() ? filterFileNames(entries, pattern_) : QStringList();
     model_->setStringList(names_);
+    readPath_ = s.ok() ? path_ : QString();
+    readPattern_ = pattern_;
+    readStamp_ = stamp.value_or(FolderStamp{});
+    readAtNs_ = readAt;
     emit reread();
     return s;
 }

@@ -71,6 +71,8 @@ private:
     Files& files_;
     Volumes& volumes_;
     QString path_;
+    FolderStamp readStamp_;
+    qint64 readAtNs_ = 0;
 };
 
 // A file list: the names of a folder's files that match a pattern (see filterFileNames).
@@ -99,6 +101,10 @@ private:
     QString path_;
     QString pattern_ = QStringLiteral("*.*");
     QStringList names_;
+    // What the names were read from, so that re-reading an unchanged folder costs nothing.
+    QString readPath_, readPattern_;
+    FolderStamp readStamp_;
+    qint64 readAtNs_ = 0;
 };
 
 }  // namespace vu

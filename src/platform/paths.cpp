@@ -56,6 +56,14 @@ bool toNative(const QString& path, QByteArray* out)
 
 bool fromNative(const char* bytes, QString* out)
 {
+    // Most names are plain ASCII, which every encoding reads the same.
+    const char* p = bytes;
+    while (*p > 0)
+        ++p;
+    if (*p == 0) {
+        *out = QString::fromLatin1(bytes, p - bytes);
+        return true;
+    }
     const QByteArray raw(bytes);
     *out = QFile::decodeName(raw);
     return QFile::encodeName(*out) == raw;

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace vu {
@@ -382,7 +383,72 @@ bool PosixFiles::isDir(const QString& path)
     return paths::toNative(path, &native) && ::stat(native.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out)
+bool PosixFiles::sameEntry(const QString& a, const QString& b)
+{
+    QByteArray na, nb;
+    struct stat sa, sb;
+    return paths::toNative(a, &na) && paths::toNative(b, &nb) && ::stat(na.constData(), &sa) == 0
+        && ::stat(nb.constData(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+qint64 wallClockNs()
+{
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+bool listingStillHolds(const FolderStamp& then, qint64 readAtNs, const std::optional<FolderStamp>& now)
+{
+    constexpr qint64 Settle = 2000000000;  // two seconds: the coarsest time stamps in common use
+    return now && *now == then && readAtNs >= std::max(then.modifiedNs, then.changedNs) + Settle;
+}
+
+std::optional<FolderStamp> PosixFiles::folderStamp(const QString& folder)
+{
+    QByteArray native;
+    struct stat st;
+    if (!paths::toNative(folder, &native) || ::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderStamp{quint64(st.st_dev), quint64(st.st_ino),
+                       qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                       qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+}
+
+FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out, Listing which)
+{
+    out->clear();
+    const std::optional<FolderStamp> stamp = folderStamp(folder);
+    {
+        QMutexLocker lock(&cacheMutex_);
+        if (folder == cachedFolder_ && listingStillHolds(cachedStamp_, cachedAtNs_, stamp)) {
+            for (const DirEntry& e : cached_) {
+                if (which == Listing::All || e.isDir)
+                    out->push_back(e);
+            }
+            return FsStatus::success();
+        }
+    }
+    const qint64 readAt = wallClockNs();
+    std::vector<DirEntry> all;
+    FsStatus s = readDir(folder, &all);
+    if (!s.ok())
+        return s;
+    for (const DirEntry& e : all) {
+        if (which == Listing::All || e.isDir)
+            out->push_back(e);
+    }
+    if (stamp && folderStamp(folder) == stamp) {
+        QMutexLocker lock(&cacheMutex_);
+        cachedFolder_ = folder;
+        cachedStamp_ = *stamp;
+        cachedAtNs_ = readAt;
+        cached_ = std::move(all);
+    }
+    return FsStatus::success();
+}
+
+FsStatus PosixFiles::readDir(const QString& folder, std::vector<DirEntry>* out)
 {
     out->clear();
     QByteArray native;

@@ -35,13 +35,23 @@ NamePattern::NamePattern(const QString& pattern)
 {
     for (const QString& part : pattern.split(u';', Qt::SkipEmptyParts)) {
         const QString trimmed = part.trimmed();
-        if (!trimmed.isEmpty())
-            parts_ << trimmed;
+        if (trimmed.isEmpty())
+            continue;
+        parts_ << trimmed;
+        const QStringView rest = QStringView(trimmed).mid(1);
+        if (trimmed.startsWith(u'*') && !rest.contains(u'*') && !rest.contains(u'?'))
+            suffixes_ << rest.toString();
+        else
+            onlySuffixes_ = false;
     }
 }
 
 bool NamePattern::matches(QStringView name) const
 {
+    if (onlySuffixes_) {
+        return std::any_of(suffixes_.begin(), suffixes_.end(),
+                           [&](const QString& s) { return name.endsWith(s, Qt::CaseInsensitive); });
+    }
     return std::any_of(parts_.begin(), parts_.end(), [&](const QString& p) { return globMatch(p, name); });
 }
 
@@ -51,15 +61,33 @@ bool nameLess(const QString& a, const QString& b)
     return c != 0 ? c < 0 : a < b;
 }
 
+namespace {
+
+// Sorts names as nameLess does, folding each name's case once rather than in every comparison.
+QStringList sortedNames(std::vector<std::pair<QString, QString>>& keyed)
+{
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        const int c = QString::compare(a.first, b.first, Qt::CaseSensitive);
+        return c != 0 ? c < 0 : a.second < b.second;
+    });
+    QStringList names;
+    names.reserve(qsizetype(keyed.size()));
+    for (auto& k : keyed)
+        names << std::move(k.second);
+    return names;
+}
+
+}  // namespace
+
 QStringList filterFileNames(const std::vector<DirEntry>& entries, const QString& pattern)
 {
     const NamePattern match(pattern);
-    QStringList names;
+    std::vector<std::pair<QString, QString>> keyed;
     for (const DirEntry& e : entries) {
         if (!e.isDir && !e.name.startsWith(u'.') && match.matches(e.name))
-            names << e.name;
+            keyed.emplace_back(e.name.toCaseFolded(), e.name);
     }
-    std::sort(names.begin(), names.end(), nameLess);
+    QStringList names = sortedNames(keyed);
     if (names.size() > MaxListEntries)
         names.resize(MaxListEntries);
     return names;
@@ -67,13 +95,12 @@ QStringList filterFileNames(const std::vector<DirEntry>& entries, const QString&
 
 QStringList filterFolderNames(const std::vector<DirEntry>& entries)
 {
-    QStringList names;
+    std::vector<std::pair<QString, QString>> keyed;
     for (const DirEntry& e : entries) {
         if (e.isDir && !e.name.startsWith(u'.'))
-            names << e.name;
+            keyed.emplace_back(e.name.toCaseFolded(), e.name);
     }
-    std::sort(names.begin(), names.end(), nameLess);
-    return names;
+    return sortedNames(keyed);
 }
 
 }  // namespace vu

@@ -18,6 +18,8 @@ public:
 
 private:
     QStringList parts_;
+    QStringList suffixes_;  // parts of the form "*.ext" (no other wildcard), as ".ext"
+    bool onlySuffixes_ = true;
 };
 
 // The most names a file list holds (its count is a 16-bit signed number).

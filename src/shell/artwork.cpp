@@ -111,4 +111,41 @@ QPixmap wasteBinPicture(int size)
     return pm;
 }
 
+QPixmap dropPicture(int size)
+{
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal s = size;
+    const qreal line = std::max(1.0, s * 0.06);
+    // The tray.
+    p.setPen(QPen(QColor(30, 30, 30), line, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.setBrush(QColor(250, 210, 80));
+    QPainterPath tray;
+    tray.moveTo(s * 0.08, s * 0.6);
+    tray.lineTo(s * 0.08, s * 0.92);
+    tray.lineTo(s * 0.92, s * 0.92);
+    tray.lineTo(s * 0.92, s * 0.6);
+    tray.lineTo(s * 0.68, s * 0.6);
+    tray.lineTo(s * 0.6, s * 0.74);
+    tray.lineTo(s * 0.4, s * 0.74);
+    tray.lineTo(s * 0.32, s * 0.6);
+    tray.closeSubpath();
+    p.drawPath(tray);
+    // The arrow going in.
+    p.setBrush(QColor(60, 150, 60));
+    QPainterPath arrow;
+    arrow.moveTo(s * 0.4, s * 0.06);
+    arrow.lineTo(s * 0.6, s * 0.06);
+    arrow.lineTo(s * 0.6, s * 0.36);
+    arrow.lineTo(s * 0.76, s * 0.36);
+    arrow.lineTo(s * 0.5, s * 0.64);
+    arrow.lineTo(s * 0.24, s * 0.36);
+    arrow.lineTo(s * 0.4, s * 0.36);
+    arrow.closeSubpath();
+    p.drawPath(arrow);
+    return pm;
+}
+
 }  // namespace vu

@@ -18,5 +18,7 @@ namespace vu {
 QPixmap copyBoxPicture(int size);
 QPixmap moveBoxPicture(int size);
 QPixmap wasteBinPicture(int size);
+// The drag icon shown while a thumbnail is over a drop box: a sheet going down into a tray.
+QPixmap dropPicture(int size);
 
 }  // namespace vu

@@ -36,6 +36,8 @@ QStringList writePictures(const QString& folder, int count, const char* format =
 // A GIF file of the frames (Qt reads GIF but does not write it): 216-colour cube palette, plain
 // LZW codes, optionally interlaced; more than one frame makes an endlessly looping animation.
 QByteArray encodeGif(const QList<QImage>& frames, bool interlaced = false, int delayCentiseconds = 10);
+// A JPEG file's bytes with an EXIF block stating `orientation` (1 to 8) inserted after its start.
+QByteArray withExifOrientation(const QByteArray& jpeg, int orientation);
 // Writes raw bytes to a file.
 void writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);

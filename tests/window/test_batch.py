@@ -57,6 +57,10 @@ def test(exe):
             program.window("Vutara! ver.2.0", timeout=20)
             program.menu("実行", "一括変換")
             conv = program.window("一括変換")
+            # The toolbar's 一括変換 only brings the open window forward.
+            program.click(program.wait("一括変換", "push button"))
+            time.sleep(0.5)
+            check(len(program.find_all("一括変換", "frame")) == 1, "one batch window")
             for i in range(2):
                 count = program.wait(f"filSu({i})", root=conv)
                 wait_for(text_is(program, count, "3"), 10, f"ファイル数 of pane {i}")

@@ -5,13 +5,9 @@ import os
 import shutil
 import tempfile
 
-from vutara_window import Display, Program, check, run, wait_for
+from vutara_window import Display, Program, check, run, settings_record as record, wait_for
 
 SETTINGS = "初期設定.ini"
-
-
-def record(folder, seconds=b" "):
-    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 8 + seconds + b" " * 52
 
 
 def test(exe):

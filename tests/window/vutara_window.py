@@ -23,6 +23,11 @@ def check(condition, message):
         raise Failure(message)
 
 
+def settings_record(folder, seconds=b" "):
+    """The 128-byte settings record for `folder` (bytes) and a display time of `seconds`."""
+    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 8 + seconds + b" " * 52
+
+
 def wait_for(predicate, timeout=15.0, what="condition", interval=0.1):
     end = time.time() + timeout
     while time.time() < end:
@@ -117,8 +122,14 @@ class Program:
                         f"{role or 'control'} {name or description!r}")
 
     def window(self, title, timeout=15.0):
-        return wait_for(lambda: self.find(title, "frame") or self.find(title, "dialog"), timeout,
-                        f"window {title!r}")
+        """A top-level window, dialog or message box by its title."""
+        def found():
+            for role in ("frame", "dialog", "alert"):
+                node = self.find(title, role)
+                if node is not None:
+                    return node
+            return None
+        return wait_for(found, timeout, f"window {title!r}")
 
     def text_of(self, node):
         try:

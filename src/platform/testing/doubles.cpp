@@ -118,13 +118,13 @@ FsStatus FaultyFiles::syncFolder(const QString& folder)
     return real_.syncFolder(folder);
 }
 
-FsStatus FaultyFiles::listDir(const QString& folder, std::vector<DirEntry>* out)
+FsStatus FaultyFiles::listDir(const QString& folder, std::vector<DirEntry>* out, Listing which)
 {
     if (auto f = injected(Op::List, folder)) {
         out->clear();
         return *f;
     }
-    return real_.listDir(folder, out);
+    return real_.listDir(folder, out, which);
 }
 
 std::optional<QSize> FaultyPictures::naturalSize(const QString& path)

@@ -149,7 +149,9 @@ public:
     std::optional<int> attributes(const QString& path) override { return real_.attributes(path); }
     bool exists(const QString& path) override { return real_.exists(path); }
     bool isDir(const QString& path) override { return real_.isDir(path); }
-    FsStatus listDir(const QString& folder, std::vector<DirEntry>* out) override;
+    bool sameEntry(const QString& a, const QString& b) override { return real_.sameEntry(a, b); }
+    FsStatus listDir(const QString& folder, std::vector<DirEntry>* out, Listing which = Listing::All) override;
+    std::optional<FolderStamp> folderStamp(const QString& folder) override { return real_.folderStamp(folder); }
 
 private:
     std::optional<FsStatus> injected(Op op, const QString& path);

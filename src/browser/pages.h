@@ -1,0 +1,31 @@
+// The page model of the thumbnail grid and the texts the status bar shows for it.
+#pragma once
+
+#include <QString>
+
+namespace vu {
+
+inline constexpr int PageCells = 30;
+
+// The number of pages for n files: the whole part of n / 30 + 0.9999, that is n / 30 rounded up.
+int pageCount(int files);
+// "ページ：" followed by the page number and the page count, each with one leading blank where a
+// sign would stand: page 2 of 5 reads "ページ： 2/ 5".
+QString pageLabel(int pageNo, int files);
+// "データ数：" followed by the count, without a blank.
+QString countLabel(int files);
+// The list position that cell 0 of page `pageNo` shows.
+int firstEntryOfPage(int pageNo, int pageSize = PageCells);
+
+// What the type buttons 1 to 5 ("all", "bmp", "jpg", "gif", "ico") select.
+struct ImageType {
+    QString caption;
+    QString pattern;
+    QString panelText;  // the type in status panel 3
+};
+// Type button `index` (1 to 5).
+const ImageType& imageType(int index);
+// "画像形式：" followed by the type text.
+QString typeLabel(int index);
+
+}  // namespace vu

@@ -1,0 +1,41 @@
+// The slide-show settings dialog "スライドショー設定": the display time per picture, one
+// character, stored in the settings file on "更新".
+#pragma once
+
+#include "shell/settings.h"
+#include "shell/vumodule.h"
+
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <array>
+
+namespace vu {
+
+class VuProp : public QDialog {
+    Q_OBJECT
+public:
+    VuProp(VuModule& module, QWidget* owner);
+
+    QGroupBox* Frm;
+    QLabel* Label5;
+    QLineEdit* dspTime;
+    std::array<QPushButton*, 2> cmd;  // 0 "更新", 1 "中止"
+
+    SettingsRec settings;  // this window's copy of the settings record
+
+    // Reads the record: the current folder becomes the stored one and the box shows the stored
+    // time. When the file cannot be read the box stays empty and the current folder stays.
+    void Form_Load();
+    // 0 stores the record with the time typed and closes (a failed write is reported and the
+    // dialog stays open); 1 closes without storing.
+    void cmd_Click(int Index);
+
+private:
+    VuModule& module_;
+};
+
+}  // namespace vu

@@ -1,0 +1,390 @@
+// The thumbnail pages, the show and type buttons, paging, the choosers and the commands of the
+// main window.
+#include "browser/pages.h"
+#include "browser/vumain.h"
+#include "platform/testing/doubles.h"
+#include "support/testsupport.h"
+
+#include <QBuffer>
+#include <QTest>
+
+using namespace vu;
+using namespace vu::testing;
+
+class TestBrowser : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        cwd_ = std::make_unique<TempCwd>();
+        platform_ = std::make_unique<TestPlatform>();
+        module_ = std::make_unique<VuModule>(platform_->platform());
+    }
+    void cleanup()
+    {
+        main_.reset();
+        module_.reset();
+        platform_.reset();
+        cwd_.reset();
+    }
+
+    void showButtonDrawsFirstPage();
+    void showButtonWithNoFilesChangesNothing();
+    void typeButtonsKeepTheGridAndFollowFolders();
+    void paging_data();
+    void paging();
+    void pageNumberStopsAt255();
+    void pagePastTheEndDrawsNothing();
+    void damagedPicturesDoNotHideTheRest();
+    void thumbnailsAreOrientedAndFirstFrames();
+    void cellFileNamesTheDrawnFolder();
+    void fileDialog();
+    void folderChooser_data();
+    void folderChooser();
+    void toolbarDispatchesByKey();
+    void developerSite();
+
+private:
+    QString folder(const QString& name) const { return cwd_->file(name); }
+    // Builds the main window with the stored folder `start`.
+    VuMain& open(const QString& start)
+    {
+        SettingsRec rec;
+        rec.set(SettingsRec::PathName, start);
+        writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+        main_ = std::make_unique<VuMain>(*module_);
+        return *main_;
+    }
+    static QList<int> shownCells(const VuMain& m)
+    {
+        QList<int> cells;
+        for (int i = 0; i < 30; ++i) {
+            if (!m.Img[i]->isHidden())
+                cells << i;
+        }
+        return cells;
+    }
+    QAction* tool(const char* key) const { return main_->toolButton(QString::fromUtf8(key)); }
+
+    std::unique_ptr<TempCwd> cwd_;
+    std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<VuModule> module_;
+    std::unique_ptr<VuMain> main_;
+};
+
+void TestBrowser::showButtonDrawsFirstPage()
+{
+    writePictures(folder(QStringLiteral("pics")), 12, "bmp", QStringLiteral("b"));
+    VuMain& m = open(folder(QStringLiteral("pics")));
+    m.PageNo = 4;
+    m.OkBtn_Click(0);
+    QCOMPARE(m.PageNo, quint8(1));
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：12"));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
+    QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("pics")));
+    QCOMPARE(shownCells(m).size(), 12);
+    for (int i = 0; i < 12; ++i) {
+        QVERIFY(m.Img[i]->hasPicture());
+        QCOMPARE(m.ImgName[i]->text(), QStringLiteral("b%1.bmp").arg(i, 4, 10, QLatin1Char('0')));
+        QCOMPARE(m.PageFiles[i], m.ImgName[i]->text());
+        QVERIFY(!m.ImgName[i]->isHidden());
+    }
+    QVERIFY(m.ImgName[12]->isHidden());
+    QCOMPARE(m.PrgBar1->value(), 0);
+    // Only pictures of the cell size are kept.
+    QCOMPARE(m.Img[0]->picture().size(), m.Img[0]->size() * m.devicePixelRatioF());
+}
+
+void TestBrowser::showButtonWithNoFilesChangesNothing()
+{
+    writePictures(folder(QStringLiteral("pics")), 3);
+    QDir().mkpath(folder(QStringLiteral("pics/empty")));
+    VuMain& m = open(folder(QStringLiteral("pics")));
+    m.OkBtn_Click(0);
+    QVERIFY(m.DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
+    const QString curPath = module_->CurPath;
+    m.PageNo = 1;
+    m.OkBtn_Click(0);
+    QCOMPARE(shownCells(m), QList<int>({0, 1, 2}));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
+    QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("pics")));
+    QCOMPARE(module_->CurPath, curPath);
+}
+
+void TestBrowser::typeButtonsKeepTheGridAndFollowFolders()
+{
+    writePictures(folder(QStringLiteral("a")), 5, "bmp");
+    writePictures(folder(QStringLiteral("a")), 2, "jpg", QStringLiteral("j"));
+    writePictures(folder(QStringLiteral("b")), 4, "jpg", QStringLiteral("k"));
+    VuMain& m = open(folder(QStringLiteral("a")));
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：7"));
+    m.OkBtn_Click(0);
+    m.OkBtn_Click(4);  // gif: none here
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：0"));
+    QCOMPARE(m.panel(3), QStringLiteral("画像形式：GIF"));
+    QCOMPARE(shownCells(m).size(), 7);
+    m.OkBtn_Click(0);
+    QCOMPARE(shownCells(m).size(), 7);
+    m.OkBtn_Click(3);  // jpg
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
+    QCOMPARE(m.FileList->pattern(), QStringLiteral("*.jpg"));
+    QVERIFY(m.DirList->setPath(folder(QStringLiteral("b"))).ok());
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：4"));
+    QCOMPARE(m.panel(3), QStringLiteral("画像形式：JPG"));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));  // untouched until the show button
+    m.OkBtn_Click(1);
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：4"));
+    QCOMPARE(m.panel(3), QStringLiteral("画像形式：ALL"));
+}
+
+void TestBrowser::paging_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("startPage");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("cells");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("31: forward") << 31 << 1 << "F" << 2 << 1 << "ページ： 2/ 2";
+    QTest::newRow("31: forward twice") << 31 << 1 << "FF" << 2 << 1 << "ページ： 2/ 2";
+    QTest::newRow("31: forward, back") << 31 << 1 << "FB" << 1 << 30 << "ページ： 1/ 2";
+    QTest::newRow("31: back on page 1") << 31 << 1 << "B" << 1 << 30 << "ページ： 1/ 1";
+    QTest::newRow("60 on page 2: forward") << 60 << 2 << "F" << 2 << 30 << "ページ： 2/ 2";
+    QTest::newRow("300: to the end") << 300 << 1 << "FFFFFFFFFFF" << 10 << 30 << "ページ： 10/ 10";
+    QTest::newRow("0 files") << 0 << 1 << "FB" << 1 << 0 << "ページ：";
+}
+
+void TestBrowser::paging()
+{
+    QFETCH(int, files);
+    QFETCH(int, startPage);
+    QFETCH(QString, keys);
+    QFETCH(int, page);
+    QFETCH(int, cells);
+    QFETCH(QString, label);
+    writePictures(folder(QStringLiteral("p")), files, "bmp", QStringLiteral("p"), QSize(4, 3));
+    QDir().mkpath(folder(QStringLiteral("p")));
+    VuMain& m = open(folder(QStringLiteral("p")));
+    m.OkBtn_Click(0);
+    if (startPage > 1) {
+        m.PageNo = quint8(startPage);
+        m.ImgClr();
+        m.imgDsp();
+        m.setPanel(2, pageLabel(startPage, files));
+    }
+    if (startPage == 1 && keys.startsWith(u'B') && files > 0)
+        m.setPanel(2, QStringLiteral("ページ： 1/ 1"));  // a marker: back on page 1 must not write it
+    for (QChar k : keys)
+        m.tbToolBar_ButtonClick(tool(k == u'F' ? "進む" : "戻る"));
+    QCOMPARE(int(m.PageNo), page);
+    QCOMPARE(shownCells(m).size(), cells);
+    QCOMPARE(m.panel(2), label);
+    QCOMPARE(m.PrgBar1->value(), 0);
+    if (cells > 0)
+        QCOMPARE(m.ImgName[0]->text(), QStringLiteral("p%1.bmp").arg((page - 1) * 30, 4, 10, QLatin1Char('0')));
+}
+
+void TestBrowser::pageNumberStopsAt255()
+{
+    writePictures(folder(QStringLiteral("many")), 8000, "bmp", QStringLiteral("m"), QSize(2, 2));
+    VuMain& m = open(folder(QStringLiteral("many")));
+    m.OkBtn_Click(0);
+    m.PageNo = 254;
+    m.tbToolBar_ButtonClick(tool("進む"));
+    QCOMPARE(m.PageNo, quint8(255));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 255/ 267"));
+    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("m7620.bmp"));
+    m.ImgName[0]->clear();
+    m.tbToolBar_ButtonClick(tool("進む"));
+    QCOMPARE(m.PageNo, quint8(255));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 255/ 267"));
+    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("m7620.bmp"));  // drawn again
+}
+
+void TestBrowser::pagePastTheEndDrawsNothing()
+{
+    writePictures(folder(QStringLiteral("p")), 60);
+    VuMain& m = open(folder(QStringLiteral("p")));
+    m.OkBtn_Click(0);
+    m.setPanel(4, QString());
+    m.PageNo = 3;
+    m.ImgClr();
+    m.imgDsp();
+    QVERIFY(shownCells(m).isEmpty());
+    QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("p")));
+    QCOMPARE(m.PrgBar1->value(), 0);
+}
+
+void TestBrowser::damagedPicturesDoNotHideTheRest()
+{
+    const QString p = folder(QStringLiteral("d"));
+    writePictures(p, 5, "jpg", QStringLiteral("f"), QSize(64, 48));
+    writeBytes(p + QStringLiteral("/f0003.jpg"), readBytes(p + QStringLiteral("/f0000.jpg")).left(20));  // cut short
+    writeBytes(p + QStringLiteral("/f0004.jpg"), "not a picture at all");
+    // A header that claims a picture far too large to decode whole.
+    QByteArray bomb = readBytes(dataFile(QStringLiteral("bmp-suite/good/rgb24.bmp")));
+    bomb[18] = char(0x60);
+    bomb[19] = char(0xEA);
+    bomb[22] = char(0x60);
+    bomb[23] = char(0xEA);  // 60000 x 60000
+    writeBytes(p + QStringLiteral("/f0005.bmp"), bomb);
+    VuMain& m = open(p);
+    m.OkBtn_Click(0);
+    QCOMPARE(shownCells(m), QList<int>({0, 1, 2, 3, 4, 5}));
+    for (int i : {0, 1, 2})
+        QVERIFY(m.Img[i]->hasPicture());
+    for (int i : {3, 4, 5}) {
+        QVERIFY2(!m.Img[i]->hasPicture(), qPrintable(m.ImgName[i]->text()));
+        QVERIFY(!m.ImgName[i]->isHidden());
+    }
+    QCOMPARE(m.ImgName[5]->text(), QStringLiteral("f0005.bmp"));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
+    QCOMPARE(m.PrgBar1->value(), 0);
+}
+
+void TestBrowser::thumbnailsAreOrientedAndFirstFrames()
+{
+    const QString p = folder(QStringLiteral("o"));
+    QDir().mkpath(p);
+    // A landscape picture, left half red, stored with "rotate 90 degrees clockwise" in EXIF:
+    // shown upright it is portrait with red on top.
+    QImage wide(80, 40, QImage::Format_RGB32);
+    wide.fill(Qt::blue);
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            wide.setPixel(x, y, qRgb(255, 0, 0));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QVERIFY(wide.save(&buffer, "jpg", 95));
+    writeBytes(p + QStringLiteral("/a.jpg"), withExifOrientation(buffer.data(), 6));
+    QImage green(20, 20, QImage::Format_RGB32), red(20, 20, QImage::Format_RGB32);
+    green.fill(Qt::green);
+    red.fill(Qt::red);
+    writeBytes(p + QStringLiteral("/b.gif"), encodeGif({green, red}));
+    VuMain& m = open(p);
+    m.OkBtn_Click(0);
+    const QImage a = m.Img[0]->picture();
+    QVERIFY(qRed(a.pixel(a.width() / 2, 2)) > 200 && qBlue(a.pixel(a.width() / 2, 2)) < 60);
+    QVERIFY(qBlue(a.pixel(a.width() / 2, a.height() - 3)) > 200);
+    const QImage b = m.Img[1]->picture();
+    QVERIFY(qGreen(b.pixel(5, 5)) > 200 && qRed(b.pixel(5, 5)) < 60);
+}
+
+void TestBrowser::cellFileNamesTheDrawnFolder()
+{
+    writePictures(folder(QStringLiteral("one")), 3, "bmp", QStringLiteral("x"));
+    writePictures(folder(QStringLiteral("two")), 5, "bmp", QStringLiteral("y"));
+    VuMain& m = open(folder(QStringLiteral("one")));
+    m.OkBtn_Click(0);
+    QVERIFY(m.DirList->setPath(folder(QStringLiteral("two"))).ok());
+    QCOMPARE(module_->CurPath, folder(QStringLiteral("two")));
+    QCOMPARE(m.cellFile(1), folder(QStringLiteral("one/x0001.bmp")));
+    QCOMPARE(m.cellFile(3), QString());
+}
+
+void TestBrowser::fileDialog()
+{
+    VuMain& m = open(QStringLiteral("/"));
+    module_->CurPath = QStringLiteral("/srv/Images");
+    platform_->dialogs.answerFile(QStringLiteral("/srv/Images/Sub/a.gif"));
+    m.DialgDsp();
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(module_->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
+    QCOMPARE(module_->CurPath, QStringLiteral("/srv/Images/Sub/"));
+    const auto& q = platform_->dialogs.asked.last();
+    QCOMPARE(q.title, QStringLiteral("ファイルを指定してください"));
+    QCOMPARE(q.folder, QStringLiteral("/srv/Images"));
+    QCOMPARE(q.filters.size(), 5);
+    QCOMPARE(q.selected, 0);
+    QCOMPARE(q.owner, &m);
+
+    platform_->dialogs.answerFile(std::nullopt);  // cancelled
+    m.DialgDsp();
+    QVERIFY(m.ErrNo != 0);
+    QCOMPARE(module_->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
+    QCOMPARE(module_->CurPath, QStringLiteral("/srv/Images/Sub/"));
+}
+
+void TestBrowser::folderChooser_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("volumes");
+    QTest::newRow("13: the drives") << 13 << true;
+    QTest::newRow("1: the drives") << 1 << true;
+    QTest::newRow("40: the drives") << 40 << true;
+    QTest::newRow("-3: the drives") << -3 << true;
+    QTest::newRow("0: the desktop") << 0 << false;
+    QTest::newRow("5: documents") << 5 << false;
+}
+
+void TestBrowser::folderChooser()
+{
+    QFETCH(int, kind);
+    QFETCH(bool, volumes);
+    QWidget owner;
+    platform_->dialogs.answerFolder(QStringLiteral("/srv/Photos"));
+    QCOMPARE(module_->FolderDsp(&owner, kind), QStringLiteral("/srv/Photos"));
+    const auto& q = platform_->dialogs.asked.last();
+    QCOMPARE(q.kind, ScriptedDialogs::Question::Folder);
+    QCOMPARE(q.title, QStringLiteral("フォルダを選択してください"));
+    QCOMPARE(q.owner, &owner);
+    if (volumes)
+        QCOMPARE(q.folder, QStringLiteral("/"));
+    else
+        QVERIFY(q.folder.startsWith(QDir::homePath()));
+    QCOMPARE(module_->FolderDsp(&owner, kind), QString());  // cancelled
+}
+
+void TestBrowser::toolbarDispatchesByKey()
+{
+    writePictures(folder(QStringLiteral("p")), 40);
+    VuMain& m = open(folder(QStringLiteral("p")));
+    m.OkBtn_Click(0);
+    int props = 0, slides = 0, batches = 0;
+    // Count the commands instead of opening their windows.
+    for (QAction* a : {m.mnuPropProp, m.mnuRunSlide, m.mnuRunConv})
+        disconnect(a, &QAction::triggered, &m, nullptr);
+    connect(m.mnuPropProp, &QAction::triggered, this, [&] { ++props; });
+    connect(m.mnuRunSlide, &QAction::triggered, this, [&] { ++slides; });
+    connect(m.mnuRunConv, &QAction::triggered, this, [&] { ++batches; });
+    for (QAction* a : {m.mnuPropProp, m.mnuRunSlide, m.mnuRunConv})
+        a->setEnabled(true);
+    m.tbToolBar_ButtonClick(tool("環境設定"));
+    m.tbToolBar_ButtonClick(tool("ｽﾗｲﾄﾞｼｮｰ"));
+    m.tbToolBar_ButtonClick(tool("一括変換"));
+    QCOMPARE(QList<int>({props, slides, batches}), QList<int>({1, 1, 1}));
+    // A disabled command is skipped, like any step that cannot run.
+    m.mnuRunConv->setEnabled(false);
+    QVERIFY(!tool("一括変換")->isEnabled());
+    m.tbToolBar_ButtonClick(tool("一括変換"));
+    QCOMPARE(batches, 1);
+    // Help does nothing at all.
+    m.tbToolBar_ButtonClick(tool("ﾍﾙﾌﾟ"));
+    QCOMPARE(m.PageNo, quint8(1));
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QVERIFY(platform_->urls.opened.isEmpty());
+    // The key decides, not the position.
+    QAction stray(QStringLiteral("進む"));
+    stray.setData(QStringLiteral("戻る"));
+    m.tbToolBar_ButtonClick(tool("進む"));
+    QCOMPARE(m.PageNo, quint8(2));
+    m.tbToolBar_ButtonClick(&stray);
+    QCOMPARE(m.PageNo, quint8(1));
+}
+
+void TestBrowser::developerSite()
+{
+    VuMain& m = open(QStringLiteral("/"));
+    m.mnuHelpUrl->trigger();
+    QCOMPARE(platform_->urls.opened.size(), 1);
+    QVERIFY(platform_->urls.opened.first().isValid());
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+    platform_->urls.result = false;
+    m.mnuHelpUrl->trigger();
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+    QCOMPARE(platform_->dialogs.asked.first().icon, MsgIcon::Error);
+    QVERIFY(platform_->dialogs.asked.first().text.contains(QStringLiteral("ブラウザ")));
+}
+
+QTEST_MAIN(TestBrowser)
+#include "tst_browser.moc"

@@ -1,0 +1,400 @@
+// Dragging thumbnails onto the copy, move and delete boxes.
+#include "browser/drops.h"
+#include "browser/vumain.h"
+#include "platform/testing/doubles.h"
+#include "support/testsupport.h"
+
+#include <QTest>
+
+using namespace vu;
+using namespace vu::testing;
+
+namespace {
+using Op = FaultyFiles::Op;
+}
+
+class TestDrops : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        cwd_ = std::make_unique<TempCwd>();
+        platform_ = std::make_unique<TestPlatform>();
+        module_ = std::make_unique<VuModule>(platform_->platform());
+    }
+    void cleanup()
+    {
+        main_.reset();
+        module_.reset();
+        platform_.reset();
+        cwd_.reset();
+    }
+
+    void firstCopyAsksForTheFolder();
+    void copyToTheRootAddsNoSecondSeparator();
+    void cancelChangesNothing_data();
+    void cancelChangesNothing();
+    void copyReplacesAnExistingFile();
+    void deleteRedrawsTheSamePage_data();
+    void deleteRedrawsTheSamePage();
+    void moveWhoseDeleteFailsKeepsBoth();
+    void moveRemovesTheSource();
+    void cancelledFolderChooserEndsTheDrop();
+    void ontoItsOwnFolderDoesNothing_data();
+    void ontoItsOwnFolderDoesNothing();
+    void sourceIsTheDrawnFolder();
+    void failedCopyLosesNothing();
+    void dragIconFollowsTheBoxes();
+    void dropIconFromWorkingDirectory_data();
+    void dropIconFromWorkingDirectory();
+    void clickingBoxesChoosesTargets();
+    void onlyThumbnailsAreDropped();
+
+private:
+    QString folder(const QString& name) const { return cwd_->file(name); }
+    VuMain& showFolder(const QString& start)
+    {
+        SettingsRec rec;
+        rec.set(SettingsRec::PathName, start);
+        writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+        main_ = std::make_unique<VuMain>(*module_);
+        main_->OkBtn_Click(0);
+        return *main_;
+    }
+    void drop(int box, int cell) { main_->imgBox_DragDrop(box, main_->Img[cell], 10, 10); }
+    QStringList names(const QString& f) const { return QDir(f).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
+    ScriptedDialogs& dialogs() { return platform_->dialogs; }
+
+    std::unique_ptr<TempCwd> cwd_;
+    std::unique_ptr<TestPlatform> platform_;
+    std::unique_ptr<VuModule> module_;
+    std::unique_ptr<VuMain> main_;
+};
+
+void TestDrops::firstCopyAsksForTheFolder()
+{
+    writePictures(folder(QStringLiteral("src")), 3, "bmp", QStringLiteral("a"));
+    QDir().mkpath(folder(QStringLiteral("backup")));
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    dialogs().answerMessage(MsgAnswer::Ok);
+    dialogs().answerFolder(folder(QStringLiteral("backup")));
+    drop(CopyBox, 1);
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(dialogs().asked.size(), 2);
+    QCOMPARE(dialogs().asked[0].title, QStringLiteral("コピー"));
+    QCOMPARE(dialogs().asked[0].text, QStringLiteral("コピーを行います。よろしいですか？"));
+    QCOMPARE(dialogs().asked[0].icon, MsgIcon::Exclamation);
+    QCOMPARE(dialogs().asked[0].buttons, MsgButtons::OkCancel);
+    QCOMPARE(dialogs().asked[1].kind, ScriptedDialogs::Question::Folder);
+    QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：") + folder(QStringLiteral("backup")));
+    QCOMPARE(names(folder(QStringLiteral("backup"))), QStringList{QStringLiteral("a0001.bmp")});
+    QCOMPARE(m.DstFile, folder(QStringLiteral("backup/a0001.bmp")));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
+    // The second copy only asks for confirmation.
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(CopyBox, 2);
+    QCOMPARE(dialogs().asked.size(), 3);
+    QCOMPARE(names(folder(QStringLiteral("backup"))).size(), 2);
+    QCOMPARE(dialogs().unanswered, 0);
+}
+
+void TestDrops::copyToTheRootAddsNoSecondSeparator()
+{
+    writePictures(folder(QStringLiteral("src")), 2, "bmp", QStringLiteral("r"));
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    QString copiedTo;
+    platform_->files.fail(Op::Copy, [&](const QString& to) { copiedTo = to; return true; }, err::PermissionDenied);
+    dialogs().answerMessage(MsgAnswer::Ok);
+    dialogs().answerFolder(QStringLiteral("/"));
+    drop(CopyBox, 0);
+    QCOMPARE(copiedTo, QStringLiteral("/r0000.bmp"));
+    QCOMPARE(m.CopyPath, QStringLiteral("/"));
+    QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：/"));
+    QCOMPARE(m.ErrNo, double(err::PermissionDenied));
+}
+
+void TestDrops::cancelChangesNothing_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::newRow("copy") << int(CopyBox);
+    QTest::newRow("move") << int(MoveBox);
+    QTest::newRow("delete") << int(DeleteBox);
+}
+
+void TestDrops::cancelChangesNothing()
+{
+    QFETCH(int, box);
+    writePictures(folder(QStringLiteral("src")), 4);
+    QDir().mkpath(folder(QStringLiteral("dst")));
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    m.CopyPath = m.MovePath = folder(QStringLiteral("dst"));
+    m.ErrNo = 5;
+    QStringList panels;
+    for (int n = 1; n <= 6; ++n)
+        panels << m.panel(n);
+    dialogs().answerMessage(MsgAnswer::Cancel);
+    drop(box, 0);
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(names(folder(QStringLiteral("src"))).size(), 4);
+    QVERIFY(names(folder(QStringLiteral("dst"))).isEmpty());
+    for (int n = 1; n <= 6; ++n)
+        QCOMPARE(m.panel(n), panels[n - 1]);
+    QVERIFY(m.Img[0]->hasPicture());
+    QCOMPARE(dialogs().asked.size(), 1);
+}
+
+void TestDrops::copyReplacesAnExistingFile()
+{
+    writePictures(folder(QStringLiteral("src")), 1, "bmp", QStringLiteral("same"));
+    writeBytes(folder(QStringLiteral("dst/same0000.bmp")), QByteArray());
+    QDir().mkpath(folder(QStringLiteral("dst")));
+    writeBytes(folder(QStringLiteral("dst/same0000.bmp")), "older file");
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    m.CopyPath = folder(QStringLiteral("dst"));
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(CopyBox, 0);
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(readBytes(folder(QStringLiteral("dst/same0000.bmp"))), readBytes(folder(QStringLiteral("src/same0000.bmp"))));
+    QCOMPARE(dialogs().asked.size(), 1);  // no question about replacing
+    QCOMPARE(names(folder(QStringLiteral("dst"))), QStringList{QStringLiteral("same0000.bmp")});
+}
+
+void TestDrops::deleteRedrawsTheSamePage_data()
+{
+    QTest::addColumn<int>("files");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<int>("cell");
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<int>("cellsAfter");
+    QTest::newRow("only file of the last page") << 61 << 3 << 0 << "データ数：60" << "ページ： 3/ 2" << 0;
+    QTest::newRow("one of 31 on page 1") << 31 << 1 << 5 << "データ数：30" << "ページ： 1/ 1" << 30;
+}
+
+void TestDrops::deleteRedrawsTheSamePage()
+{
+    QFETCH(int, files);
+    QFETCH(int, page);
+    QFETCH(int, cell);
+    QFETCH(QString, count);
+    QFETCH(QString, label);
+    QFETCH(int, cellsAfter);
+    writePictures(folder(QStringLiteral("d")), files, "bmp", QStringLiteral("d"), QSize(4, 4));
+    VuMain& m = showFolder(folder(QStringLiteral("d")));
+    for (int p = 1; p < page; ++p)
+        m.pageForward();
+    QCOMPARE(int(m.PageNo), page);
+    const QString doomed = m.ImgName[cell]->text();
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(DeleteBox, cell);
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(dialogs().asked.first().text, QStringLiteral("削除を行います。よろしいですか？"));
+    QVERIFY(!QFile::exists(folder(QStringLiteral("d/")) + doomed));
+    QCOMPARE(int(m.PageNo), page);
+    QCOMPARE(m.panel(1), count);
+    QCOMPARE(m.panel(2), label);
+    int shown = 0;
+    for (PictureBox* c : m.Img)
+        shown += c->isHidden() ? 0 : 1;
+    QCOMPARE(shown, cellsAfter);
+}
+
+void TestDrops::moveWhoseDeleteFailsKeepsBoth()
+{
+    // A source that cannot be removed (as from a folder without write permission).
+    writePictures(folder(QStringLiteral("ro")), 2, "bmp", QStringLiteral("m"));
+    QDir().mkpath(folder(QStringLiteral("dst")));
+    VuMain& m = showFolder(folder(QStringLiteral("ro")));
+    platform_->files.fail(Op::Remove, [](const QString&) { return true; }, err::PermissionDenied);
+    dialogs().answerMessage(MsgAnswer::Ok);
+    dialogs().answerFolder(folder(QStringLiteral("dst")));
+    drop(MoveBox, 1);
+    QCOMPARE(m.ErrNo, double(err::PermissionDenied));
+    QVERIFY(QFile::exists(folder(QStringLiteral("ro/m0001.bmp"))));
+    QVERIFY(QFile::exists(folder(QStringLiteral("dst/m0001.bmp"))));
+    QCOMPARE(m.panel(6), QStringLiteral("移動ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("dst")));
+    QCOMPARE(dialogs().asked.first().title, QStringLiteral("移動"));
+}
+
+void TestDrops::moveRemovesTheSource()
+{
+    writePictures(folder(QStringLiteral("src")), 3, "bmp", QStringLiteral("v"));
+    QDir().mkpath(folder(QStringLiteral("dst")));
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    const QByteArray original = readBytes(folder(QStringLiteral("src/v0000.bmp")));
+    m.MovePath = folder(QStringLiteral("dst"));
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(MoveBox, 0);
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("v0001.bmp"), QStringLiteral("v0002.bmp")}));
+    QCOMPARE(readBytes(folder(QStringLiteral("dst/v0000.bmp"))), original);
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
+    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("v0001.bmp"));
+    QVERIFY(m.ImgName[2]->isHidden());
+}
+
+void TestDrops::cancelledFolderChooserEndsTheDrop()
+{
+    writePictures(folder(QStringLiteral("src")), 2);
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    int copies = 0;
+    platform_->files.before = [&](Op op, const QString&) { copies += op == Op::Copy ? 1 : 0; };
+    dialogs().answerMessage(MsgAnswer::Ok);
+    dialogs().answerFolder(QString());  // cancelled
+    drop(MoveBox, 0);
+    QCOMPARE(copies, 0);
+    QCOMPARE(m.MovePath, QString());
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(names(folder(QStringLiteral("src"))).size(), 2);
+    // The next drop asks for the folder again.
+    dialogs().answerMessage(MsgAnswer::Ok);
+    dialogs().answerFolder(QString());
+    drop(MoveBox, 0);
+    QCOMPARE(dialogs().asked.size(), 4);
+}
+
+void TestDrops::ontoItsOwnFolderDoesNothing_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("copy") << int(CopyBox) << false;
+    QTest::newRow("move") << int(MoveBox) << false;
+    QTest::newRow("move through a link to the folder") << int(MoveBox) << true;
+}
+
+void TestDrops::ontoItsOwnFolderDoesNothing()
+{
+    QFETCH(int, box);
+    QFETCH(bool, throughLink);
+    writePictures(folder(QStringLiteral("src")), 2, "jpg", QStringLiteral("s"), QSize(64, 48));
+    QFile::link(folder(QStringLiteral("src")), folder(QStringLiteral("alias")));
+    const QByteArray before = readBytes(folder(QStringLiteral("src/s0000.jpg")));
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    (box == CopyBox ? m.CopyPath : m.MovePath) = folder(throughLink ? QStringLiteral("alias") : QStringLiteral("src"));
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(box, 0);
+    QCOMPARE(readBytes(folder(QStringLiteral("src/s0000.jpg"))), before);
+    QCOMPARE(names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("s0000.jpg"), QStringLiteral("s0001.jpg")}));
+    QCOMPARE(m.ErrNo, 0.0);
+}
+
+void TestDrops::sourceIsTheDrawnFolder()
+{
+    // The user opens another folder (holding a file of the same name) without redrawing; the
+    // drop works on the file the cell shows.
+    writePictures(folder(QStringLiteral("shown")), 2, "bmp", QStringLiteral("n"));
+    writePictures(folder(QStringLiteral("other")), 2, "bmp", QStringLiteral("n"));
+    VuMain& m = showFolder(folder(QStringLiteral("shown")));
+    QVERIFY(m.DirList->setPath(folder(QStringLiteral("other"))).ok());
+    QCOMPARE(module_->CurPath, folder(QStringLiteral("other")));
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(DeleteBox, 1);
+    QVERIFY(!QFile::exists(folder(QStringLiteral("shown/n0001.bmp"))));
+    QVERIFY(QFile::exists(folder(QStringLiteral("other/n0001.bmp"))));
+}
+
+void TestDrops::failedCopyLosesNothing()
+{
+    // The copy fails part-way (as on a full disk): neither a partial file nor the loss of the
+    // earlier file of that name, and a move keeps its source.
+    const QString src = folder(QStringLiteral("src"));
+    QDir().mkpath(src);
+    writeBytes(src + QStringLiteral("/big.jpg"), readBytes(dataFile(QStringLiteral("jpeg/testorig.jpg"))).repeated(20));
+    QDir().mkpath(folder(QStringLiteral("dst")));
+    writeBytes(folder(QStringLiteral("dst/big.jpg")), "earlier");
+    VuMain& m = showFolder(src);
+    m.MovePath = folder(QStringLiteral("dst"));
+    const int status = runLimitedChild(30000, [&] {
+        dialogs().answerMessage(MsgAnswer::Ok);
+        drop(MoveBox, 0);
+        return m.ErrNo == err::DiskFull ? 0 : 1;
+    });
+    QCOMPARE(status, 0);
+    QCOMPARE(readBytes(folder(QStringLiteral("dst/big.jpg"))), QByteArray("earlier"));
+    QVERIFY(QFile::exists(src + QStringLiteral("/big.jpg")));
+    QCOMPARE(names(folder(QStringLiteral("dst"))), QStringList{QStringLiteral("big.jpg")});
+
+    // And a copy that succeeds keeps the modification time.
+    const QDateTime old(QDate(2003, 4, 5), QTime(6, 7, 8));
+    QFile f(src + QStringLiteral("/big.jpg"));
+    QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(old, QFileDevice::FileModificationTime));
+    f.close();
+    m.CopyPath = folder(QStringLiteral("copies"));
+    QDir().mkpath(m.CopyPath);
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(CopyBox, 0);
+    QCOMPARE(QFileInfo(m.CopyPath + QStringLiteral("/big.jpg")).lastModified(), old);
+}
+
+void TestDrops::dragIconFollowsTheBoxes()
+{
+    writePictures(folder(QStringLiteral("p")), 3);
+    VuMain& m = showFolder(folder(QStringLiteral("p")));
+    QVERIFY(m.DragIcon[1].isNull());
+    m.imgBox_DragOver(2, m.Img[1], 5, 5, 0);
+    QVERIFY(!m.DragIcon[1].isNull());
+    m.imgBox_DragOver(2, m.Img[1], 6, 6, 2);
+    QVERIFY(!m.DragIcon[1].isNull());
+    m.imgBox_DragOver(2, m.Img[1], 6, 6, 1);
+    QVERIFY(m.DragIcon[1].isNull());
+    // Dropped on a box, the thumbnail keeps the icon until it next leaves a box.
+    m.imgBox_DragOver(0, m.Img[1], 5, 5, 0);
+    dialogs().answerMessage(MsgAnswer::Cancel);
+    m.imgBox_DragDrop(0, m.Img[1], 5, 5);
+    QVERIFY(!m.DragIcon[1].isNull());
+    QVERIFY(m.DragIcon[0].isNull());
+}
+
+void TestDrops::dropIconFromWorkingDirectory_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("missing: built in") << "" << QSize(32, 32);
+    QTest::newRow("damaged: built in") << "garbage" << QSize(32, 32);
+    QTest::newRow("the user's own") << "ico" << QSize(16, 16);
+}
+
+void TestDrops::dropIconFromWorkingDirectory()
+{
+    QFETCH(QString, file);
+    QFETCH(QSize, size);
+    if (file == QStringLiteral("garbage"))
+        writeBytes(cwd_->file(QStringLiteral("drop.ico")), "not an icon");
+    else if (file == QStringLiteral("ico"))
+        writePicture(cwd_->file(QStringLiteral("drop.ico")), QSize(16, 16), "ico");
+    writePictures(folder(QStringLiteral("p")), 1);
+    VuMain& m = showFolder(folder(QStringLiteral("p")));
+    QCOMPARE(m.dropIcon().size(), size);
+}
+
+void TestDrops::clickingBoxesChoosesTargets()
+{
+    VuMain& m = showFolder(QStringLiteral("/"));
+    dialogs().answerFolder(QStringLiteral("/srv/copies"));
+    m.imgBox_Click(CopyBox);
+    QCOMPARE(m.CopyPath, QStringLiteral("/srv/copies"));
+    QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：/srv/copies"));
+    dialogs().answerFolder(QStringLiteral("/srv/moved"));
+    m.imgBox_Click(MoveBox);
+    QCOMPARE(m.panel(6), QStringLiteral("移動ﾌｫﾙﾀﾞ：/srv/moved"));
+    m.imgBox_Click(DeleteBox);
+    QCOMPARE(dialogs().asked.size(), 2);
+    // A click asks anew; cancelling empties the target.
+    m.imgBox_Click(CopyBox);
+    QCOMPARE(m.CopyPath, QString());
+    QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："));
+}
+
+void TestDrops::onlyThumbnailsAreDropped()
+{
+    writePictures(folder(QStringLiteral("p")), 2);
+    VuMain& m = showFolder(folder(QStringLiteral("p")));
+    m.ErrNo = 3;
+    m.imgBox_DragDrop(DeleteBox, m.OkBtn[0], 1, 1);
+    QCOMPARE(m.ErrNo, 0.0);
+    QVERIFY(dialogs().asked.isEmpty());
+    QCOMPARE(names(folder(QStringLiteral("p"))).size(), 2);
+}
+
+QTEST_MAIN(TestDrops)
+#include "tst_drops.moc"
