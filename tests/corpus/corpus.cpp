@@ -63,6 +63,14 @@ int getBe16(const QByteArray& b, qsizetype at)
 {
     return at + 2 <= b.size() ? qFromBigEndian<quint16>(b.constData() + at) : 0;
 }
+int getLe16(const QByteArray& b, qsizetype at)
+{
+    return at + 2 <= b.size() ? qFromLittleEndian<quint16>(b.constData() + at) : 0;
+}
+std::uint32_t getLe32(const QByteArray& b, qsizetype at)
+{
+    return at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
+}
 
 // The distinct colours of a picture in order of appearance (row by row).
 QList<QRgb> paletteOf(const QImage& picture)
@@ -79,7 +87,7 @@ QList<QRgb> paletteOf(const QImage& picture)
 }
 
 QByteArray bmpHeaders(QSize size, int bits, int compression, std::uint32_t imageBytes, const QList<QRgb>& palette,
-                      const QList<std::uint32_t>& masks, bool topDown)
+    const QList<std::uint32_t>& masks, bool topDown)
 {
     const std::uint32_t offBits = 14 + 40 + std::uint32_t(masks.size()) * 4 + std::uint32_t(palette.size()) * 4;
     QByteArray out("BM");
@@ -175,10 +183,22 @@ QImage sixteenColourPicture(QSize size)
 {
     // Channel values that survive 5- and 6-bit storage exactly (multiples of 8, at most 248).
     static const QRgb colours[16] = {
-        qRgb(0, 0, 0),       qRgb(248, 248, 248), qRgb(248, 0, 0),    qRgb(0, 248, 0),
-        qRgb(0, 0, 248),     qRgb(248, 248, 0),   qRgb(0, 248, 248),  qRgb(248, 0, 248),
-        qRgb(128, 128, 128), qRgb(64, 64, 64),    qRgb(192, 64, 0),   qRgb(0, 128, 64),
-        qRgb(64, 0, 128),    qRgb(192, 192, 64),  qRgb(128, 0, 0),    qRgb(0, 64, 192),
+        qRgb(0, 0, 0),
+        qRgb(248, 248, 248),
+        qRgb(248, 0, 0),
+        qRgb(0, 248, 0),
+        qRgb(0, 0, 248),
+        qRgb(248, 248, 0),
+        qRgb(0, 248, 248),
+        qRgb(248, 0, 248),
+        qRgb(128, 128, 128),
+        qRgb(64, 64, 64),
+        qRgb(192, 64, 0),
+        qRgb(0, 128, 64),
+        qRgb(64, 0, 128),
+        qRgb(192, 192, 64),
+        qRgb(128, 0, 0),
+        qRgb(0, 64, 192),
     };
     QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
@@ -308,13 +328,13 @@ QByteArray jpegFile(const QImage& picture, bool progressive, int exifOrientation
     QByteArray tiff("MM");
     be16(tiff, 42);
     be32(tiff, 8);
-    be16(tiff, 1);            // one entry
-    be16(tiff, 0x0112);       // orientation
-    be16(tiff, 3);            // SHORT
-    be32(tiff, 1);            // one value
+    be16(tiff, 1);  // one entry
+    be16(tiff, 0x0112);  // orientation
+    be16(tiff, 3);  // SHORT
+    be32(tiff, 1);  // one value
     be16(tiff, exifOrientation);
     be16(tiff, 0);
-    be32(tiff, 0);            // no further directory
+    be32(tiff, 0);  // no further directory
     QByteArray app1("\xFF\xE1", 2);
     be16(app1, 2 + 6 + int(tiff.size()));
     app1 += QByteArray("Exif\0\0", 6);
@@ -445,7 +465,7 @@ QList<Seed> shippedSeeds()
         name.replace(u'/', u'_');
         name.chop(QFileInfo(path).suffix().size() + 1);
         seeds << Seed{QStringLiteral("data_") + name, QFileInfo(path).suffix().toLower(), testing::readBytes(path),
-                      QSize(), QImage()};
+            QSize(), QImage()};
     }
     return seeds;
 }
@@ -454,7 +474,11 @@ namespace {
 
 class Maker {
 public:
-    Maker(QList<Variant>& out, const Seed& seed) : out_(out), seed_(seed) {}
+    Maker(QList<Variant>& out, const Seed& seed)
+        : out_(out)
+        , seed_(seed)
+    {
+    }
     void add(const QString& what, const QByteArray& bytes)
     {
         if (bytes == seed_.bytes || !seen_.insert(bytes).second)
@@ -462,8 +486,7 @@ public:
         out_ << Variant{seed_.name + u'-' + prefix + what + u'.' + seed_.suffix, bytes};
     }
     QString prefix;  // names the part of the file the next edits concern
-    template <typename Edit>
-    void edit(const QString& what, Edit change)
+    template <typename Edit> void edit(const QString& what, Edit change)
     {
         QByteArray b = seed_.bytes;
         change(b);
@@ -476,7 +499,10 @@ private:
     std::set<QByteArray> seen_;
 };
 
-QString hex(qsizetype v) { return QString::number(v, 16); }
+QString hex(qsizetype v)
+{
+    return QString::number(v, 16);
+}
 
 void truncations(Maker& m, const QByteArray& bytes, int dense, int spread)
 {
@@ -501,7 +527,8 @@ void bitFlips(Maker& m, const QByteArray& bytes, Random& rnd, int single, int mu
     for (int i = 0; i < single; ++i) {
         const int at = i % 2 == 0 ? rnd.below(std::min(n, 128)) : rnd.below(n);
         const int bit = rnd.below(8);
-        m.edit(QStringLiteral("flip%1.%2").arg(hex(at)).arg(bit), [&](QByteArray& b) { b[at] = char(b[at] ^ (1 << bit)); });
+        m.edit(QStringLiteral("flip%1.%2").arg(hex(at)).arg(bit),
+            [&](QByteArray& b) { b[at] = char(b[at] ^ (1 << bit)); });
     }
     for (int i = 0; i < multiple; ++i) {
         m.edit(QStringLiteral("flips%1").arg(i), [&](QByteArray& b) {
@@ -704,9 +731,11 @@ void jpegFields(Maker& m, const QByteArray& bytes)
                         qToBigEndian<quint32>(off, b.data() + tiff + 4);
                 });
             for (int count : {0, 2, 0xFFFF})
-                m.edit(QStringLiteral("ifdcount%1").arg(hex(count)), [&](QByteArray& b) { putBe16(b, tiff + 8, count); });
+                m.edit(
+                    QStringLiteral("ifdcount%1").arg(hex(count)), [&](QByteArray& b) { putBe16(b, tiff + 8, count); });
             for (int type : {0, 4, 0xFFFF})
-                m.edit(QStringLiteral("exiftype%1").arg(hex(type)), [&](QByteArray& b) { putBe16(b, tiff + 12, type); });
+                m.edit(
+                    QStringLiteral("exiftype%1").arg(hex(type)), [&](QByteArray& b) { putBe16(b, tiff + 12, type); });
         }
     }
     m.edit(QStringLiteral("noeoi"), [&](QByteArray& b) { b.chop(2); });
@@ -719,7 +748,7 @@ void icoFields(Maker& m, const QByteArray& bytes)
         m.edit(QStringLiteral("count%1").arg(hex(count)), [&](QByteArray& b) { putLe16(b, 4, count); });
     for (int type : {0, 2, 3})
         m.edit(QStringLiteral("type%1").arg(type), [&](QByteArray& b) { putLe16(b, 2, type); });
-    const int entries = qFromLittleEndian<quint16>(bytes.constData() + 4);
+    const int entries = getLe16(bytes, 4);
     for (int e = 0; e < entries; ++e) {
         const qsizetype at = 6 + 16 * e;
         const QString tag = QStringLiteral("e%1").arg(e);
@@ -729,8 +758,8 @@ void icoFields(Maker& m, const QByteArray& bytes)
         }
         for (int bits : {0, 1, 3, 64, 0xFFFF})
             m.edit(tag + QStringLiteral("dirbits%1").arg(hex(bits)), [&](QByteArray& b) { putLe16(b, at + 6, bits); });
-        const std::uint32_t size = qFromLittleEndian<quint32>(bytes.constData() + at + 8);
-        const std::uint32_t offset = qFromLittleEndian<quint32>(bytes.constData() + at + 12);
+        const std::uint32_t size = getLe32(bytes, at + 8);
+        const std::uint32_t offset = getLe32(bytes, at + 12);
         for (std::uint32_t v : {0u, 1u, size - 1, size + 1, 0x7FFFFFFFu, 0xFFFFFFFFu})
             m.edit(tag + QStringLiteral("bytes%1").arg(hex(v)), [&](QByteArray& b) { putLe32(b, at + 8, v); });
         for (std::uint32_t v : {0u, 6u, offset + 1, std::uint32_t(bytes.size()), 0xFFFFFFFFu})

@@ -15,7 +15,10 @@ namespace vu::corpus {
 // A small fast generator whose sequence is the same on every machine and compiler.
 class Random {
 public:
-    explicit Random(std::uint64_t seed) : state_(seed) {}
+    explicit Random(std::uint64_t seed)
+        : state_(seed)
+    {
+    }
     std::uint64_t next();
     // A number in [0, bound); bound > 0.
     int below(int bound) { return int(next() % std::uint64_t(bound)); }
@@ -25,10 +28,10 @@ private:
 };
 
 struct Seed {
-    QString name;     // for example "bmp-rle4"; the variants' names start with it
-    QString suffix;   // the extension the file is written with
+    QString name;  // for example "bmp-rle4"; the variants' names start with it
+    QString suffix;  // the extension the file is written with
     QByteArray bytes;
-    QSize shown;      // the size the program shows it at, orientation applied
+    QSize shown;  // the size the program shows it at, orientation applied
     QImage expected;  // for lossless formats the exact picture; null otherwise
 };
 

@@ -71,7 +71,7 @@ QByteArray outcome(const PictureResult& r, Loader loader)
 int corpusChild(const char* listFile, int start)
 {
     if (!Sanitized) {
-        struct rlimit limit {};
+        struct rlimit limit { };
         limit.rlim_cur = limit.rlim_max = AddressSpaceLimit;
         ::setrlimit(RLIMIT_AS, &limit);
     }
@@ -126,8 +126,8 @@ struct Report {
     QString slowestFile;
     long peakRssMB = 0;
     int children = 0;
-    QSet<int> retried;         // variants that went over the deadline once
-    QSet<qint64> recorded;     // variant * LoaderCount + loader, counted once even when retried
+    QSet<int> retried;  // variants that went over the deadline once
+    QSet<qint64> recorded;  // variant * LoaderCount + loader, counted once even when retried
     QByteArray sanitizerLog, crashLog;
 };
 
@@ -195,7 +195,8 @@ int runChild(const QString& self, const QString& listFile, const QStringList& fi
                 const int variant = words[1].toInt();
                 report.outcomes[l][result]++;
                 if (result.startsWith("bad:"))
-                    report.incidents << Incident{files[variant], QString::fromLatin1(LoaderNames[l]), QString::fromLatin1(result)};
+                    report.incidents << Incident{
+                        files[variant], QString::fromLatin1(LoaderNames[l]), QString::fromLatin1(result)};
                 const qint64 ms = words[4].toLongLong();
                 if (ms > report.slowestMs) {
                     report.slowestMs = ms;
@@ -208,12 +209,13 @@ int runChild(const QString& self, const QString& listFile, const QStringList& fi
     }
     ::close(out[0]);
     int status = 0;
-    struct rusage usage {};
+    struct rusage usage { };
     ::wait4(pid, &status, 0, &usage);
     report.peakRssMB = std::max(report.peakRssMB, long(usage.ru_maxrss / 1024));
     const QByteArray complaints = testing::readBytes(logFile);
     if (complaints.contains("Sanitizer") || complaints.contains("runtime error:")) {
-        report.incidents << Incident{current >= 0 ? files[current] : QString(), QString(), QStringLiteral("sanitizer report")};
+        report.incidents << Incident{
+            current >= 0 ? files[current] : QString(), QString(), QStringLiteral("sanitizer report")};
         report.sanitizerLog += complaints;
     }
     if (done && WIFEXITED(status) && WEXITSTATUS(status) == 0)
@@ -228,8 +230,8 @@ int runChild(const QString& self, const QString& listFile, const QStringList& fi
         return current;
     }
     const QString what = hung ? QStringLiteral("hang (over %1 ms)").arg(DeadlineMs)
-                       : WIFSIGNALED(status) ? QStringLiteral("crash (signal %1)").arg(WTERMSIG(status))
-                                             : QStringLiteral("exit %1").arg(WEXITSTATUS(status));
+        : WIFSIGNALED(status) ? QStringLiteral("crash (signal %1)").arg(WTERMSIG(status))
+                              : QStringLiteral("exit %1").arg(WEXITSTATUS(status));
     report.incidents << Incident{files[current], QString::fromLatin1(LoaderNames[loader]), what};
     report.outcomes[loader][hung ? "hang" : "crash"]++;
     return current + 1;
@@ -259,7 +261,10 @@ QByteArray digest(const QList<Variant>& variants)
     return hash.result().toHex();
 }
 
-QImage comparable(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
+QImage comparable(const QImage& image)
+{
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
 
 }  // namespace
 
@@ -403,17 +408,17 @@ void TestCorpus::everyVariantEveryLoader()
 
     std::printf("corpus: %d variants from %d hand-written and %d shipped pictures, %d loads in %.1f s "
                 "(%d loading process%s)\n",
-                report.variants, generated, int(seeds.size()) - generated, report.variants * LoaderCount,
-                timer.elapsed() / 1000.0, report.children, report.children == 1 ? "" : "es");
+        report.variants, generated, int(seeds.size()) - generated, report.variants * LoaderCount,
+        timer.elapsed() / 1000.0, report.children, report.children == 1 ? "" : "es");
     for (int l = 0; l < LoaderCount; ++l)
         std::printf("  %-11s %s\n", LoaderNames[l], qPrintable(countsText(report.outcomes[l])));
     std::printf("  slowest load %lld ms of %d allowed (%s), %d retried after going over; peak memory %ld MB of "
                 "%ld allowed\n",
-                static_cast<long long>(report.slowestMs), DeadlineMs, qPrintable(QFileInfo(report.slowestFile).fileName()),
-                int(report.retried.size()), report.peakRssMB, MemoryBoundMB);
+        static_cast<long long>(report.slowestMs), DeadlineMs, qPrintable(QFileInfo(report.slowestFile).fileName()),
+        int(report.retried.size()), report.peakRssMB, MemoryBoundMB);
     for (const Incident& i : report.incidents)
         std::printf("  FAILED %s on %s: %s\n", qPrintable(i.loader), qPrintable(QFileInfo(i.file).fileName()),
-                    qPrintable(i.what));
+            qPrintable(i.what));
     if (!report.incidents.isEmpty()) {
         std::printf("%s\n%s\n", report.sanitizerLog.right(20000).constData(), report.crashLog.constData());
     }

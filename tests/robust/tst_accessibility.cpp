@@ -30,7 +30,7 @@ void walk(QAccessibleInterface* iface, const QString& path, QList<Node>& out, in
     const QString here = path + u'/' + (name.isEmpty() ? QStringLiteral("<role %1>").arg(int(iface->role())) : name);
     const QObject* o = iface->object();
     out << Node{here, iface->role(), name, o ? QString::fromLatin1(o->metaObject()->className()) : QString(),
-                iface->childCount()};
+        iface->childCount()};
     // A drop-down list's own pop-up is part of the drop-down, which carries the name.
     if (iface->role() == QAccessible::ComboBox)
         return;

@@ -24,11 +24,14 @@ namespace {
 void linkPictures(const QString& folder, int count, const QString& prefix, const char* format)
 {
     QDir().mkpath(folder);
-    const QString first = writePicture(QDir(folder).filePath(QStringLiteral("%1%2.%3").arg(prefix).arg(0, 5, 10, QLatin1Char('0')).arg(QLatin1String(format))),
-                                       QSize(8, 6), format);
+    const QString first = writePicture(
+        QDir(folder).filePath(
+            QStringLiteral("%1%2.%3").arg(prefix).arg(0, 5, 10, QLatin1Char('0')).arg(QLatin1String(format))),
+        QSize(8, 6), format);
     const QByteArray source = QFile::encodeName(first);
     for (int i = 1; i < count; ++i) {
-        const QString name = QStringLiteral("%1%2.%3").arg(prefix).arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(format));
+        const QString name
+            = QStringLiteral("%1%2.%3").arg(prefix).arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(format));
         const QByteArray target = QFile::encodeName(QDir(folder).filePath(name));
         if (::link(source.constData(), target.constData()) != 0)
             QFile::copy(first, QDir(folder).filePath(name));
@@ -146,8 +149,8 @@ void TestAwkwardFolders::hugeFolders()
     // The first names in the list's order: case does not count, so "Q..." comes after "p...".
     QCOMPARE(main->FileList->item(0), QStringLiteral("p00000.bmp"));
     const bool cut = pictures > listed;
-    QCOMPARE(main->FileList->item(listed - 1), cut ? QStringLiteral("p%1.bmp").arg(listed - 1, 5, 10, QLatin1Char('0'))
-                                                   : QStringLiteral("Q00099.gif"));
+    QCOMPARE(main->FileList->item(listed - 1),
+        cut ? QStringLiteral("p%1.bmp").arg(listed - 1, 5, 10, QLatin1Char('0')) : QStringLiteral("Q00099.gif"));
     main->FileList->setPattern(QStringLiteral("*.gif"));
     QCOMPARE(main->FileList->count(), 100);
     main->FileList->setPattern(QStringLiteral("*.bmp;*.jpg;*.gif;*.ico"));
@@ -161,8 +164,8 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     const QString folder = cwd_->file(QStringLiteral("写真 集"));
     QVERIFY(cp932::encode(folder).size() <= 50);
     QDir().mkpath(folder);
-    const QStringList names = {QStringLiteral(" 先頭に空白.bmp"), QStringLiteral("ｶﾀｶﾅ.ico"), QStringLiteral("two  spaces.JPG"),
-                               QStringLiteral("写真 一.jpg"), QStringLiteral("終わりに空白 .gif")};
+    const QStringList names = {QStringLiteral(" 先頭に空白.bmp"), QStringLiteral("ｶﾀｶﾅ.ico"),
+        QStringLiteral("two  spaces.JPG"), QStringLiteral("写真 一.jpg"), QStringLiteral("終わりに空白 .gif")};
     const char* formats[] = {"bmp", "ico", "jpg", "jpg", "gif"};
     for (int i = 0; i < names.size(); ++i)
         writePicture(QDir(folder).filePath(names[i]), QSize(12, 9), formats[i]);
@@ -265,8 +268,8 @@ void TestAwkwardFolders::linkLoops()
         ++opened;
         QCOMPARE(main->DirList->path(), path);
         QCOMPARE(module.CurPath, path);
-        QCOMPARE(main->FileList->names(), QStringList({QStringLiteral("alias.bmp"), QStringLiteral("img0000.bmp"),
-                                                       QStringLiteral("img0001.bmp")}));
+        QCOMPARE(main->FileList->names(),
+            QStringList({QStringLiteral("alias.bmp"), QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
     }
     QVERIFY(opened >= 5);
     QVERIFY2(opened < 100, "the system ends the loop");
@@ -297,13 +300,21 @@ void TestAwkwardFolders::onlyBrokenLinks()
 
 void TestAwkwardFolders::shownFolderDisappears_data()
 {
-    QTest::addColumn<QString>("removed");   // below the temporary folder
+    QTest::addColumn<QString>("removed");  // below the temporary folder
     QTest::addColumn<QString>("fileNamed");  // made where a folder was, or empty
     QTest::addColumn<QString>("expected");  // the folder shown afterwards
-    QTest::newRow("the folder shown") << "a/b/c" << "" << "a/b";
-    QTest::newRow("two levels") << "a/b" << "" << "a";
-    QTest::newRow("replaced by a file") << "a/b/c" << "a/b/c" << "a/b";
-    QTest::newRow("parent replaced by a file") << "a" << "a" << ".";
+    QTest::newRow("the folder shown") << "a/b/c"
+                                      << ""
+                                      << "a/b";
+    QTest::newRow("two levels") << "a/b"
+                                << ""
+                                << "a";
+    QTest::newRow("replaced by a file") << "a/b/c"
+                                        << "a/b/c"
+                                        << "a/b";
+    QTest::newRow("parent replaced by a file") << "a"
+                                               << "a"
+                                               << ".";
 }
 
 void TestAwkwardFolders::shownFolderDisappears()

@@ -22,7 +22,7 @@ enum class Kind { Random, BadCp932, Nul, Record };
 QByteArray fields(const QByteArray& path, char seconds)
 {
     return QByteArray("[Path]") + path.leftJustified(50, ' ', true) + "[Slideshow]" + QByteArray(8, ' ') + seconds
-         + QByteArray(52, ' ');
+        + QByteArray(52, ' ');
 }
 
 // Bytes that are not CP932 text: lone lead bytes, lead bytes before bytes that cannot follow
@@ -30,9 +30,16 @@ QByteArray fields(const QByteArray& path, char seconds)
 QByteArray badCp932(int length, corpus::Random& rnd)
 {
     static const QByteArray pieces[] = {
-        QByteArray("\x81", 1),     QByteArray("\x9F\x20", 2), QByteArray("\xE0\x7F", 2), QByteArray("\xFC\x00", 2),
-        QByteArray("\x80", 1),     QByteArray("\xA0", 1),     QByteArray("\xFD\xFE\xFF", 3), QByteArray("\x82\xA0", 2),
-        QByteArray("\x88\xFD", 2), QByteArray("\xEF\x3F", 2),
+        QByteArray("\x81", 1),
+        QByteArray("\x9F\x20", 2),
+        QByteArray("\xE0\x7F", 2),
+        QByteArray("\xFC\x00", 2),
+        QByteArray("\x80", 1),
+        QByteArray("\xA0", 1),
+        QByteArray("\xFD\xFE\xFF", 3),
+        QByteArray("\x82\xA0", 2),
+        QByteArray("\x88\xFD", 2),
+        QByteArray("\xEF\x3F", 2),
     };
     QByteArray out;
     while (out.size() < length)
@@ -150,7 +157,8 @@ void TestDamagedSettings::opensAndWritesValidRecord()
     // Valid text in every field: it decodes without a damaged character and reads back the same.
     const SettingsRec rec = SettingsRec::fromBytes(record);
     for (int f = 0; f < SettingsRec::FieldCount; ++f)
-        QVERIFY2(!rec.field(SettingsRec::Field(f)).contains(QChar(QChar::ReplacementCharacter)), qPrintable(QString::number(f)));
+        QVERIFY2(!rec.field(SettingsRec::Field(f)).contains(QChar(QChar::ReplacementCharacter)),
+            qPrintable(QString::number(f)));
     QCOMPARE(rec.toBytes(), record);
     // The display time survives when the old file held one.
     if (bytes.size() > 75 && bytes.at(75) >= '0' && bytes.at(75) <= '9')

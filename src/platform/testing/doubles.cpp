@@ -31,7 +31,7 @@ QString ScriptedDialogs::chooseFolder(QWidget* owner, const QString& title, cons
         ++unanswered;
         return QString();
     }
-    const QString a = folders_.front();
+    QString a = folders_.front();
     folders_.pop_front();
     return a;
 }
@@ -47,7 +47,7 @@ std::optional<QString> ScriptedDialogs::chooseFile(QWidget* owner, const QString
         ++unanswered;
         return std::nullopt;
     }
-    const std::optional<QString> a = files_.front();
+    std::optional<QString> a = files_.front();
     files_.pop_front();
     return a;
 }
