@@ -47,7 +47,7 @@ std::optional<QString> ScriptedDialogs::chooseFile(QWidget* owner, const QString
         ++unanswered;
         return std::nullopt;
     }
-    std::optional<QString> a = files_.front();
+    const std::optional<QString> a = files_.front();  // NOLINT(performance-no-automatic-move): g++ 12 misreads the move
     files_.pop_front();
     return a;
 }
