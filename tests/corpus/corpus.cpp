@@ -671,7 +671,9 @@ QList<std::pair<qsizetype, int>> jpegSegments(const QByteArray& b)
 
 void jpegFields(Maker& m, const QByteArray& bytes)
 {
-    for (const auto& [at, length] : jpegSegments(bytes)) {
+    for (const auto& segment : jpegSegments(bytes)) {
+        const qsizetype at = segment.first;
+        const int length = segment.second;
         const auto marker = static_cast<unsigned char>(bytes.at(at + 1));
         const QString tag = QStringLiteral("m%1at%2").arg(hex(marker), hex(at));
         for (int v : {0, 1, 2, length - 1, length + 1, 0xFFFF})

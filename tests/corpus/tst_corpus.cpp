@@ -187,7 +187,7 @@ int runChild(const QString& self, const QString& listFile, const QStringList& fi
                 sinceStart.start();
             } else if (words.value(0) == "R" && words.size() == 5) {
                 const int l = words[2].toInt();
-                const QByteArray result = words[3];
+                const QByteArray& result = words[3];
                 current = -1;
                 if (report.recorded.contains(qint64(words[1].toInt()) * LoaderCount + l))
                     continue;
