@@ -74,10 +74,10 @@ QByteArray outcome(const PictureResult& r, Loader loader)
 // Processor time used by this process so far, all threads, in milliseconds.
 qint64 processorMs()
 {
-    struct rusage usage {};
+    struct rusage usage { };
     ::getrusage(RUSAGE_SELF, &usage);
     return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000
-         + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
+        + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1000;
 }
 
 int corpusChild(const char* listFile, int start)
@@ -211,7 +211,7 @@ int runChild(const QString& self, const QString& listFile, const QStringList& fi
                 const qint64 ms = words[4].toLongLong();
                 if (ms > DeadlineMs)
                     report.incidents << Incident{files[variant], QString::fromLatin1(LoaderNames[l]),
-                                                 QStringLiteral("slow (%1 ms of work)").arg(ms)};
+                        QStringLiteral("slow (%1 ms of work)").arg(ms)};
                 if (ms > report.slowestMs) {
                     report.slowestMs = ms;
                     report.slowestFile = files[variant] + u' ' + QString::fromLatin1(LoaderNames[l]);
