@@ -115,6 +115,7 @@ void TestCp932::filterSortsAndLimits()
     QCOMPARE(filterFolderNames(entries), QStringList{QStringLiteral("dir.jpg")});
 
     std::vector<DirEntry> many;
+    many.reserve(40000);
     for (int i = 0; i < 40000; ++i)
         many.push_back({QStringLiteral("f%1.bmp").arg(i, 5, 10, QLatin1Char('0')), false});
     const QStringList names = filterFileNames(many, QStringLiteral("*.bmp"));

@@ -39,7 +39,7 @@ void TestLayout::controls_data()
     QTest::addColumn<bool>("large");
     QTest::addColumn<QString>("control");
     QTest::addColumn<QList<float>>("rect");
-    auto row = [](bool large, const char* control, QList<float> rect) {
+    auto row = [](bool large, const char* control, const QList<float>& rect) {
         QTest::addRow("%s %s", large ? "large" : "small", control) << large << QString::fromLatin1(control) << rect;
     };
     row(true, "DrvList", {130, 50, 2280, 0});

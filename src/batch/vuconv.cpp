@@ -27,6 +27,7 @@ QFrame* rule(QWidget* parent, const QString& objectName, const QRect& r)
 {
     auto* f = new QFrame(parent);
     f->setObjectName(objectName);
+    f->setAccessibleName(objectName);
     f->setFrameShape(QFrame::HLine);
     f->setFrameShadow(QFrame::Sunken);
     f->setGeometry(r);

@@ -1,5 +1,6 @@
 #include "vumain.h"
 #include "drops.h"
+#include "info.h"
 #include "pages.h"
 #include "pickers.h"
 
@@ -10,11 +11,13 @@
 #include "shell/vuabout.h"
 #include "slideshow/vuprop.h"
 #include "slideshow/vuslide.h"
+#include "viewer/vuview.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QDrag>
 #include <QDragEnterEvent>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
@@ -78,7 +81,8 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     connect(tbToolBar, &QToolBar::actionTriggered, this, &VuMain::tbToolBar_ButtonClick);
     connect(mnuHelpUrl, &QAction::triggered, this, &VuMain::mnuHelpUrl_Click);
     for (int i = 0; i < 30; ++i) {
-        connect(Img[i], &PictureBox::mousePressed, this, [this, i](Qt::MouseButton button, QPoint) {
+        connect(Img[i], &PictureBox::mousePressed, this, [this, i](Qt::MouseButton button, QPoint pos) {
+            img_MouseDown(i, button, QGuiApplication::keyboardModifiers(), pos);
             if (button == Qt::LeftButton)
                 dragThumbnail(i);  // the left button drags a thumbnail by itself
         });
@@ -88,6 +92,9 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
         imgBox[i]->installEventFilter(this);
         connect(imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
     }
+    connect(mnuPop1, &QAction::triggered, this, &VuMain::mnuPop1_Click);
+    // The other windows (the viewer) find the file of a cell through the module.
+    module_.cellFile = [this](quint8 page, quint8 cell) { return page == PageNo ? cellFile(cell) : QString(); };
 
     Form_Initialize();
     Form_Load();
@@ -97,8 +104,10 @@ VuMain::~VuMain()
 {
     // The batch window ends with the program, without its own closing steps.
     delete conv_.data();
-    if (module_.mainWindow == this)
+    if (module_.mainWindow == this) {
         module_.mainWindow = nullptr;
+        module_.cellFile = nullptr;
+    }
 }
 
 void VuMain::buildControls()
@@ -701,6 +710,44 @@ void VuMain::imgBox_Click(int index)
         target = module_.FolderDsp(this, 13);
         setPanel(dropBox(index).panel, dropBox(index).panelLabel + target);
     }
+}
+
+// ---- information menu and viewer ----
+
+void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos)
+{
+    if (button != Qt::RightButton || index < 0 || index >= 30)
+        return;
+    module_.SelPage = PageNo;
+    module_.SelCell = quint8(index);
+    // The file the cell shows, even after the lists moved to another folder or type without
+    // the page being drawn again.
+    const QString file = cellFile(index);
+    // The shared folder ends in a separator from now on, as the other windows expect.
+    if (!paths::endsWithSeparator(module_.CurPath))
+        module_.CurPath += paths::Separator;
+    // A file gone since the page was drawn still has its name; its date and attribute are left
+    // empty.
+    std::optional<QDateTime> modified;
+    std::optional<int> attributes;
+    if (!file.isEmpty()) {
+        modified = module_.files().modified(file);
+        attributes = module_.files().attributes(file);
+    }
+    const PopCaptions captions = popCaptions(paths::fileName(file), modified, attributes);
+    mnuPop1->setText(asMenuText(captions.show));
+    mnuPop2->setText(asMenuText(captions.name));
+    mnuPop3->setText(asMenuText(captions.date));
+    mnuPop4->setText(asMenuText(captions.attribute));
+    mnuPop->exec(Img[index]->mapToGlobal(pos));
+}
+
+void VuMain::mnuPop1_Click()
+{
+    // A picture that cannot be shown is reported by the viewer, which then does not open.
+    VuView view(module_, this);
+    if (view.loaded())
+        view.exec();
 }
 
 // ---- choosers ----

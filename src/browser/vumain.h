@@ -130,6 +130,13 @@ public:
     // The picture of "drop.ico" in the working directory, or the built-in one.
     QPixmap dropIcon() const;
 
+    // ---- information menu and viewer ----
+    // A mouse button pressed on thumbnail `index`: the right button opens the information menu
+    // of the file the cell shows, at the position pressed.
+    void img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
+    // Opens the viewer on the thumbnail right-clicked last, modally.
+    void mnuPop1_Click();
+
     // ---- choosers ----
     // The file-open dialog for an image file: on a choice, DlgFile is the file and CurPath its
     // folder with a final separator; ErrNo is 0 then and the cancel error otherwise.

@@ -462,8 +462,13 @@ FsStatus PosixFiles::readDir(const QString& folder, std::vector<DirEntry>* out)
         return FsStatus::fromErrno(errno, folder);
     const int dirFd = fd.get();
     fd.release();  // now owned by dir
-    errno = 0;
-    while (const dirent* d = ::readdir(dir)) {
+    for (;;) {
+        // readdir() keeps errno at the end of the folder, so it has to be cleared before each
+        // call: a skipped entry (a link that leads nowhere) must not leave its error behind.
+        errno = 0;
+        const dirent* d = ::readdir(dir);
+        if (!d)
+            break;
         const char* name = d->d_name;
         if (name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0)))
             continue;
@@ -486,7 +491,6 @@ FsStatus PosixFiles::readDir(const QString& folder, std::vector<DirEntry>* out)
             continue;  // devices, sockets, pipes
         }
         out->push_back(std::move(entry));
-        errno = 0;
     }
     const int e = errno;
     ::closedir(dir);

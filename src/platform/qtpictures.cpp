@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QImageReader>
 
+#include <limits>
+
 namespace vu {
 namespace {
 
@@ -34,10 +36,13 @@ std::optional<PictureResult> openReader(QImageReader& reader, QFile& file, const
 }
 
 // The stored size, before orientation; some readers report a negative height for top-down BMPs.
+// A header the reader cannot make sense of gives -1 x -1, which is no size (not 1 x 1).
 QSize storedSize(QImageReader& reader)
 {
     const QSize s = reader.size();
-    return QSize(std::abs(s.width()), std::abs(s.height()));
+    if (s.width() <= 0 || s.height() == 0 || s.height() == std::numeric_limits<int>::min())
+        return QSize();
+    return QSize(s.width(), std::abs(s.height()));
 }
 
 // Icon files hold several pictures; the program shows the largest.

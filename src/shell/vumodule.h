@@ -44,6 +44,10 @@ public:
     QString DlgFile;  // full path of the file chosen last in the file-open dialog
     quint8 SelPage = 0;
     quint8 SelCell = 0;
+    // The full path of the file that cell `cell` (0 to 29) of page `page` shows on the main
+    // window's screen; empty when that page is not on the screen or the cell shows nothing.
+    // Installed by the main window; the viewer finds its file through it.
+    std::function<QString(quint8 page, quint8 cell)> cellFile;
 
     // Where the settings file is read and written (the working directory by default).
     QString settingsPath = QStringLiteral("初期設定.ini");

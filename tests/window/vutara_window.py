@@ -188,6 +188,10 @@ class Program:
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True)
 
+    def xdotool_output(self, *args):
+        return subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True, capture_output=True,
+                              text=True).stdout
+
     def click(self, node, button=1):
         x, y = self.center(node)
         self.xdotool("mousemove", "--sync", x, y)

@@ -1,0 +1,223 @@
+#include "vuview.h"
+
+#include "platform/paths.h"
+#include "platform/twips.h"
+
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+
+#include <algorithm>
+
+namespace vu {
+namespace {
+
+constexpr double Text1Width = 150;
+constexpr double Text1Height = 270;
+
+int px(double twips) { return std::clamp(twips::toPx(twips), 1, QWIDGETSIZE_MAX); }
+
+}  // namespace
+
+QString viewerErrorText(const QString& path, int error)
+{
+    QString why;
+    switch (error) {
+    case err::FileNotFound:
+    case err::PathNotFound:
+        why = QStringLiteral("ファイルが見つかりません。移動または削除された可能性があります。");
+        break;
+    case err::OutOfMemory:
+        why = QStringLiteral("画像が大きすぎるため表示できません。");
+        break;
+    case err::InvalidPicture:
+        why = QStringLiteral("画像として読み込めません。ファイルが壊れているか、対応していない形式です。");
+        break;
+    default:
+        why = err::describe(error) + QStringLiteral("。");
+        break;
+    }
+    QString text = QStringLiteral("画像を表示できません。\n") + why;
+    if (!path.isEmpty())
+        text += QStringLiteral("\n\n") + path;
+    return text;
+}
+
+VuView::VuView(VuModule& module, QWidget* owner)
+    : QDialog(owner), SysInfo1(&module.screen()), module_(module)
+{
+    setObjectName(QStringLiteral("VuView"));
+    setSizeGripEnabled(false);
+
+    // Image1 first, so that Picture1 lies above it where both are shown.
+    Image1 = new PictureBox(PictureBox::Mode::Stretch, this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("Image1"));
+    Image1->setGeometry(0, 0, 0, 0);
+    Picture1 = new PictureBox(PictureBox::Mode::Natural, this);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setAccessibleName(QStringLiteral("Picture1"));
+    Picture1->setFocusPolicy(Qt::NoFocus);
+    Picture1->move(0, 0);
+    Text1 = new QLineEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setAccessibleName(QStringLiteral("Text1"));
+    Text1->setFixedSize(px(Text1Width), px(Text1Height));
+    Text1->installEventFilter(this);
+
+    loaded_ = Form_Load();
+}
+
+QString VuView::lookUpFile() const
+{
+    return module_.cellFile ? module_.cellFile(module_.SelPage, module_.SelCell) : QString();
+}
+
+QString VuView::shownName() const
+{
+    // Looked up at each use; while the viewer is open the main window cannot change its page,
+    // so this is the file on the screen. Should it name nothing, the file loaded stays named.
+    const QString now = lookUpFile();
+    return paths::fileName(now.isEmpty() ? path_ : now);
+}
+
+QSizeF VuView::pictureTwips() const
+{
+    const QSize s = Picture1->picture().deviceIndependentSize().toSize();
+    return QSizeF(twips::fromPx(s.width()), twips::fromPx(s.height()));
+}
+
+QSizeF VuView::workAreaTwips() const { return QSizeF(module_.workAreaWidthTwips(), module_.workAreaHeightTwips()); }
+
+void VuView::refuse(const QString& path, int error)
+{
+    module_.dialogs().message(parentWidget(), QStringLiteral("画像の表示"), viewerErrorText(path, error), MsgIcon::Error,
+                              MsgButtons::Ok);
+}
+
+bool VuView::Form_Load()
+{
+    // The key-capture box goes to the work area's bottom-right corner, normally outside the
+    // window, where it is not seen yet keeps the focus.
+    const QSizeF area = workAreaTwips();
+    Text1->move(twips::toPx(area.width() - Text1Width), twips::toPx(area.height() - Text1Height));
+
+    path_ = lookUpFile();
+    if (path_.isEmpty()) {
+        refuse(QString(), err::FileNotFound);
+        return false;
+    }
+    // The file is decoded once; every magnification is scaled from this picture.
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    PictureResult r = module_.pictures().load(path_);
+    QGuiApplication::restoreOverrideCursor();
+    if (!r.ok()) {
+        refuse(path_, r.error == err::None ? err::InvalidPicture : r.error);
+        return false;
+    }
+    r.image.setDevicePixelRatio(1.0);
+    Picture1->setPicture(r.image);
+
+    move(SysInfo1->workArea().topLeft());
+    state_ = zoom::opened(pictureTwips());
+    applyState(state_);
+    setWindowTitle(paths::fileName(path_));
+    Zoom = 1.0;
+    Text1->setFocus();
+    return true;
+}
+
+void VuView::Text1_KeyPress(int keyAscii)
+{
+    if (!loaded_)
+        return;
+    state_.zoom = Zoom;
+    if (keyAscii == u'+') {
+        state_ = zoom::plus(state_, pictureTwips(), workAreaTwips());
+        applyState(state_);
+        appendSeparatorToCurPath();
+    } else if (keyAscii == u'-') {
+        const bool steps = state_.zoom > 1.0;
+        state_ = zoom::minus(state_, pictureTwips());
+        applyState(state_);
+        if (steps)
+            appendSeparatorToCurPath();
+    }
+    Zoom = state_.zoom;
+    setWindowTitle(zoom::caption(shownName(), Zoom));
+}
+
+void VuView::appendSeparatorToCurPath()
+{
+    // The shared folder keeps the final separator the other windows expect after a step.
+    if (!paths::endsWithSeparator(module_.CurPath))
+        module_.CurPath += paths::Separator;
+}
+
+void VuView::applyState(const zoom::ViewState& s)
+{
+    Picture1->setVisible(s.naturalShown);
+    // The real window never exceeds the work area: beyond it nothing could be seen, and a
+    // window as tall as a far-magnified narrow picture would cost gigabytes of screen memory.
+    const QSizeF window = s.window.boundedTo(workAreaTwips());
+    const QSizeF client = zoom::clientSize(window);
+    resize(px(client.width()), px(client.height()));
+    if (s.magnifiedSet) {
+        const QSize size(px(s.magnified.width()), px(s.magnified.height()));
+        Image1->setGeometry(QRect(QPoint(0, 0), size));
+        stretchImage1(size);
+    }
+}
+
+void VuView::stretchImage1(QSize size)
+{
+    const QImage& source = Picture1->picture();
+    const qreal ratio = devicePixelRatioF();
+    const QSize target = (QSizeF(size) * ratio).toSize();
+    if (target == image1Target_ && Image1->hasPicture())
+        return;
+    image1Target_ = target;
+    const qint64 pixels = qint64(target.width()) * target.height();
+    const bool reduces = target.width() <= source.width() && target.height() <= source.height();
+    if (target == source.size() || (!reduces && pixels > MaxScaledPixels)) {
+        Image1->setPicture(source);  // shared, not copied; stretched while painting
+        return;
+    }
+    QImage scaled = source.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (scaled.isNull()) {
+        Image1->setPicture(source);
+        return;
+    }
+    scaled.setDevicePixelRatio(ratio);
+    Image1->setPicture(scaled);
+}
+
+bool VuView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == Text1) {
+        // Every typed character passes here; the box still receives it.
+        if (event->type() == QEvent::KeyPress) {
+            const QString typed = static_cast<QKeyEvent*>(event)->text();
+            for (QChar c : typed)
+                Text1_KeyPress(c.unicode());
+        } else if (event->type() == QEvent::InputMethod) {
+            const QString typed = static_cast<QInputMethodEvent*>(event)->commitString();
+            for (QChar c : typed)
+                Text1_KeyPress(c.unicode());
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void VuView::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is a key like any other here (it only rewrites the caption); the window closes by
+    // its close box.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace vu

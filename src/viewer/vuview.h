@@ -1,0 +1,73 @@
+// The viewer: one picture in a window of its own, first at its natural size, magnified in steps
+// of one half with "+" and stepped back with "-". Opened modally from the thumbnails' pop-up
+// menu; it shows the file of the thumbnail right-clicked last.
+#pragma once
+
+#include "platform/picturebox.h"
+#include "shell/vumodule.h"
+#include "zoom.h"
+
+#include <QDialog>
+#include <QLineEdit>
+
+namespace vu {
+
+class VuView : public QDialog {
+    Q_OBJECT
+public:
+    // Builds the window and runs Form_Load. When the picture cannot be shown the user has been
+    // told in a message box and loaded() is false: the window is then not to be shown.
+    VuView(VuModule& module, QWidget* owner);
+
+    // ---- controls ----
+    PictureBox* Picture1;  // the picture at its natural size, at the client origin
+    PictureBox* Image1;    // the magnified picture, stretched to its rectangle
+    QLineEdit* Text1;      // the key-capture box: off to the bottom right, it holds the focus
+    Screen* SysInfo1;      // the work area
+
+    // ---- state ----
+    double Zoom = 1.0;
+
+    // Loads the picture and sizes the window to it; false (after telling the user) when the
+    // file is gone, unreadable, not a picture or too large.
+    bool Form_Load();
+    // Runs for every character typed in the key-capture box.
+    void Text1_KeyPress(int keyAscii);
+
+    bool loaded() const { return loaded_; }
+    // The full path of the file shown.
+    const QString& file() const { return path_; }
+    // The window as the magnification rules reckon it (twips, frame allowances included). The
+    // real window is kept within the work area; what lies beyond it could not be seen anyway.
+    const zoom::ViewState& state() const { return state_; }
+
+    // A picture reduced for a step, or enlarged to at most this many pixels, is scaled once per
+    // step; larger enlargements (a narrow picture magnified far past the screen) are stretched
+    // while painting, the visible part only.
+    static constexpr qint64 MaxScaledPixels = 16 * 1024 * 1024;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QString lookUpFile() const;
+    QString shownName() const;
+    QSizeF pictureTwips() const;
+    QSizeF workAreaTwips() const;
+    void applyState(const zoom::ViewState& s);
+    void stretchImage1(QSize size);
+    void appendSeparatorToCurPath();
+    void refuse(const QString& path, int error);
+
+    VuModule& module_;
+    zoom::ViewState state_;
+    QString path_;
+    QSize image1Target_;
+    bool loaded_ = false;
+};
+
+// The message given when a picture cannot be shown: why, in Japanese, and the file.
+QString viewerErrorText(const QString& path, int error);
+
+}  // namespace vu

@@ -1,0 +1,109 @@
+"""Installs the built program into a temporary prefix and builds its Debian package, then checks
+what lands where: the program, the desktop entry, the icons at every size, the AppStream
+metadata, and the package's dependencies."""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256)
+DEPENDENCIES = ("libqt6core6", "libqt6gui6", "libqt6widgets6", "qt6-qpa-plugins", "fonts-ipafont-gothic")
+failures = []
+
+
+def check(condition, message):
+    if not condition:
+        failures.append(message)
+        print("FAIL:", message)
+
+
+def png_size(path):
+    with open(path, "rb") as f:
+        head = f.read(24)
+    if head[:8] != b"\x89PNG\r\n\x1a\n":
+        return None
+    return struct.unpack(">II", head[16:24])
+
+
+def desktop_entry(path):
+    entry = {}
+    with open(path, encoding="utf-8") as f:
+        for line in f:
+            if "=" in line and not line.startswith("#"):
+                key, value = line.rstrip("\n").split("=", 1)
+                entry[key] = value
+    return entry
+
+
+def validate(tool, *args):
+    if shutil.which(tool) is None:
+        print(f"note: {tool} is not installed; not validated")
+        return
+    run = subprocess.run([tool, *args], capture_output=True, text=True)
+    check(run.returncode == 0, f"{tool} {' '.join(args)}: {run.stdout}{run.stderr}")
+
+
+def check_tree(prefix):
+    program = os.path.join(prefix, "bin", "vutara")
+    check(os.access(program, os.X_OK), "the program is installed in bin")
+    desktop = os.path.join(prefix, "share", "applications", "vutara.desktop")
+    check(os.path.isfile(desktop), "the desktop entry is installed")
+    entry = desktop_entry(desktop)
+    for key, value in (("Name", "Vutara!"), ("Name[ja]", "画像ファイル管理"), ("Exec", "vutara"),
+                       ("Icon", "vutara"), ("Categories", "Graphics;Viewer;"), ("Type", "Application")):
+        check(entry.get(key) == value, f"desktop entry {key}={entry.get(key)!r}, wanted {value!r}")
+    check(bool(entry.get("GenericName")), "the desktop entry has a generic name")
+    validate("desktop-file-validate", desktop)
+    metainfo = os.path.join(prefix, "share", "metainfo", "vutara.metainfo.xml")
+    check(os.path.isfile(metainfo), "the AppStream metadata is installed")
+    # The component keeps the program's plain name as its id rather than a reversed domain.
+    validate("appstreamcli", "validate", "--no-net", "--override=cid-desktopapp-is-not-rdns=info", metainfo)
+    for size in ICON_SIZES:
+        icon = os.path.join(prefix, "share", "icons", "hicolor", f"{size}x{size}", "apps", "vutara.png")
+        check(os.path.isfile(icon) and png_size(icon) == (size, size), f"icon {size}x{size}")
+
+
+def check_package(build, work):
+    if shutil.which("dpkg-deb") is None:
+        print("note: dpkg-deb is not installed; package not built")
+        return
+    out = os.path.join(work, "package")
+    run = subprocess.run(["cpack", "-G", "DEB", "-B", out, "--config", os.path.join(build, "CPackConfig.cmake")],
+                         capture_output=True, text=True)
+    check(run.returncode == 0, "cpack builds the package: " + run.stdout[-2000:] + run.stderr[-2000:])
+    debs = [f for f in os.listdir(out) if f.endswith(".deb")] if os.path.isdir(out) else []
+    check(len(debs) == 1, f"one package: {debs}")
+    if len(debs) != 1:
+        return
+    deb = os.path.join(out, debs[0])
+    fields = subprocess.run(["dpkg-deb", "-f", deb, "Package", "Depends", "Section"], capture_output=True,
+                            text=True).stdout
+    check("Package: vutara" in fields, fields)
+    depends = fields.split("Depends:", 1)[-1].split("\n", 1)[0]
+    for package in DEPENDENCIES + ("libc6", "libstdc++6"):
+        check(package in depends, f"the package depends on {package}: {depends}")
+    contents = subprocess.run(["dpkg-deb", "-c", deb], capture_output=True, text=True).stdout
+    for path in ("./usr/bin/vutara", "./usr/share/applications/vutara.desktop",
+                 "./usr/share/metainfo/vutara.metainfo.xml", "./usr/share/icons/hicolor/48x48/apps/vutara.png"):
+        check(path in contents, f"the package holds {path}")
+
+
+def main():
+    build = sys.argv[1]
+    work = tempfile.mkdtemp(prefix="vutara-install-")
+    try:
+        prefix = os.path.join(work, "prefix")
+        run = subprocess.run(["cmake", "--install", build, "--prefix", prefix], capture_output=True, text=True)
+        check(run.returncode == 0, "cmake --install: " + run.stderr)
+        check_tree(prefix)
+        check_package(build, work)
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
+    print("FAILED" if failures else "PASS")
+    sys.exit(1 if failures else 0)
+
+
+main()

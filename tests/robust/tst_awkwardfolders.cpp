@@ -1,0 +1,349 @@
+// The main window's lists on awkward folders: tens of thousands of pictures, Japanese names and
+// spaces, names that are not UTF-8, folders CP932 cannot name, link loops, and a folder that
+// disappears while it is shown.
+#include "browser/vumain.h"
+#include "platform/cp932.h"
+#include "platform/paths.h"
+#include "platform/testing/doubles.h"
+#include "support/testsupport.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace vu;
+using namespace vu::testing;
+
+namespace {
+
+// `count` names for one small picture, as hard links (copies where links are refused), so a
+// folder of 40,000 pictures takes a second to make.
+void linkPictures(const QString& folder, int count, const QString& prefix, const char* format)
+{
+    QDir().mkpath(folder);
+    const QString first = writePicture(
+        QDir(folder).filePath(
+            QStringLiteral("%1%2.%3").arg(prefix).arg(0, 5, 10, QLatin1Char('0')).arg(QLatin1String(format))),
+        QSize(8, 6), format);
+    const QByteArray source = QFile::encodeName(first);
+    for (int i = 1; i < count; ++i) {
+        const QString name
+            = QStringLiteral("%1%2.%3").arg(prefix).arg(i, 5, 10, QLatin1Char('0')).arg(QLatin1String(format));
+        const QByteArray target = QFile::encodeName(QDir(folder).filePath(name));
+        if (::link(source.constData(), target.constData()) != 0)
+            QFile::copy(first, QDir(folder).filePath(name));
+    }
+}
+
+// A file or folder whose name is raw bytes, which need not be text at all. Qt cannot name it,
+// so it is removed here too.
+class RawEntries {
+public:
+    ~RawEntries()
+    {
+        for (const QByteArray& path : files_)
+            ::unlink(path.constData());
+        for (const QByteArray& path : folders_)
+            ::rmdir(path.constData());
+    }
+    void make(const QString& folder, const QByteArray& name, bool isFolder);
+
+private:
+    QList<QByteArray> files_, folders_;
+};
+
+void RawEntries::make(const QString& folder, const QByteArray& name, bool isFolder)
+{
+    const QByteArray path = QFile::encodeName(folder) + '/' + name;
+    (isFolder ? folders_ : files_) << path;
+    if (isFolder) {
+        QVERIFY(::mkdir(path.constData(), 0755) == 0);
+        return;
+    }
+    const QByteArray bytes = readBytes(writePicture(folder + QStringLiteral("/raw-source.bmp"), QSize(8, 6), "bmp"));
+    QFile::remove(folder + QStringLiteral("/raw-source.bmp"));
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+    ::close(fd);
+}
+
+void storeFolder(const QString& settingsFile, const QString& folder)
+{
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, folder);
+    writeBytes(settingsFile, rec.toBytes());
+}
+
+QStringList folderEntries(const DirListBox* list, const QString& folder)
+{
+    QStringList names;
+    for (int row = 0; row < list->count(); ++row) {
+        const QString p = list->entryPath(row);
+        if (paths::folderOf(p) == folder)
+            names << paths::fileName(p);
+    }
+    return names;
+}
+
+}  // namespace
+
+class TestAwkwardFolders : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        cwd_ = std::make_unique<TempCwd>();
+        platform_ = std::make_unique<TestPlatform>();
+    }
+    void cleanup()
+    {
+        platform_.reset();
+        cwd_.reset();
+    }
+
+    void hugeFolders_data();
+    void hugeFolders();
+    void japaneseNamesAndSpaces();
+    void namesThatAreNotText();
+    void folderCp932CannotName();
+    void linkLoops();
+    void onlyBrokenLinks();
+    void shownFolderDisappears_data();
+    void shownFolderDisappears();
+
+private:
+    std::unique_ptr<VuMain> startIn(const QString& folder, VuModule& module)
+    {
+        storeFolder(cwd_->file(SettingsFileName), folder);
+        return std::make_unique<VuMain>(module);
+    }
+    std::unique_ptr<TempCwd> cwd_;
+    std::unique_ptr<TestPlatform> platform_;
+};
+
+void TestAwkwardFolders::hugeFolders_data()
+{
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<int>("listed");
+    QTest::newRow("32,767 pictures") << 32767 << 32767;
+    QTest::newRow("40,000 pictures") << 40000 << 32767;
+}
+
+void TestAwkwardFolders::hugeFolders()
+{
+    QFETCH(int, pictures);
+    QFETCH(int, listed);
+    const QString folder = cwd_->file(QStringLiteral("many"));
+    // Two kinds, so that the list's type filter has something to leave out.
+    linkPictures(folder, pictures - 100, QStringLiteral("p"), "bmp");
+    linkPictures(folder, 100, QStringLiteral("Q"), "gif");
+    VuModule module(platform_->platform());
+    auto main = startIn(folder, module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(main->FileList->count(), listed);
+    QCOMPARE(main->panel(1), QStringLiteral("データ数：%1").arg(listed));
+    // The first names in the list's order: case does not count, so "Q..." comes after "p...".
+    QCOMPARE(main->FileList->item(0), QStringLiteral("p00000.bmp"));
+    const bool cut = pictures > listed;
+    QCOMPARE(main->FileList->item(listed - 1),
+        cut ? QStringLiteral("p%1.bmp").arg(listed - 1, 5, 10, QLatin1Char('0')) : QStringLiteral("Q00099.gif"));
+    main->FileList->setPattern(QStringLiteral("*.gif"));
+    QCOMPARE(main->FileList->count(), 100);
+    main->FileList->setPattern(QStringLiteral("*.bmp;*.jpg;*.gif;*.ico"));
+    main->Form_Activate();
+    QCOMPARE(main->FileList->count(), listed);
+    QVERIFY(main->Form_Unload().ok());
+}
+
+void TestAwkwardFolders::japaneseNamesAndSpaces()
+{
+    const QString folder = cwd_->file(QStringLiteral("写真 集"));
+    QVERIFY(cp932::encode(folder).size() <= 50);
+    QDir().mkpath(folder);
+    const QStringList names = {QStringLiteral(" 先頭に空白.bmp"), QStringLiteral("ｶﾀｶﾅ.ico"),
+        QStringLiteral("two  spaces.JPG"), QStringLiteral("写真 一.jpg"), QStringLiteral("終わりに空白 .gif")};
+    const char* formats[] = {"bmp", "ico", "jpg", "jpg", "gif"};
+    for (int i = 0; i < names.size(); ++i)
+        writePicture(QDir(folder).filePath(names[i]), QSize(12, 9), formats[i]);
+    QDir().mkpath(folder + QStringLiteral("/下の フォルダ"));
+
+    VuModule module(platform_->platform());
+    auto main = startIn(folder, module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(main->FileList->names(), QStringList({names[0], names[2], names[3], names[4], names[1]}));
+    QCOMPARE(folderEntries(main->DirList, folder), QStringList({QStringLiteral("下の フォルダ")}));
+    for (const QString& name : names) {
+        const PictureResult r = module.pictures().loadScaled(paths::join(folder, name), QSize(120, 90));
+        QVERIFY2(r.ok(), qPrintable(r.detail));
+    }
+    // Stored in CP932 and found again at the next start.
+    QVERIFY(main->Form_Unload().ok());
+    main.reset();
+    VuModule again(platform_->platform());
+    VuMain second(again);
+    QCOMPARE(second.ErrNo, 0.0);
+    QCOMPARE(again.CurPath, folder);
+}
+
+void TestAwkwardFolders::namesThatAreNotText()
+{
+    const QString folder = cwd_->file(QStringLiteral("mixed"));
+    writePictures(folder, 2);
+    RawEntries raw;
+    raw.make(folder, QByteArray("bad\xFF name.bmp"), false);
+    raw.make(folder, QByteArray("\xE3\x81.jpg"), false);  // UTF-8 cut inside a character
+    raw.make(folder, QByteArray("\x82\xA0sjis.gif"), false);  // a Shift_JIS name from another system
+    raw.make(folder, QByteArray("folder\xFE"), true);
+    QDir().mkdir(folder + QStringLiteral("/good"));
+
+    VuModule module(platform_->platform());
+    auto main = startIn(folder, module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(main->FileList->names(), QStringList({QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
+    QCOMPARE(folderEntries(main->DirList, folder), QStringList({QStringLiteral("good")}));
+    QCOMPARE(main->panel(1), QStringLiteral("データ数：2"));
+    main->Form_Activate();
+    QCOMPARE(main->FileList->count(), 2);
+}
+
+void TestAwkwardFolders::folderCp932CannotName()
+{
+    // Accented Latin letters and emoji have no place in CP932: the record stores "?" for them,
+    // the next start cannot find that folder and opens where it was started.
+    const QString folder = cwd_->file(QStringLiteral("café ☕"));
+    writePictures(folder, 4);
+    VuModule module(platform_->platform());
+    auto main = std::make_unique<VuMain>(module);
+    QVERIFY(main->DirList->setPath(folder).ok());
+    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(main->FileList->count(), 4);
+    QVERIFY(main->Form_Unload().ok());
+    const QByteArray stored = readBytes(cwd_->file(SettingsFileName)).mid(6, 50);
+    QCOMPARE(stored.trimmed(), QFile::encodeName(cwd_->path()) + "/caf? ?");
+    main.reset();
+
+    VuModule again(platform_->platform());
+    VuMain second(again);
+    second.show();
+    QVERIFY(second.isVisible());
+    QCOMPARE(second.ErrNo, double(err::PathNotFound));
+    QCOMPARE(again.CurPath, cwd_->path());
+    QCOMPARE(second.DirList->path(), cwd_->path());
+    QVERIFY(second.Form_Unload().ok());
+}
+
+void TestAwkwardFolders::linkLoops()
+{
+    const QString top = cwd_->file(QStringLiteral("top"));
+    writePictures(top + QStringLiteral("/a"), 2);
+    QVERIFY(QFile::link(top, top + QStringLiteral("/a/back")));  // a/back/a/back/... for ever
+    QVERIFY(QFile::link(QStringLiteral("self"), top + QStringLiteral("/self")));  // leads to itself
+    QVERIFY(QFile::link(QStringLiteral("ping"), top + QStringLiteral("/pong")));
+    QVERIFY(QFile::link(QStringLiteral("pong"), top + QStringLiteral("/ping")));
+    QVERIFY(QFile::link(QStringLiteral("loop.bmp"), top + QStringLiteral("/a/loop.bmp")));
+    QVERIFY(QFile::link(QStringLiteral("img0000.bmp"), top + QStringLiteral("/a/alias.bmp")));
+
+    VuModule module(platform_->platform());
+    auto main = startIn(top, module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(folderEntries(main->DirList, top), QStringList({QStringLiteral("a")}));
+
+    // Down the loop until the system refuses the path: every step either opens the folder or
+    // fails and leaves the list where it was.
+    QVERIFY(main->DirList->setPath(top + QStringLiteral("/a")).ok());
+    QElapsedTimer timer;
+    timer.start();
+    int opened = 0;
+    QString path = main->DirList->path();
+    for (int step = 0; step < 100; ++step) {
+        const QString next = path + QStringLiteral("/back/a");
+        if (!main->DirList->setPath(next).ok())
+            break;
+        path = next;
+        ++opened;
+        QCOMPARE(main->DirList->path(), path);
+        QCOMPARE(module.CurPath, path);
+        QCOMPARE(main->FileList->names(),
+            QStringList({QStringLiteral("alias.bmp"), QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
+    }
+    QVERIFY(opened >= 5);
+    QVERIFY2(opened < 100, "the system ends the loop");
+    QCOMPARE(main->DirList->path(), path);
+    main->Form_Activate();
+    QCOMPARE(main->DirList->path(), path);
+    QVERIFY2(timer.elapsed() < 60000, "no step hangs");
+    QVERIFY(main->Form_Unload().ok());
+}
+
+void TestAwkwardFolders::onlyBrokenLinks()
+{
+    // Every entry is skipped; the folder is still an empty folder, not an unreadable one.
+    const QString folder = cwd_->file(QStringLiteral("broken"));
+    QDir().mkpath(folder);
+    QVERIFY(QFile::link(QStringLiteral("nowhere.bmp"), folder + QStringLiteral("/gone.bmp")));
+    QVERIFY(QFile::link(QStringLiteral("self"), folder + QStringLiteral("/self")));
+    VuModule module(platform_->platform());
+    auto main = startIn(folder, module);
+    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(main->FileList->count(), 0);
+    QCOMPARE(folderEntries(main->DirList, folder), QStringList());
+    std::vector<DirEntry> entries;
+    QVERIFY(module.files().listDir(folder, &entries).ok());
+    QVERIFY(entries.empty());
+}
+
+void TestAwkwardFolders::shownFolderDisappears_data()
+{
+    QTest::addColumn<QString>("removed");  // below the temporary folder
+    QTest::addColumn<QString>("fileNamed");  // made where a folder was, or empty
+    QTest::addColumn<QString>("expected");  // the folder shown afterwards
+    QTest::newRow("the folder shown") << "a/b/c"
+                                      << ""
+                                      << "a/b";
+    QTest::newRow("two levels") << "a/b"
+                                << ""
+                                << "a";
+    QTest::newRow("replaced by a file") << "a/b/c"
+                                        << "a/b/c"
+                                        << "a/b";
+    QTest::newRow("parent replaced by a file") << "a"
+                                               << "a"
+                                               << ".";
+}
+
+void TestAwkwardFolders::shownFolderDisappears()
+{
+    QFETCH(QString, removed);
+    QFETCH(QString, fileNamed);
+    QFETCH(QString, expected);
+    const QString shown = cwd_->file(QStringLiteral("a/b/c"));
+    writePictures(shown, 3);
+    writePictures(cwd_->file(QStringLiteral("a/b")), 5, "gif");
+    writePictures(cwd_->file(QStringLiteral("a")), 7, "jpg");
+    VuModule module(platform_->platform());
+    auto main = startIn(shown, module);
+    QCOMPARE(main->FileList->count(), 3);
+
+    QVERIFY(QDir(cwd_->file(removed)).removeRecursively());
+    if (!fileNamed.isEmpty())
+        writeBytes(cwd_->file(fileNamed), "not a folder");
+    main->Form_Activate();  // as when the user comes back to the window
+    const QString want = expected == QStringLiteral(".") ? cwd_->path() : cwd_->file(expected);
+    QCOMPARE(main->DirList->path(), want);
+    QCOMPARE(module.CurPath, want);
+    QCOMPARE(main->FileList->path(), want);
+    const int count = expected == QStringLiteral("a/b") ? 5 : expected == QStringLiteral("a") ? 7 : 0;
+    QCOMPARE(main->FileList->count(), count);
+    QCOMPARE(main->panel(1), QStringLiteral("データ数：%1").arg(count));
+    QVERIFY(main->Form_Unload().ok());
+    QCOMPARE(readBytes(cwd_->file(SettingsFileName)).mid(6, 50).trimmed(), QFile::encodeName(want));
+}
+
+QTEST_MAIN(TestAwkwardFolders)
+#include "tst_awkwardfolders.moc"

@@ -1,0 +1,177 @@
+// Damaged settings files: every length from 0 to 300 bytes, with random bytes, invalid CP932,
+// NUL bytes and records whose folder ends in half a double-byte character. The main window must
+// open whatever the file holds and write a valid record when it closes.
+#include "browser/vumain.h"
+#include "corpus/corpus.h"
+#include "platform/cp932.h"
+#include "platform/paths.h"
+#include "platform/testing/doubles.h"
+#include "support/testsupport.h"
+
+#include <QTest>
+
+using namespace vu;
+using namespace vu::testing;
+
+namespace {
+
+constexpr int LongestFile = 300;
+
+enum class Kind { Random, BadCp932, Nul, Record };
+
+QByteArray fields(const QByteArray& path, char seconds)
+{
+    return QByteArray("[Path]") + path.leftJustified(50, ' ', true) + "[Slideshow]" + QByteArray(8, ' ') + seconds
+        + QByteArray(52, ' ');
+}
+
+// Bytes that are not CP932 text: lone lead bytes, lead bytes before bytes that cannot follow
+// them, bytes that never start a character, and double-byte characters split by a field edge.
+QByteArray badCp932(int length, corpus::Random& rnd)
+{
+    static const QByteArray pieces[] = {
+        QByteArray("\x81", 1),
+        QByteArray("\x9F\x20", 2),
+        QByteArray("\xE0\x7F", 2),
+        QByteArray("\xFC\x00", 2),
+        QByteArray("\x80", 1),
+        QByteArray("\xA0", 1),
+        QByteArray("\xFD\xFE\xFF", 3),
+        QByteArray("\x82\xA0", 2),
+        QByteArray("\x88\xFD", 2),
+        QByteArray("\xEF\x3F", 2),
+    };
+    QByteArray out;
+    while (out.size() < length)
+        out += pieces[rnd.below(int(std::size(pieces)))];
+    out.truncate(length);
+    // A valid double-byte character across each field edge: its lead byte ends one field.
+    for (int edge : {6, 56, 67, 71, 75, 76, 77}) {
+        if (edge < length) {
+            out[edge - 1] = char(0x88);
+            out[edge] = char(0x9F);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+class TestDamagedSettings : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase() { cwd_.reset(); }
+    void opensAndWritesValidRecord_data();
+    void opensAndWritesValidRecord();
+
+private:
+    std::unique_ptr<TempCwd> cwd_;
+    QString folder_;  // a real folder whose name fits the record
+};
+
+namespace {
+QtMessageHandler testHandler = nullptr;
+// The offscreen platform says on every show that it cannot pass size hints on; 1,200 windows
+// would bury the test's own output.
+void quietHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (!text.contains(QStringLiteral("propagateSizeHints")))
+        testHandler(type, context, text);
+}
+}  // namespace
+
+void TestDamagedSettings::initTestCase()
+{
+    testHandler = qInstallMessageHandler(quietHandler);
+    cwd_ = std::make_unique<TempCwd>();
+    folder_ = cwd_->file(QStringLiteral("写真"));
+    writePictures(folder_, 3);
+    QVERIFY(cp932::encode(folder_).size() <= 50);
+}
+
+void TestDamagedSettings::opensAndWritesValidRecord_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("storedFolderExists");
+    corpus::Random rnd(128);
+    const QByteArray folder = cp932::encode(folder_);
+    // A 50-byte folder field whose last byte starts a double-byte character.
+    QByteArray split = folder + '/';
+    while (split.size() < 49)
+        split += 'a';
+    split += char(0x82);
+    for (int length = 0; length <= LongestFile; ++length) {
+        QByteArray random(length, '\0');
+        for (char& c : random)
+            c = char(rnd.next() & 0xFF);
+        QTest::addRow("random %d", length) << random << false;
+        QTest::addRow("bad CP932 %d", length) << badCp932(length, rnd) << false;
+
+        // NUL bytes: a whole file of them, and a record with NULs strewn through it.
+        QByteArray nul = fields(folder, '3').leftJustified(length, '\0', true);
+        for (int k = 0; k < length; k += 1 + rnd.below(9))
+            nul[k] = '\0';
+        QTest::addRow("NUL %d", length) << (length % 2 ? nul : QByteArray(length, '\0')) << false;
+
+        // A good record cut to this length (or followed by junk): the folder survives from 56
+        // bytes on. On odd lengths the folder ends in half a character instead.
+        QByteArray record = fields(length % 2 ? split : folder, '7');
+        while (record.size() < length)
+            record += char(rnd.next() & 0xFF);
+        record.truncate(length);
+        QTest::addRow("record %d", length) << record << (length % 2 == 0 && length >= 56);
+    }
+}
+
+void TestDamagedSettings::opensAndWritesValidRecord()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, storedFolderExists);
+    const QString file = cwd_->file(SettingsFileName);
+    writeBytes(file, bytes);
+
+    TestPlatform platform;
+    VuModule module(platform.platform());
+    auto main = std::make_unique<VuMain>(module);
+    main->show();
+    QVERIFY(main->isVisible());
+    // The window shows a real folder, and the current folder is the one shown (a stored folder
+    // ending in a separator keeps it while the list already shows that folder).
+    QCOMPARE(paths::cleanFolder(module.CurPath), main->DirList->path());
+    QVERIFY(QDir(module.CurPath).exists());
+    if (storedFolderExists) {
+        QCOMPARE(main->ErrNo, 0.0);
+        QCOMPARE(module.CurPath, folder_);
+        QCOMPARE(main->FileList->count(), 3);
+    }
+
+    QVERIFY(main->Form_Unload().ok());
+    const QByteArray after = readBytes(file);
+    QCOMPARE(after.size(), std::max<qsizetype>(SettingsRec::Size, bytes.size()));
+    QCOMPARE(after.mid(SettingsRec::Size), bytes.mid(SettingsRec::Size));
+    const QByteArray record = after.left(SettingsRec::Size);
+    QCOMPARE(record.left(6), QByteArray("[Path]"));
+    QCOMPARE(record.mid(6, 50), cp932::encode(paths::dropOneSeparator(module.CurPath)).leftJustified(50, ' ', true));
+    QCOMPARE(record.mid(56, 11), QByteArray("[Slideshow]"));
+    // Valid text in every field: it decodes without a damaged character and reads back the same.
+    const SettingsRec rec = SettingsRec::fromBytes(record);
+    for (int f = 0; f < SettingsRec::FieldCount; ++f)
+        QVERIFY2(!rec.field(SettingsRec::Field(f)).contains(QChar(QChar::ReplacementCharacter)),
+            qPrintable(QString::number(f)));
+    QCOMPARE(rec.toBytes(), record);
+    // The display time survives when the old file held one.
+    if (bytes.size() > 75 && bytes.at(75) >= '0' && bytes.at(75) <= '9')
+        QCOMPARE(record.at(75), bytes.at(75));
+
+    // The next start reads the folder back.
+    const QString shown = paths::cleanFolder(module.CurPath);
+    main.reset();
+    VuModule again(platform.platform());
+    VuMain second(again);
+    QCOMPARE(second.ErrNo, 0.0);
+    QCOMPARE(paths::cleanFolder(again.CurPath), shown);
+}
+
+QTEST_MAIN(TestDamagedSettings)
+#include "tst_damagedsettings.moc"

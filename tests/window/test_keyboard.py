@@ -1,0 +1,90 @@
+"""The real program started on a damaged settings file and worked by keyboard alone: the menu bar
+reached with Alt, every menu opened with the arrow keys, ﾍﾙﾌﾟ → ﾊﾞｰｼﾞｮﾝ opened and closed, and
+ﾌｧｲﾙ → 終了 chosen; the status panels read through the accessibility bus; at exit a valid record
+is written in front of the damaged file's remaining bytes."""
+
+import os
+import random
+import shutil
+import tempfile
+import time
+
+from vutara_window import Display, Program, check, run, wait_for
+
+SETTINGS = "初期設定.ini"
+MENUS = (("ﾌｧｲﾙ", "終了"), ("設定", "スライドショー設定"), ("実行", "スライドショー"), ("ﾍﾙﾌﾟ", "ﾊﾞｰｼﾞｮﾝ"))
+PANELS = ("データ数：", "ページ：", "画像形式：", "表示ﾌｫﾙﾀﾞ：", "ｺﾋﾟｰﾌｫﾙﾀﾞ：", "移動ﾌｫﾙﾀﾞ：")
+
+
+def showing_item(program, caption):
+    items = program.find_all(caption)
+    return next((n for n in items if n.getRoleName() == "menu item" and program.showing(n)), None)
+
+
+def keys(program, *names):
+    for name in names:
+        program.xdotool("key", "--clearmodifiers", name)
+        time.sleep(0.25)
+
+
+def test(exe):
+    work = tempfile.mkdtemp(prefix="vutara-keys-")
+    damaged = bytes(random.Random(9).randrange(256) for _ in range(300))
+    with open(os.path.join(work, SETTINGS), "wb") as f:
+        f.write(damaged)
+
+    display = Display(1280, 1024)
+    program = Program(exe, work, display)
+    try:
+        main = program.window("Vutara! ver.2.0", timeout=20)
+        program.screenshot("keyboard-start.png")
+
+        # The status panels: six labels whose names are their texts.
+        bar = program.wait("StatusBar1", "status bar")
+        panels = [bar.getChildAtIndex(i) for i in range(bar.childCount)]
+        check(len(panels) == 6, f"six status panels ({len(panels)})")
+        for n, (panel, prefix) in enumerate(zip(panels, PANELS), start=1):
+            check(panel.getRoleName() == "label", f"panel {n} is a label")
+            check(panel.name.startswith(prefix), f"panel {n} reads {panel.name!r}")
+            check(panel.description == f"StatusBar1.Panels({n})", f"panel {n} says which it is")
+
+        # Keyboard focus to the window (there is no window manager to give it).
+        window = program.xdotool_output("search", "--sync", "--onlyvisible", "--pid", program.proc.pid,
+                                        "--name", "Vutara! ver.2.0").split()[0]
+        program.xdotool("windowfocus", "--sync", window)
+        time.sleep(0.5)
+
+        # Alt reaches the menu bar; Down opens the first menu, Right each next one.
+        keys(program, "alt", "Down")
+        for caption, item in MENUS:
+            wait_for(lambda: showing_item(program, item), 10, f"the menu {caption} open by keyboard")
+            program.screenshot(f"keyboard-menu-{MENUS.index((caption, item))}.png")
+            if caption != "ﾍﾙﾌﾟ":
+                keys(program, "Right")
+        # ﾍﾙﾌﾟ is open with ﾊﾞｰｼﾞｮﾝ first: Return chooses it, Return again presses OK.
+        keys(program, "Return")
+        about = program.wait("ﾊﾞｰｼﾞｮﾝ情報", "dialog")
+        program.screenshot("keyboard-about.png")
+        keys(program, "Return")
+        wait_for(lambda: program.find("ﾊﾞｰｼﾞｮﾝ情報", "dialog") is None, 10, "the version box to close by keyboard")
+
+        program.xdotool("windowfocus", "--sync", window)
+        time.sleep(0.3)
+        keys(program, "alt", "Down")
+        wait_for(lambda: showing_item(program, "終了"), 10, "the file menu open by keyboard")
+        keys(program, "Return")
+        check(program.wait_exit() == 0, "the program ends cleanly")
+    finally:
+        program.kill()
+        display.close()
+
+    data = open(os.path.join(work, SETTINGS), "rb").read()
+    check(len(data) == 300, f"the file keeps its length ({len(data)} bytes)")
+    check(data[0:6] == b"[Path]", "[Path] at 0")
+    check(data[6:56] == work.encode().ljust(50, b" ")[:50], f"the folder shown at 6: {data[6:56]!r}")
+    check(data[56:67] == b"[Slideshow]", "[Slideshow] at 56")
+    check(data[128:] == damaged[128:], "the bytes after the record are kept")
+    shutil.rmtree(work)
+
+
+run(test)
