@@ -30,7 +30,7 @@ namespace {
 
 struct Cost {
     double wall = 1e9;  // seconds elapsed
-    double cpu = 1e9;   // seconds of processor time, user and system
+    double cpu = 1e9;  // seconds of processor time, user and system
     void keepBest(const Cost& c)
     {
         wall = std::min(wall, c.wall);
@@ -38,11 +38,17 @@ struct Cost {
     }
 };
 
-double seconds(const struct timeval& tv) { return double(tv.tv_sec) + tv.tv_usec / 1e6; }
-double cpuOf(const struct rusage& r) { return seconds(r.ru_utime) + seconds(r.ru_stime); }
+double seconds(const struct timeval& tv)
+{
+    return double(tv.tv_sec) + tv.tv_usec / 1e6;
+}
+double cpuOf(const struct rusage& r)
+{
+    return seconds(r.ru_utime) + seconds(r.ru_stime);
+}
 double selfCpu()
 {
-    struct rusage r {};
+    struct rusage r { };
     ::getrusage(RUSAGE_SELF, &r);
     return cpuOf(r);
 }
@@ -56,10 +62,16 @@ void writeFile(const QString& path, const QByteArray& bytes)
     }
 }
 
-int countFiles(const QString& folder) { return int(QDir(folder).entryList(QDir::Files | QDir::Hidden).size()); }
+int countFiles(const QString& folder)
+{
+    return int(QDir(folder).entryList(QDir::Files | QDir::Hidden).size());
+}
 
 // Writes dirty pages out so one measurement does not pay for the writes of the one before.
-void settle() { ::sync(); }
+void settle()
+{
+    ::sync();
+}
 
 Cost timeCp(const QStringList& sources, const QString& target)
 {
@@ -80,7 +92,7 @@ Cost timeCp(const QStringList& sources, const QString& target)
         ::_exit(127);
     }
     int status = 0;
-    struct rusage usage {};
+    struct rusage usage { };
     if (pid < 0 || ::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         std::fprintf(stderr, "cp failed\n");
         std::exit(2);
@@ -137,7 +149,7 @@ void report(const char* what, const Cost& a, const char* baseline, const Cost& b
 {
     std::printf("%s: elapsed %.3f s against %s %.3f s, ratio %.2f; processor %.3f s against %.3f s, ratio %.2f"
                 " (goal at most %.2f)\n",
-                what, a.wall, baseline, b.wall, a.wall / b.wall, a.cpu, b.cpu, a.cpu / b.cpu, goal);
+        what, a.wall, baseline, b.wall, a.wall / b.wall, a.cpu, b.cpu, a.cpu / b.cpu, goal);
 }
 
 }  // namespace
@@ -173,9 +185,15 @@ int main(int argc, char** argv)
         // Each round starts with another of the three, so none always runs first after a sync.
         for (int k = 0; k < 3; ++k) {
             switch ((round + k) % 3) {
-            case 0: cp.keepBest(timeCp(paths, cpTarget)); break;
-            case 1: batch.keepBest(timeBatch(source, batchTarget, count)); break;
-            default: platform.keepBest(timePlatformCopies(paths, platformTarget)); break;
+            case 0:
+                cp.keepBest(timeCp(paths, cpTarget));
+                break;
+            case 1:
+                batch.keepBest(timeBatch(source, batchTarget, count));
+                break;
+            default:
+                platform.keepBest(timePlatformCopies(paths, platformTarget));
+                break;
             }
         }
         for (const QString& t : {cpTarget, batchTarget, platformTarget})

@@ -34,7 +34,10 @@ QStringList entries(const QString& folder)
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
 }
 
-QByteArray content(const QString& name) { return "content of " + name.toUtf8(); }
+QByteArray content(const QString& name)
+{
+    return "content of " + name.toUtf8();
+}
 
 void writeFiles(const QString& folder, const QStringList& names)
 {
@@ -43,7 +46,10 @@ void writeFiles(const QString& folder, const QStringList& names)
         writeBytes(folder + u'/' + n, content(n));
 }
 
-QString copyLine(const QString& from, const QString& to) { return Sp + u"[複写]"_s + Sp + from + Sp + u"から"_s + Sp + to; }
+QString copyLine(const QString& from, const QString& to)
+{
+    return Sp + u"[複写]"_s + Sp + from + Sp + u"から"_s + Sp + to;
+}
 
 }  // namespace
 
@@ -198,8 +204,9 @@ void TestBatchOps::copyIntoEmptyTarget()
     QCOMPARE(readBytes(dst_ + u"/a.jpg"_s), content(u"a.jpg"_s));
     QCOMPARE(QFileInfo(dst_ + u"/a.jpg"_s).lastModified(), stamp);
     QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
-    QCOMPARE(texts(w->List1), QStringList({copyLine(src_ + u"/a.jpg"_s, dst_ + u"/a.jpg"_s),
-                                           copyLine(src_ + u"/b.jpg"_s, dst_ + u"/b.jpg"_s)}));
+    QCOMPARE(texts(w->List1),
+        QStringList(
+            {copyLine(src_ + u"/a.jpg"_s, dst_ + u"/a.jpg"_s), copyLine(src_ + u"/b.jpg"_s, dst_ + u"/b.jpg"_s)}));
     QCOMPARE(w->filSu[0]->text(), u"2"_s);
     QCOMPARE(w->filSu[1]->text(), u"2"_s);
     QCOMPARE(w->FileList[1]->count(), 2);
@@ -243,7 +250,8 @@ void TestBatchOps::collisionGetsStamp()
     QCOMPARE(readBytes(dst_ + u"/b.jpg"_s), content(u"b.jpg"_s));
     QCOMPARE(entries(dst_).size(), 3);
     const QString tag = move ? u"[移動]"_s : u"[複写]"_s;
-    QCOMPARE(w->List1->item(0)->text(), Sp + tag + Sp + src_ + u"/a.jpg"_s + Sp + u"から"_s + Sp + dst_ + u'/' + copyName);
+    QCOMPARE(
+        w->List1->item(0)->text(), Sp + tag + Sp + src_ + u"/a.jpg"_s + Sp + u"から"_s + Sp + dst_ + u'/' + copyName);
     QCOMPARE(entries(src_), move ? QStringList() : QStringList({u"a.jpg"_s, u"b.jpg"_s}));
     QCOMPARE(platform_->dialogs.asked.size(), 1);  // no error box
 }
@@ -251,7 +259,7 @@ void TestBatchOps::collisionGetsStamp()
 void TestBatchOps::takenNamesGetFurtherNames_data()
 {
     QTest::addColumn<QStringList>("present");  // in the target; a trailing "/" makes a folder
-    QTest::addColumn<QString>("expected");     // where the copy of a.jpg goes
+    QTest::addColumn<QString>("expected");  // where the copy of a.jpg goes
     QTest::newRow("plain") << QStringList() << "a.jpg";
     QTest::newRow("second collision in the same second") << QStringList{u"a.jpg"_s, u"a507.jpg"_s} << "a507(2).jpg";
     QTest::newRow("third") << QStringList{u"a.jpg"_s, u"a507.jpg"_s, u"a507(2).jpg"_s} << "a507(3).jpg";
@@ -366,12 +374,18 @@ void TestBatchOps::emptySourceOnlyTellsSo_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("title");
     QTest::addColumn<bool>("samePath");
-    QTest::newRow("copy") << "copy" << "コピーエラー" << false;
-    QTest::newRow("copy, same path") << "copy" << "コピーエラー" << true;
-    QTest::newRow("move") << "move" << "移動エラー" << false;
-    QTest::newRow("move, same path") << "move" << "移動エラー" << true;
-    QTest::newRow("delete") << "delete" << "削除エラー" << false;
-    QTest::newRow("rename") << "rename" << "リネームエラー" << false;
+    QTest::newRow("copy") << "copy"
+                          << "コピーエラー" << false;
+    QTest::newRow("copy, same path") << "copy"
+                                     << "コピーエラー" << true;
+    QTest::newRow("move") << "move"
+                          << "移動エラー" << false;
+    QTest::newRow("move, same path") << "move"
+                                     << "移動エラー" << true;
+    QTest::newRow("delete") << "delete"
+                            << "削除エラー" << false;
+    QTest::newRow("rename") << "rename"
+                            << "リネームエラー" << false;
 }
 
 void TestBatchOps::emptySourceOnlyTellsSo()
@@ -442,10 +456,14 @@ void TestBatchOps::toolbarKeysRunOperations_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("title");
-    QTest::newRow("copy") << "ｺﾋﾟｰ" << "コピーエラー";
-    QTest::newRow("move") << "移動" << "移動エラー";
-    QTest::newRow("rename") << "ﾘﾈｰﾑ" << "リネームエラー";
-    QTest::newRow("delete") << "削除" << "削除エラー";
+    QTest::newRow("copy") << "ｺﾋﾟｰ"
+                          << "コピーエラー";
+    QTest::newRow("move") << "移動"
+                          << "移動エラー";
+    QTest::newRow("rename") << "ﾘﾈｰﾑ"
+                            << "リネームエラー";
+    QTest::newRow("delete") << "削除"
+                            << "削除エラー";
 }
 
 void TestBatchOps::toolbarKeysRunOperations()
@@ -509,8 +527,9 @@ void TestBatchOps::deleteBarAndLog()
     QVERIFY(w->PrgBar->isHidden());
     QCOMPARE(entries(src_), QStringList{u"keep.txt"_s});
     QCOMPARE(w->filSu[0]->text(), u"0"_s);
-    QCOMPARE(texts(w->List1), QStringList({Sp + u"[削除]"_s + Sp + src_ + u"/a.jpg"_s, Sp + u"[削除]"_s + Sp + src_ + u"/b.gif"_s,
-                                           Sp + u"[削除]"_s + Sp + src_ + u"/c.ico"_s, Sp + u"[削除]"_s + Sp + src_ + u"/d.bmp"_s}));
+    QCOMPARE(texts(w->List1),
+        QStringList({Sp + u"[削除]"_s + Sp + src_ + u"/a.jpg"_s, Sp + u"[削除]"_s + Sp + src_ + u"/b.gif"_s,
+            Sp + u"[削除]"_s + Sp + src_ + u"/c.ico"_s, Sp + u"[削除]"_s + Sp + src_ + u"/d.bmp"_s}));
 }
 
 void TestBatchOps::logWindowFollowsTheRun()
@@ -586,7 +605,8 @@ void TestBatchOps::failedCopyIsLoggedAndRunGoesOn()
     QFETCH(int, error);
     writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
     VuConv* w = open(src_, dst_);
-    platform_->files.fail(Op::Copy, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, error);
+    platform_->files.fail(
+        Op::Copy, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, error);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
 
@@ -595,12 +615,14 @@ void TestBatchOps::failedCopyIsLoggedAndRunGoesOn()
     QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
     const QString word = move ? u"移動"_s : u"複写"_s;
     QCOMPARE(w->List1->count(), 3);
-    QCOMPARE(w->List1->item(1)->text(), Sp + u'[' + word + u"失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + dst_
-                                            + u"/b.jpg"_s + Sp + u'（' + err::describe(error) + u'）');
+    QCOMPARE(w->List1->item(1)->text(),
+        Sp + u'[' + word + u"失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + dst_ + u"/b.jpg"_s + Sp + u'（'
+            + err::describe(error) + u'）');
     QVERIFY(w->List1->item(2)->text().startsWith(Sp + u'[' + word + u']'));
     const QString title = move ? u"移動エラー"_s : u"コピーエラー"_s;
     QCOMPARE(titles(), QStringList({move ? u"一括移動"_s : u"一括コピー"_s, title}));
-    QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, 1));
+    QCOMPARE(
+        platform_->dialogs.asked[1].text, batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, 1));
     QCOMPARE(platform_->dialogs.asked[1].icon, MsgIcon::Error);
     QVERIFY(w->PrgBar->isHidden());
     QCOMPARE(w->filSu[1]->text(), u"2"_s);
@@ -622,9 +644,11 @@ void TestBatchOps::moveKeepsSourcesWhenCopiesAreNotSafe()
     writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
     VuConv* w = open(src_, dst_);
     if (fault == u"sync"_s)
-        platform_->files.fail(Op::Sync, [](const QString&) { return true; }, err::DeviceIO);
+        platform_->files.fail(
+            Op::Sync, [](const QString&) { return true; }, err::DeviceIO);
     else if (fault == u"remove"_s)
-        platform_->files.fail(Op::Remove, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, err::PermissionDenied);
+        platform_->files.fail(
+            Op::Remove, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, err::PermissionDenied);
     else
         platform_->files.before = [&](Op op, const QString&) {
             if (op == Op::Sync)
@@ -673,7 +697,7 @@ void TestBatchOps::targetFolderRemovedDuringRun()
     for (int i = 2; i < 5; ++i)
         QVERIFY(w->List1->item(i)->text().contains(u"失敗]"_s));
     QCOMPARE(platform_->dialogs.asked.last().text,
-             batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, move ? 5 : 3));
+        batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, move ? 5 : 3));
     // The target pane climbs to the folder that is still there.
     QCOMPARE(w->DirList[1]->path(), dst_);
     QCOMPARE(w->FileList[1]->path(), dst_);
@@ -758,12 +782,13 @@ void TestBatchOps::failedDeleteIsLogged()
 {
     writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
     VuConv* w = open(src_, dst_);
-    platform_->files.fail(Op::Remove, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, err::PermissionDenied);
+    platform_->files.fail(
+        Op::Remove, [](const QString& p) { return p.endsWith(u"/b.jpg"_s); }, err::PermissionDenied);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     w->mnuSyoriDel_Click();
     QCOMPARE(entries(src_), QStringList{u"b.jpg"_s});
     QCOMPARE(w->List1->item(1)->text(),
-             Sp + u"[削除失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u'（' + err::describe(err::PermissionDenied) + u'）');
+        Sp + u"[削除失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u'（' + err::describe(err::PermissionDenied) + u'）');
     QCOMPARE(titles(), QStringList({u"一括削除"_s, u"削除エラー"_s}));
     QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(batch::LogKind::Delete, 1));
     QCOMPARE(w->filSu[0]->text(), u"1"_s);
@@ -792,8 +817,8 @@ void TestBatchOps::renameInListOrder()
     auto line = [&](const QString& from, const QString& to) {
         return Sp + u"[リネーム]"_s + Sp + src_ + u'/' + from + Sp + u"から"_s + Sp + src_ + u'/' + to;
     };
-    QCOMPARE(texts(w->List1), QStringList({line(u"a.gif"_s, u"x_.gif"_s), line(u"b.jpg"_s, u"x_1.jpg"_s),
-                                           line(u"c.bmp"_s, u"x_2.bmp"_s)}));
+    QCOMPARE(texts(w->List1),
+        QStringList({line(u"a.gif"_s, u"x_.gif"_s), line(u"b.jpg"_s, u"x_1.jpg"_s), line(u"c.bmp"_s, u"x_2.bmp"_s)}));
     QCOMPARE(barAtRename, QList<int>({0, 1, 2}));
     QCOMPARE(w->PrgBar->value(), 3);
     QVERIFY(w->PrgBar->isHidden());
@@ -824,10 +849,14 @@ void TestBatchOps::renameDialogAnswers_data()
     QTest::addColumn<QString>("answer");
     QTest::addColumn<QString>("box");  // the text of the box shown, if any
     const QString noName = u"名称を入力してください。"_s;
-    const QString unsafe = u"この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"_s;
-    QTest::newRow("cancel button") << "cancel" << "";
-    QTest::newRow("escape") << "escape" << "";
-    QTest::newRow("Err typed") << "type:Err" << "";
+    const QString unsafe
+        = u"この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"_s;
+    QTest::newRow("cancel button") << "cancel"
+                                   << "";
+    QTest::newRow("escape") << "escape"
+                            << "";
+    QTest::newRow("Err typed") << "type:Err"
+                               << "";
     QTest::newRow("empty") << "type:" << noName;
     QTest::newRow("close box") << "close" << noName;
     QTest::newRow("separator") << "type:a/b" << unsafe;
@@ -902,13 +931,12 @@ void TestBatchOps::renameResolvesNamesOfTheBatch_data()
     QTest::addColumn<QStringList>("after");  // in list order of `before`: the new name of each
     QTest::newRow("same prefix again") << QStringList{u"x_.gif"_s, u"x_1.jpg"_s, u"x_2.bmp"_s}
                                        << QStringList{u"x_.gif"_s, u"x_1.jpg"_s, u"x_2.bmp"_s};
-    QTest::newRow("new name held by a later file") << QStringList{u"b.jpg"_s, u"x_.jpg"_s}
-                                                   << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s};
+    QTest::newRow("new name held by a later file")
+        << QStringList{u"b.jpg"_s, u"x_.jpg"_s} << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s};
     QTest::newRow("chain") << QStringList{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s}
                            << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s};
-    QTest::newRow("second rename after a new file")
-        << QStringList{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.gif"_s, u"x_2.bmp"_s}
-        << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.gif"_s, u"x_3.bmp"_s};
+    QTest::newRow("second rename after a new file") << QStringList{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.gif"_s,
+        u"x_2.bmp"_s} << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.gif"_s, u"x_3.bmp"_s};
     QTest::newRow("names held by earlier files") << QStringList{u"x_1.jpg"_s, u"x_2.jpg"_s, u"x_3.jpg"_s}
                                                  << QStringList{u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s};
 }
@@ -932,8 +960,8 @@ void TestBatchOps::renameResolvesNamesOfTheBatch()
         QCOMPARE(readBytes(src_ + u'/' + after[i]), content(before[i]));
     QCOMPARE(w->List1->count(), before.size());
     for (int i = 0; i < before.size(); ++i) {
-        QCOMPARE(w->List1->item(i)->text(), Sp + u"[リネーム]"_s + Sp + src_ + u'/' + before[i] + Sp + u"から"_s + Sp
-                                                + src_ + u'/' + after[i]);
+        QCOMPARE(w->List1->item(i)->text(),
+            Sp + u"[リネーム]"_s + Sp + src_ + u'/' + before[i] + Sp + u"から"_s + Sp + src_ + u'/' + after[i]);
     }
     QCOMPARE(platform_->dialogs.asked.size(), 1);
 }
@@ -952,8 +980,9 @@ void TestBatchOps::renameNeverReplacesOtherFiles()
     QVERIFY(QFileInfo(src_ + u"/x_1.jpg"_s).isDir());
     QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
     QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"c.jpg"_s));
-    QCOMPARE(w->List1->item(1)->text(), Sp + u"[リネーム失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + src_
-                                            + u"/x_1.jpg"_s + Sp + u'（' + err::describe(err::FileExists) + u'）');
+    QCOMPARE(w->List1->item(1)->text(),
+        Sp + u"[リネーム失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_1.jpg"_s + Sp + u'（'
+            + err::describe(err::FileExists) + u'）');
     QCOMPARE(titles(), QStringList({u"一括リネーム"_s, u"リネームエラー"_s}));
     QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(batch::LogKind::Rename, 1));
     QCOMPARE(w->renameDialog()->Text1->text(), QString());
@@ -964,7 +993,8 @@ void TestBatchOps::renameFailureInjected()
     // b.jpg cannot step aside for a.jpg: a.jpg fails, b.jpg still gets its own new name.
     writeFiles(src_, {u"a.jpg"_s, u"x_.jpg"_s, u"z.jpg"_s});
     VuConv* w = open(src_, dst_);
-    platform_->files.fail(Op::Rename, [](const QString& p) { return p.endsWith(u"/x_.jpg"_s); }, err::PermissionDenied, 1);
+    platform_->files.fail(
+        Op::Rename, [](const QString& p) { return p.endsWith(u"/x_.jpg"_s); }, err::PermissionDenied, 1);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [](VuReNM* d) {
         d->Text1->setText(u"x"_s);

@@ -33,12 +33,18 @@ void TestBatchRules::patterns_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("all") << "all" << "*.jpg;*.bmp;*.gif;*.ico";
-    QTest::newRow("bmp") << "bmp" << "*.bmp";
-    QTest::newRow("jpg") << "jpg" << "*.jpg";
-    QTest::newRow("gif") << "gif" << "*.gif";
-    QTest::newRow("ico") << "ico" << "*.ico";
-    QTest::newRow("unknown") << "png" << "*.jpg;*.bmp;*.gif;*.ico";
+    QTest::newRow("all") << "all"
+                         << "*.jpg;*.bmp;*.gif;*.ico";
+    QTest::newRow("bmp") << "bmp"
+                         << "*.bmp";
+    QTest::newRow("jpg") << "jpg"
+                         << "*.jpg";
+    QTest::newRow("gif") << "gif"
+                         << "*.gif";
+    QTest::newRow("ico") << "ico"
+                         << "*.ico";
+    QTest::newRow("unknown") << "png"
+                             << "*.jpg;*.bmp;*.gif;*.ico";
 }
 
 void TestBatchRules::patterns()
@@ -55,13 +61,20 @@ void TestBatchRules::stamps_data()
     QTest::addColumn<QTime>("time");
     QTest::addColumn<QString>("copy");
     QTest::addColumn<QString>("move");
-    QTest::newRow("14:05:07") << QTime(14, 5, 7) << "507" << "0507";
-    QTest::newRow("14:00:09") << QTime(14, 0, 9) << "9" << "0009";
-    QTest::newRow("14:00:00") << QTime(14, 0, 0) << "" << "0000";
-    QTest::newRow("09:10:00") << QTime(9, 10, 0) << "1000" << "1000";
-    QTest::newRow("23:59:59") << QTime(23, 59, 59) << "5959" << "5959";
-    QTest::newRow("00:00:10") << QTime(0, 0, 10) << "10" << "0010";
-    QTest::newRow("milliseconds ignored") << QTime(8, 1, 2, 999) << "102" << "0102";
+    QTest::newRow("14:05:07") << QTime(14, 5, 7) << "507"
+                              << "0507";
+    QTest::newRow("14:00:09") << QTime(14, 0, 9) << "9"
+                              << "0009";
+    QTest::newRow("14:00:00") << QTime(14, 0, 0) << ""
+                              << "0000";
+    QTest::newRow("09:10:00") << QTime(9, 10, 0) << "1000"
+                              << "1000";
+    QTest::newRow("23:59:59") << QTime(23, 59, 59) << "5959"
+                              << "5959";
+    QTest::newRow("00:00:10") << QTime(0, 0, 10) << "10"
+                              << "0010";
+    QTest::newRow("milliseconds ignored") << QTime(8, 1, 2, 999) << "102"
+                                          << "0102";
 }
 
 void TestBatchRules::stamps()
@@ -79,13 +92,34 @@ void TestBatchRules::stampedNames_data()
     QTest::addColumn<QString>("stamp");
     QTest::addColumn<QString>("stamped");
     QTest::addColumn<QString>("numbered");  // the same name's second form
-    QTest::newRow("copy stamp") << "a.jpg" << "507" << "a507.jpg" << "a(2).jpg";
-    QTest::newRow("move stamp") << "a.jpg" << "0507" << "a0507.jpg" << "a(2).jpg";
-    QTest::newRow("empty stamp") << "a.jpg" << "" << "a.jpg" << "a(2).jpg";
-    QTest::newRow("dots inside") << "my.photo.GIF" << "12" << "my.photo12.GIF" << "my.photo(2).GIF";
-    QTest::newRow("four characters") << ".ico" << "1" << "1.ico" << "(2).ico";
-    QTest::newRow("shorter") << "ab" << "1" << "1ab" << "(2)ab";
-    QTest::newRow("japanese") << "写真.jpg" << "3" << "写真3.jpg" << "写真(2).jpg";
+    QTest::newRow("copy stamp") << "a.jpg"
+                                << "507"
+                                << "a507.jpg"
+                                << "a(2).jpg";
+    QTest::newRow("move stamp") << "a.jpg"
+                                << "0507"
+                                << "a0507.jpg"
+                                << "a(2).jpg";
+    QTest::newRow("empty stamp") << "a.jpg"
+                                 << ""
+                                 << "a.jpg"
+                                 << "a(2).jpg";
+    QTest::newRow("dots inside") << "my.photo.GIF"
+                                 << "12"
+                                 << "my.photo12.GIF"
+                                 << "my.photo(2).GIF";
+    QTest::newRow("four characters") << ".ico"
+                                     << "1"
+                                     << "1.ico"
+                                     << "(2).ico";
+    QTest::newRow("shorter") << "ab"
+                             << "1"
+                             << "1ab"
+                             << "(2)ab";
+    QTest::newRow("japanese") << "写真.jpg"
+                              << "3"
+                              << "写真3.jpg"
+                              << "写真(2).jpg";
 }
 
 void TestBatchRules::stampedNames()
@@ -103,13 +137,20 @@ void TestBatchRules::takenNames_data()
     QTest::addColumn<QStringList>("present");
     QTest::addColumn<QString>("candidate");
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("free") << QStringList{u"a.jpg"_s} << "b.jpg" << "b.jpg";
-    QTest::newRow("taken") << QStringList{u"a507.jpg"_s} << "a507.jpg" << "a507(2).jpg";
-    QTest::newRow("taken twice") << QStringList{u"a507.jpg"_s, u"a507(2).jpg"_s} << "a507.jpg" << "a507(3).jpg";
-    QTest::newRow("gap") << QStringList{u"a507.jpg"_s, u"a507(3).jpg"_s} << "a507.jpg" << "a507(2).jpg";
-    QTest::newRow("letter case") << QStringList{u"A507.JPG"_s} << "a507.jpg" << "a507(2).jpg";
-    QTest::newRow("wide letters") << QStringList{u"ＡＢ.jpg"_s} << "ａｂ.jpg" << "ａｂ(2).jpg";
-    QTest::newRow("hidden neighbour") << QStringList{u".a.jpg"_s} << "a.jpg" << "a.jpg";
+    QTest::newRow("free") << QStringList{u"a.jpg"_s} << "b.jpg"
+                          << "b.jpg";
+    QTest::newRow("taken") << QStringList{u"a507.jpg"_s} << "a507.jpg"
+                           << "a507(2).jpg";
+    QTest::newRow("taken twice") << QStringList{u"a507.jpg"_s, u"a507(2).jpg"_s} << "a507.jpg"
+                                 << "a507(3).jpg";
+    QTest::newRow("gap") << QStringList{u"a507.jpg"_s, u"a507(3).jpg"_s} << "a507.jpg"
+                         << "a507(2).jpg";
+    QTest::newRow("letter case") << QStringList{u"A507.JPG"_s} << "a507.jpg"
+                                 << "a507(2).jpg";
+    QTest::newRow("wide letters") << QStringList{u"ＡＢ.jpg"_s} << "ａｂ.jpg"
+                                  << "ａｂ(2).jpg";
+    QTest::newRow("hidden neighbour") << QStringList{u".a.jpg"_s} << "a.jpg"
+                                      << "a.jpg";
 }
 
 void TestBatchRules::takenNames()
@@ -132,12 +173,18 @@ void TestBatchRules::renameNames_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("oldName");
     QTest::addColumn<QString>("newName");
-    QTest::newRow("first has no number") << "x" << 0 << "a.gif" << "x_.gif";
-    QTest::newRow("second") << "x" << 1 << "b.jpg" << "x_1.jpg";
-    QTest::newRow("third") << "x" << 2 << "c.bmp" << "x_2.bmp";
-    QTest::newRow("no leading zeros") << "trip" << 10 << "z.ico" << "trip_10.ico";
-    QTest::newRow("large") << "abcdef" << 32766 << "q.JPG" << "abcdef_32766.JPG";
-    QTest::newRow("dotted old name") << "p" << 3 << "a.b.c.jpg" << "p_3.jpg";
+    QTest::newRow("first has no number") << "x" << 0 << "a.gif"
+                                         << "x_.gif";
+    QTest::newRow("second") << "x" << 1 << "b.jpg"
+                            << "x_1.jpg";
+    QTest::newRow("third") << "x" << 2 << "c.bmp"
+                           << "x_2.bmp";
+    QTest::newRow("no leading zeros") << "trip" << 10 << "z.ico"
+                                      << "trip_10.ico";
+    QTest::newRow("large") << "abcdef" << 32766 << "q.JPG"
+                           << "abcdef_32766.JPG";
+    QTest::newRow("dotted old name") << "p" << 3 << "a.b.c.jpg"
+                                     << "p_3.jpg";
 }
 
 void TestBatchRules::renameNames()
@@ -208,10 +255,10 @@ void TestBatchRules::failureLines()
 {
     const QString sp(QChar(0x3000));
     QCOMPARE(failureLine(LogKind::Copy, QStringLiteral("/s/a.jpg"), QStringLiteral("/t/a.jpg"), QStringLiteral("理由")),
-             sp + QStringLiteral("[複写失敗]") + sp + QStringLiteral("/s/a.jpg") + sp + QStringLiteral("から") + sp
-                 + QStringLiteral("/t/a.jpg") + sp + QStringLiteral("（理由）"));
+        sp + QStringLiteral("[複写失敗]") + sp + QStringLiteral("/s/a.jpg") + sp + QStringLiteral("から") + sp
+            + QStringLiteral("/t/a.jpg") + sp + QStringLiteral("（理由）"));
     QCOMPARE(failureLine(LogKind::Delete, QStringLiteral("/s/a.jpg"), QString(), QStringLiteral("理由")),
-             sp + QStringLiteral("[削除失敗]") + sp + QStringLiteral("/s/a.jpg") + sp + QStringLiteral("（理由）"));
+        sp + QStringLiteral("[削除失敗]") + sp + QStringLiteral("/s/a.jpg") + sp + QStringLiteral("（理由）"));
     QVERIFY(keptSourceLine(QStringLiteral("/s/a.jpg"), QStringLiteral("理由")).contains(QStringLiteral("/s/a.jpg")));
     QVERIFY(failureSummary(LogKind::Move, 3).startsWith(QStringLiteral("3 件のファイルを移動できませんでした。")));
     QVERIFY(failureSummary(LogKind::Rename, 1).contains(QStringLiteral("リネームできませんでした")));

@@ -22,7 +22,10 @@ QStringList texts(const QListWidget* list)
     return out;
 }
 
-void discardClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+void discardClosedWindows()
+{
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
 
 }  // namespace
 
@@ -137,10 +140,14 @@ void TestVuConv::unreachableCurrentFolderOpensSilently_data()
 {
     QTest::addColumn<QString>("curPath");
     QTest::addColumn<QString>("expected");  // the panes' folder; "cwd" for the working directory
-    QTest::newRow("folder gone") << "gone/deeper" << "cwd";
-    QTest::newRow("not a path") << "C:\\Images" << "cwd";
-    QTest::newRow("a file, not a folder") << "file.jpg" << "cwd";
-    QTest::newRow("volume without folder") << "" << "/";  // what closing at the root leaves
+    QTest::newRow("folder gone") << "gone/deeper"
+                                 << "cwd";
+    QTest::newRow("not a path") << "C:\\Images"
+                                << "cwd";
+    QTest::newRow("a file, not a folder") << "file.jpg"
+                                          << "cwd";
+    QTest::newRow("volume without folder") << ""
+                                           << "/";  // what closing at the root leaves
 }
 
 void TestVuConv::unreachableCurrentFolderOpensSilently()
@@ -185,7 +192,7 @@ void TestVuConv::panesFollowDrives()
     writePictures(card, 1, "jpg");
     FakeVolumes& volumes = platform_->useFakeVolumes();
     volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QStringLiteral("disk"), true},
-                       {card, QStringLiteral("card"), true}};
+        {card, QStringLiteral("card"), true}};
     module_ = std::make_unique<VuModule>(platform_->platform());
     module_->CurPath = disk + QStringLiteral("/photos");
     VuConv* w = open();
@@ -285,9 +292,12 @@ void TestVuConv::yenPlus_data()
 {
     QTest::addColumn<QString>("pane0");
     QTest::addColumn<QString>("pane1");
-    QTest::newRow("both elsewhere") << "a" << "b";
-    QTest::newRow("source at the root") << "/" << "b";
-    QTest::newRow("target at the root") << "a" << "/";
+    QTest::newRow("both elsewhere") << "a"
+                                    << "b";
+    QTest::newRow("source at the root") << "/"
+                                        << "b";
+    QTest::newRow("target at the root") << "a"
+                                        << "/";
 }
 
 void TestVuConv::yenPlus()
@@ -310,8 +320,10 @@ void TestVuConv::closingHandsBackSourceFolder_data()
 {
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("elsewhere") << "pics/sub" << "pics/sub";
-    QTest::newRow("volume root") << "/" << "";
+    QTest::newRow("elsewhere") << "pics/sub"
+                               << "pics/sub";
+    QTest::newRow("volume root") << "/"
+                                 << "";
 }
 
 void TestVuConv::closingHandsBackSourceFolder()
@@ -344,8 +356,8 @@ void TestVuConv::placement_data()
                                << QSize(twips::toPx(15230), twips::toPx(10680));
     QTest::newRow("1023 wide") << QRect(0, 0, 1023, 738) << QPoint(2, 80) << QPoint(377, 80)
                                << QSize(twips::toPx(15230 / 1.29), twips::toPx(10680 / 1.29));
-    QTest::newRow("800 wide, panel on top") << QRect(0, 24, 800, 576) << QPoint(2, 104) << QPoint(377, 104)
-                                            << QSize(787, 552);
+    QTest::newRow("800 wide, panel on top")
+        << QRect(0, 24, 800, 576) << QPoint(2, 104) << QPoint(377, 104) << QSize(787, 552);
 }
 
 void TestVuConv::placement()
@@ -379,8 +391,9 @@ void TestVuConv::menusAndToolbar()
     QStringList items;
     for (QAction* a : w->mnuSyori->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    QCOMPARE(items, QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"),
-                                 QStringLiteral("削除"), QStringLiteral("-"), QStringLiteral("ログ")}));
+    QCOMPARE(items,
+        QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"), QStringLiteral("削除"),
+            QStringLiteral("-"), QStringLiteral("ログ")}));
     QCOMPARE(w->mnuFileQuit->text(), QStringLiteral("終了"));
     QStringList keys;
     for (QAction* a : w->Toolbar1->actions()) {
@@ -390,8 +403,9 @@ void TestVuConv::menusAndToolbar()
             QVERIFY(!a->icon().pixmap(32, 32).isNull());
         }
     }
-    QCOMPARE(keys, QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"),
-                                QStringLiteral("削除"), QStringLiteral("-"), QStringLiteral("ログ")}));
+    QCOMPARE(keys,
+        QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"), QStringLiteral("削除"),
+            QStringLiteral("-"), QStringLiteral("ログ")}));
     QCOMPARE(w->Toolbar1->iconSize(), QSize(32, 32));
 }
 

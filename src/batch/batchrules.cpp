@@ -5,30 +5,46 @@ namespace {
 
 const QChar Ideographic(0x3000);
 
-QString tag(const QString& word) { return Ideographic + u'[' + word + u']' + Ideographic; }
-QString from() { return Ideographic + QStringLiteral("から") + Ideographic; }
+QString tag(const QString& word)
+{
+    return Ideographic + u'[' + word + u']' + Ideographic;
+}
+QString from()
+{
+    return Ideographic + QStringLiteral("から") + Ideographic;
+}
 
 QString word(LogKind kind)
 {
     switch (kind) {
-    case LogKind::Copy: return QStringLiteral("複写");
-    case LogKind::Move: return QStringLiteral("移動");
-    case LogKind::Delete: return QStringLiteral("削除");
-    case LogKind::Rename: return QStringLiteral("リネーム");
+    case LogKind::Copy:
+        return QStringLiteral("複写");
+    case LogKind::Move:
+        return QStringLiteral("移動");
+    case LogKind::Delete:
+        return QStringLiteral("削除");
+    case LogKind::Rename:
+        return QStringLiteral("リネーム");
     }
     return QString();
 }
 
 // The name split before its last four characters.
-QString head(const QString& name) { return name.left(std::max<qsizetype>(0, name.size() - 4)); }
-QString tail(const QString& name) { return name.right(std::min<qsizetype>(4, name.size())); }
+QString head(const QString& name)
+{
+    return name.left(std::max<qsizetype>(0, name.size() - 4));
+}
+QString tail(const QString& name)
+{
+    return name.right(std::min<qsizetype>(4, name.size()));
+}
 
 }  // namespace
 
 const std::array<QString, 5>& typeNameTable()
 {
     static const std::array<QString, 5> names = {QStringLiteral("all"), QStringLiteral("bmp"), QStringLiteral("jpg"),
-                                                 QStringLiteral("gif"), QStringLiteral("ico")};
+        QStringLiteral("gif"), QStringLiteral("ico")};
     return names;
 }
 
@@ -48,7 +64,10 @@ QString timeStamp(const QTime& time, StampForm form)
     return digits == 0 ? QString() : QString::number(digits);
 }
 
-QString stampedName(const QString& name, const QString& stamp) { return head(name) + stamp + tail(name); }
+QString stampedName(const QString& name, const QString& stamp)
+{
+    return head(name) + stamp + tail(name);
+}
 
 QString numberedName(const QString& name, int n)
 {
@@ -66,14 +85,20 @@ QString TakenNames::firstFree(const QString& candidate) const
     }
 }
 
-QString renameNumber(int index) { return index == 0 ? QString() : QString::number(index); }
+QString renameNumber(int index)
+{
+    return index == 0 ? QString() : QString::number(index);
+}
 
 QString renamedName(const QString& prefix, int index, const QString& oldName)
 {
     return prefix + u'_' + renameNumber(index) + tail(oldName);
 }
 
-QString asideName(const QString& name, int n) { return head(name) + u'~' + QString::number(n) + tail(name); }
+QString asideName(const QString& name, int n)
+{
+    return head(name) + u'~' + QString::number(n) + tail(name);
+}
 
 PrefixCheck checkPrefix(const QString& prefix)
 {
@@ -115,12 +140,22 @@ QString failureSummary(LogKind kind, int failures)
 {
     QString verb;
     switch (kind) {
-    case LogKind::Copy: verb = QStringLiteral("コピー"); break;
-    case LogKind::Move: verb = QStringLiteral("移動"); break;
-    case LogKind::Delete: verb = QStringLiteral("削除"); break;
-    case LogKind::Rename: verb = QStringLiteral("リネーム"); break;
+    case LogKind::Copy:
+        verb = QStringLiteral("コピー");
+        break;
+    case LogKind::Move:
+        verb = QStringLiteral("移動");
+        break;
+    case LogKind::Delete:
+        verb = QStringLiteral("削除");
+        break;
+    case LogKind::Rename:
+        verb = QStringLiteral("リネーム");
+        break;
     }
-    return QStringLiteral("%1 件のファイルを%2できませんでした。\n理由はログに記録されています。").arg(failures).arg(verb);
+    return QStringLiteral("%1 件のファイルを%2できませんでした。\n理由はログに記録されています。")
+        .arg(failures)
+        .arg(verb);
 }
 
 ConvPlacement convPlacement(double workAreaWidthTwips)

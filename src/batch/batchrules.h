@@ -65,7 +65,7 @@ QString asideName(const QString& name, int n);
 enum class PrefixCheck {
     Cancelled,  // the dialog's cancel marker
     Empty,
-    Unsafe,     // would lead files out of their folder, hide them, or hold control characters
+    Unsafe,  // would lead files out of their folder, hide them, or hold control characters
     Usable,
 };
 inline const QString CancelMarker = QStringLiteral("Err");

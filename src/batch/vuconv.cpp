@@ -15,13 +15,19 @@
 namespace vu {
 namespace {
 
-void name(QObject* o, const QString& objectName) { o->setObjectName(objectName); }
+void name(QObject* o, const QString& objectName)
+{
+    o->setObjectName(objectName);
+}
 void name(QWidget* w, const QString& objectName)
 {
     w->setObjectName(objectName);
     w->setAccessibleName(objectName);
 }
-QString indexed(const char* base, int i) { return QString::fromLatin1(base) + QStringLiteral("(%1)").arg(i); }
+QString indexed(const char* base, int i)
+{
+    return QString::fromLatin1(base) + QStringLiteral("(%1)").arg(i);
+}
 
 QFrame* rule(QWidget* parent, const QString& objectName, const QRect& r)
 {
@@ -36,7 +42,9 @@ QFrame* rule(QWidget* parent, const QString& objectName, const QRect& r)
 
 }  // namespace
 
-VuConv::VuConv(VuModule& module) : QMainWindow(nullptr), module_(module)
+VuConv::VuConv(VuModule& module)
+    : QMainWindow(nullptr)
+    , module_(module)
 {
     setObjectName(QStringLiteral("VuConv"));
     setWindowTitle(QStringLiteral("一括変換"));
@@ -164,8 +172,11 @@ void VuConv::buildToolbar(QWidget* client)
     Toolbar1->toggleViewAction()->setEnabled(false);
 
     const std::pair<const char*, QPixmap> buttons[5] = {
-        {"ｺﾋﾟｰ", copyBoxPicture(32)},   {"移動", moveBoxPicture(32)}, {"ﾘﾈｰﾑ", renamePicture(32)},
-        {"削除", wasteBinPicture(32)}, {"ログ", logPicture(32)},
+        {"ｺﾋﾟｰ", copyBoxPicture(32)},
+        {"移動", moveBoxPicture(32)},
+        {"ﾘﾈｰﾑ", renamePicture(32)},
+        {"削除", wasteBinPicture(32)},
+        {"ログ", logPicture(32)},
     };
     for (const auto& [key, picture] : buttons) {
         const QString k = QString::fromUtf8(key);
@@ -188,7 +199,10 @@ QAction* VuConv::toolButton(const QString& key) const
     return nullptr;
 }
 
-VuLog* VuConv::logWindow() const { return log_.data(); }
+VuLog* VuConv::logWindow() const
+{
+    return log_.data();
+}
 
 VuReNM* VuConv::renameDialog()
 {

@@ -62,8 +62,8 @@ public:
     std::array<QString, 5> typeNames;
     quint8 logShown = 0;
     std::array<QString, 2> paneDir;  // each pane's folder with a final separator
-    QString srcPath;                 // the file an operation is working on
-    qint32 topmostResult = 0;        // what SetTopmost answered at loading
+    QString srcPath;  // the file an operation is working on
+    qint32 topmostResult = 0;  // what SetTopmost answered at loading
 
     // The toolbar button with this key.
     QAction* toolButton(const QString& key) const;

@@ -15,7 +15,8 @@ using batch::LogKind;
 
 class VuConv::Run {
 public:
-    explicit Run(VuConv& window) : window_(window)
+    explicit Run(VuConv& window)
+        : window_(window)
     {
         window_.running_ = true;
         blocker_.flush();  // the bar shows before the first file
@@ -38,9 +39,15 @@ const QString NoFiles = QStringLiteral("ファイルが存在しません。");
 
 // ---- copy and move ----
 
-void VuConv::mnuSyoriCopy_Click() { copyOrMove(false); }
+void VuConv::mnuSyoriCopy_Click()
+{
+    copyOrMove(false);
+}
 
-void VuConv::mnuSyoriMove_Click() { copyOrMove(true); }
+void VuConv::mnuSyoriMove_Click()
+{
+    copyOrMove(true);
+}
 
 void VuConv::copyOrMove(bool move)
 {
@@ -53,10 +60,10 @@ void VuConv::copyOrMove(bool move)
     }
     resetBar();
     const MsgAnswer answer = move
-        ? ask(QStringLiteral("一括移動"), QStringLiteral("ファイル移動を行います。よろしいですか？"), MsgIcon::Exclamation,
-              MsgButtons::OkCancel)
+        ? ask(QStringLiteral("一括移動"), QStringLiteral("ファイル移動を行います。よろしいですか？"),
+            MsgIcon::Exclamation, MsgButtons::OkCancel)
         : ask(QStringLiteral("一括コピー"), QStringLiteral("ファイルコピーを行います。よろしいですか？"),
-              MsgIcon::Exclamation, MsgButtons::OkCancel);
+            MsgIcon::Exclamation, MsgButtons::OkCancel);
     if (answer != MsgAnswer::Ok)
         return;
     PrgBar->show();
@@ -90,8 +97,8 @@ void VuConv::copyOrMove(bool move)
             const bool found = taken.contains(name);
             Yen_Plus();
             srcPath = paneDir[0] + name;
-            const QString wanted =
-                found ? batch::stampedName(name, batch::timeStamp(module_.clock().now().time(), form)) : name;
+            const QString wanted
+                = found ? batch::stampedName(name, batch::timeStamp(module_.clock().now().time(), form)) : name;
             QString chosen = taken.firstFree(wanted);
             FsStatus s;
             for (int attempt = 0;; ++attempt) {
@@ -222,7 +229,8 @@ void VuConv::mnuSyoriRename_Click()
     case batch::PrefixCheck::Unsafe:
         dialog->Text1->clear();
         ask(QStringLiteral("名称エラー"),
-            QStringLiteral("この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"),
+            QStringLiteral(
+                "この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"),
             MsgIcon::Error, MsgButtons::Ok);
         return;
     case batch::PrefixCheck::Usable:

@@ -7,7 +7,9 @@
 
 namespace vu {
 
-VuLog::VuLog(VuModule& module, QWidget* owner) : QMainWindow(owner, Qt::Window), module_(module)
+VuLog::VuLog(VuModule& module, QWidget* owner)
+    : QMainWindow(owner, Qt::Window)
+    , module_(module)
 {
     setObjectName(QStringLiteral("VuLog"));
     setWindowTitle(QStringLiteral("一括変換ログ"));

@@ -14,7 +14,7 @@ public:
     // A window of its own, kept with the batch window `owner`.
     VuLog(VuModule& module, QWidget* owner);
 
-    QListWidget* List1;        // larger than the window, which shows its upper left part
+    QListWidget* List1;  // larger than the window, which shows its upper left part
     qint32 topmostResult = 0;  // what SetTopmost answered at loading
 
     void Form_Load();

@@ -7,7 +7,8 @@
 
 namespace vu {
 
-VuReNM::VuReNM(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
+VuReNM::VuReNM(QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint)
 {
     setObjectName(QStringLiteral("VuReNM"));
     setWindowTitle(QStringLiteral("リネーム"));
@@ -44,7 +45,10 @@ VuReNM::VuReNM(QWidget* owner) : QDialog(owner, Qt::Dialog | Qt::MSWindowsFixedS
     connect(CancelButton, &QPushButton::clicked, this, &VuReNM::CancelButton_Click);
 }
 
-void VuReNM::OKButton_Click() { hide(); }
+void VuReNM::OKButton_Click()
+{
+    hide();
+}
 
 void VuReNM::CancelButton_Click()
 {
@@ -52,7 +56,10 @@ void VuReNM::CancelButton_Click()
     hide();
 }
 
-void VuReNM::reject() { CancelButton_Click(); }
+void VuReNM::reject()
+{
+    CancelButton_Click();
+}
 
 void VuReNM::closeEvent(QCloseEvent* event)
 {

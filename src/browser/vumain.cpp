@@ -830,6 +830,9 @@ void VuMain::mnuRunConv_Click()
     conv_->activateWindow();
 }
 
-VuConv* VuMain::batchWindow() const { return conv_.data(); }
+VuConv* VuMain::batchWindow() const
+{
+    return conv_.data();
+}
 
 }  // namespace vu

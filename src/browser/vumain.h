@@ -15,9 +15,9 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
 

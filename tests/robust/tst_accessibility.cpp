@@ -122,7 +122,7 @@ void TestAccessibility::everyControlIsNamed()
     else if (window == QStringLiteral("VuSplash"))
         other = std::make_unique<VuSplash>(std::function<void()>());
     else if (window.startsWith(QStringLiteral("VuConv")) || window == QStringLiteral("VuLog")
-             || window == QStringLiteral("VuReNM"))
+        || window == QStringLiteral("VuReNM"))
         other = std::make_unique<VuConv>(module);
     if (other)
         shown = other.get();
