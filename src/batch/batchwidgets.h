@@ -1,10 +1,9 @@
-// Small widget helpers of the batch windows: text fitting, the toolbar's pictures, and the guard
-// that keeps the windows painted but deaf to input while an operation runs.
+// Small widget helpers of the batch windows: text fitting, and the guard that keeps the windows
+// painted but deaf to input while an operation runs.
 #pragma once
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPixmap>
 
 class QLabel;
 
@@ -12,10 +11,6 @@ namespace vu {
 
 // Shrinks a label's font (down to 6 points) until its text fits the label's width.
 void fitText(QLabel* label);
-
-// Pictures of the batch toolbar's commands that the program's drawings do not have yet.
-QPixmap renamePicture(int size);
-QPixmap logPicture(int size);
 
 // While it lives, user input to every window of the program (mouse, keys, wheel, drops, the
 // close box) is thrown away, and pump() lets the windows repaint and timers run. An operation

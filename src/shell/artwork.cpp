@@ -4,37 +4,72 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace vu {
+#include <functional>
 
-QPixmap emblem(int size)
+namespace vu {
+namespace {
+
+// A transparent square picture drawn by `draw`, which gets the painter and the side length.
+QPixmap drawn(int size, const std::function<void(QPainter&, qreal)>& draw)
 {
     QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    // A framed photograph: sky, sun and two hills.
-    const QRectF frame(s * 0.06, s * 0.14, s * 0.88, s * 0.72);
-    p.setPen(QPen(QColor(60, 60, 70), s * 0.03));
-    QLinearGradient sky(frame.topLeft(), frame.bottomLeft());
-    sky.setColorAt(0, QColor(90, 160, 230));
-    sky.setColorAt(1, QColor(200, 230, 250));
-    p.setBrush(sky);
-    p.drawRoundedRect(frame, s * 0.04, s * 0.04);
-    p.setClipRect(frame.adjusted(s * 0.02, s * 0.02, -s * 0.02, -s * 0.02));
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 200, 40));
-    p.drawEllipse(QPointF(s * 0.72, s * 0.34), s * 0.08, s * 0.08);
-    QPainterPath hills;
-    hills.moveTo(frame.left(), frame.bottom());
-    hills.lineTo(frame.left(), s * 0.66);
-    hills.quadTo(s * 0.3, s * 0.42, s * 0.52, s * 0.66);
-    hills.quadTo(s * 0.7, s * 0.52, frame.right(), s * 0.62);
-    hills.lineTo(frame.right(), frame.bottom());
-    hills.closeSubpath();
-    p.setBrush(QColor(70, 150, 80));
-    p.drawPath(hills);
+    draw(p, size);
     return pm;
+}
+
+// A pen of the given width relative to the picture, never thinner than one pixel.
+QPen outline(QColor colour, qreal s, qreal relativeWidth)
+{
+    return QPen(colour, std::max(1.0, s * relativeWidth));
+}
+
+QPixmap sheets(int size, const QColor (&colours)[3])
+{
+    return drawn(size, [&](QPainter& p, qreal s) {
+        for (int i = 0; i < 3; ++i) {
+            const QRectF sheet(s * (0.12 + 0.16 * i), s * (0.1 + 0.14 * i), s * 0.5, s * 0.6);
+            p.setPen(outline(QColor(40, 40, 40), s, 0.025));
+            p.setBrush(colours[i]);
+            p.drawRect(sheet);
+            p.setPen(outline(QColor(255, 255, 255, 170), s, 0.02));
+            for (int line = 1; line <= 3; ++line) {
+                const qreal y = sheet.top() + sheet.height() * line / 4.5;
+                p.drawLine(QPointF(sheet.left() + s * 0.06, y), QPointF(sheet.right() - s * 0.06, y));
+            }
+        }
+    });
+}
+
+}  // namespace
+
+QPixmap emblem(int size)
+{
+    return drawn(size, [](QPainter& p, qreal s) {
+        // A framed photograph: sky, sun and two hills.
+        const QRectF frame(s * 0.06, s * 0.14, s * 0.88, s * 0.72);
+        p.setPen(QPen(QColor(60, 60, 70), s * 0.03));
+        QLinearGradient sky(frame.topLeft(), frame.bottomLeft());
+        sky.setColorAt(0, QColor(90, 160, 230));
+        sky.setColorAt(1, QColor(200, 230, 250));
+        p.setBrush(sky);
+        p.drawRoundedRect(frame, s * 0.04, s * 0.04);
+        p.setClipRect(frame.adjusted(s * 0.02, s * 0.02, -s * 0.02, -s * 0.02));
+        p.setPen(Qt::NoPen);
+        p.setBrush(QColor(255, 200, 40));
+        p.drawEllipse(QPointF(s * 0.72, s * 0.34), s * 0.08, s * 0.08);
+        QPainterPath hills;
+        hills.moveTo(frame.left(), frame.bottom());
+        hills.lineTo(frame.left(), s * 0.66);
+        hills.quadTo(s * 0.3, s * 0.42, s * 0.52, s * 0.66);
+        hills.quadTo(s * 0.7, s * 0.52, frame.right(), s * 0.62);
+        hills.lineTo(frame.right(), frame.bottom());
+        hills.closeSubpath();
+        p.setBrush(QColor(70, 150, 80));
+        p.drawPath(hills);
+    });
 }
 
 QIcon programIcon()
@@ -44,34 +79,6 @@ QIcon programIcon()
         icon.addPixmap(emblem(size));
     return icon;
 }
-
-}  // namespace vu
-
-namespace vu {
-namespace {
-
-QPixmap sheets(int size, const QColor (&colours)[3])
-{
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    for (int i = 0; i < 3; ++i) {
-        const QRectF sheet(s * (0.12 + 0.16 * i), s * (0.1 + 0.14 * i), s * 0.5, s * 0.6);
-        p.setPen(QPen(QColor(40, 40, 40), std::max(1.0, s * 0.025)));
-        p.setBrush(colours[i]);
-        p.drawRect(sheet);
-        p.setPen(QPen(QColor(255, 255, 255, 170), std::max(1.0, s * 0.02)));
-        for (int line = 1; line <= 3; ++line) {
-            const qreal y = sheet.top() + sheet.height() * line / 4.5;
-            p.drawLine(QPointF(sheet.left() + s * 0.06, y), QPointF(sheet.right() - s * 0.06, y));
-        }
-    }
-    return pm;
-}
-
-}  // namespace
 
 QPixmap copyBoxPicture(int size)
 {
@@ -87,65 +94,91 @@ QPixmap moveBoxPicture(int size)
 
 QPixmap wasteBinPicture(int size)
 {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    p.setPen(QPen(QColor(40, 40, 40), std::max(1.0, s * 0.03)));
-    p.setBrush(QColor(120, 130, 140));
-    p.drawRoundedRect(QRectF(s * 0.18, s * 0.18, s * 0.64, s * 0.1), s * 0.02, s * 0.02);  // lid
-    p.drawRect(QRectF(s * 0.42, s * 0.1, s * 0.16, s * 0.08));                              // handle
-    QPainterPath body;
-    body.moveTo(s * 0.24, s * 0.3);
-    body.lineTo(s * 0.76, s * 0.3);
-    body.lineTo(s * 0.7, s * 0.9);
-    body.lineTo(s * 0.3, s * 0.9);
-    body.closeSubpath();
-    p.setBrush(QColor(160, 170, 180));
-    p.drawPath(body);
-    for (int i = 0; i < 3; ++i) {
-        const qreal x = s * (0.38 + 0.12 * i);
-        p.drawLine(QPointF(x, s * 0.38), QPointF(x, s * 0.82));
-    }
-    return pm;
+    return drawn(size, [](QPainter& p, qreal s) {
+        p.setPen(outline(QColor(40, 40, 40), s, 0.03));
+        p.setBrush(QColor(120, 130, 140));
+        p.drawRoundedRect(QRectF(s * 0.18, s * 0.18, s * 0.64, s * 0.1), s * 0.02, s * 0.02);  // lid
+        p.drawRect(QRectF(s * 0.42, s * 0.1, s * 0.16, s * 0.08));                              // handle
+        QPainterPath body;
+        body.moveTo(s * 0.24, s * 0.3);
+        body.lineTo(s * 0.76, s * 0.3);
+        body.lineTo(s * 0.7, s * 0.9);
+        body.lineTo(s * 0.3, s * 0.9);
+        body.closeSubpath();
+        p.setBrush(QColor(160, 170, 180));
+        p.drawPath(body);
+        for (int i = 0; i < 3; ++i) {
+            const qreal x = s * (0.38 + 0.12 * i);
+            p.drawLine(QPointF(x, s * 0.38), QPointF(x, s * 0.82));
+        }
+    });
 }
 
 QPixmap dropPicture(int size)
 {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size;
-    const qreal line = std::max(1.0, s * 0.06);
-    // The tray.
-    p.setPen(QPen(QColor(30, 30, 30), line, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.setBrush(QColor(250, 210, 80));
-    QPainterPath tray;
-    tray.moveTo(s * 0.08, s * 0.6);
-    tray.lineTo(s * 0.08, s * 0.92);
-    tray.lineTo(s * 0.92, s * 0.92);
-    tray.lineTo(s * 0.92, s * 0.6);
-    tray.lineTo(s * 0.68, s * 0.6);
-    tray.lineTo(s * 0.6, s * 0.74);
-    tray.lineTo(s * 0.4, s * 0.74);
-    tray.lineTo(s * 0.32, s * 0.6);
-    tray.closeSubpath();
-    p.drawPath(tray);
-    // The arrow going in.
-    p.setBrush(QColor(60, 150, 60));
-    QPainterPath arrow;
-    arrow.moveTo(s * 0.4, s * 0.06);
-    arrow.lineTo(s * 0.6, s * 0.06);
-    arrow.lineTo(s * 0.6, s * 0.36);
-    arrow.lineTo(s * 0.76, s * 0.36);
-    arrow.lineTo(s * 0.5, s * 0.64);
-    arrow.lineTo(s * 0.24, s * 0.36);
-    arrow.lineTo(s * 0.4, s * 0.36);
-    arrow.closeSubpath();
-    p.drawPath(arrow);
-    return pm;
+    return drawn(size, [](QPainter& p, qreal s) {
+        p.setPen(QPen(QColor(30, 30, 30), std::max(1.0, s * 0.06), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        // The tray.
+        p.setBrush(QColor(250, 210, 80));
+        QPainterPath tray;
+        tray.moveTo(s * 0.08, s * 0.6);
+        tray.lineTo(s * 0.08, s * 0.92);
+        tray.lineTo(s * 0.92, s * 0.92);
+        tray.lineTo(s * 0.92, s * 0.6);
+        tray.lineTo(s * 0.68, s * 0.6);
+        tray.lineTo(s * 0.6, s * 0.74);
+        tray.lineTo(s * 0.4, s * 0.74);
+        tray.lineTo(s * 0.32, s * 0.6);
+        tray.closeSubpath();
+        p.drawPath(tray);
+        // The arrow going in.
+        p.setBrush(QColor(60, 150, 60));
+        QPainterPath arrow;
+        arrow.moveTo(s * 0.4, s * 0.06);
+        arrow.lineTo(s * 0.6, s * 0.06);
+        arrow.lineTo(s * 0.6, s * 0.36);
+        arrow.lineTo(s * 0.76, s * 0.36);
+        arrow.lineTo(s * 0.5, s * 0.64);
+        arrow.lineTo(s * 0.24, s * 0.36);
+        arrow.lineTo(s * 0.4, s * 0.36);
+        arrow.closeSubpath();
+        p.drawPath(arrow);
+    });
+}
+
+QPixmap renamePicture(int size)
+{
+    return drawn(size, [](QPainter& p, qreal s) {
+        // A sheet with a name tag and a pencil.
+        p.setPen(outline(QColor(40, 40, 40), s, 0.03));
+        p.setBrush(QColor(250, 250, 235));
+        p.drawRect(QRectF(s * 0.14, s * 0.1, s * 0.56, s * 0.72));
+        p.setBrush(QColor(70, 120, 220));
+        p.drawRect(QRectF(s * 0.22, s * 0.56, s * 0.4, s * 0.16));
+        p.setPen(outline(QColor(255, 255, 255), s, 0.04));
+        p.drawLine(QPointF(s * 0.27, s * 0.64), QPointF(s * 0.56, s * 0.64));
+        p.setPen(outline(QColor(40, 40, 40), s, 0.03));
+        p.setBrush(QColor(240, 180, 40));
+        QPolygonF pencil;
+        pencil << QPointF(s * 0.56, s * 0.5) << QPointF(s * 0.86, s * 0.2) << QPointF(s * 0.94, s * 0.28)
+               << QPointF(s * 0.64, s * 0.58) << QPointF(s * 0.52, s * 0.62);
+        p.drawPolygon(pencil);
+    });
+}
+
+QPixmap logPicture(int size)
+{
+    return drawn(size, [](QPainter& p, qreal s) {
+        // A page of lines.
+        p.setPen(outline(QColor(40, 40, 40), s, 0.03));
+        p.setBrush(QColor(255, 255, 255));
+        p.drawRect(QRectF(s * 0.18, s * 0.08, s * 0.64, s * 0.84));
+        p.setPen(outline(QColor(90, 90, 90), s, 0.035));
+        for (int line = 0; line < 6; ++line) {
+            const qreal y = s * (0.2 + 0.12 * line);
+            p.drawLine(QPointF(s * 0.26, y), QPointF(s * (line % 2 ? 0.62 : 0.74), y));
+        }
+    });
 }
 
 }  // namespace vu

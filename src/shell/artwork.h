@@ -20,5 +20,8 @@ QPixmap moveBoxPicture(int size);
 QPixmap wasteBinPicture(int size);
 // The drag icon shown while a thumbnail is over a drop box: a sheet going down into a tray.
 QPixmap dropPicture(int size);
+// The batch window's rename (a sheet, a name tag and a pencil) and log (a page of lines) buttons.
+QPixmap renamePicture(int size);
+QPixmap logPicture(int size);
 
 }  // namespace vu
