@@ -1,9 +1,12 @@
 #include "support/testsupport.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 namespace vu::testing {
 
@@ -214,6 +217,24 @@ QByteArray readBytes(const QString& path)
 #include <unistd.h>
 
 namespace vu::testing {
+
+QTimer* whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act, int ms)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(2);
+    const QDeadlineTimer deadline(ms);
+    QObject::connect(timer, &QTimer::timeout, [timer, deadline, find = std::move(find), act = std::move(act)] {
+        QWidget* w = find();
+        if (!w && !deadline.hasExpired())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (w)
+            act(w);
+    });
+    timer->start();
+    return timer;
+}
 
 int runLimitedChild(long maxFileBytes, const std::function<int()>& body)
 {
