@@ -12,7 +12,6 @@
 #include "support/testsupport.h"
 #include "viewer/vuview.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
 
@@ -412,14 +411,7 @@ void TestAwkwardFolders::hugeFolderPages()
     std::fflush(stdout);
 
     // The information menu on the last cell of page 255: entry 7649.
-    QStringList captions;
-    whenShown([] { return QApplication::activePopupWidget(); },
-        [&](QWidget* menu) {
-            for (QAction* a : menu->actions())
-                captions << a->text();
-            menu->close();
-        });
-    main->img_MouseDown(29, Qt::RightButton, {}, QPoint(3, 3));
+    const QStringList captions = menuCaptions([&] { main->img_MouseDown(29, Qt::RightButton, {}, QPoint(3, 3)); });
     QCOMPARE(module.SelPage, quint8(255));
     QCOMPARE(module.SelCell, quint8(29));
     QCOMPARE(captions.value(2), asMenuText(QStringLiteral("名称　p07649.bmp")));
@@ -498,13 +490,7 @@ void TestAwkwardFolders::pageOfVanishedFolder()
                                                          : DeleteBox;
         main->imgBox_DragDrop(box, main->Img[cell], 5, 5);
     } else if (action == QStringLiteral("menu")) {
-        whenShown([] { return QApplication::activePopupWidget(); },
-            [&](QWidget* menu) {
-                for (QAction* a : menu->actions())
-                    captions << a->text();
-                menu->close();
-            });
-        main->img_MouseDown(cell, Qt::RightButton, {}, QPoint(3, 3));
+        captions = menuCaptions([&] { main->img_MouseDown(cell, Qt::RightButton, {}, QPoint(3, 3)); });
         QCOMPARE(captions,
             QStringList({QStringLiteral("■□　画像を表示　□■"), QString(), QStringLiteral("名称　img0034.bmp"),
                 QStringLiteral("日付　"), QStringLiteral("属性　")}));

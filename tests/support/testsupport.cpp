@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QImageWriter>
@@ -234,6 +236,19 @@ QTimer* whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> 
     });
     timer->start();
     return timer;
+}
+
+QStringList menuCaptions(const std::function<void()>& open)
+{
+    QStringList captions;
+    whenShown([] { return QApplication::activePopupWidget(); },
+        [&captions](QWidget* menu) {
+            for (QAction* a : menu->actions())
+                captions << a->text();
+            menu->close();
+        });
+    open();
+    return captions;
 }
 
 int runLimitedChild(long maxFileBytes, const std::function<int()>& body)

@@ -20,11 +20,11 @@ int installed = 0;  // watchdogs alive; the handlers stay while any is
 
 void onCrash(int signal)
 {
-    static const char head[] = "\nFATAL: crash signal during step: ";
-    ssize_t ignored = ::write(STDERR_FILENO, head, sizeof head - 1);
-    ignored = ::write(STDERR_FILENO, crashNote, size_t(crashNoteLength));
-    ignored = ::write(STDERR_FILENO, "\n", 1);
-    (void)ignored;
+    static const char head[] = "\nFATAL: crash signal in: ";
+    // Nothing is to be done should stderr refuse the note.
+    if (::write(STDERR_FILENO, head, sizeof head - 1) > 0
+        && ::write(STDERR_FILENO, crashNote, size_t(crashNoteLength)) >= 0)
+        (void)!::write(STDERR_FILENO, "\n", 1);
     // Hand the signal on to whoever handled it before (the test framework, a sanitizer).
     for (size_t i = 0; i < CrashSignals.size(); ++i) {
         if (CrashSignals[i] == signal)
@@ -99,11 +99,15 @@ void Watchdog::step(const QString& what)
 
 void Watchdog::idle()
 {
+    QString last;
     {
         std::lock_guard lock(mutex_);
         finishStep();
         ++generation_;
+        last = current_;
     }
+    if (!last.isEmpty())
+        noteStep(QStringLiteral("after ") + last);
     changed_.notify_all();
 }
 

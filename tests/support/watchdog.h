@@ -1,6 +1,7 @@
 // A hang and crash detector for tests that drive windows over many inputs. Each step is named
-// when it starts; a step still running when its time is up ends the test program with the
-// step's name, and a crash signal names the step it interrupted before the program dies.
+// when it starts; a step still running when its time is up ends the test program (exit status
+// 124) with the step's name, and a crash signal names the step it interrupted (or the step it
+// came after) before the program dies of it.
 #pragma once
 
 #include <QString>
