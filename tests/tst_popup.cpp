@@ -7,7 +7,6 @@
 #include "viewer/vuview.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
@@ -16,27 +15,6 @@ using namespace vu;
 using namespace vu::testing;
 
 namespace {
-
-// Runs `act` once a widget `find` returns appears (within five seconds), from inside whatever
-// nested event loop is running then: the pop-up menu's or a modal window's. Deleting the
-// returned timer gives up waiting.
-QTimer* whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    const QDeadlineTimer deadline(5000);
-    QObject::connect(timer, &QTimer::timeout, [timer, deadline, find, act] {
-        QWidget* w = find();
-        if (!w && !deadline.hasExpired())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (w)
-            act(w);
-    });
-    timer->start();
-    return timer;
-}
 
 QWidget* openMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
 QWidget* openViewer() { return qobject_cast<VuView*>(QApplication::activeModalWidget()); }

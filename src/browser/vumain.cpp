@@ -204,7 +204,7 @@ void VuMain::buildMenus()
     name(mnuHelpUrl, QStringLiteral("mnuHelpUrl"));
 
     mnuPop = new QMenu(QStringLiteral("ポップ"), this);
-    name(mnuPop, QStringLiteral("mnuPop"));
+    name(mnuPop, QStringLiteral("mnuPop"), mnuPop->title());  // opened on its own, it names itself
     mnuPop1 = mnuPop->addAction(QString());
     name(mnuPop1, QStringLiteral("mnuPop1"));
     mnuPopSp = mnuPop->addSeparator();

@@ -20,6 +20,7 @@ public:
     void setBorder(bool on);
     // What is drawn where there is no picture.
     void setEmptyText(const QString& text);
+    const QString& emptyText() const { return emptyText_; }
 
     QSize sizeHint() const override;
 

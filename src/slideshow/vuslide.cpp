@@ -77,7 +77,9 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    // A screen reader reads the file name as the label's name; the description says which it is.
+    // A screen reader reads the file name as the label's name (its own name until the first
+    // picture); the description says which it is.
+    Label1->setAccessibleName(QStringLiteral("Label1"));
     Label1->setAccessibleDescription(QStringLiteral("Label1"));
     Label1->setFont(slideNameFont());
     QPalette colours = Label1->palette();
@@ -194,6 +196,7 @@ void VuSlide::present(const Slide& slide)
     imgScr->move(slidePosition(twips::fromPx(area.width()), twips::fromPx(area.height()), imgScr->size()));
     imgScr->show();
     Label1->setText(slide.name);
+    Label1->setAccessibleName(slide.name);
     Label1->adjustSize();
     if (slide.index >= MaxSlides - 1)
         shownAll_ = true;

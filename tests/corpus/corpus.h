@@ -12,6 +12,9 @@
 
 namespace vu::corpus {
 
+// The seed of the corpus every robustness test runs: the same variants on every run.
+inline constexpr std::uint64_t CorpusSeed = 20260101;
+
 // A small fast generator whose sequence is the same on every machine and compiler.
 class Random {
 public:

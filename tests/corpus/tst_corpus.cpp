@@ -28,7 +28,6 @@ using namespace vu::corpus;
 
 namespace {
 
-constexpr std::uint64_t CorpusSeed = 20260101;
 constexpr int MinimumVariants = 2000;
 // The box of a thumbnail cell in the large layout.
 const QSize ThumbnailBox(120, 90);

@@ -1,15 +1,22 @@
 // Accessible names: a screen reader (and the real-window tests) find every control of the main
-// window, the splash, the version box and the batch windows by its accessible name.
+// window, its pop-up menu, the splash, the version box, the viewer, the slide show, its
+// settings dialog and the batch windows by its accessible name.
 #include "batch/vuconv.h"
 #include "batch/vulog.h"
 #include "batch/vurenm.h"
 #include "browser/vumain.h"
+#include "platform/paths.h"
 #include "platform/testing/doubles.h"
 #include "shell/vuabout.h"
 #include "shell/vusplash.h"
+#include "slideshow/vuprop.h"
+#include "slideshow/vuslide.h"
 #include "support/testsupport.h"
+#include "viewer/vuview.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QPointer>
 #include <QTest>
 
 using namespace vu;
@@ -106,6 +113,12 @@ void TestAccessibility::everyControlIsNamed_data()
     QTest::newRow("batch window, small layout") << "VuConv small";
     QTest::newRow("batch log") << "VuLog";
     QTest::newRow("rename dialog") << "VuReNM";
+    QTest::newRow("viewer") << "VuView";
+    QTest::newRow("viewer, magnified") << "VuView +";
+    QTest::newRow("slide-show settings") << "VuProp";
+    QTest::newRow("slide show, black") << "VuSlide";
+    QTest::newRow("slide show, a picture up") << "VuSlide showing";
+    QTest::newRow("pop-up menu") << "mnuPop";
 }
 
 void TestAccessibility::everyControlIsNamed()
@@ -115,15 +128,57 @@ void TestAccessibility::everyControlIsNamed()
         platform_->screen.setWorkArea(QRect(0, 0, 800, 570));
     VuModule module(platform_->platform());
     VuMain main(module);
+    const QString pictures = cwd_->file(QStringLiteral("pics/sub"));
     std::unique_ptr<QWidget> other;
-    QWidget* shown = &main;
-    if (window == QStringLiteral("VuAbout"))
+    QPointer<QWidget> shown = &main;
+    if (window == QStringLiteral("VuAbout")) {
         other = std::make_unique<VuAbout>(&main);
-    else if (window == QStringLiteral("VuSplash"))
+    } else if (window == QStringLiteral("VuSplash")) {
         other = std::make_unique<VuSplash>(std::function<void()>());
-    else if (window.startsWith(QStringLiteral("VuConv")) || window == QStringLiteral("VuLog")
-        || window == QStringLiteral("VuReNM"))
+    } else if (window.startsWith(QStringLiteral("VuConv")) || window == QStringLiteral("VuLog")
+               || window == QStringLiteral("VuReNM")) {
         other = std::make_unique<VuConv>(module);
+    } else if (window.startsWith(QStringLiteral("VuView"))) {
+        module.cellFile = [pictures](quint8, quint8) { return paths::join(pictures, QStringLiteral("img0001.bmp")); };
+        auto view = std::make_unique<VuView>(module, &main);
+        QVERIFY(view->loaded());
+        if (window.endsWith(u'+'))
+            view->Text1_KeyPress(u'+');
+        other = std::move(view);
+    } else if (window == QStringLiteral("VuProp")) {
+        other = std::make_unique<VuProp>(module, &main);
+    } else if (window.startsWith(QStringLiteral("VuSlide"))) {
+        SettingsRec rec;
+        rec.set(SettingsRec::SlideSec, QStringLiteral("2"));
+        writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+        module.CurPath = pictures + u'/';
+        auto* timer = new ManualSlideTimer;
+        shown = new VuSlide(module, &main, {timer, false});
+        if (window.endsWith(QStringLiteral("showing"))) {
+            timer->fire();
+            QCOMPARE(static_cast<VuSlide*>(shown.data())->Label1->text(), QStringLiteral("img0000.bmp"));
+        }
+    } else if (window == QStringLiteral("mnuPop")) {
+        // The menu as a right click opens it, captions written, walked while it is open.
+        QVERIFY(main.DirList->setPath(pictures).ok());
+        main.OkBtn_Click(0);
+        main.show();
+        QStringList missing;
+        QString menuName;
+        int nodes = 0;
+        whenShown([] { return QApplication::activePopupWidget(); },
+            [&](QWidget* menu) {
+                nodes = countNodes(menu);
+                missing = unnamed(menu);
+                menuName = QAccessible::queryAccessibleInterface(menu)->text(QAccessible::Name);
+                menu->close();
+            });
+        main.img_MouseDown(1, Qt::RightButton, {}, QPoint(2, 2));
+        QCOMPARE(nodes, 6);  // the menu and its five items
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u'\n')));
+        QCOMPARE(menuName, main.mnuPop->title());
+        return;
+    }
     if (other)
         shown = other.get();
     if (auto* conv = qobject_cast<VuConv*>(other.get())) {
@@ -137,6 +192,7 @@ void TestAccessibility::everyControlIsNamed()
     shown->show();
     QVERIFY(countNodes(shown) >= 3);
     const QStringList missing = unnamed(shown);
+    delete qobject_cast<VuSlide*>(shown.data());
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u'\n')));
 }
 

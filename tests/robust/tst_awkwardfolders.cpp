@@ -1,14 +1,21 @@
-// The main window's lists on awkward folders: tens of thousands of pictures, Japanese names and
-// spaces, names that are not UTF-8, folders CP932 cannot name, link loops, and a folder that
-// disappears while it is shown.
+// The main window on awkward folders: tens of thousands of pictures (listed, and paged to the
+// last page the page number reaches, with the information menu and the viewer there), Japanese
+// names and spaces, names that are not UTF-8, folders CP932 cannot name, link loops, and a folder
+// that disappears while it is shown (the lists, and every command on its page).
+#include "browser/drops.h"
+#include "browser/info.h"
+#include "browser/pages.h"
 #include "browser/vumain.h"
 #include "platform/cp932.h"
 #include "platform/paths.h"
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
+#include "viewer/vuview.h"
 
 #include <QElapsedTimer>
 #include <QTest>
+
+#include <cstdio>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -107,6 +114,8 @@ private slots:
 
     void hugeFolders_data();
     void hugeFolders();
+    void hugeFolderPages_data();
+    void hugeFolderPages();
     void japaneseNamesAndSpaces();
     void namesThatAreNotText();
     void folderCp932CannotName();
@@ -114,6 +123,8 @@ private slots:
     void onlyBrokenLinks();
     void shownFolderDisappears_data();
     void shownFolderDisappears();
+    void pageOfVanishedFolder_data();
+    void pageOfVanishedFolder();
 
 private:
     std::unique_ptr<VuMain> startIn(const QString& folder, VuModule& module)
@@ -343,6 +354,189 @@ void TestAwkwardFolders::shownFolderDisappears()
     QCOMPARE(main->panel(1), QStringLiteral("データ数：%1").arg(count));
     QVERIFY(main->Form_Unload().ok());
     QCOMPARE(readBytes(cwd_->file(SettingsFileName)).mid(6, 50).trimmed(), QFile::encodeName(want));
+}
+
+void TestAwkwardFolders::hugeFolderPages_data()
+{
+    QTest::addColumn<int>("pictures");
+    QTest::newRow("32,767 pictures") << 32767;
+    QTest::newRow("40,000 pictures") << 40000;
+}
+
+// Paging a huge folder: every page from the first to the 255th, where the 8-bit page number
+// stops ("進む" draws page 255 again), then the information menu and the viewer on its last cell.
+void TestAwkwardFolders::hugeFolderPages()
+{
+    QFETCH(int, pictures);
+    const QString folder = cwd_->file(QStringLiteral("many"));
+    linkPictures(folder, pictures, QStringLiteral("p"), "bmp");
+    VuModule module(platform_->platform());
+    auto main = startIn(folder, module);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    QCOMPARE(main->FileList->count(), 32767);
+    const int pages = pageCount(32767);
+    QCOMPARE(pages, 1093);
+    auto entry = [](int k) { return QStringLiteral("p%1.bmp").arg(k, 5, 10, QLatin1Char('0')); };
+    auto pageShows = [&](int page) {
+        const int first = firstEntryOfPage(page);
+        for (int cell : {0, 17, 29}) {
+            if (main->ImgName[cell]->text() != entry(first + cell) || !main->Img[cell]->hasPicture())
+                return false;
+        }
+        return main->panel(2) == pageLabel(page, 32767) && main->PrgBar1->value() == 0;
+    };
+
+    QElapsedTimer timer;
+    timer.start();
+    main->OkBtn_Click(0);
+    QCOMPARE(main->panel(2), QStringLiteral("ページ： 1/ 1093"));
+    QVERIFY(pageShows(1));
+    for (int page = 2; page <= 255; ++page) {
+        main->pageForward();
+        QCOMPARE(int(main->PageNo), page);
+        QVERIFY2(pageShows(page), qPrintable(QString::number(page)));
+    }
+    const qint64 paging = timer.elapsed();
+    QCOMPARE(main->panel(2), QStringLiteral("ページ： 255/ 1093"));
+    QCOMPARE(main->ImgName[29]->text(), QStringLiteral("p07649.bmp"));
+    main->pageForward();  // stays: the page number has no 256
+    QCOMPARE(int(main->PageNo), 255);
+    QVERIFY(pageShows(255));
+    main->pageBack();
+    QCOMPARE(int(main->PageNo), 254);
+    QVERIFY(pageShows(254));
+    main->pageForward();
+    std::printf("huge folder: %d pictures, pages 1 to 255 of %d drawn in %.1f s\n", pictures, pages, paging / 1000.0);
+    std::fflush(stdout);
+
+    // The information menu on the last cell of page 255: entry 7649.
+    const QStringList captions = menuCaptions([&] { main->img_MouseDown(29, Qt::RightButton, {}, QPoint(3, 3)); });
+    QCOMPARE(module.SelPage, quint8(255));
+    QCOMPARE(module.SelCell, quint8(29));
+    QCOMPARE(captions.value(2), asMenuText(QStringLiteral("名称　p07649.bmp")));
+    QVERIFY(captions.value(3).size() > 3);
+    QCOMPARE(captions.value(4), QStringLiteral("属性　通常ﾌｧｲﾙ"));
+
+    // The viewer on it.
+    VuView view(module, main.get());
+    QVERIFY(view.loaded());
+    QCOMPARE(view.windowTitle(), QStringLiteral("p07649.bmp"));
+    QCOMPARE(view.file(), paths::join(folder, QStringLiteral("p07649.bmp")));
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+}
+
+void TestAwkwardFolders::pageOfVanishedFolder_data()
+{
+    // The folder shown goes while its page 2 (of 3) is on the screen; then the user acts.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("page");  // the page shown afterwards
+    QTest::addColumn<int>("brokenCells");  // cells with the broken mark; -1: the page left as it was
+    QTest::addColumn<int>("questions");  // message boxes and choosers that came up
+    QTest::addColumn<bool>("failed");  // the command's error number is set
+    QTest::newRow("show button") << "show" << 1 << 30 << 0 << false;
+    QTest::newRow("進む") << "forward" << 3 << 5 << 0 << false;
+    QTest::newRow("戻る") << "back" << 1 << 30 << 0 << false;
+    QTest::newRow("copy drop") << "copy" << 2 << -1 << 2 << true;
+    QTest::newRow("move drop") << "move" << 2 << -1 << 2 << true;
+    QTest::newRow("delete drop") << "delete" << 2 << -1 << 1 << true;
+    QTest::newRow("information menu") << "menu" << 2 << -1 << 0 << false;
+    QTest::newRow("viewer") << "viewer" << 2 << -1 << 1 << false;
+    QTest::newRow("back to the window, show") << "activate" << 1 << 0 << 0 << false;
+}
+
+// Each command on the page of a folder that has gone: pages draw broken marks, drops fail with
+// their error number and change nothing, the menu names the file without date or attribute,
+// the viewer says the file is not found; coming back to the window moves to the folder above.
+void TestAwkwardFolders::pageOfVanishedFolder()
+{
+    QFETCH(QString, action);
+    QFETCH(int, page);
+    QFETCH(int, brokenCells);
+    QFETCH(int, questions);
+    QFETCH(bool, failed);
+    const QString parent = cwd_->file(QStringLiteral("up"));
+    const QString folder = parent + QStringLiteral("/gone");
+    writePictures(folder, 65);
+    writePictures(parent, 4, "gif", QStringLiteral("above"));
+    const QString target = cwd_->file(QStringLiteral("target"));
+    QDir().mkpath(target);
+    VuModule module(platform_->platform());
+    auto main = startIn(folder, module);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    main->OkBtn_Click(0);
+    main->pageForward();
+    QCOMPARE(int(main->PageNo), 2);
+    QVERIFY(QDir(folder).removeRecursively());
+
+    const int cell = 4;  // shows entry 34
+    ScriptedDialogs& dialogs = platform_->dialogs;
+    QStringList captions;
+    QElapsedTimer timer;
+    timer.start();
+    if (action == QStringLiteral("show")) {
+        main->OkBtn_Click(0);
+    } else if (action == QStringLiteral("forward")) {
+        main->pageForward();
+    } else if (action == QStringLiteral("back")) {
+        main->pageBack();
+    } else if (action == QStringLiteral("copy") || action == QStringLiteral("move")
+        || action == QStringLiteral("delete")) {
+        dialogs.answerMessage(MsgAnswer::Ok);
+        dialogs.answerFolder(target);
+        const int box = action == QStringLiteral("copy") ? CopyBox
+            : action == QStringLiteral("move")           ? MoveBox
+                                                         : DeleteBox;
+        main->imgBox_DragDrop(box, main->Img[cell], 5, 5);
+    } else if (action == QStringLiteral("menu")) {
+        captions = menuCaptions([&] { main->img_MouseDown(cell, Qt::RightButton, {}, QPoint(3, 3)); });
+        QCOMPARE(captions,
+            QStringList({QStringLiteral("■□　画像を表示　□■"), QString(), QStringLiteral("名称　img0034.bmp"),
+                QStringLiteral("日付　"), QStringLiteral("属性　")}));
+    } else if (action == QStringLiteral("viewer")) {
+        module.SelPage = 2;
+        module.SelCell = quint8(cell);
+        main->mnuPop1_Click();  // returns at once when nothing can be shown
+        QVERIFY(main->findChildren<VuView*>().isEmpty());
+        QCOMPARE(dialogs.asked.value(0).icon, MsgIcon::Error);
+        QVERIFY(dialogs.asked.value(0).text.contains(QStringLiteral("ファイルが見つかりません")));
+        QVERIFY(dialogs.asked.value(0).text.endsWith(paths::join(folder, QStringLiteral("img0034.bmp"))));
+    } else if (action == QStringLiteral("activate")) {
+        main->Form_Activate();
+        QCOMPARE(main->DirList->path(), parent);
+        QCOMPARE(main->FileList->count(), 4);
+        main->OkBtn_Click(0);
+        QCOMPARE(main->ImgName[3]->text(), QStringLiteral("above0003.gif"));
+        QVERIFY(main->Img[4]->isHidden());
+    }
+    QVERIFY2(timer.elapsed() < 60000, "no command hangs");
+
+    QCOMPARE(int(main->PageNo), page);
+    QCOMPARE(int(dialogs.asked.size()), questions);
+    QCOMPARE(main->ErrNo != 0, failed);
+    if (brokenCells >= 0) {
+        int broken = 0;
+        for (int i = 0; i < 30; ++i) {
+            if (main->Img[i]->isHidden())
+                continue;
+            QVERIFY(!main->ImgName[i]->isHidden() && !main->ImgName[i]->text().isEmpty());
+            if (!main->Img[i]->hasPicture()) {
+                QCOMPARE(main->Img[i]->emptyText(), QStringLiteral("読込不可"));
+                ++broken;
+            }
+        }
+        QCOMPARE(broken, brokenCells);
+        QCOMPARE(main->panel(2), pageLabel(page, main->FileList->count()));
+    } else {
+        // The page stays as it was drawn before the folder went.
+        QCOMPARE(main->ImgName[cell]->text(), QStringLiteral("img0034.bmp"));
+        QVERIFY(main->Img[cell]->hasPicture());
+        QCOMPARE(main->panel(2), QStringLiteral("ページ： 2/ 3"));
+    }
+    QVERIFY(QDir(target).isEmpty());
+    QVERIFY(!QFile::exists(folder));
+    QVERIFY(main->Form_Unload().ok());
 }
 
 QTEST_MAIN(TestAwkwardFolders)

@@ -1,9 +1,14 @@
 #include "support/testsupport.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
 
 namespace vu::testing {
 
@@ -214,6 +219,37 @@ QByteArray readBytes(const QString& path)
 #include <unistd.h>
 
 namespace vu::testing {
+
+QTimer* whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act, int ms)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(2);
+    const QDeadlineTimer deadline(ms);
+    QObject::connect(timer, &QTimer::timeout, [timer, deadline, find = std::move(find), act = std::move(act)] {
+        QWidget* w = find();
+        if (!w && !deadline.hasExpired())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (w)
+            act(w);
+    });
+    timer->start();
+    return timer;
+}
+
+QStringList menuCaptions(const std::function<void()>& open)
+{
+    QStringList captions;
+    whenShown([] { return QApplication::activePopupWidget(); },
+        [&captions](QWidget* menu) {
+            for (QAction* a : menu->actions())
+                captions << a->text();
+            menu->close();
+        });
+    open();
+    return captions;
+}
 
 int runLimitedChild(long maxFileBytes, const std::function<int()>& body)
 {

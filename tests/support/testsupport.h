@@ -46,7 +46,18 @@ QByteArray readBytes(const QString& path);
 
 #include <functional>
 
+class QTimer;
+class QWidget;
+
 namespace vu::testing {
+
+// Runs `act` once `find` returns a widget (giving up after `ms` milliseconds), from inside
+// whatever nested event loop runs then: a pop-up menu's or a modal window's. Deleting the
+// returned timer gives up waiting.
+QTimer* whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act, int ms = 5000);
+// Runs `open`, which opens a pop-up menu and returns when it closes, and gives the texts of the
+// menu's items as it showed them (a separator as an empty text); the menu is closed unchosen.
+QStringList menuCaptions(const std::function<void()>& open);
 
 // Runs `body` in a child process whose files may not grow beyond `maxFileBytes` (writes past it
 // fail as on a full disk); returns the child's exit status, or -1 if it did not exit normally.

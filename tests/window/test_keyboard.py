@@ -1,13 +1,16 @@
 """The real program started on a damaged settings file and worked by keyboard alone: the menu bar
-reached with Alt, every menu opened with the arrow keys, ﾍﾙﾌﾟ → ﾊﾞｰｼﾞｮﾝ opened and closed, and
-ﾌｧｲﾙ → 終了 chosen; the status panels read through the accessibility bus; at exit a valid record
-is written in front of the damaged file's remaining bytes."""
+reached with Alt, every menu opened with the arrow keys, ﾍﾙﾌﾟ → ﾊﾞｰｼﾞｮﾝ opened and closed,
+設定 → スライドショー設定 opened, a digit typed and stored with Enter, and ﾌｧｲﾙ → 終了 chosen; the
+status panels read through the accessibility bus; the dialog and the exit each write a valid record
+in front of the damaged file's remaining bytes."""
 
 import os
 import random
 import shutil
 import tempfile
 import time
+
+import pyatspi
 
 from vutara_window import Display, Program, check, run, wait_for
 
@@ -29,7 +32,8 @@ def keys(program, *names):
 
 def test(exe):
     work = tempfile.mkdtemp(prefix="vutara-keys-")
-    damaged = bytes(random.Random(9).randrange(256) for _ in range(300))
+    rnd = random.Random(9)
+    damaged = bytes(rnd.randrange(256) for _ in range(300))
     with open(os.path.join(work, SETTINGS), "wb") as f:
         f.write(damaged)
 
@@ -68,6 +72,31 @@ def test(exe):
         keys(program, "Return")
         wait_for(lambda: program.find("ﾊﾞｰｼﾞｮﾝ情報", "dialog") is None, 10, "the version box to close by keyboard")
 
+        # 設定 → スライドショー設定: Alt, Down opens ﾌｧｲﾙ, Right moves to 設定, Return chooses its
+        # only item. The box has the focus with its text selected: a digit replaces it, and
+        # Enter stores it as "更新" does.
+        program.xdotool("windowfocus", "--sync", window)
+        time.sleep(0.3)
+        keys(program, "alt", "Down")
+        wait_for(lambda: showing_item(program, "終了"), 10, "the file menu open by keyboard")
+        keys(program, "Right")
+        wait_for(lambda: showing_item(program, "スライドショー設定"), 10, "the settings menu open by keyboard")
+        keys(program, "Return")
+        prop = program.wait("スライドショー設定", "dialog")
+        box = program.wait("dspTime", root=prop)
+        wait_for(lambda: box.getState().contains(pyatspi.STATE_FOCUSED), 10, "the box to have the focus")
+        program.screenshot("keyboard-settings.png")
+        keys(program, "7")
+        wait_for(lambda: program.text_of(box) == "7", 5, "the box to hold 7")
+        keys(program, "Return")
+        wait_for(lambda: program.find("スライドショー設定", "dialog") is None, 10, "the dialog to close on Enter")
+        stored = open(os.path.join(work, SETTINGS), "rb").read()
+        check(stored != damaged, "the settings file changed")
+        check(len(stored) == 300, f"the file keeps its length ({len(stored)} bytes)")
+        check(stored[75:76] == b"7", f"the time 7 is stored ({stored[75:76]!r})")
+        check(stored[0:6] == b"[Path]" and stored[56:67] == b"[Slideshow]", "the labels are written")
+        check(stored[128:] == damaged[128:], "the bytes after the record are kept")
+
         program.xdotool("windowfocus", "--sync", window)
         time.sleep(0.3)
         keys(program, "alt", "Down")
@@ -78,11 +107,17 @@ def test(exe):
         program.kill()
         display.close()
 
+    # Opening the dialog took the stored folder back as the current one; the exit stores it
+    # without one final separator, and keeps the time the dialog stored.
+    folder = stored[6:56].rstrip(b" ")
+    if folder.endswith(b"/"):
+        folder = folder[:-1]
     data = open(os.path.join(work, SETTINGS), "rb").read()
     check(len(data) == 300, f"the file keeps its length ({len(data)} bytes)")
     check(data[0:6] == b"[Path]", "[Path] at 0")
-    check(data[6:56] == work.encode().ljust(50, b" ")[:50], f"the folder shown at 6: {data[6:56]!r}")
+    check(data[6:56] == folder.ljust(50, b" "), f"the current folder at 6: {data[6:56]!r}")
     check(data[56:67] == b"[Slideshow]", "[Slideshow] at 56")
+    check(data[75:76] == b"7", "the display time survives the end of the program")
     check(data[128:] == damaged[128:], "the bytes after the record are kept")
     shutil.rmtree(work)
 

@@ -44,8 +44,9 @@ def show_window(program):
 
 
 def shown_name(program, slide):
+    """The file name on the screen; the label reads its own name while no picture is up."""
     label = program.find(description="Label1", root=slide)
-    return label.name if label is not None else ""
+    return label.name if label is not None and label.name != "Label1" else ""
 
 
 def test(exe):
