@@ -36,7 +36,8 @@ void linkMany(const QString& source, const QString& folder, int count, const QSt
     QDir().mkpath(folder);
     const QByteArray from = QFile::encodeName(source);
     for (int i = 0; i < count; ++i) {
-        const QByteArray to = QFile::encodeName(folder + QStringLiteral("/img%1").arg(i, 5, 10, QLatin1Char('0')) + suffix);
+        const QByteArray to
+            = QFile::encodeName(folder + QStringLiteral("/img%1").arg(i, 5, 10, QLatin1Char('0')) + suffix);
         if (::link(from.constData(), to.constData()) != 0)
             std::perror("link");
     }
@@ -108,8 +109,9 @@ int main(int argc, char** argv)
     if (!QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty()) {
         djpeg = bench::bestMs(2, [&] {
             for (const QString& f : files)
-                QProcess::execute(QStringLiteral("djpeg"), {QStringLiteral("-scale"), QStringLiteral("1/8"),
-                                                           QStringLiteral("-outfile"), QStringLiteral("/dev/null"), f});
+                QProcess::execute(QStringLiteral("djpeg"),
+                    {QStringLiteral("-scale"), QStringLiteral("1/8"), QStringLiteral("-outfile"),
+                        QStringLiteral("/dev/null"), f});
         });
     }
     bench::report("page drawn by the main window", page, "ms");

@@ -57,8 +57,7 @@ public:
 };
 
 // Runs the event loop until `done` holds or `ms` milliseconds have passed.
-template <typename F>
-bool waitUntil(F done, int ms)
+template <typename F> bool waitUntil(F done, int ms)
 {
     QElapsedTimer clock;
     clock.start();

@@ -34,7 +34,7 @@ double peakRssMb()
                 return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
         }
     }
-    struct rusage u {};
+    struct rusage u { };
     ::getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024.0;
 }
@@ -65,7 +65,10 @@ qint64 writeJpeg(const QImage& image, const QString& path, int quality)
     return QFileInfo(path).size();
 }
 
-void report(const char* name, double value, const char* unit) { std::printf("  %-58s %10.1f %s\n", name, value, unit); }
+void report(const char* name, double value, const char* unit)
+{
+    std::printf("  %-58s %10.1f %s\n", name, value, unit);
+}
 
 void ratio(const char* name, double value, double goal)
 {

@@ -48,7 +48,8 @@ void TestCp932::decodeDamaged_data()
     QTest::newRow("lone lead byte at end") << QByteArray("ab\x82") << QStringLiteral("ab\uFFFD");
     QTest::newRow("lead byte with bad trail") << QByteArray("\x82\x20z") << QStringLiteral("\uFFFD z");
     QTest::newRow("undefined single bytes") << QByteArray("\x80\xa0\xfd") << QStringLiteral("\uFFFD\uFFFD\uFFFD");
-    QTest::newRow("zero byte kept") << QByteArray("a\0b", 3) << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+    QTest::newRow("zero byte kept") << QByteArray("a\0b", 3)
+                                    << QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
 }
 
 void TestCp932::decodeDamaged()
@@ -108,10 +109,10 @@ void TestCp932::patterns()
 void TestCp932::filterSortsAndLimits()
 {
     std::vector<DirEntry> entries = {{QStringLiteral("b.jpg"), false}, {QStringLiteral("A.jpg"), false},
-                                     {QStringLiteral("a.jpg"), false}, {QStringLiteral(".hidden.jpg"), false},
-                                     {QStringLiteral("dir.jpg"), true}, {QStringLiteral("c.txt"), false}};
+        {QStringLiteral("a.jpg"), false}, {QStringLiteral(".hidden.jpg"), false}, {QStringLiteral("dir.jpg"), true},
+        {QStringLiteral("c.txt"), false}};
     QCOMPARE(filterFileNames(entries, QStringLiteral("*.jpg")),
-             QStringList({QStringLiteral("A.jpg"), QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
+        QStringList({QStringLiteral("A.jpg"), QStringLiteral("a.jpg"), QStringLiteral("b.jpg")}));
     QCOMPARE(filterFolderNames(entries), QStringList{QStringLiteral("dir.jpg")});
 
     std::vector<DirEntry> many;

@@ -103,7 +103,13 @@ void TestDrops::copyToTheRootAddsNoSecondSeparator()
     writePictures(folder(QStringLiteral("src")), 2, "bmp", QStringLiteral("r"));
     VuMain& m = showFolder(folder(QStringLiteral("src")));
     QString copiedTo;
-    platform_->files.fail(Op::Copy, [&](const QString& to) { copiedTo = to; return true; }, err::PermissionDenied);
+    platform_->files.fail(
+        Op::Copy,
+        [&](const QString& to) {
+            copiedTo = to;
+            return true;
+        },
+        err::PermissionDenied);
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(QStringLiteral("/"));
     drop(CopyBox, 0);
@@ -154,7 +160,8 @@ void TestDrops::copyReplacesAnExistingFile()
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(CopyBox, 0);
     QCOMPARE(m.ErrNo, 0.0);
-    QCOMPARE(readBytes(folder(QStringLiteral("dst/same0000.bmp"))), readBytes(folder(QStringLiteral("src/same0000.bmp"))));
+    QCOMPARE(
+        readBytes(folder(QStringLiteral("dst/same0000.bmp"))), readBytes(folder(QStringLiteral("src/same0000.bmp"))));
     QCOMPARE(dialogs().asked.size(), 1);  // no question about replacing
     QCOMPARE(names(folder(QStringLiteral("dst"))), QStringList{QStringLiteral("same0000.bmp")});
 }
@@ -167,8 +174,10 @@ void TestDrops::deleteRedrawsTheSamePage_data()
     QTest::addColumn<QString>("count");
     QTest::addColumn<QString>("label");
     QTest::addColumn<int>("cellsAfter");
-    QTest::newRow("only file of the last page") << 61 << 3 << 0 << "データ数：60" << "ページ： 3/ 2" << 0;
-    QTest::newRow("one of 31 on page 1") << 31 << 1 << 5 << "データ数：30" << "ページ： 1/ 1" << 30;
+    QTest::newRow("only file of the last page") << 61 << 3 << 0 << "データ数：60"
+                                                << "ページ： 3/ 2" << 0;
+    QTest::newRow("one of 31 on page 1") << 31 << 1 << 5 << "データ数：30"
+                                         << "ページ： 1/ 1" << 30;
 }
 
 void TestDrops::deleteRedrawsTheSamePage()
@@ -205,7 +214,8 @@ void TestDrops::moveWhoseDeleteFailsKeepsBoth()
     writePictures(folder(QStringLiteral("ro")), 2, "bmp", QStringLiteral("m"));
     QDir().mkpath(folder(QStringLiteral("dst")));
     VuMain& m = showFolder(folder(QStringLiteral("ro")));
-    platform_->files.fail(Op::Remove, [](const QString&) { return true; }, err::PermissionDenied);
+    platform_->files.fail(
+        Op::Remove, [](const QString&) { return true; }, err::PermissionDenied);
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(folder(QStringLiteral("dst")));
     drop(MoveBox, 1);
@@ -226,7 +236,8 @@ void TestDrops::moveRemovesTheSource()
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(MoveBox, 0);
     QCOMPARE(m.ErrNo, 0.0);
-    QCOMPARE(names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("v0001.bmp"), QStringLiteral("v0002.bmp")}));
+    QCOMPARE(
+        names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("v0001.bmp"), QStringLiteral("v0002.bmp")}));
     QCOMPARE(readBytes(folder(QStringLiteral("dst/v0000.bmp"))), original);
     QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
     QCOMPARE(m.ImgName[0]->text(), QStringLiteral("v0001.bmp"));
@@ -274,7 +285,8 @@ void TestDrops::ontoItsOwnFolderDoesNothing()
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(box, 0);
     QCOMPARE(readBytes(folder(QStringLiteral("src/s0000.jpg"))), before);
-    QCOMPARE(names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("s0000.jpg"), QStringLiteral("s0001.jpg")}));
+    QCOMPARE(
+        names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("s0000.jpg"), QStringLiteral("s0001.jpg")}));
     QCOMPARE(m.ErrNo, 0.0);
 }
 

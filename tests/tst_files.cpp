@@ -84,8 +84,8 @@ void TestFiles::copyModes()
         QDir().mkdir(file(QStringLiteral("dst")));
     else
         writeBytes(file(QStringLiteral("dst")), "old");
-    const FsStatus s = files_.copyFile(file(QStringLiteral("src")), file(QStringLiteral("dst")),
-                                       overwrite ? Replace::Overwrite : Replace::Never);
+    const FsStatus s = files_.copyFile(
+        file(QStringLiteral("src")), file(QStringLiteral("dst")), overwrite ? Replace::Overwrite : Replace::Never);
     QCOMPARE(s.error, error);
     if (!targetIsFolder)
         QCOMPARE(readBytes(file(QStringLiteral("dst"))), targetAfter);
@@ -101,7 +101,7 @@ void TestFiles::copyOntoItself()
     QVERIFY(files_.copyFile(file(QStringLiteral("a.bmp")), file(QStringLiteral("a.bmp")), Replace::Overwrite).ok());
     QCOMPARE(readBytes(file(QStringLiteral("a.bmp"))), QByteArray("content"));
     QCOMPARE(files_.copyFile(file(QStringLiteral("a.bmp")), file(QStringLiteral("a.bmp")), Replace::Never).error,
-             err::FileExists);
+        err::FileExists);
     QCOMPARE(readBytes(file(QStringLiteral("a.bmp"))), QByteArray("content"));
 }
 
@@ -131,10 +131,11 @@ void TestFiles::failedCopyLeavesNothing()
 void TestFiles::copyIntoVanishedFolder()
 {
     writeBytes(file(QStringLiteral("a.jpg")), "x");
-    const FsStatus s = files_.copyFile(file(QStringLiteral("a.jpg")), file(QStringLiteral("gone/a.jpg")), Replace::Never);
+    const FsStatus s
+        = files_.copyFile(file(QStringLiteral("a.jpg")), file(QStringLiteral("gone/a.jpg")), Replace::Never);
     QCOMPARE(s.error, err::FileNotFound);
     QCOMPARE(files_.copyFile(file(QStringLiteral("nothing.jpg")), file(QStringLiteral("b.jpg")), Replace::Never).error,
-             err::FileNotFound);
+        err::FileNotFound);
 }
 
 void TestFiles::renameNeverReplaces()
@@ -177,8 +178,9 @@ void TestFiles::listingSkipsUndecodableNamesAndBrokenLinks()
     for (const DirEntry& e : entries)
         names << e.name + (e.isDir ? QStringLiteral("/") : QString());
     names.sort();
-    QCOMPARE(names, QStringList({QStringLiteral("good.jpg"), QStringLiteral("link.jpg"), QStringLiteral("sub/"),
-                                 QStringLiteral("写真 1.jpg")}));
+    QCOMPARE(names,
+        QStringList({QStringLiteral("good.jpg"), QStringLiteral("link.jpg"), QStringLiteral("sub/"),
+            QStringLiteral("写真 1.jpg")}));
     QCOMPARE(files_.listDir(file(QStringLiteral("missing")), &entries).error, err::FileNotFound);
 }
 
@@ -227,9 +229,15 @@ void TestFiles::joinAndDrop_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("joined");
     QTest::addColumn<QString>("dropped");
-    QTest::newRow("root") << "/" << "/a.jpg" << "";
-    QTest::newRow("folder") << "/srv/img" << "/srv/img/a.jpg" << "/srv/img";
-    QTest::newRow("folder with separator") << "/srv/img/" << "/srv/img/a.jpg" << "/srv/img";
+    QTest::newRow("root") << "/"
+                          << "/a.jpg"
+                          << "";
+    QTest::newRow("folder") << "/srv/img"
+                            << "/srv/img/a.jpg"
+                            << "/srv/img";
+    QTest::newRow("folder with separator") << "/srv/img/"
+                                           << "/srv/img/a.jpg"
+                                           << "/srv/img";
 }
 
 void TestFiles::joinAndDrop()
@@ -281,7 +289,8 @@ void TestFiles::listingSeesChanges()
     QCOMPARE(entries.size(), before + 1);
     QVERIFY(QFile::rename(file(QStringLiteral("new.jpg")), file(QStringLiteral("renamed.jpg"))));
     QVERIFY(files_.listDir(folder, &entries, Listing::All).ok());
-    QVERIFY(std::any_of(entries.begin(), entries.end(), [](const DirEntry& e) { return e.name == QStringLiteral("renamed.jpg"); }));
+    QVERIFY(std::any_of(
+        entries.begin(), entries.end(), [](const DirEntry& e) { return e.name == QStringLiteral("renamed.jpg"); }));
     QVERIFY(files_.listDir(folder, &entries, Listing::FoldersOnly).ok());
     QVERIFY(std::none_of(entries.begin(), entries.end(), [](const DirEntry& e) { return !e.isDir; }));
 }

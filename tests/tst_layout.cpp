@@ -70,12 +70,18 @@ void TestLayout::controls()
     QFETCH(QList<float>, rect);
     const MainLayout m = mainLayout(large ? 15360 : 15359);
     const QHash<QString, TwipRect> byName = {
-        {QStringLiteral("DrvList"), m.DrvList}, {QStringLiteral("DirList"), m.DirList},
-        {QStringLiteral("FileList"), m.FileList}, {QStringLiteral("PrgBar1"), m.PrgBar1},
-        {QStringLiteral("Frame2"), m.Frame2},   {QStringLiteral("OkBtn0"), m.OkBtn[0]},
-        {QStringLiteral("OkBtn1"), m.OkBtn[1]}, {QStringLiteral("OkBtn4"), m.OkBtn[4]},
-        {QStringLiteral("OkBtn5"), m.OkBtn[5]}, {QStringLiteral("imgBox0"), m.imgBox[0]},
-        {QStringLiteral("imgBox1"), m.imgBox[1]}, {QStringLiteral("imgBox2"), m.imgBox[2]},
+        {QStringLiteral("DrvList"), m.DrvList},
+        {QStringLiteral("DirList"), m.DirList},
+        {QStringLiteral("FileList"), m.FileList},
+        {QStringLiteral("PrgBar1"), m.PrgBar1},
+        {QStringLiteral("Frame2"), m.Frame2},
+        {QStringLiteral("OkBtn0"), m.OkBtn[0]},
+        {QStringLiteral("OkBtn1"), m.OkBtn[1]},
+        {QStringLiteral("OkBtn4"), m.OkBtn[4]},
+        {QStringLiteral("OkBtn5"), m.OkBtn[5]},
+        {QStringLiteral("imgBox0"), m.imgBox[0]},
+        {QStringLiteral("imgBox1"), m.imgBox[1]},
+        {QStringLiteral("imgBox2"), m.imgBox[2]},
     };
     const TwipRect r = byName.value(control);
     QCOMPARE(r.left, rect[0]);
@@ -92,10 +98,14 @@ void TestLayout::cells_data()
     QTest::addColumn<int>("cell");
     QTest::addColumn<QList<float>>("img");
     QTest::addColumn<QList<float>>("name");
-    QTest::newRow("large cell 0") << true << 0 << QList<float>{2520, 720, 1800, 1350} << QList<float>{2520, 2040, 1800, 270};
-    QTest::newRow("large cell 5") << true << 5 << QList<float>{12120, 720, 1800, 1350} << QList<float>{12120, 2040, 1800, 270};
-    QTest::newRow("large cell 6") << true << 6 << QList<float>{2520, 2520, 1800, 1350} << QList<float>{2520, 3840, 1800, 270};
-    QTest::newRow("large cell 29") << true << 29 << QList<float>{12120, 7920, 1800, 1350} << QList<float>{12120, 9240, 1800, 270};
+    QTest::newRow("large cell 0") << true << 0 << QList<float>{2520, 720, 1800, 1350}
+                                  << QList<float>{2520, 2040, 1800, 270};
+    QTest::newRow("large cell 5") << true << 5 << QList<float>{12120, 720, 1800, 1350}
+                                  << QList<float>{12120, 2040, 1800, 270};
+    QTest::newRow("large cell 6") << true << 6 << QList<float>{2520, 2520, 1800, 1350}
+                                  << QList<float>{2520, 3840, 1800, 270};
+    QTest::newRow("large cell 29") << true << 29 << QList<float>{12120, 7920, 1800, 1350}
+                                   << QList<float>{12120, 9240, 1800, 270};
     QTest::newRow("small cell 0") << false << 0 << QList<float>{2020, 620, 1406.25f, 1054.6875f}
                                   << QList<float>{2020, 1650, 1406.25f, 210.9375f};
     QTest::newRow("small cell 29") << false << 29 << QList<float>{9520, 6245, 1406.25f, 1054.6875f}

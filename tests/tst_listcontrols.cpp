@@ -39,8 +39,9 @@ void TestListControls::folderChainAndSubfolders()
     QStringList below;
     for (int row = current + 1; row < list.count(); ++row)
         below << list.entryPath(row);
-    QCOMPARE(below, QStringList({cwd.file(QStringLiteral("top/mid/Alpha")), cwd.file(QStringLiteral("top/mid/beta")),
-                                 cwd.file(QStringLiteral("top/mid/zeta"))}));
+    QCOMPARE(below,
+        QStringList({cwd.file(QStringLiteral("top/mid/Alpha")), cwd.file(QStringLiteral("top/mid/beta")),
+            cwd.file(QStringLiteral("top/mid/zeta"))}));
 }
 
 void TestListControls::changeRaisedOnlyWhenPathDiffers()
@@ -114,9 +115,9 @@ void TestListControls::driveRemembersItsFolder()
     QDir().mkpath(cwd.file(QStringLiteral("vol1/photos")));
     QDir().mkpath(cwd.file(QStringLiteral("vol2")));
     FakeVolumes volumes;
-    volumes.volumes = {{QStringLiteral("/"), QString(), true},
-                       {cwd.file(QStringLiteral("vol1")), QStringLiteral("one"), true},
-                       {cwd.file(QStringLiteral("vol2")), QStringLiteral("two"), false}};
+    volumes.volumes
+        = {{QStringLiteral("/"), QString(), true}, {cwd.file(QStringLiteral("vol1")), QStringLiteral("one"), true},
+            {cwd.file(QStringLiteral("vol2")), QStringLiteral("two"), false}};
     PosixFiles files;
     DirListBox list(files, volumes);
     QVERIFY(list.setDrive(cwd.file(QStringLiteral("vol1"))).ok());
@@ -134,7 +135,8 @@ void TestListControls::driveListChoosesVolumeOfPath()
     TempCwd cwd;
     QDir().mkpath(cwd.file(QStringLiteral("vol1/x")));
     FakeVolumes volumes;
-    volumes.volumes = {{QStringLiteral("/"), QString(), true}, {cwd.file(QStringLiteral("vol1")), QStringLiteral("one"), true}};
+    volumes.volumes
+        = {{QStringLiteral("/"), QString(), true}, {cwd.file(QStringLiteral("vol1")), QStringLiteral("one"), true}};
     DriveListBox drives(volumes);
     QSignalSpy changed(&drives, &DriveListBox::changed);
     QVERIFY(drives.setDrive(cwd.file(QStringLiteral("vol1/x"))));
@@ -159,8 +161,9 @@ void TestListControls::fileListFollowsPatternAndFolder()
     FileListBox list(files);
     QVERIFY(list.setPattern(QStringLiteral("*.bmp;*.jpg;*.gif;*.ico")).ok() == false);  // no folder yet
     QVERIFY(list.setPath(cwd.path()).ok());
-    QCOMPARE(list.names(), QStringList({QStringLiteral("a.gif"), QStringLiteral("b.JPG"), QStringLiteral("c.bmp"),
-                                        QStringLiteral("f.ico")}));
+    QCOMPARE(list.names(),
+        QStringList(
+            {QStringLiteral("a.gif"), QStringLiteral("b.JPG"), QStringLiteral("c.bmp"), QStringLiteral("f.ico")}));
     QVERIFY(list.setPattern(QStringLiteral("*.jpg")).ok());
     QCOMPARE(list.count(), 1);
     QCOMPARE(list.item(0), QStringLiteral("b.JPG"));

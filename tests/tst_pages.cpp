@@ -63,11 +63,21 @@ void TestPages::types_data()
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("panel");
-    QTest::newRow("all") << 1 << "all" << "*.bmp;*.jpg;*.gif;*.ico" << "画像形式：ALL";
-    QTest::newRow("bmp") << 2 << "bmp" << "*.bmp" << "画像形式：BMP";
-    QTest::newRow("jpg") << 3 << "jpg" << "*.jpg" << "画像形式：JPG";
-    QTest::newRow("gif") << 4 << "gif" << "*.gif" << "画像形式：GIF";
-    QTest::newRow("ico") << 5 << "ico" << "*.ico" << "画像形式：ICO";
+    QTest::newRow("all") << 1 << "all"
+                         << "*.bmp;*.jpg;*.gif;*.ico"
+                         << "画像形式：ALL";
+    QTest::newRow("bmp") << 2 << "bmp"
+                         << "*.bmp"
+                         << "画像形式：BMP";
+    QTest::newRow("jpg") << 3 << "jpg"
+                         << "*.jpg"
+                         << "画像形式：JPG";
+    QTest::newRow("gif") << 4 << "gif"
+                         << "*.gif"
+                         << "画像形式：GIF";
+    QTest::newRow("ico") << 5 << "ico"
+                         << "*.ico"
+                         << "画像形式：ICO";
 }
 
 void TestPages::types()
@@ -85,10 +95,14 @@ void TestPages::folderOfChosenFile_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("nested") << "/srv/Images/Sub/a.gif" << "/srv/Images/Sub/";
-    QTest::newRow("one level") << "/srv/cat.jpg" << "/srv/";
-    QTest::newRow("root") << "/cat.jpg" << "/";
-    QTest::newRow("no separator") << "cat.jpg" << "ca";
+    QTest::newRow("nested") << "/srv/Images/Sub/a.gif"
+                            << "/srv/Images/Sub/";
+    QTest::newRow("one level") << "/srv/cat.jpg"
+                               << "/srv/";
+    QTest::newRow("root") << "/cat.jpg"
+                          << "/";
+    QTest::newRow("no separator") << "cat.jpg"
+                                  << "ca";
 }
 
 void TestPages::folderOfChosenFile()
@@ -100,9 +114,10 @@ void TestPages::folderOfChosenFile()
 
 void TestPages::filters()
 {
-    QCOMPARE(imageFileFilters(), QStringList({QStringLiteral("ｲﾒｰｼﾞ(all) (*.gif *.jpg *.bmp *.ico)"),
-                                              QStringLiteral("ｲﾒｰｼﾞ(bmp) (*.bmp)"), QStringLiteral("ｲﾒｰｼﾞ(jpg) (*.jpg)"),
-                                              QStringLiteral("ｲﾒｰｼﾞ(gif) (*.gif)"), QStringLiteral("ｲﾒｰｼﾞ(ico) (*.ico)")}));
+    QCOMPARE(imageFileFilters(),
+        QStringList({QStringLiteral("ｲﾒｰｼﾞ(all) (*.gif *.jpg *.bmp *.ico)"), QStringLiteral("ｲﾒｰｼﾞ(bmp) (*.bmp)"),
+            QStringLiteral("ｲﾒｰｼﾞ(jpg) (*.jpg)"), QStringLiteral("ｲﾒｰｼﾞ(gif) (*.gif)"),
+            QStringLiteral("ｲﾒｰｼﾞ(ico) (*.ico)")}));
 }
 
 QTEST_GUILESS_MAIN(TestPages)

@@ -16,8 +16,14 @@ using namespace vu::testing;
 
 namespace {
 
-QWidget* openMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
-QWidget* openViewer() { return qobject_cast<VuView*>(QApplication::activeModalWidget()); }
+QWidget* openMenu()
+{
+    return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+}
+QWidget* openViewer()
+{
+    return qobject_cast<VuView*>(QApplication::activeModalWidget());
+}
 
 void setModified(const QString& path, const QDateTime& t)
 {
@@ -188,10 +194,14 @@ void TestPopup::menuText_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("text");
-    QTest::newRow("plain") << "名称　sea.jpg" << "名称　sea.jpg";
-    QTest::newRow("ampersand") << "名称　R&B.jpg" << "名称　R&&B.jpg";
-    QTest::newRow("two ampersands") << "&&.jpg" << "&&&&.jpg";
-    QTest::newRow("tab") << "名称　a\tb.jpg" << "名称　a b.jpg";
+    QTest::newRow("plain") << "名称　sea.jpg"
+                           << "名称　sea.jpg";
+    QTest::newRow("ampersand") << "名称　R&B.jpg"
+                               << "名称　R&&B.jpg";
+    QTest::newRow("two ampersands") << "&&.jpg"
+                                    << "&&&&.jpg";
+    QTest::newRow("tab") << "名称　a\tb.jpg"
+                         << "名称　a b.jpg";
 }
 
 void TestPopup::menuText()
@@ -231,7 +241,7 @@ void TestPopup::describesTheCellsFile()
     rightClick(m, cell);
     QCOMPARE(menus_.size(), 1);
     const QStringList expected = {QStringLiteral("■□　画像を表示　□■"), QStringLiteral("名称　") + name,
-                                  QStringLiteral("日付　2000/06/15 12:34:56"), QStringLiteral("属性　通常ﾌｧｲﾙ")};
+        QStringLiteral("日付　2000/06/15 12:34:56"), QStringLiteral("属性　通常ﾌｧｲﾙ")};
     QCOMPARE(menus_.first().captions, expected);
     QCOMPARE(captions(m), expected);  // the captions stay until the next right click
     QCOMPARE(int(module_->SelPage), page);
@@ -276,8 +286,8 @@ void TestPopup::readOnlyAndMidnight()
     const QString p = folder(QStringLiteral("pics"));
     writePictures(p, 2, "bmp", QStringLiteral("r"));
     setModified(p + QStringLiteral("/r0000.bmp"), QDateTime(QDate(2000, 6, 15), QTime(0, 0, 0)));
-    QVERIFY(QFile::setPermissions(p + QStringLiteral("/r0001.bmp"), QFileDevice::ReadOwner | QFileDevice::ReadGroup
-                                                                          | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(
+        p + QStringLiteral("/r0001.bmp"), QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     setModified(p + QStringLiteral("/r0001.bmp"), QDateTime(QDate(2011, 1, 2), QTime(7, 8, 9)));
     VuMain& m = open(p);
     m.OkBtn_Click(0);
@@ -295,9 +305,12 @@ void TestPopup::curPathGainsItsSeparatorOnce_data()
 {
     QTest::addColumn<QString>("before");  // relative to the test folder, or absolute
     QTest::addColumn<QString>("after");
-    QTest::newRow("without") << "pics" << "pics/";
-    QTest::newRow("with") << "pics/" << "pics/";
-    QTest::newRow("the root") << "/" << "/";
+    QTest::newRow("without") << "pics"
+                             << "pics/";
+    QTest::newRow("with") << "pics/"
+                          << "pics/";
+    QTest::newRow("the root") << "/"
+                              << "/";
 }
 
 void TestPopup::curPathGainsItsSeparatorOnce()
@@ -354,8 +367,9 @@ void TestPopup::vanishedFile()
     QVERIFY(QFile::remove(folder(QStringLiteral("pics/img0001.bmp"))));
     rightClick(m, 1);
     QCOMPARE(menus_.size(), 1);
-    QCOMPARE(menus_.first().captions, QStringList({QStringLiteral("■□　画像を表示　□■"), QStringLiteral("名称　img0001.bmp"),
-                                                   QStringLiteral("日付　"), QStringLiteral("属性　")}));
+    QCOMPARE(menus_.first().captions,
+        QStringList({QStringLiteral("■□　画像を表示　□■"), QStringLiteral("名称　img0001.bmp"),
+            QStringLiteral("日付　"), QStringLiteral("属性　")}));
 }
 
 void TestPopup::choosingTheFirstItemOpensTheViewer()

@@ -44,11 +44,16 @@ void TestSettings::storingFitsFieldWidth_data()
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("held");
-    QTest::newRow("short padded") << int(SettingsRec::PathHead) << "[P" << "[P    ";
-    QTest::newRow("exact") << int(SettingsRec::PathHead) << "[Path]" << "[Path]";
-    QTest::newRow("long cut") << int(SettingsRec::SlideSec) << "12" << "1";
-    QTest::newRow("empty is blank") << int(SettingsRec::SlideSec) << "" << " ";
-    QTest::newRow("head") << int(SettingsRec::SlideHead) << "[Slideshow]" << "[Slideshow]";
+    QTest::newRow("short padded") << int(SettingsRec::PathHead) << "[P"
+                                  << "[P    ";
+    QTest::newRow("exact") << int(SettingsRec::PathHead) << "[Path]"
+                           << "[Path]";
+    QTest::newRow("long cut") << int(SettingsRec::SlideSec) << "12"
+                              << "1";
+    QTest::newRow("empty is blank") << int(SettingsRec::SlideSec) << ""
+                                    << " ";
+    QTest::newRow("head") << int(SettingsRec::SlideHead) << "[Slideshow]"
+                          << "[Slideshow]";
 }
 
 void TestSettings::storingFitsFieldWidth()
@@ -92,11 +97,11 @@ void TestSettings::folderCutAtFiftyBytes_data()
     QTest::newRow("double bytes fit") << japanese << QByteArray("/\x8e\xca\x90\x5e/", 6).leftJustified(50, ' ');
     // 49 single bytes then a double-byte character: the character would straddle byte 50, so it
     // is left out and a blank pads the field.
-    QTest::newRow("split character cut before") << QString(49, u'b') + QStringLiteral("写")
-                                               << QByteArray(49, 'b') + ' ';
+    QTest::newRow("split character cut before")
+        << QString(49, u'b') + QStringLiteral("写") << QByteArray(49, 'b') + ' ';
     QTest::newRow("backslash stays 0x5C") << QStringLiteral("a\\b") << QByteArray("a\\b").leftJustified(50, ' ');
-    QTest::newRow("half-width katakana one byte") << QStringLiteral("ﾌｧｲﾙ")
-                                                << QByteArray("\xcc\xa7\xb2\xd9").leftJustified(50, ' ');
+    QTest::newRow("half-width katakana one byte")
+        << QStringLiteral("ﾌｧｲﾙ") << QByteArray("\xcc\xa7\xb2\xd9").leftJustified(50, ' ');
 }
 
 void TestSettings::folderCutAtFiftyBytes()
@@ -119,10 +124,12 @@ void TestSettings::readingShortAndDamagedFiles_data()
     QTest::newRow("complete") << full << "/srv/img" << 7;
     QTest::newRow("ends inside the folder") << full.left(10) << "/srv" << 0;
     QTest::newRow("ends before the time") << full.left(75) << "/srv/img" << 0;
-    QTest::newRow("longer than a record") << full + "trailing bytes" << "/srv/img" << 7;
+    QTest::newRow("longer than a record") << full + "trailing bytes"
+                                          << "/srv/img" << 7;
     QTest::newRow("zero bytes") << QByteArray(128, '\0') << QString() << 0;
     QTest::newRow("lead byte at the end of the folder")
-        << QByteArray("[Path]") + QByteArray(49, 'x') + '\x82' + "[Slideshow]" << QString(49, u'x') + QChar(0xFFFD) << 0;
+        << QByteArray("[Path]") + QByteArray(49, 'x') + '\x82' + "[Slideshow]" << QString(49, u'x') + QChar(0xFFFD)
+        << 0;
     QTest::newRow("invalid bytes") << QByteArray("[Path]\xff\xfe\x80/x") << QStringLiteral("\uFFFD\uFFFD\uFFFD/x") << 0;
 }
 
@@ -143,15 +150,23 @@ void TestSettings::startFolder_data()
 {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("empty is the root") << "" << "/";
-    QTest::newRow("blanks are empty") << "   " << "/";
-    QTest::newRow("plain") << "/home/u/Images" << "/home/u/Images";
+    QTest::newRow("empty is the root") << ""
+                                       << "/";
+    QTest::newRow("blanks are empty") << "   "
+                                      << "/";
+    QTest::newRow("plain") << "/home/u/Images"
+                           << "/home/u/Images";
     QTest::newRow("fifty ending in separator drops it") << QString(49, u'a') + u'/' << QString(49, u'a');
-    QTest::newRow("shorter ending in separator keeps it") << "/home/" << "/home/";
-    QTest::newRow("drive letter c upper-cased") << "c:\\photos" << "C:\\photos";
-    QTest::newRow("drive letter e upper-cased") << "e:" << "E:";
-    QTest::newRow("drive letter f kept") << "f:\\photos" << "f:\\photos";
-    QTest::newRow("no drive form untouched") << "/c:" << "/c:";
+    QTest::newRow("shorter ending in separator keeps it") << "/home/"
+                                                          << "/home/";
+    QTest::newRow("drive letter c upper-cased") << "c:\\photos"
+                                                << "C:\\photos";
+    QTest::newRow("drive letter e upper-cased") << "e:"
+                                                << "E:";
+    QTest::newRow("drive letter f kept") << "f:\\photos"
+                                         << "f:\\photos";
+    QTest::newRow("no drive form untouched") << "/c:"
+                                             << "/c:";
 }
 
 void TestSettings::startFolder()

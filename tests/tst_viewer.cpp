@@ -126,8 +126,8 @@ void TestViewer::steps_data()
         << mid << w << "+++++++-" << 3.5 << QSizeF(15820, 10620) << false << QSizeF(15750, 10500);
 
     // Only the width is compared: a narrow picture grows past the work area's height.
-    QTest::newRow("tall: ten steps")
-        << QSizeF(150, 6000) << w << "++++++++++" << 6.0 << QSizeF(970, 36120) << false << QSizeF(900, 36000);
+    QTest::newRow("tall: ten steps") << QSizeF(150, 6000) << w << "++++++++++" << 6.0 << QSizeF(970, 36120) << false
+                                     << QSizeF(900, 36000);
 
     // The next width 1.5 x 12740 + 70 = 19180: reaching the work area's width is enough.
     const QSizeF edge(12740, 1000);
@@ -222,7 +222,8 @@ void TestViewer::windowFollowsTheSteps()
     } else {
         QVERIFY(!v.Image1->hasPicture());
     }
-    QCOMPARE(v.windowTitle(), keys.isEmpty() ? QStringLiteral("pic.bmp") : zoom::caption(QStringLiteral("pic.bmp"), zoom));
+    QCOMPARE(
+        v.windowTitle(), keys.isEmpty() ? QStringLiteral("pic.bmp") : zoom::caption(QStringLiteral("pic.bmp"), zoom));
 }
 
 void TestViewer::fillingTheScreenStretches()
@@ -331,13 +332,27 @@ void TestViewer::curPathGainsItsSeparatorOnASteps_data()
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("after");
-    QTest::newRow("+") << "+" << "/srv/Images" << "/srv/Images/";
-    QTest::newRow("+ twice: once") << "++" << "/srv/Images" << "/srv/Images/";
-    QTest::newRow("already there") << "+" << "/srv/Images/" << "/srv/Images/";
-    QTest::newRow("root") << "+" << "/" << "/";
-    QTest::newRow("- stepping back") << "+-" << "/srv/Images" << "/srv/Images/";
-    QTest::newRow("other key") << "a" << "/srv/Images" << "/srv/Images";
-    QTest::newRow("- at natural size") << "-" << "/srv/Images" << "/srv/Images";
+    QTest::newRow("+") << "+"
+                       << "/srv/Images"
+                       << "/srv/Images/";
+    QTest::newRow("+ twice: once") << "++"
+                                   << "/srv/Images"
+                                   << "/srv/Images/";
+    QTest::newRow("already there") << "+"
+                                   << "/srv/Images/"
+                                   << "/srv/Images/";
+    QTest::newRow("root") << "+"
+                          << "/"
+                          << "/";
+    QTest::newRow("- stepping back") << "+-"
+                                     << "/srv/Images"
+                                     << "/srv/Images/";
+    QTest::newRow("other key") << "a"
+                               << "/srv/Images"
+                               << "/srv/Images";
+    QTest::newRow("- at natural size") << "-"
+                                       << "/srv/Images"
+                                       << "/srv/Images";
 }
 
 void TestViewer::curPathGainsItsSeparatorOnASteps()
@@ -390,12 +405,18 @@ void TestViewer::refusesWhatItCannotShow_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("vanished") << "vanished" << "ファイルが見つかりません。移動または削除された可能性があります。";
-    QTest::newRow("not a picture") << "text" << "画像として読み込めません。ファイルが壊れているか、対応していない形式です。";
-    QTest::newRow("cut short") << "short" << "画像として読み込めません。ファイルが壊れているか、対応していない形式です。";
-    QTest::newRow("unreadable") << "injected" << "画像として読み込めません。ファイルが壊れているか、対応していない形式です。";
-    QTest::newRow("too large") << "bomb" << "画像が大きすぎるため表示できません。";
-    QTest::newRow("no file in the cell") << "none" << "ファイルが見つかりません。移動または削除された可能性があります。";
+    QTest::newRow("vanished") << "vanished"
+                              << "ファイルが見つかりません。移動または削除された可能性があります。";
+    QTest::newRow("not a picture") << "text"
+                                   << "画像として読み込めません。ファイルが壊れているか、対応していない形式です。";
+    QTest::newRow("cut short") << "short"
+                               << "画像として読み込めません。ファイルが壊れているか、対応していない形式です。";
+    QTest::newRow("unreadable") << "injected"
+                                << "画像として読み込めません。ファイルが壊れているか、対応していない形式です。";
+    QTest::newRow("too large") << "bomb"
+                               << "画像が大きすぎるため表示できません。";
+    QTest::newRow("no file in the cell") << "none"
+                                         << "ファイルが見つかりません。移動または削除された可能性があります。";
 }
 
 void TestViewer::refusesWhatItCannotShow()

@@ -112,10 +112,12 @@ void TestVuMain::loadFailures()
     if (failure == QStringLiteral("notready")) {
         QDir().mkpath(cwd_->file(QStringLiteral("card/photos")));
         FakeVolumes& volumes = platform_->useFakeVolumes();
-        volumes.volumes = {{QStringLiteral("/"), QString(), true}, {cwd_->file(QStringLiteral("card")), QString(), false}};
+        volumes.volumes
+            = {{QStringLiteral("/"), QString(), true}, {cwd_->file(QStringLiteral("card")), QString(), false}};
         stored = cwd_->file(QStringLiteral("card/photos"));
     } else if (failure == QStringLiteral("unreadable")) {
-        platform_->files.fail(FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
+        platform_->files.fail(
+            FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
     } else if (failure == QStringLiteral("garbage")) {
         stored = QStringLiteral("C:\\Images");
     }
@@ -170,7 +172,8 @@ void TestVuMain::unloadFailureStillEnds()
     int ended = 0;
     module.endProgram = [&] { ++ended; };
     auto main = makeMain(module);
-    platform_->files.fail(FaultyFiles::Op::Write, [](const QString&) { return true; }, err::DiskFull);
+    platform_->files.fail(
+        FaultyFiles::Op::Write, [](const QString&) { return true; }, err::DiskFull);
     QCOMPARE(main->Form_Unload().error, err::DiskFull);
     main->show();
     QVERIFY(main->close());
@@ -233,9 +236,9 @@ void TestVuMain::driveNotReadySnapsBack()
     QDir().mkpath(cwd_->file(QStringLiteral("disk/photos")));
     QDir().mkpath(cwd_->file(QStringLiteral("cdrom")));
     FakeVolumes& volumes = platform_->useFakeVolumes();
-    volumes.volumes = {{QStringLiteral("/"), QString(), true},
-                       {cwd_->file(QStringLiteral("disk")), QStringLiteral("disk"), true},
-                       {cwd_->file(QStringLiteral("cdrom")), QStringLiteral("cd"), false}};
+    volumes.volumes
+        = {{QStringLiteral("/"), QString(), true}, {cwd_->file(QStringLiteral("disk")), QStringLiteral("disk"), true},
+            {cwd_->file(QStringLiteral("cdrom")), QStringLiteral("cd"), false}};
     SettingsRec rec;
     rec.set(SettingsRec::PathName, cwd_->file(QStringLiteral("disk/photos")));
     writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
@@ -298,23 +301,27 @@ void TestVuMain::menusAndToolbar()
     QStringList menus;
     for (QAction* a : main->menuBar()->actions())
         menus << a->text();
-    QCOMPARE(menus, QStringList({QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("設定"), QStringLiteral("実行"), QStringLiteral("ﾍﾙﾌﾟ")}));
+    QCOMPARE(menus,
+        QStringList({QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("設定"), QStringLiteral("実行"), QStringLiteral("ﾍﾙﾌﾟ")}));
     auto items = [](QMenu* m) {
         QStringList out;
         for (QAction* a : m->actions())
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    QCOMPARE(items(main->mnuRun), QStringList({QStringLiteral("スライドショー"), QStringLiteral("-"), QStringLiteral("一括変換")}));
-    QCOMPARE(items(main->mnuHelp), QStringList({QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QStringLiteral("-"), QStringLiteral("開発者のwebｻｲﾄ")}));
+    QCOMPARE(items(main->mnuRun),
+        QStringList({QStringLiteral("スライドショー"), QStringLiteral("-"), QStringLiteral("一括変換")}));
+    QCOMPARE(items(main->mnuHelp),
+        QStringList({QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QStringLiteral("-"), QStringLiteral("開発者のwebｻｲﾄ")}));
     QCOMPARE(items(main->mnuPop).size(), 5);
     QStringList keys;
     for (QAction* a : main->tbToolBar->actions()) {
         if (!a->isSeparator())
             keys << a->data().toString();
     }
-    QCOMPARE(keys, QStringList({QStringLiteral("環境設定"), QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"), QStringLiteral("一括変換"),
-                                QStringLiteral("戻る"), QStringLiteral("進む"), QStringLiteral("ﾍﾙﾌﾟ")}));
+    QCOMPARE(keys,
+        QStringList({QStringLiteral("環境設定"), QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"), QStringLiteral("一括変換"),
+            QStringLiteral("戻る"), QStringLiteral("進む"), QStringLiteral("ﾍﾙﾌﾟ")}));
     for (int i = 0; i < 30; ++i)
         QCOMPARE(main->findChild<PictureBox*>(QStringLiteral("Img(%1)").arg(i)), main->Img[i]);
     QCOMPARE(main->OkBtn[0]->text(), QStringLiteral("Folder Choice"));

@@ -8,8 +8,8 @@
 #include "support/testsupport.h"
 
 #include <QApplication>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 using namespace vu;
 using namespace vu::testing;
@@ -112,15 +112,24 @@ void TestVuProp::opening_data()
     QTest::addColumn<QByteArray>("file");  // the settings file's bytes; "-" for no file
     QTest::addColumn<QString>("curPath");  // CurPath after opening ("kept" for unchanged)
     QTest::addColumn<QString>("box");
-    QTest::newRow("digit") << storedRecord(QDir::tempPath() + QStringLiteral("/pics"), '7') << QDir::tempPath() + QStringLiteral("/pics") << "7";
-    QTest::newRow("blank") << storedRecord(QStringLiteral("/srv"), ' ') << "/srv" << "";
-    QTest::newRow("zero byte") << storedRecord(QStringLiteral("/srv"), '\0') << "/srv" << "";
-    QTest::newRow("letter") << storedRecord(QStringLiteral("/srv"), 'x') << "/srv" << "x";
-    QTest::newRow("root with separator") << storedRecord(QStringLiteral("/"), '2') << "/" << "2";
-    QTest::newRow("folder that is gone") << storedRecord(QStringLiteral("/no/such/folder"), '2') << "/no/such/folder" << "2";
-    QTest::newRow("no file") << QByteArray("-") << "/" << "";
-    QTest::newRow("empty file") << QByteArray() << "/" << "";
-    QTest::newRow("short file") << QByteArray("[Path]/srv") << "/srv" << "";
+    QTest::newRow("digit") << storedRecord(QDir::tempPath() + QStringLiteral("/pics"), '7')
+                           << QDir::tempPath() + QStringLiteral("/pics") << "7";
+    QTest::newRow("blank") << storedRecord(QStringLiteral("/srv"), ' ') << "/srv"
+                           << "";
+    QTest::newRow("zero byte") << storedRecord(QStringLiteral("/srv"), '\0') << "/srv"
+                               << "";
+    QTest::newRow("letter") << storedRecord(QStringLiteral("/srv"), 'x') << "/srv"
+                            << "x";
+    QTest::newRow("root with separator") << storedRecord(QStringLiteral("/"), '2') << "/"
+                                         << "2";
+    QTest::newRow("folder that is gone") << storedRecord(QStringLiteral("/no/such/folder"), '2') << "/no/such/folder"
+                                         << "2";
+    QTest::newRow("no file") << QByteArray("-") << "/"
+                             << "";
+    QTest::newRow("empty file") << QByteArray() << "/"
+                                << "";
+    QTest::newRow("short file") << QByteArray("[Path]/srv") << "/srv"
+                                << "";
 }
 
 void TestVuProp::opening()
@@ -220,7 +229,8 @@ void TestVuProp::cancelWritesNothing()
 void TestVuProp::unreadableOnOpening()
 {
     writeBytes(settingsFile(), storedRecord(stored_, '6'));
-    platform_->files.fail(FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
+    platform_->files.fail(
+        FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
     VuModule module(platform_->platform());
     module.CurPath = cwd_->path();
     VuProp prop(module, nullptr);
@@ -245,7 +255,8 @@ void TestVuProp::failedWriteKeepsDialogOpen()
 {
     const QByteArray before = storedRecord(stored_, '3');
     writeBytes(settingsFile(), before);
-    platform_->files.fail(FaultyFiles::Op::Write, [](const QString&) { return true; }, err::DiskFull, 1);
+    platform_->files.fail(
+        FaultyFiles::Op::Write, [](const QString&) { return true; }, err::DiskFull, 1);
     VuModule module(platform_->platform());
     VuProp prop(module, nullptr);
     prop.show();

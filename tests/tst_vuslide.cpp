@@ -58,7 +58,8 @@ void writeEntry(const QString& folder, const QString& entry, QSize size = QSize(
         return;
     }
     const QString ext = entry.section(u'.', -1).toLower();
-    const QByteArray format = ext == QStringLiteral("png") || ext == QStringLiteral("txt") ? QByteArray("png") : ext.toLatin1();
+    const QByteArray format
+        = ext == QStringLiteral("png") || ext == QStringLiteral("txt") ? QByteArray("png") : ext.toLatin1();
     if (ext == QStringLiteral("txt"))
         writeBytes(folder + u'/' + entry, "text");
     else
@@ -191,7 +192,8 @@ void TestVuSlide::interval()
     QFETCH(int, ms);
     writeSettingsChar(stored);
     if (!readable)
-        platform_->files.fail(FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
+        platform_->files.fail(
+            FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
 
     SettingsRec rec;
     const FsStatus read = readSettings(platform_->files, SettingsFileName, &rec);
@@ -274,7 +276,8 @@ void TestVuSlide::nameFamily_data()
                                       << QStringLiteral("MS PGothic");
     QTest::newRow("IPA stands in") << QStringList{QStringLiteral("DejaVu Sans"), QStringLiteral("IPAPGothic")}
                                    << QStringLiteral("IPAPGothic");
-    QTest::newRow("no Japanese face") << QStringList{QStringLiteral("DejaVu Sans")} << QStringLiteral("ＭＳ Ｐゴシック");
+    QTest::newRow("no Japanese face") << QStringList{QStringLiteral("DejaVu Sans")}
+                                      << QStringLiteral("ＭＳ Ｐゴシック");
 }
 
 void TestVuSlide::nameFamily()
@@ -294,29 +297,26 @@ void TestVuSlide::timeline_data()
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("failing");  // loads refused by the picture service
     QTest::addColumn<QStringList>("removed");  // files deleted once the show has listed them
-    QTest::addColumn<QStringList>("screen");   // after each second
+    QTest::addColumn<QStringList>("screen");  // after each second
     const QStringList none;
     for (bool ahead : {true, false}) {
         const char* mode = ahead ? "decoded ahead" : "decoded on the tick";
         auto row = [&](const char* name) {
-            return &(QTest::newRow(qPrintable(QStringLiteral("%1, %2").arg(QString::fromUtf8(name), QString::fromUtf8(mode))))
-                     << ahead);
+            return &(QTest::newRow(
+                         qPrintable(QStringLiteral("%1, %2").arg(QString::fromUtf8(name), QString::fromUtf8(mode))))
+                << ahead);
         };
         *row("three files every 2 s") << '2' << true << L({"a.jpg", "b.bmp", "c.gif"}) << none << none
                                       << L({"-", "a.jpg", "a.jpg", "b.bmp", "b.bmp", "c.gif", "c.gif", "END"});
-        *row("every type, others left out")
-            << '1' << true << L({"d.ico", "a.JPG", "b.png", "c.gif", "e.txt", "f.bmp"}) << none << none
-            << L({"a.JPG", "c.gif", "d.ico", "f.bmp", "END"});
+        *row("every type, others left out") << '1' << true << L({"d.ico", "a.JPG", "b.png", "c.gif", "e.txt", "f.bmp"})
+                                            << none << none << L({"a.JPG", "c.gif", "d.ico", "f.bmp", "END"});
         *row("empty folder") << '2' << true << L({"x.png"}) << none << none << L({"-", "END"});
-        *row("unloadable passed over")
-            << '1' << true << L({"a.jpg", "bad:b.jpg", "c.bmp", "d.gif", "bad:e.ico"}) << L({"c.bmp"}) << none
-            << L({"a.jpg", "d.gif", "END"});
-        *row("vanished passed over") << '1' << true << L({"a.jpg", "b.jpg", "c.jpg"}) << none
-                                     << L({"b.jpg"}) << L({"a.jpg", "c.jpg", "END"});
-        *row("nothing loads") << '1' << true << L({"bad:a.jpg", "bad:b.gif"}) << none << none
-                              << L({"END"});
-        *row("zero stays black") << '0' << true << L({"a.jpg"}) << none << none
-                                 << L({"-", "-", "-", "-", "-"});
+        *row("unloadable passed over") << '1' << true << L({"a.jpg", "bad:b.jpg", "c.bmp", "d.gif", "bad:e.ico"})
+                                       << L({"c.bmp"}) << none << L({"a.jpg", "d.gif", "END"});
+        *row("vanished passed over") << '1' << true << L({"a.jpg", "b.jpg", "c.jpg"}) << none << L({"b.jpg"})
+                                     << L({"a.jpg", "c.jpg", "END"});
+        *row("nothing loads") << '1' << true << L({"bad:a.jpg", "bad:b.gif"}) << none << none << L({"END"});
+        *row("zero stays black") << '0' << true << L({"a.jpg"}) << none << none << L({"-", "-", "-", "-", "-"});
         *row("blank stays black") << ' ' << true << L({"a.jpg"}) << none << none << L({"-", "-", "-"});
         *row("unreadable settings: 3 s") << '9' << false << L({"a.jpg", "b.jpg"}) << none << none
                                          << L({"-", "-", "a.jpg", "a.jpg", "a.jpg", "b.jpg", "b.jpg", "b.jpg", "END"});
@@ -337,7 +337,8 @@ void TestVuSlide::timeline()
         writeEntry(folder_, f);
     QDir().mkpath(folder_ + QStringLiteral("/sub.jpg"));  // a folder is no file of the show
     if (!readable)
-        platform_->files.fail(FaultyFiles::Op::Read, [](const QString&) { return true; }, err::DeviceIO);
+        platform_->files.fail(
+            FaultyFiles::Op::Read, [](const QString&) { return true; }, err::DeviceIO);
     platform_->pictures.failing = [failing](const QString& path) { return failing.contains(paths::fileName(path)); };
 
     VuModule module(platform_->platform());
@@ -532,9 +533,10 @@ void TestVuSlide::clicksAndKeys()
         QCOMPARE(pictureArea.contains(at), picture == QSize(1200, 900));
         QTest::mouseClick(window, action.endsWith(QStringLiteral("right")) ? Qt::RightButton : Qt::LeftButton, {}, at);
     } else {
-        QTest::keyClick(slide, action == QStringLiteral("escape") ? Qt::Key_Escape
-                               : action == QStringLiteral("enter") ? Qt::Key_Return
-                                                                    : Qt::Key_Space);
+        QTest::keyClick(slide,
+            action == QStringLiteral("escape")      ? Qt::Key_Escape
+                : action == QStringLiteral("enter") ? Qt::Key_Return
+                                                    : Qt::Key_Space);
     }
     QCOMPARE(owner_.isVisible(), ends);
     if (ends) {
@@ -573,11 +575,14 @@ void TestVuSlide::window()
     QCOMPARE(slide->Label1->pos(), QPoint(8, 8));  // 120 twips
     QCOMPARE(QFontInfo(slide->Label1->font()).pointSize(), 12);
     QCOMPARE(slide->Label1->font().family(), slideNameFamily(QFontDatabase::families()));
-    const QStringList gothic = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
-                                QStringLiteral("IPA Pゴシック")};
-    QVERIFY2(gothic.contains(QFontInfo(slide->Label1->font()).family()), qPrintable(QFontInfo(slide->Label1->font()).family()));
-    QCOMPARE(slide->Label1->palette().color(QPalette::WindowText), QApplication::palette().color(QPalette::HighlightedText));
-    QCOMPARE(slide->Label1->palette().color(QPalette::Window), QApplication::palette("QMenu").color(QPalette::WindowText));
+    const QStringList gothic = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
+        QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")};
+    QVERIFY2(gothic.contains(QFontInfo(slide->Label1->font()).family()),
+        qPrintable(QFontInfo(slide->Label1->font()).family()));
+    QCOMPARE(
+        slide->Label1->palette().color(QPalette::WindowText), QApplication::palette().color(QPalette::HighlightedText));
+    QCOMPARE(
+        slide->Label1->palette().color(QPalette::Window), QApplication::palette("QMenu").color(QPalette::WindowText));
     QVERIFY(slide->Label1->autoFillBackground());
     QVERIFY(slide->Label1->width() >= slide->Label1->fontMetrics().horizontalAdvance(QStringLiteral("名前.jpg")));
     delete slide.data();

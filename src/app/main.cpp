@@ -32,8 +32,8 @@ void chooseFont(QApplication& app)
 // The menu captions carry no mnemonics; pressing and releasing Alt still reaches the menu bar.
 class KeyboardMenuStyle : public QProxyStyle {
 public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override
+    int styleHint(
+        StyleHint hint, const QStyleOption* option, const QWidget* widget, QStyleHintReturn* returnData) const override
     {
         if (hint == SH_MenuBar_AltKeyNavigation)
             return 1;

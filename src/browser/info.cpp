@@ -5,12 +5,18 @@ namespace vu {
 QString attributeText(int value)
 {
     switch (value) {
-    case 0: return QStringLiteral("通常ﾌｧｲﾙ");
-    case 1: return QStringLiteral("読取専用");
-    case 2: return QStringLiteral("隠しﾌｧｲﾙ");
-    case 4: return QStringLiteral("ｼｽﾃﾑﾌｧｲﾙ");
-    case 32: return QStringLiteral("ｱｰｶｲﾌﾞ");
-    default: return QString();
+    case 0:
+        return QStringLiteral("通常ﾌｧｲﾙ");
+    case 1:
+        return QStringLiteral("読取専用");
+    case 2:
+        return QStringLiteral("隠しﾌｧｲﾙ");
+    case 4:
+        return QStringLiteral("ｼｽﾃﾑﾌｧｲﾙ");
+    case 32:
+        return QStringLiteral("ｱｰｶｲﾌﾞ");
+    default:
+        return QString();
     }
 }
 
@@ -27,8 +33,8 @@ QString generalDate(const QDateTime& t)
     return date + u' ' + time.toString(QStringLiteral("H:mm:ss"));
 }
 
-PopCaptions popCaptions(const QString& name, const std::optional<QDateTime>& modified,
-                        const std::optional<int>& attributes)
+PopCaptions popCaptions(
+    const QString& name, const std::optional<QDateTime>& modified, const std::optional<int>& attributes)
 {
     return PopCaptions{
         QStringLiteral("■□　画像を表示　□■"),

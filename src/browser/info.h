@@ -21,8 +21,8 @@ QString generalDate(const QDateTime& t);
 struct PopCaptions {
     QString show, name, date, attribute;
 };
-PopCaptions popCaptions(const QString& name, const std::optional<QDateTime>& modified,
-                        const std::optional<int>& attributes);
+PopCaptions popCaptions(
+    const QString& name, const std::optional<QDateTime>& modified, const std::optional<int>& attributes);
 
 // A caption as a menu item shows it: "&" stands for itself rather than marking a mnemonic, and a
 // tab, which would start the shortcut column, is shown as a blank.

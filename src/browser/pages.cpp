@@ -9,20 +9,32 @@ namespace {
 
 // A number written as the classic number-to-text conversion writes it: a blank where the sign
 // of a non-negative number would be.
-QString signed_(int n) { return n >= 0 ? u' ' + QString::number(n) : QString::number(n); }
+QString signed_(int n)
+{
+    return n >= 0 ? u' ' + QString::number(n) : QString::number(n);
+}
 
 }  // namespace
 
-int pageCount(int files) { return int(std::floor(double(files) / 30 + 0.9999)); }
+int pageCount(int files)
+{
+    return int(std::floor(double(files) / 30 + 0.9999));
+}
 
 QString pageLabel(int pageNo, int files)
 {
     return QStringLiteral("ページ：") + signed_(pageNo) + u'/' + signed_(pageCount(files));
 }
 
-QString countLabel(int files) { return QStringLiteral("データ数：") + QString::number(files); }
+QString countLabel(int files)
+{
+    return QStringLiteral("データ数：") + QString::number(files);
+}
 
-int firstEntryOfPage(int pageNo, int pageSize) { return qint16((pageNo - 1) * pageSize); }
+int firstEntryOfPage(int pageNo, int pageSize)
+{
+    return qint16((pageNo - 1) * pageSize);
+}
 
 const ImageType& imageType(int index)
 {
@@ -36,6 +48,9 @@ const ImageType& imageType(int index)
     return types.at(std::clamp(index, 1, 5) - 1);
 }
 
-QString typeLabel(int index) { return QStringLiteral("画像形式：") + imageType(index).panelText; }
+QString typeLabel(int index)
+{
+    return QStringLiteral("画像形式：") + imageType(index).panelText;
+}
 
 }  // namespace vu

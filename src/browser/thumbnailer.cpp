@@ -4,7 +4,8 @@
 
 namespace vu {
 
-Thumbnailer::Thumbnailer(Pictures& pictures) : pictures_(pictures)
+Thumbnailer::Thumbnailer(Pictures& pictures)
+    : pictures_(pictures)
 {
     pool_.setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
     pool_.setExpiryTimeout(30000);

@@ -18,16 +18,19 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QGuiApplication>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
-#include <QUrl>
-#include <QMenuBar>
 #include <QStyle>
+#include <QUrl>
 
 #include <cstdio>
 
 // Resources of a static library are only linked in when something asks for them.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace vu {
 namespace {
@@ -35,7 +38,10 @@ namespace {
 const QString AllImages = QStringLiteral("*.bmp;*.jpg;*.gif;*.ico");
 const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
 
-void name(QObject* o, const QString& objectName) { o->setObjectName(objectName); }
+void name(QObject* o, const QString& objectName)
+{
+    o->setObjectName(objectName);
+}
 void name(QWidget* w, const QString& objectName, const QString& accessible)
 {
     w->setObjectName(objectName);
@@ -47,14 +53,20 @@ void name(QWidget* w, const QString& objectName, const QString& accessible)
 QString initialPanelText(int n)
 {
     static const QString texts[6] = {
-        QStringLiteral("データ数：　"),   QStringLiteral("ページ："),     QStringLiteral("画像形式：　"),
-        QStringLiteral("表示ﾌｫﾙﾀﾞ："), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：　"), QStringLiteral("移動ﾌｫﾙﾀﾞ："),
+        QStringLiteral("データ数：　"),
+        QStringLiteral("ページ："),
+        QStringLiteral("画像形式：　"),
+        QStringLiteral("表示ﾌｫﾙﾀﾞ："),
+        QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：　"),
+        QStringLiteral("移動ﾌｫﾙﾀﾞ："),
     };
     return n >= 1 && n <= 6 ? texts[n - 1] : QString();
 }
 
 VuMain::VuMain(VuModule& module, QWidget* parent)
-    : QMainWindow(parent), module_(module), thumbnails_(module.pictures())
+    : QMainWindow(parent)
+    , module_(module)
+    , thumbnails_(module.pictures())
 {
     setObjectName(QStringLiteral("VuMain"));
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));
@@ -233,9 +245,12 @@ void VuMain::buildToolbar()
         QStyle::StandardPixmap icon;
     };
     static const Button buttons[6] = {
-        {"環境設定", QStyle::SP_FileDialogDetailedView}, {"ｽﾗｲﾄﾞｼｮｰ", QStyle::SP_MediaPlay},
-        {"一括変換", QStyle::SP_DialogSaveButton},       {"戻る", QStyle::SP_ArrowBack},
-        {"進む", QStyle::SP_ArrowForward},              {"ﾍﾙﾌﾟ", QStyle::SP_DialogHelpButton},
+        {"環境設定", QStyle::SP_FileDialogDetailedView},
+        {"ｽﾗｲﾄﾞｼｮｰ", QStyle::SP_MediaPlay},
+        {"一括変換", QStyle::SP_DialogSaveButton},
+        {"戻る", QStyle::SP_ArrowBack},
+        {"進む", QStyle::SP_ArrowForward},
+        {"ﾍﾙﾌﾟ", QStyle::SP_DialogHelpButton},
     };
     for (const Button& b : buttons) {
         const QString key = QString::fromUtf8(b.key);
@@ -246,8 +261,8 @@ void VuMain::buildToolbar()
             tbToolBar->addSeparator();
     }
     // The buttons that open windows follow their menu commands, enabled or not.
-    const std::pair<const char*, QAction*> mirrored[] = {
-        {"環境設定", mnuPropProp}, {"ｽﾗｲﾄﾞｼｮｰ", mnuRunSlide}, {"一括変換", mnuRunConv}};
+    const std::pair<const char*, QAction*> mirrored[]
+        = {{"環境設定", mnuPropProp}, {"ｽﾗｲﾄﾞｼｮｰ", mnuRunSlide}, {"一括変換", mnuRunConv}};
     for (const auto& [key, menuAction] : mirrored) {
         QAction* button = toolButton(QString::fromUtf8(key));
         button->setEnabled(menuAction->isEnabled());
@@ -283,7 +298,10 @@ void VuMain::buildStatusBar()
     }
 }
 
-QString VuMain::panel(int n) const { return n >= 1 && n <= 6 ? panels_[n - 1]->text() : QString(); }
+QString VuMain::panel(int n) const
+{
+    return n >= 1 && n <= 6 ? panels_[n - 1]->text() : QString();
+}
 
 void VuMain::setPanel(int n, const QString& text)
 {
@@ -299,17 +317,19 @@ void VuMain::place(QWidget* w, const TwipRect& r)
 
 // ---- start-up, shut-down, layout ----
 
-void VuMain::Form_Initialize() { Dsp_change(); }
+void VuMain::Form_Initialize()
+{
+    Dsp_change();
+}
 
 void VuMain::Dsp_change()
 {
     // The window fills the work area, wherever the user has moved it.
     const QRect area = module_.screen().workArea();
-    const QMargins frame = isVisible() ? QMargins(geometry().left() - frameGeometry().left(),
-                                                  geometry().top() - frameGeometry().top(),
-                                                  frameGeometry().right() - geometry().right(),
-                                                  frameGeometry().bottom() - geometry().bottom())
-                                       : QMargins();
+    const QMargins frame = isVisible()
+        ? QMargins(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
+            frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom())
+        : QMargins();
     setGeometry(area.marginsRemoved(frame));
 
     layout_ = mainLayout(module_.workAreaWidthTwips());
@@ -335,11 +355,20 @@ void VuMain::Dsp_change()
     }
 }
 
-void VuMain::SysInfo1_DisplayChanged() { Dsp_change(); }
+void VuMain::SysInfo1_DisplayChanged()
+{
+    Dsp_change();
+}
 
-void VuMain::writeCount() { setPanel(1, countLabel(FileList->count())); }
+void VuMain::writeCount()
+{
+    setPanel(1, countLabel(FileList->count()));
+}
 
-void VuMain::writePageLabel() { setPanel(2, pageLabel(PageNo, FileList->count())); }
+void VuMain::writePageLabel()
+{
+    setPanel(2, pageLabel(PageNo, FileList->count()));
+}
 
 void VuMain::Form_Load()
 {
@@ -405,8 +434,8 @@ void VuMain::closeEvent(QCloseEvent* event)
     closing_ = true;
     const FsStatus s = Form_Unload();
     if (!s.ok()) {
-        std::fprintf(stderr, "vutara: the settings could not be stored (%s): %s\n",
-                     qPrintable(err::describe(s.error)), qPrintable(s.detail));
+        std::fprintf(stderr, "vutara: the settings could not be stored (%s): %s\n", qPrintable(err::describe(s.error)),
+            qPrintable(s.detail));
     }
     event->accept();
     if (module_.endProgram)
@@ -786,7 +815,10 @@ void VuMain::tbToolBar_ButtonClick(QAction* button)
     // "ﾍﾙﾌﾟ": nothing.
 }
 
-void VuMain::mnuFileQuit_Click() { close(); }
+void VuMain::mnuFileQuit_Click()
+{
+    close();
+}
 
 void VuMain::mnuPropProp_Click()
 {
@@ -816,8 +848,7 @@ void VuMain::mnuHelpUrl_Click()
     const QUrl site(QStringLiteral(VUTARA_HOMEPAGE));
     if (!module_.urls().open(site)) {
         module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
-                                  QStringLiteral("ブラウザを起動できませんでした。\n") + site.toString(),
-                                  MsgIcon::Error, MsgButtons::Ok);
+            QStringLiteral("ブラウザを起動できませんでした。\n") + site.toString(), MsgIcon::Error, MsgButtons::Ok);
     }
 }
 

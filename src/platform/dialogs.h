@@ -19,25 +19,27 @@ class Dialogs {
 public:
     virtual ~Dialogs() = default;
     // A modal message box; closing it counts as Cancel (as OK when it only has OK).
-    virtual MsgAnswer message(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
-                              MsgButtons buttons) = 0;
+    virtual MsgAnswer message(
+        QWidget* owner, const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
+        = 0;
     // A modal folder chooser; the chosen folder without a trailing separator (except the root),
     // or the empty text when cancelled.
     virtual QString chooseFolder(QWidget* owner, const QString& title, const QString& startFolder) = 0;
     // A modal file-open dialog starting in `folder` with `filters` ("name (patterns)") and
     // filters[selected] in force; the chosen file's full path, or nothing when cancelled. It never
     // changes the process's working directory.
-    virtual std::optional<QString> chooseFile(QWidget* owner, const QString& title, const QString& folder,
-                                              const QStringList& filters, int selected) = 0;
+    virtual std::optional<QString> chooseFile(
+        QWidget* owner, const QString& title, const QString& folder, const QStringList& filters, int selected)
+        = 0;
 };
 
 class QtDialogs final : public Dialogs {
 public:
-    MsgAnswer message(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
-                      MsgButtons buttons) override;
+    MsgAnswer message(
+        QWidget* owner, const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons) override;
     QString chooseFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
-    std::optional<QString> chooseFile(QWidget* owner, const QString& title, const QString& folder,
-                                      const QStringList& filters, int selected) override;
+    std::optional<QString> chooseFile(
+        QWidget* owner, const QString& title, const QString& folder, const QStringList& filters, int selected) override;
 };
 
 }  // namespace vu

@@ -46,7 +46,7 @@ constexpr int Archive = 32;
 
 enum class Replace {
     Overwrite,  // an existing file of the target name is replaced (only once the copy is complete)
-    Never,      // an existing entry of the target name makes the copy fail with err::FileExists
+    Never,  // an existing entry of the target name makes the copy fail with err::FileExists
 };
 
 class Files {

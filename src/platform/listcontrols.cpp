@@ -42,13 +42,18 @@ QString volumeText(const Volume& v)
 
 // ---- DriveListBox ----
 
-DriveListBox::DriveListBox(Volumes& volumes, QWidget* parent) : QComboBox(parent), volumes_(volumes)
+DriveListBox::DriveListBox(Volumes& volumes, QWidget* parent)
+    : QComboBox(parent)
+    , volumes_(volumes)
 {
     fill();
     connect(this, &QComboBox::activated, this, &DriveListBox::userChose);
 }
 
-QString DriveListBox::drive() const { return drive_; }
+QString DriveListBox::drive() const
+{
+    return drive_;
+}
 
 void DriveListBox::fill()
 {
@@ -83,7 +88,10 @@ bool DriveListBox::setDrive(const QString& path)
     return true;
 }
 
-void DriveListBox::refresh() { fill(); }
+void DriveListBox::refresh()
+{
+    fill();
+}
 
 void DriveListBox::userChose(int index)
 {
@@ -97,13 +105,14 @@ void DriveListBox::userChose(int index)
 // ---- DirListBox ----
 
 DirListBox::DirListBox(Files& files, Volumes& volumes, QWidget* parent)
-    : QListWidget(parent), files_(files), volumes_(volumes)
+    : QListWidget(parent)
+    , files_(files)
+    , volumes_(volumes)
 {
     setItemDelegate(new IndentDelegate(this));
     setSelectionMode(QAbstractItemView::SingleSelection);
-    connect(this, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
-        setPath(item->data(PathRole).toString());
-    });
+    connect(this, &QListWidget::itemActivated, this,
+        [this](QListWidgetItem* item) { setPath(item->data(PathRole).toString()); });
 }
 
 QString DirListBox::entryPath(int row) const
@@ -212,7 +221,9 @@ void DirListBox::focusOutEvent(QFocusEvent* event)
 // ---- FileListBox ----
 
 FileListBox::FileListBox(Files& files, QWidget* parent)
-    : QListView(parent), files_(files), model_(new QStringListModel(this))
+    : QListView(parent)
+    , files_(files)
+    , model_(new QStringListModel(this))
 {
     setModel(model_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

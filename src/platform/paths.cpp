@@ -5,7 +5,10 @@
 
 namespace vu::paths {
 
-bool endsWithSeparator(const QString& path) { return path.endsWith(Separator); }
+bool endsWithSeparator(const QString& path)
+{
+    return path.endsWith(Separator);
+}
 
 QString join(const QString& folder, const QString& name)
 {

@@ -5,7 +5,9 @@
 
 namespace vu {
 
-PictureBox::PictureBox(Mode mode, QWidget* parent) : QWidget(parent), mode_(mode)
+PictureBox::PictureBox(Mode mode, QWidget* parent)
+    : QWidget(parent)
+    , mode_(mode)
 {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }

@@ -3,17 +3,17 @@
 namespace vu {
 
 SystemPlatform::SystemPlatform()
-    : files_(std::make_unique<PosixFiles>()),
-      pictures_(std::make_unique<QtPictures>()),
-      dialogs_(std::make_unique<QtDialogs>()),
-      screen_(std::make_unique<QtScreen>()),
-      volumes_(std::make_unique<QtVolumes>()),
-      clock_(std::make_unique<SystemClock>()),
-      urls_(std::make_unique<DesktopUrlOpener>()),
-      windowing_(std::make_unique<QtWindowing>())
+    : files_(std::make_unique<PosixFiles>())
+    , pictures_(std::make_unique<QtPictures>())
+    , dialogs_(std::make_unique<QtDialogs>())
+    , screen_(std::make_unique<QtScreen>())
+    , volumes_(std::make_unique<QtVolumes>())
+    , clock_(std::make_unique<SystemClock>())
+    , urls_(std::make_unique<DesktopUrlOpener>())
+    , windowing_(std::make_unique<QtWindowing>())
 {
-    platform_ = {files_.get(),  pictures_.get(), dialogs_.get(), screen_.get(),
-                 volumes_.get(), clock_.get(),    urls_.get(),    windowing_.get()};
+    platform_ = {files_.get(), pictures_.get(), dialogs_.get(), screen_.get(), volumes_.get(), clock_.get(),
+        urls_.get(), windowing_.get()};
 }
 
 SystemPlatform::~SystemPlatform() = default;

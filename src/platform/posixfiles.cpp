@@ -18,7 +18,10 @@ namespace {
 // Closes a descriptor when it goes out of scope.
 class Fd {
 public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
+    explicit Fd(int fd = -1)
+        : fd_(fd)
+    {
+    }
     ~Fd() { reset(); }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -90,8 +93,7 @@ bool copyData(int in, int out)
                 return true;
             if (errno == EINTR)
                 continue;
-            if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL
-                || errno == EBADF) {
+            if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EBADF) {
                 kernelCopy = false;  // fall back to plain reads and writes from where we are
                 continue;
             }
@@ -393,7 +395,7 @@ bool PosixFiles::sameEntry(const QString& a, const QString& b)
 
 qint64 wallClockNs()
 {
-    struct timespec now {};
+    struct timespec now { };
     ::clock_gettime(CLOCK_REALTIME, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
@@ -411,8 +413,8 @@ std::optional<FolderStamp> PosixFiles::folderStamp(const QString& folder)
     if (!paths::toNative(folder, &native) || ::stat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode))
         return std::nullopt;
     return FolderStamp{quint64(st.st_dev), quint64(st.st_ino),
-                       qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
-                       qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
+        qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+        qint64(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec};
 }
 
 FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out, Listing which)

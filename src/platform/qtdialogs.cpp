@@ -7,17 +7,25 @@
 
 namespace vu {
 
-MsgAnswer QtDialogs::message(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
-                             MsgButtons buttons)
+MsgAnswer QtDialogs::message(
+    QWidget* owner, const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
 {
     QMessageBox box(owner);
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
-    case MsgIcon::Error: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MsgIcon::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     ok->setAccessibleName(QStringLiteral("OK"));
@@ -45,8 +53,8 @@ QString QtDialogs::chooseFolder(QWidget* owner, const QString& title, const QStr
     return paths::cleanFolder(dialog.selectedFiles().constFirst());
 }
 
-std::optional<QString> QtDialogs::chooseFile(QWidget* owner, const QString& title, const QString& folder,
-                                             const QStringList& filters, int selected)
+std::optional<QString> QtDialogs::chooseFile(
+    QWidget* owner, const QString& title, const QString& folder, const QStringList& filters, int selected)
 {
     QFileDialog dialog(owner, title, folder);
     dialog.setFileMode(QFileDialog::ExistingFile);

@@ -16,15 +16,18 @@ PictureResult failure(int error, const QString& path, const QString& why)
     return r;
 }
 
-bool swapsAxes(QImageIOHandler::Transformations t) { return t & QImageIOHandler::TransformationRotate90; }
+bool swapsAxes(QImageIOHandler::Transformations t)
+{
+    return t & QImageIOHandler::TransformationRotate90;
+}
 
 // Opens a reader on `path` that decides the format from the content and applies EXIF
 // orientation; fails for missing files and for formats the program does not show.
 std::optional<PictureResult> openReader(QImageReader& reader, QFile& file, const QString& path)
 {
     if (!file.open(QIODevice::ReadOnly)) {
-        const int e = file.error() == QFileDevice::OpenError && !file.exists() ? err::FileNotFound
-                                                                                 : err::PermissionDenied;
+        const int e
+            = file.error() == QFileDevice::OpenError && !file.exists() ? err::FileNotFound : err::PermissionDenied;
         return failure(e, path, file.errorString());
     }
     reader.setDevice(&file);
@@ -87,7 +90,10 @@ bool isShownFormat(const QByteArray& format)
         || format == "ico" || format == "cur";
 }
 
-QtPictures::QtPictures() { QImageReader::setAllocationLimit(AllocationLimitMB); }
+QtPictures::QtPictures()
+{
+    QImageReader::setAllocationLimit(AllocationLimitMB);
+}
 
 std::optional<QSize> QtPictures::naturalSize(const QString& path)
 {

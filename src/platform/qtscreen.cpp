@@ -5,7 +5,8 @@
 
 namespace vu {
 
-QtScreen::QtScreen(QObject* parent) : Screen(parent)
+QtScreen::QtScreen(QObject* parent)
+    : Screen(parent)
 {
     auto* app = qGuiApp;
     connect(app, &QGuiApplication::screenAdded, this, &Screen::displayChanged);

@@ -9,8 +9,14 @@ namespace vu::twips {
 
 inline constexpr double PerPixel = 15.0;
 
-inline int toPx(double twips) { return int(std::lround(twips / PerPixel)); }
-inline double fromPx(int px) { return px * PerPixel; }
+inline int toPx(double twips)
+{
+    return int(std::lround(twips / PerPixel));
+}
+inline double fromPx(int px)
+{
+    return px * PerPixel;
+}
 // A rectangle given as left, top, width, height in twips.
 inline QRect rect(double left, double top, double width, double height)
 {

@@ -4,6 +4,9 @@
 
 namespace vu {
 
-bool DesktopUrlOpener::open(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool DesktopUrlOpener::open(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
 
 }  // namespace vu

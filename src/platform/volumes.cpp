@@ -16,15 +16,18 @@ QString Volumes::rootOf(const QString& path)
         return QString();
     QString best;
     for (const Volume& v : list()) {
-        const bool under = v.root == QStringLiteral("/") || path == v.root
-            || path.startsWith(paths::withSeparator(v.root));
+        const bool under
+            = v.root == QStringLiteral("/") || path == v.root || path.startsWith(paths::withSeparator(v.root));
         if (under && v.root.size() > best.size())
             best = v.root;
     }
     return best.isEmpty() ? QStringLiteral("/") : best;
 }
 
-QString Volumes::currentFolder(const QString& root) const { return current_.value(root, root); }
+QString Volumes::currentFolder(const QString& root) const
+{
+    return current_.value(root, root);
+}
 
 void Volumes::setCurrentFolder(const QString& folder)
 {
@@ -36,13 +39,27 @@ void Volumes::setCurrentFolder(const QString& folder)
 bool isUserVolume(const QString& fsType, const QString& root)
 {
     static const QStringList pseudo = {
-        QStringLiteral("proc"),       QStringLiteral("sysfs"),       QStringLiteral("cgroup"),
-        QStringLiteral("cgroup2"),    QStringLiteral("devpts"),      QStringLiteral("mqueue"),
-        QStringLiteral("debugfs"),    QStringLiteral("tracefs"),     QStringLiteral("securityfs"),
-        QStringLiteral("pstore"),     QStringLiteral("bpf"),         QStringLiteral("autofs"),
-        QStringLiteral("fusectl"),    QStringLiteral("configfs"),    QStringLiteral("binfmt_misc"),
-        QStringLiteral("hugetlbfs"),  QStringLiteral("devtmpfs"),    QStringLiteral("efivarfs"),
-        QStringLiteral("nsfs"),       QStringLiteral("rpc_pipefs"),  QStringLiteral("selinuxfs"),
+        QStringLiteral("proc"),
+        QStringLiteral("sysfs"),
+        QStringLiteral("cgroup"),
+        QStringLiteral("cgroup2"),
+        QStringLiteral("devpts"),
+        QStringLiteral("mqueue"),
+        QStringLiteral("debugfs"),
+        QStringLiteral("tracefs"),
+        QStringLiteral("securityfs"),
+        QStringLiteral("pstore"),
+        QStringLiteral("bpf"),
+        QStringLiteral("autofs"),
+        QStringLiteral("fusectl"),
+        QStringLiteral("configfs"),
+        QStringLiteral("binfmt_misc"),
+        QStringLiteral("hugetlbfs"),
+        QStringLiteral("devtmpfs"),
+        QStringLiteral("efivarfs"),
+        QStringLiteral("nsfs"),
+        QStringLiteral("rpc_pipefs"),
+        QStringLiteral("selinuxfs"),
     };
     if (pseudo.contains(fsType))
         return false;

@@ -9,7 +9,7 @@
 namespace vu {
 
 struct Volume {
-    QString root;   // mount point, e.g. "/" or "/media/usb"
+    QString root;  // mount point, e.g. "/" or "/media/usb"
     QString label;  // volume name, may be empty
     bool ready = true;
 };

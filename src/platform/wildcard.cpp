@@ -13,8 +13,7 @@ bool globMatch(QStringView pattern, QStringView name)
         if (p < pattern.size() && pattern[p] == u'*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size()
-                   && (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+        } else if (p < pattern.size() && (pattern[p] == u'?' || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
             ++p;
             ++n;
         } else if (starP >= 0) {
@@ -50,7 +49,7 @@ bool NamePattern::matches(QStringView name) const
 {
     if (onlySuffixes_) {
         return std::any_of(suffixes_.begin(), suffixes_.end(),
-                           [&](const QString& s) { return name.endsWith(s, Qt::CaseInsensitive); });
+            [&](const QString& s) { return name.endsWith(s, Qt::CaseInsensitive); });
     }
     return std::any_of(parts_.begin(), parts_.end(), [&](const QString& p) { return globMatch(p, name); });
 }

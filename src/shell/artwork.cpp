@@ -98,7 +98,7 @@ QPixmap wasteBinPicture(int size)
         p.setPen(outline(QColor(40, 40, 40), s, 0.03));
         p.setBrush(QColor(120, 130, 140));
         p.drawRoundedRect(QRectF(s * 0.18, s * 0.18, s * 0.64, s * 0.1), s * 0.02, s * 0.02);  // lid
-        p.drawRect(QRectF(s * 0.42, s * 0.1, s * 0.16, s * 0.08));                              // handle
+        p.drawRect(QRectF(s * 0.42, s * 0.1, s * 0.16, s * 0.08));  // handle
         QPainterPath body;
         body.moveTo(s * 0.24, s * 0.3);
         body.lineTo(s * 0.76, s * 0.3);

@@ -3,12 +3,21 @@
 namespace vu {
 namespace {
 
-TwipRect r(double l, double t, double w, double h) { return {float(l), float(t), float(w), float(h), true}; }
-TwipRect noHeight(double l, double t, double w) { return {float(l), float(t), float(w), 0, false}; }
+TwipRect r(double l, double t, double w, double h)
+{
+    return {float(l), float(t), float(w), float(h), true};
+}
+TwipRect noHeight(double l, double t, double w)
+{
+    return {float(l), float(t), float(w), 0, false};
+}
 
 }  // namespace
 
-bool isLargeLayout(double workAreaWidthTwips) { return workAreaWidthTwips > LargeLayoutAbove; }
+bool isLargeLayout(double workAreaWidthTwips)
+{
+    return workAreaWidthTwips > LargeLayoutAbove;
+}
 
 MainLayout mainLayout(double workAreaWidthTwips)
 {
@@ -17,8 +26,8 @@ MainLayout mainLayout(double workAreaWidthTwips)
     if (m.large) {
         m.DrvList = noHeight(130, 50, 2280);
         m.DirList = r(130, 720, 2280, 4000);
-        m.OkBtn = {r(130, 4580, 2280, 265), r(130, 4850, 460, 265),  r(580, 4850, 460, 265),
-                   r(1030, 4850, 460, 265), r(1480, 4850, 460, 265), r(1930, 4850, 480, 265)};
+        m.OkBtn = {r(130, 4580, 2280, 265), r(130, 4850, 460, 265), r(580, 4850, 460, 265), r(1030, 4850, 460, 265),
+            r(1480, 4850, 460, 265), r(1930, 4850, 480, 265)};
         m.FileList = r(130, 5100, 2315, 4500);
         m.PrgBar1 = r(130, 9700, 2280, 265);
         for (int k = 0; k < CellsPerPage; ++k) {
@@ -32,9 +41,8 @@ MainLayout mainLayout(double workAreaWidthTwips)
     } else {
         m.DrvList = noHeight(130, 50, 1781.25);
         m.DirList = r(130, 620, 1781.25, 3125);
-        m.OkBtn = {r(130, 3645, 1781.25, 207.03125), r(130, 3840, 359.375, 207.03125),
-                   r(480, 3840, 359.375, 207.03125), r(830, 3840, 359.375, 207.03125),
-                   r(1180, 3840, 359.375, 207.03125), r(1530, 3840, 383, 207.03125)};
+        m.OkBtn = {r(130, 3645, 1781.25, 207.03125), r(130, 3840, 359.375, 207.03125), r(480, 3840, 359.375, 207.03125),
+            r(830, 3840, 359.375, 207.03125), r(1180, 3840, 359.375, 207.03125), r(1530, 3840, 383, 207.03125)};
         m.FileList = r(130, 4030, 1808.59375, 4500 / 1.4);
         m.PrgBar1 = r(130, 7270, 1781.25, 207.03125);
         for (int k = 0; k < CellsPerPage; ++k) {
@@ -44,8 +52,8 @@ MainLayout mainLayout(double workAreaWidthTwips)
         }
         m.Frame2 = r(11000, 520, 855.46875, 3135 / 1.05);
         m.imgBox = {r(128.90625, 240, 625, 625), r(128.90625, 1200, 625, 625), r(128.90625, 2160, 625, 625)};
-        m.panelWidth = {float(1300 / 1.1), float(1300 / 1.1), float(1300 / 1.03),
-                        float(4000 / 1.4), float(4000 / 1.4), float(4000 / 1.4)};
+        m.panelWidth = {float(1300 / 1.1), float(1300 / 1.1), float(1300 / 1.03), float(4000 / 1.4), float(4000 / 1.4),
+            float(4000 / 1.4)};
     }
     return m;
 }

@@ -5,7 +5,8 @@
 
 namespace vu {
 
-VuAbout::VuAbout(QWidget* owner) : QDialog(owner)
+VuAbout::VuAbout(QWidget* owner)
+    : QDialog(owner)
 {
     setObjectName(QStringLiteral("VuAbout"));
     setWindowTitle(QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報"));
@@ -41,6 +42,9 @@ VuAbout::VuAbout(QWidget* owner) : QDialog(owner)
     connect(cmdOK, &QPushButton::clicked, this, &VuAbout::cmdOK_Click);
 }
 
-void VuAbout::cmdOK_Click() { accept(); }
+void VuAbout::cmdOK_Click()
+{
+    accept();
+}
 
 }  // namespace vu

@@ -9,13 +9,20 @@
 
 namespace vu {
 
-VuModule::VuModule(const Platform& platform) : platform_(platform)
+VuModule::VuModule(const Platform& platform)
+    : platform_(platform)
 {
     endProgram = [] { QCoreApplication::exit(0); };
 }
 
-double VuModule::workAreaWidthTwips() const { return twips::fromPx(platform_.screen->workArea().width()); }
-double VuModule::workAreaHeightTwips() const { return twips::fromPx(platform_.screen->workArea().height()); }
+double VuModule::workAreaWidthTwips() const
+{
+    return twips::fromPx(platform_.screen->workArea().width());
+}
+double VuModule::workAreaHeightTwips() const
+{
+    return twips::fromPx(platform_.screen->workArea().height());
+}
 
 qint32 VuModule::SetTopmost(QWidget* window, qint16 flag)
 {
@@ -36,10 +43,10 @@ FolderRoot folderRootForKind(qint32 k)
         return QDir(p).exists() ? p : home;
     };
     switch (k) {
-    case 0:   // the desktop
+    case 0:  // the desktop
     case 16:  // the desktop folder (kind 12)
         return {location(QStandardPaths::DesktopLocation)};
-    case 2:   // program groups
+    case 2:  // program groups
     case 11:  // start menu
         return {location(QStandardPaths::ApplicationsLocation)};
     case 5:  // personal documents

@@ -9,7 +9,8 @@
 namespace vu {
 
 VuSplash::VuSplash(std::function<void()> showMain, QWidget* parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), showMain_(std::move(showMain))
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+    , showMain_(std::move(showMain))
 {
     setObjectName(QStringLiteral("VuSplash"));
     setAccessibleName(QStringLiteral("VuSplash"));
@@ -45,9 +46,15 @@ void VuSplash::Form_Load()
     QTimer::singleShot(PauseMs, this, &VuSplash::finish);
 }
 
-void VuSplash::Form_Click() { finish(); }
+void VuSplash::Form_Click()
+{
+    finish();
+}
 
-void VuSplash::mousePressEvent(QMouseEvent*) { Form_Click(); }
+void VuSplash::mousePressEvent(QMouseEvent*)
+{
+    Form_Click();
+}
 
 void VuSplash::finish()
 {

@@ -2,7 +2,8 @@
 
 namespace vu {
 
-QtSlideTimer::QtSlideTimer(QObject* parent) : SlideTimer(parent)
+QtSlideTimer::QtSlideTimer(QObject* parent)
+    : SlideTimer(parent)
 {
     // Whole seconds between pictures: a coarse timer would let the pace wander by 5 %.
     timer_.setTimerType(Qt::PreciseTimer);

@@ -13,7 +13,9 @@ void name(QWidget* w, const QString& n)
 
 }  // namespace
 
-VuProp::VuProp(VuModule& module, QWidget* owner) : QDialog(owner), module_(module)
+VuProp::VuProp(VuModule& module, QWidget* owner)
+    : QDialog(owner)
+    , module_(module)
 {
     setObjectName(QStringLiteral("VuProp"));
     setWindowTitle(QStringLiteral("スライドショー設定"));
@@ -82,10 +84,10 @@ void VuProp::cmd_Click(int Index)
     const FsStatus s = writeSettings(module_.files(), module_.settingsPath, settings);
     if (!s.ok()) {
         module_.dialogs().message(this, QStringLiteral("スライドショー設定"),
-                                  QStringLiteral("表示時間を保存できませんでした。\n"
-                                                 "設定ファイル「%1」に書き込めません（%2）。")
-                                      .arg(SettingsFileName, err::describe(s.error)),
-                                  MsgIcon::Error, MsgButtons::Ok);
+            QStringLiteral("表示時間を保存できませんでした。\n"
+                           "設定ファイル「%1」に書き込めません（%2）。")
+                .arg(SettingsFileName, err::describe(s.error)),
+            MsgIcon::Error, MsgButtons::Ok);
         dspTime->setFocus();
         return;
     }

@@ -21,8 +21,7 @@ void name(QWidget* w, const QString& n)
 // pays for a conversion of a large picture on the interface thread.
 QImage paintable(QImage image)
 {
-    const QImage::Format wanted = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                          : QImage::Format_RGB32;
+    const QImage::Format wanted = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
     if (image.format() != wanted)
         image.convertTo(wanted);
     return image;
@@ -30,8 +29,8 @@ QImage paintable(QImage image)
 
 }  // namespace
 
-Slide decodeNextSlide(Pictures& pictures, const QString& folder, const QStringList& names, int from,
-                      const std::atomic_bool* cancelled)
+Slide decodeNextSlide(
+    Pictures& pictures, const QString& folder, const QStringList& names, int from, const std::atomic_bool* cancelled)
 {
     Slide slide;
     bool stopped = false;
@@ -135,8 +134,10 @@ void VuSlide::startDecoding()
 {
     cancel_ = std::make_shared<std::atomic_bool>(false);
     Pictures* pictures = &module_.pictures();
-    next_ = QtConcurrent::run([pictures, folder = folder_, names = FileList->names(), from = position(),
-                               cancel = cancel_] { return decodeNextSlide(*pictures, folder, names, from, cancel.get()); });
+    next_ = QtConcurrent::run(
+        [pictures, folder = folder_, names = FileList->names(), from = position(), cancel = cancel_] {
+            return decodeNextSlide(*pictures, folder, names, from, cancel.get());
+        });
     decoding_ = true;
     watcher_.setFuture(next_);
 }
@@ -147,7 +148,10 @@ void VuSlide::cancelDecoding()
         cancel_->store(true);
 }
 
-bool VuSlide::busy() const { return tickWaiting_ || (decoding_ && !next_.isFinished()); }
+bool VuSlide::busy() const
+{
+    return tickWaiting_ || (decoding_ && !next_.isFinished());
+}
 
 void VuSlide::Timer1_Timer()
 {
@@ -205,9 +209,15 @@ void VuSlide::present(const Slide& slide)
         startDecoding();
 }
 
-void VuSlide::Form_Click() { close(); }
+void VuSlide::Form_Click()
+{
+    close();
+}
 
-void VuSlide::imgScr_Click() { close(); }
+void VuSlide::imgScr_Click()
+{
+    close();
+}
 
 void VuSlide::mousePressEvent(QMouseEvent* event)
 {

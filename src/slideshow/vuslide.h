@@ -32,7 +32,7 @@ struct Slide {
 // decodes, in a pixel format that paints without conversion. Entries that cannot be loaded are
 // passed over. Safe to run on a worker thread; stops early (giving index -1) once `cancelled`.
 Slide decodeNextSlide(Pictures& pictures, const QString& folder, const QStringList& names, int from,
-                      const std::atomic_bool* cancelled = nullptr);
+    const std::atomic_bool* cancelled = nullptr);
 
 class VuSlide : public QWidget {
     Q_OBJECT
@@ -46,16 +46,19 @@ public:
 
     // Builds the window (borderless, black, to be shown maximised) and loads it.
     VuSlide(VuModule& module, QWidget* owner, Options options);
-    VuSlide(VuModule& module, QWidget* owner) : VuSlide(module, owner, Options{}) {}
+    VuSlide(VuModule& module, QWidget* owner)
+        : VuSlide(module, owner, Options{})
+    {
+    }
     ~VuSlide() override;
 
     PictureBox* imgScr;
     QLabel* Label1;
     FileListBox* FileList;  // never shown
     SlideTimer* Timer1;  // one tick per picture
-    Screen* SysInfo;     // the work area the pictures are centred on
+    Screen* SysInfo;  // the work area the pictures are centred on
 
-    quint8 SlideNo = 0;    // the entry to show next
+    quint8 SlideNo = 0;  // the entry to show next
     SettingsRec settings;  // this window's copy of the settings record
 
     // Reads the display time, lists the folder CurPath and starts the timer.

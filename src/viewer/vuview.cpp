@@ -15,7 +15,10 @@ namespace {
 constexpr double Text1Width = 150;
 constexpr double Text1Height = 270;
 
-int px(double twips) { return std::clamp(twips::toPx(twips), 1, QWIDGETSIZE_MAX); }
+int px(double twips)
+{
+    return std::clamp(twips::toPx(twips), 1, QWIDGETSIZE_MAX);
+}
 
 }  // namespace
 
@@ -44,7 +47,9 @@ QString viewerErrorText(const QString& path, int error)
 }
 
 VuView::VuView(VuModule& module, QWidget* owner)
-    : QDialog(owner), SysInfo1(&module.screen()), module_(module)
+    : QDialog(owner)
+    , SysInfo1(&module.screen())
+    , module_(module)
 {
     setObjectName(QStringLiteral("VuView"));
     setSizeGripEnabled(false);
@@ -87,12 +92,15 @@ QSizeF VuView::pictureTwips() const
     return QSizeF(twips::fromPx(s.width()), twips::fromPx(s.height()));
 }
 
-QSizeF VuView::workAreaTwips() const { return QSizeF(module_.workAreaWidthTwips(), module_.workAreaHeightTwips()); }
+QSizeF VuView::workAreaTwips() const
+{
+    return QSizeF(module_.workAreaWidthTwips(), module_.workAreaHeightTwips());
+}
 
 void VuView::refuse(const QString& path, int error)
 {
-    module_.dialogs().message(parentWidget(), QStringLiteral("画像の表示"), viewerErrorText(path, error), MsgIcon::Error,
-                              MsgButtons::Ok);
+    module_.dialogs().message(
+        parentWidget(), QStringLiteral("画像の表示"), viewerErrorText(path, error), MsgIcon::Error, MsgButtons::Ok);
 }
 
 bool VuView::Form_Load()

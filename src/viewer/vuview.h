@@ -21,9 +21,9 @@ public:
 
     // ---- controls ----
     PictureBox* Picture1;  // the picture at its natural size, at the client origin
-    PictureBox* Image1;    // the magnified picture, stretched to its rectangle
-    QLineEdit* Text1;      // the key-capture box: off to the bottom right, it holds the focus
-    Screen* SysInfo1;      // the work area
+    PictureBox* Image1;  // the magnified picture, stretched to its rectangle
+    QLineEdit* Text1;  // the key-capture box: off to the bottom right, it holds the focus
+    Screen* SysInfo1;  // the work area
 
     // ---- state ----
     double Zoom = 1.0;

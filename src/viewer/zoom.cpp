@@ -9,9 +9,15 @@ QSizeF windowSize(QSizeF picture, double zoom)
     return QSizeF(picture.width() * zoom + WidthAllowance, picture.height() * zoom + HeightAllowance);
 }
 
-QSizeF clientSize(QSizeF window) { return QSizeF(window.width() - WidthAllowance, window.height() - HeightAllowance); }
+QSizeF clientSize(QSizeF window)
+{
+    return QSizeF(window.width() - WidthAllowance, window.height() - HeightAllowance);
+}
 
-float nextWidth(double pictureWidth, double zoom) { return float((zoom + Step) * pictureWidth + WidthAllowance); }
+float nextWidth(double pictureWidth, double zoom)
+{
+    return float((zoom + Step) * pictureWidth + WidthAllowance);
+}
 
 QString zoomText(double zoom)
 {
@@ -19,9 +25,15 @@ QString zoomText(double zoom)
     return QString::number(zoom, 'f', QLocale::FloatingPointShortest);
 }
 
-QString caption(const QString& name, double zoom) { return name + QStringLiteral("( x ") + zoomText(zoom) + u')'; }
+QString caption(const QString& name, double zoom)
+{
+    return name + QStringLiteral("( x ") + zoomText(zoom) + u')';
+}
 
-ViewState opened(QSizeF picture) { return ViewState{1.0, windowSize(picture, 1.0), true, false, QSizeF()}; }
+ViewState opened(QSizeF picture)
+{
+    return ViewState{1.0, windowSize(picture, 1.0), true, false, QSizeF()};
+}
 
 ViewState plus(ViewState s, QSizeF picture, QSizeF workArea)
 {

@@ -7,7 +7,7 @@
 
 namespace vu::zoom {
 
-inline constexpr double WidthAllowance = 70;    // the window frame's width
+inline constexpr double WidthAllowance = 70;  // the window frame's width
 inline constexpr double HeightAllowance = 120;  // the frame and the title bar
 inline constexpr double Step = 0.5;
 
@@ -28,9 +28,9 @@ QString caption(const QString& name, double zoom);
 struct ViewState {
     double zoom = 1.0;
     QSizeF window;
-    bool naturalShown = true;   // Picture1 visible
+    bool naturalShown = true;  // Picture1 visible
     bool magnifiedSet = false;  // Image1 holds the picture
-    QSizeF magnified;           // Image1's width and height
+    QSizeF magnified;  // Image1's width and height
     bool operator==(const ViewState&) const = default;
 };
 

@@ -136,7 +136,7 @@ void TestAccessibility::everyControlIsNamed()
     } else if (window == QStringLiteral("VuSplash")) {
         other = std::make_unique<VuSplash>(std::function<void()>());
     } else if (window.startsWith(QStringLiteral("VuConv")) || window == QStringLiteral("VuLog")
-               || window == QStringLiteral("VuReNM")) {
+        || window == QStringLiteral("VuReNM")) {
         other = std::make_unique<VuConv>(module);
     } else if (window.startsWith(QStringLiteral("VuView"))) {
         module.cellFile = [pictures](quint8, quint8) { return paths::join(pictures, QStringLiteral("img0001.bmp")); };

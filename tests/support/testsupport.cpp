@@ -12,15 +12,22 @@
 
 namespace vu::testing {
 
-TempCwd::TempCwd() : previous_(QDir::currentPath())
+TempCwd::TempCwd()
+    : previous_(QDir::currentPath())
 {
     QVERIFY2(dir_.isValid(), "temporary folder");
     QDir::setCurrent(dir_.path());
 }
 
-TempCwd::~TempCwd() { QDir::setCurrent(previous_); }
+TempCwd::~TempCwd()
+{
+    QDir::setCurrent(previous_);
+}
 
-QString dataFile(const QString& relative) { return QStringLiteral(VUTARA_TEST_DATA "/") + relative; }
+QString dataFile(const QString& relative)
+{
+    return QStringLiteral(VUTARA_TEST_DATA "/") + relative;
+}
 
 QImage makePicture(QSize size, QColor colour)
 {
@@ -28,9 +35,9 @@ QImage makePicture(QSize size, QColor colour)
     image.fill(Qt::white);
     QPainter p(&image);
     p.fillRect(QRect(0, 0, size.width() / 2, size.height() / 2), colour);
-    p.fillRect(QRect(size.width() / 2, size.height() / 2, size.width() - size.width() / 2,
-                     size.height() - size.height() / 2),
-               colour.darker(180));
+    p.fillRect(
+        QRect(size.width() / 2, size.height() / 2, size.width() - size.width() / 2, size.height() - size.height() / 2),
+        colour.darker(180));
     return image;
 }
 
@@ -58,7 +65,8 @@ QStringList writePictures(const QString& folder, int count, const char* format, 
     const QByteArray bytes = readBytes(first);
     QStringList names;
     for (int i = 0; i < count; ++i) {
-        const QString name = prefix + QStringLiteral("%1.").arg(i, 4, 10, QLatin1Char('0')) + QString::fromLatin1(format);
+        const QString name
+            = prefix + QStringLiteral("%1.").arg(i, 4, 10, QLatin1Char('0')) + QString::fromLatin1(format);
         if (i > 0)
             writeBytes(QDir(folder).filePath(name), bytes);
         names << name;
@@ -183,13 +191,13 @@ QByteArray encodeGif(const QList<QImage>& frames, bool interlaced, int delayCent
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation)
 {
     QByteArray exif("Exif\0\0", 6);
-    exif += QByteArray("MM\0\x2a\0\0\0\x08", 8);       // big-endian TIFF header, first directory at 8
-    exif += QByteArray("\0\x01", 2);                       // one entry
-    exif += QByteArray("\x01\x12\0\x03\0\0\0\x01", 8);   // orientation, SHORT, one value
+    exif += QByteArray("MM\0\x2a\0\0\0\x08", 8);  // big-endian TIFF header, first directory at 8
+    exif += QByteArray("\0\x01", 2);  // one entry
+    exif += QByteArray("\x01\x12\0\x03\0\0\0\x01", 8);  // orientation, SHORT, one value
     exif += char(0);
     exif += char(orientation);
     exif += QByteArray("\0\0", 2);
-    exif += QByteArray("\0\0\0\0", 4);                     // no further directory
+    exif += QByteArray("\0\0\0\0", 4);  // no further directory
     QByteArray segment("\xff\xe1", 2);
     const int length = int(exif.size()) + 2;
     segment += char(length >> 8);
@@ -256,7 +264,7 @@ int runLimitedChild(long maxFileBytes, const std::function<int()>& body)
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit limit {};
+        struct rlimit limit { };
         limit.rlim_cur = limit.rlim_max = rlim_t(maxFileBytes);
         ::setrlimit(RLIMIT_FSIZE, &limit);
         ::_exit(body());

@@ -32,7 +32,7 @@ QImage makePicture(QSize size, QColor colour = QColor(200, 60, 40));
 QString writePicture(const QString& path, QSize size, const char* format, QColor colour = QColor(200, 60, 40));
 // Writes `count` small pictures named prefix0000.ext, prefix0001.ext, ... into `folder`.
 QStringList writePictures(const QString& folder, int count, const char* format = "bmp",
-                          const QString& prefix = QStringLiteral("img"), QSize size = QSize(16, 12));
+    const QString& prefix = QStringLiteral("img"), QSize size = QSize(16, 12));
 // A GIF file of the frames (Qt reads GIF but does not write it): 216-colour cube palette, plain
 // LZW codes, optionally interlaced; more than one frame makes an endlessly looping animation.
 QByteArray encodeGif(const QList<QImage>& frames, bool interlaced = false, int delayCentiseconds = 10);

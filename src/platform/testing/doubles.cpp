@@ -5,8 +5,8 @@
 
 namespace vu::testing {
 
-MsgAnswer ScriptedDialogs::message(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
-                                   MsgButtons buttons)
+MsgAnswer ScriptedDialogs::message(
+    QWidget* owner, const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
 {
     Question q{Question::Message, title, text, icon, buttons, {}, {}, -1, owner};
     asked << q;
@@ -36,8 +36,8 @@ QString ScriptedDialogs::chooseFolder(QWidget* owner, const QString& title, cons
     return a;
 }
 
-std::optional<QString> ScriptedDialogs::chooseFile(QWidget* owner, const QString& title, const QString& folder,
-                                                   const QStringList& filters, int selected)
+std::optional<QString> ScriptedDialogs::chooseFile(
+    QWidget* owner, const QString& title, const QString& folder, const QStringList& filters, int selected)
 {
     Question q{Question::File, title, {}, MsgIcon::None, MsgButtons::Ok, folder, filters, selected, owner};
     asked << q;
@@ -163,7 +163,10 @@ int FaultyPictures::loads() const
     return loads_;
 }
 
-TestPlatform::TestPlatform() : realVolumes_(std::make_unique<QtVolumes>()) {}
+TestPlatform::TestPlatform()
+    : realVolumes_(std::make_unique<QtVolumes>())
+{
+}
 TestPlatform::~TestPlatform() = default;
 
 FakeVolumes& TestPlatform::useFakeVolumes()

@@ -47,11 +47,11 @@ public:
     QList<Question> asked;
     int unanswered = 0;
 
-    MsgAnswer message(QWidget* owner, const QString& title, const QString& text, MsgIcon icon,
-                      MsgButtons buttons) override;
+    MsgAnswer message(
+        QWidget* owner, const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons) override;
     QString chooseFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
-    std::optional<QString> chooseFile(QWidget* owner, const QString& title, const QString& folder,
-                                      const QStringList& filters, int selected) override;
+    std::optional<QString> chooseFile(
+        QWidget* owner, const QString& title, const QString& folder, const QStringList& filters, int selected) override;
 
 private:
     std::deque<MsgAnswer> messages_;
@@ -62,7 +62,10 @@ private:
 class FakeScreen final : public Screen {
     Q_OBJECT
 public:
-    explicit FakeScreen(QRect area = QRect(0, 0, 1280, 994)) : area_(area) {}
+    explicit FakeScreen(QRect area = QRect(0, 0, 1280, 994))
+        : area_(area)
+    {
+    }
     QRect workArea() const override { return area_; }
     // Changes the work area and reports a display change.
     void setWorkArea(QRect area)
