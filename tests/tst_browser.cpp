@@ -3,6 +3,7 @@
 #include "browser/pages.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
+#include "support/mainfixture.h"
 #include "support/testsupport.h"
 
 #include <QBuffer>
@@ -14,19 +15,8 @@ using namespace vu::testing;
 class TestBrowser : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        cwd_ = std::make_unique<TempCwd>();
-        platform_ = std::make_unique<TestPlatform>();
-        module_ = std::make_unique<VuModule>(platform_->platform());
-    }
-    void cleanup()
-    {
-        main_.reset();
-        module_.reset();
-        platform_.reset();
-        cwd_.reset();
-    }
+    void init() { f_.setUp(); }
+    void cleanup() { f_.tearDown(); }
 
     void showButtonDrawsFirstPage();
     void showButtonWithNoFilesChangesNothing();
@@ -45,16 +35,9 @@ private slots:
     void developerSite();
 
 private:
-    QString folder(const QString& name) const { return cwd_->file(name); }
+    QString folder(const QString& name) const { return f_.folder(name); }
     // Builds the main window with the stored folder `start`.
-    VuMain& open(const QString& start)
-    {
-        SettingsRec rec;
-        rec.set(SettingsRec::PathName, start);
-        writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
-        main_ = std::make_unique<VuMain>(*module_);
-        return *main_;
-    }
+    VuMain& open(const QString& start) { return f_.open(start); }
     static QList<int> shownCells(const VuMain& m)
     {
         QList<int> cells;
@@ -64,12 +47,9 @@ private:
         }
         return cells;
     }
-    QAction* tool(const char* key) const { return main_->toolButton(QString::fromUtf8(key)); }
+    QAction* tool(const char* key) const { return f_.main->toolButton(QString::fromUtf8(key)); }
 
-    std::unique_ptr<TempCwd> cwd_;
-    std::unique_ptr<TestPlatform> platform_;
-    std::unique_ptr<VuModule> module_;
-    std::unique_ptr<VuMain> main_;
+    MainFixture f_;
 };
 
 void TestBrowser::showButtonDrawsFirstPage()
@@ -102,13 +82,13 @@ void TestBrowser::showButtonWithNoFilesChangesNothing()
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
-    const QString curPath = module_->CurPath;
+    const QString curPath = f_.module->CurPath;
     m.PageNo = 1;
     m.OkBtn_Click(0);
     QCOMPARE(shownCells(m), QList<int>({0, 1, 2}));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
     QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("pics")));
-    QCOMPARE(module_->CurPath, curPath);
+    QCOMPARE(f_.module->CurPath, curPath);
 }
 
 void TestBrowser::typeButtonsKeepTheGridAndFollowFolders()
@@ -277,7 +257,7 @@ void TestBrowser::cellFileNamesTheDrawnFolder()
     VuMain& m = open(folder(QStringLiteral("one")));
     m.OkBtn_Click(0);
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("two"))).ok());
-    QCOMPARE(module_->CurPath, folder(QStringLiteral("two")));
+    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("two")));
     QCOMPARE(m.cellFile(1), folder(QStringLiteral("one/x0001.bmp")));
     QCOMPARE(m.cellFile(3), QString());
 }
@@ -285,24 +265,24 @@ void TestBrowser::cellFileNamesTheDrawnFolder()
 void TestBrowser::fileDialog()
 {
     VuMain& m = open(QStringLiteral("/"));
-    module_->CurPath = QStringLiteral("/srv/Images");
-    platform_->dialogs.answerFile(QStringLiteral("/srv/Images/Sub/a.gif"));
+    f_.module->CurPath = QStringLiteral("/srv/Images");
+    f_.platform->dialogs.answerFile(QStringLiteral("/srv/Images/Sub/a.gif"));
     m.DialgDsp();
     QCOMPARE(m.ErrNo, 0.0);
-    QCOMPARE(module_->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
-    QCOMPARE(module_->CurPath, QStringLiteral("/srv/Images/Sub/"));
-    const auto& q = platform_->dialogs.asked.last();
+    QCOMPARE(f_.module->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
+    QCOMPARE(f_.module->CurPath, QStringLiteral("/srv/Images/Sub/"));
+    const auto& q = f_.platform->dialogs.asked.last();
     QCOMPARE(q.title, QStringLiteral("ファイルを指定してください"));
     QCOMPARE(q.folder, QStringLiteral("/srv/Images"));
     QCOMPARE(q.filters.size(), 5);
     QCOMPARE(q.selected, 0);
     QCOMPARE(q.owner, &m);
 
-    platform_->dialogs.answerFile(std::nullopt);  // cancelled
+    f_.platform->dialogs.answerFile(std::nullopt);  // cancelled
     m.DialgDsp();
     QVERIFY(m.ErrNo != 0);
-    QCOMPARE(module_->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
-    QCOMPARE(module_->CurPath, QStringLiteral("/srv/Images/Sub/"));
+    QCOMPARE(f_.module->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
+    QCOMPARE(f_.module->CurPath, QStringLiteral("/srv/Images/Sub/"));
 }
 
 void TestBrowser::folderChooser_data()
@@ -322,9 +302,9 @@ void TestBrowser::folderChooser()
     QFETCH(int, kind);
     QFETCH(bool, volumes);
     QWidget owner;
-    platform_->dialogs.answerFolder(QStringLiteral("/srv/Photos"));
-    QCOMPARE(module_->FolderDsp(&owner, kind), QStringLiteral("/srv/Photos"));
-    const auto& q = platform_->dialogs.asked.last();
+    f_.platform->dialogs.answerFolder(QStringLiteral("/srv/Photos"));
+    QCOMPARE(f_.module->FolderDsp(&owner, kind), QStringLiteral("/srv/Photos"));
+    const auto& q = f_.platform->dialogs.asked.last();
     QCOMPARE(q.kind, ScriptedDialogs::Question::Folder);
     QCOMPARE(q.title, QStringLiteral("フォルダを選択してください"));
     QCOMPARE(q.owner, &owner);
@@ -332,7 +312,7 @@ void TestBrowser::folderChooser()
         QCOMPARE(q.folder, QStringLiteral("/"));
     else
         QVERIFY(q.folder.startsWith(QDir::homePath()));
-    QCOMPARE(module_->FolderDsp(&owner, kind), QString());  // cancelled
+    QCOMPARE(f_.module->FolderDsp(&owner, kind), QString());  // cancelled
 }
 
 void TestBrowser::toolbarDispatchesByKey()
@@ -361,8 +341,8 @@ void TestBrowser::toolbarDispatchesByKey()
     // Help does nothing at all.
     m.tbToolBar_ButtonClick(tool("ﾍﾙﾌﾟ"));
     QCOMPARE(m.PageNo, quint8(1));
-    QVERIFY(platform_->dialogs.asked.isEmpty());
-    QVERIFY(platform_->urls.opened.isEmpty());
+    QVERIFY(f_.platform->dialogs.asked.isEmpty());
+    QVERIFY(f_.platform->urls.opened.isEmpty());
     // The key decides, not the position.
     QAction stray(QStringLiteral("進む"));
     stray.setData(QStringLiteral("戻る"));
@@ -376,14 +356,14 @@ void TestBrowser::developerSite()
 {
     VuMain& m = open(QStringLiteral("/"));
     m.mnuHelpUrl->trigger();
-    QCOMPARE(platform_->urls.opened.size(), 1);
-    QVERIFY(platform_->urls.opened.first().isValid());
-    QVERIFY(platform_->dialogs.asked.isEmpty());
-    platform_->urls.result = false;
+    QCOMPARE(f_.platform->urls.opened.size(), 1);
+    QVERIFY(f_.platform->urls.opened.first().isValid());
+    QVERIFY(f_.platform->dialogs.asked.isEmpty());
+    f_.platform->urls.result = false;
     m.mnuHelpUrl->trigger();
-    QCOMPARE(platform_->dialogs.asked.size(), 1);
-    QCOMPARE(platform_->dialogs.asked.first().icon, MsgIcon::Error);
-    QVERIFY(platform_->dialogs.asked.first().text.contains(QStringLiteral("ブラウザ")));
+    QCOMPARE(f_.platform->dialogs.asked.size(), 1);
+    QCOMPARE(f_.platform->dialogs.asked.first().icon, MsgIcon::Error);
+    QVERIFY(f_.platform->dialogs.asked.first().text.contains(QStringLiteral("ブラウザ")));
 }
 
 QTEST_MAIN(TestBrowser)

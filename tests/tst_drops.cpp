@@ -2,6 +2,7 @@
 #include "browser/drops.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
+#include "support/mainfixture.h"
 #include "support/testsupport.h"
 
 #include <QTest>
@@ -16,19 +17,8 @@ using Op = FaultyFiles::Op;
 class TestDrops : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        cwd_ = std::make_unique<TempCwd>();
-        platform_ = std::make_unique<TestPlatform>();
-        module_ = std::make_unique<VuModule>(platform_->platform());
-    }
-    void cleanup()
-    {
-        main_.reset();
-        module_.reset();
-        platform_.reset();
-        cwd_.reset();
-    }
+    void init() { f_.setUp(); }
+    void cleanup() { f_.tearDown(); }
 
     void firstCopyAsksForTheFolder();
     void copyToTheRootAddsNoSecondSeparator();
@@ -51,24 +41,18 @@ private slots:
     void onlyThumbnailsAreDropped();
 
 private:
-    QString folder(const QString& name) const { return cwd_->file(name); }
+    QString folder(const QString& name) const { return f_.folder(name); }
     VuMain& showFolder(const QString& start)
     {
-        SettingsRec rec;
-        rec.set(SettingsRec::PathName, start);
-        writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
-        main_ = std::make_unique<VuMain>(*module_);
-        main_->OkBtn_Click(0);
-        return *main_;
+        VuMain& m = f_.open(start);
+        m.OkBtn_Click(0);
+        return m;
     }
-    void drop(int box, int cell) { main_->imgBox_DragDrop(box, main_->Img[cell], 10, 10); }
+    void drop(int box, int cell) { f_.main->imgBox_DragDrop(box, f_.main->Img[cell], 10, 10); }
     QStringList names(const QString& f) const { return QDir(f).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
-    ScriptedDialogs& dialogs() { return platform_->dialogs; }
+    ScriptedDialogs& dialogs() { return f_.platform->dialogs; }
 
-    std::unique_ptr<TempCwd> cwd_;
-    std::unique_ptr<TestPlatform> platform_;
-    std::unique_ptr<VuModule> module_;
-    std::unique_ptr<VuMain> main_;
+    MainFixture f_;
 };
 
 void TestDrops::firstCopyAsksForTheFolder()
@@ -103,7 +87,7 @@ void TestDrops::copyToTheRootAddsNoSecondSeparator()
     writePictures(folder(QStringLiteral("src")), 2, "bmp", QStringLiteral("r"));
     VuMain& m = showFolder(folder(QStringLiteral("src")));
     QString copiedTo;
-    platform_->files.fail(
+    f_.platform->files.fail(
         Op::Copy,
         [&](const QString& to) {
             copiedTo = to;
@@ -214,7 +198,7 @@ void TestDrops::moveWhoseDeleteFailsKeepsBoth()
     writePictures(folder(QStringLiteral("ro")), 2, "bmp", QStringLiteral("m"));
     QDir().mkpath(folder(QStringLiteral("dst")));
     VuMain& m = showFolder(folder(QStringLiteral("ro")));
-    platform_->files.fail(
+    f_.platform->files.fail(
         Op::Remove, [](const QString&) { return true; }, err::PermissionDenied);
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(folder(QStringLiteral("dst")));
@@ -249,7 +233,7 @@ void TestDrops::cancelledFolderChooserEndsTheDrop()
     writePictures(folder(QStringLiteral("src")), 2);
     VuMain& m = showFolder(folder(QStringLiteral("src")));
     int copies = 0;
-    platform_->files.before = [&](Op op, const QString&) { copies += op == Op::Copy ? 1 : 0; };
+    f_.platform->files.before = [&](Op op, const QString&) { copies += op == Op::Copy ? 1 : 0; };
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(QString());  // cancelled
     drop(MoveBox, 0);
@@ -298,7 +282,7 @@ void TestDrops::sourceIsTheDrawnFolder()
     writePictures(folder(QStringLiteral("other")), 2, "bmp", QStringLiteral("n"));
     VuMain& m = showFolder(folder(QStringLiteral("shown")));
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("other"))).ok());
-    QCOMPARE(module_->CurPath, folder(QStringLiteral("other")));
+    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("other")));
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, 1);
     QVERIFY(!QFile::exists(folder(QStringLiteral("shown/n0001.bmp"))));
@@ -371,9 +355,9 @@ void TestDrops::dropIconFromWorkingDirectory()
     QFETCH(QString, file);
     QFETCH(QSize, size);
     if (file == QStringLiteral("garbage"))
-        writeBytes(cwd_->file(QStringLiteral("drop.ico")), "not an icon");
+        writeBytes(f_.cwd->file(QStringLiteral("drop.ico")), "not an icon");
     else if (file == QStringLiteral("ico"))
-        writePicture(cwd_->file(QStringLiteral("drop.ico")), QSize(16, 16), "ico");
+        writePicture(f_.cwd->file(QStringLiteral("drop.ico")), QSize(16, 16), "ico");
     writePictures(folder(QStringLiteral("p")), 1);
     VuMain& m = showFolder(folder(QStringLiteral("p")));
     QCOMPARE(m.dropIcon().size(), size);

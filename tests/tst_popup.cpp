@@ -3,6 +3,7 @@
 #include "browser/info.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
+#include "support/mainfixture.h"
 #include "support/testsupport.h"
 #include "viewer/vuview.h"
 
@@ -39,9 +40,7 @@ class TestPopup : public QObject {
 private slots:
     void init()
     {
-        cwd_ = std::make_unique<TempCwd>();
-        platform_ = std::make_unique<TestPlatform>();
-        module_ = std::make_unique<VuModule>(platform_->platform());
+        f_.setUp();
         menus_.clear();
     }
     void cleanup()
@@ -49,10 +48,7 @@ private slots:
         for (const QPointer<QTimer>& t : watchers_)
             delete t.data();
         watchers_.clear();
-        main_.reset();
-        module_.reset();
-        platform_.reset();
-        cwd_.reset();
+        f_.tearDown();
     }
 
     // The texts on their own.
@@ -79,16 +75,13 @@ private slots:
     void viewerRefusalLeavesNoWindow();
 
 private:
-    QString folder(const QString& name) const { return cwd_->file(name); }
+    QString folder(const QString& name) const { return f_.folder(name); }
     VuMain& open(const QString& start)
     {
-        SettingsRec rec;
-        rec.set(SettingsRec::PathName, start);
-        writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
-        main_ = std::make_unique<VuMain>(*module_);
-        main_->show();
-        [&] { QVERIFY(QTest::qWaitForWindowExposed(main_.get())); }();
-        return *main_;
+        VuMain& m = f_.open(start);
+        m.show();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(&m)); }();
+        return m;
     }
     // What the menu showed the last time it opened.
     struct Seen {
@@ -127,10 +120,7 @@ private:
         return {m.mnuPop1->text(), m.mnuPop2->text(), m.mnuPop3->text(), m.mnuPop4->text()};
     }
 
-    std::unique_ptr<TempCwd> cwd_;
-    std::unique_ptr<TestPlatform> platform_;
-    std::unique_ptr<VuModule> module_;
-    std::unique_ptr<VuMain> main_;
+    MainFixture f_;
     QList<Seen> menus_;
     QList<QPointer<QTimer>> watchers_;
 };
@@ -244,8 +234,8 @@ void TestPopup::describesTheCellsFile()
         QStringLiteral("日付　2000/06/15 12:34:56"), QStringLiteral("属性　通常ﾌｧｲﾙ")};
     QCOMPARE(menus_.first().captions, expected);
     QCOMPARE(captions(m), expected);  // the captions stay until the next right click
-    QCOMPARE(int(module_->SelPage), page);
-    QCOMPARE(int(module_->SelCell), cell);
+    QCOMPARE(int(f_.module->SelPage), page);
+    QCOMPARE(int(f_.module->SelCell), cell);
     // The menu opens where the mouse was pressed (moved left where the screen ends).
     const QPoint pressed = m.Img[cell]->mapToGlobal(QPoint(5, 5));
     QCOMPARE(menus_.first().pos.y(), pressed.y());
@@ -267,17 +257,17 @@ void TestPopup::otherButtonsOpenNoMenu()
     writePictures(folder(QStringLiteral("pics")), 3);
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
-    module_->SelPage = 9;
-    module_->SelCell = 4;
-    const QString curPath = module_->CurPath;
+    f_.module->SelPage = 9;
+    f_.module->SelCell = 4;
+    const QString curPath = f_.module->CurPath;
     watchMenu();
     QTest::mousePress(m.Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
     QTest::mouseRelease(m.Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
     QTest::qWait(50);
     QVERIFY(menus_.isEmpty());
-    QCOMPARE(module_->SelPage, quint8(9));
-    QCOMPARE(module_->SelCell, quint8(4));
-    QCOMPARE(module_->CurPath, curPath);
+    QCOMPARE(f_.module->SelPage, quint8(9));
+    QCOMPARE(f_.module->SelCell, quint8(4));
+    QCOMPARE(f_.module->CurPath, curPath);
     QCOMPARE(captions(m), QStringList({QString(), QString(), QString(), QString()}));
 }
 
@@ -321,11 +311,11 @@ void TestPopup::curPathGainsItsSeparatorOnce()
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
     auto full = [&](const QString& p) { return p.startsWith(u'/') ? p : folder(p); };
-    module_->CurPath = full(before);
+    f_.module->CurPath = full(before);
     rightClick(m, 2);
-    QCOMPARE(module_->CurPath, full(after));
+    QCOMPARE(f_.module->CurPath, full(after));
     rightClick(m, 0);
-    QCOMPARE(module_->CurPath, full(after));
+    QCOMPARE(f_.module->CurPath, full(after));
     QCOMPARE(m.mnuPop2->text(), QStringLiteral("名称　img0000.bmp"));
 }
 
@@ -339,11 +329,11 @@ void TestPopup::describesTheDrawnFileAfterTheListsMoved()
     // Another folder and type, the page not drawn again: the cells still show "one".
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("two"))).ok());
     m.OkBtn_Click(3);
-    QCOMPARE(module_->CurPath, folder(QStringLiteral("two")));
+    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("two")));
     rightClick(m, 1);
     QCOMPARE(m.mnuPop2->text(), QStringLiteral("名称　x0001.bmp"));
     QCOMPARE(m.mnuPop3->text(), QStringLiteral("日付　2001/02/03 4:05:06"));
-    QCOMPARE(module_->CurPath, folder(QStringLiteral("two/")));
+    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("two/")));
 
     // The viewer shows it too.
     QString title;
@@ -404,9 +394,9 @@ void TestPopup::choosingTheFirstItemOpensTheViewer()
     QCOMPARE(seen.before, QSize(40, 30));
     QCOMPARE(seen.after, QSize(60, 45));
     QCOMPARE(seen.caption, QStringLiteral("v0033.bmp( x 1.5)"));
-    QCOMPARE(module_->SelPage, quint8(2));
-    QCOMPARE(module_->SelCell, quint8(3));
-    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QCOMPARE(f_.module->SelPage, quint8(2));
+    QCOMPARE(f_.module->SelCell, quint8(3));
+    QVERIFY(f_.platform->dialogs.asked.isEmpty());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
     QVERIFY(m.findChildren<VuView*>().isEmpty());  // discarded when closed
 }
@@ -427,7 +417,7 @@ void TestPopup::infoItemsDoNothing()
     }
     QCOMPARE(menus_.size(), 3);
     QVERIFY(!viewerOpened);
-    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QVERIFY(f_.platform->dialogs.asked.isEmpty());
 }
 
 void TestPopup::viewerRefusalLeavesNoWindow()
@@ -438,12 +428,12 @@ void TestPopup::viewerRefusalLeavesNoWindow()
     rightClick(m, 2);
     QVERIFY(QFile::remove(folder(QStringLiteral("pics/img0002.bmp"))));
     bool viewerShown = false;
-    platform_->dialogs.onQuestion = [&](const ScriptedDialogs::Question&) {
+    f_.platform->dialogs.onQuestion = [&](const ScriptedDialogs::Question&) {
         viewerShown = !m.findChildren<VuView*>().isEmpty() && m.findChild<VuView*>()->isVisible();
     };
     m.mnuPop1_Click();  // returns at once: nothing modal is left open
-    QCOMPARE(platform_->dialogs.asked.size(), 1);
-    const auto& q = platform_->dialogs.asked.first();
+    QCOMPARE(f_.platform->dialogs.asked.size(), 1);
+    const auto& q = f_.platform->dialogs.asked.first();
     QCOMPARE(q.icon, MsgIcon::Error);
     QCOMPARE(q.owner, &m);
     QVERIFY(q.text.contains(folder(QStringLiteral("pics/img0002.bmp"))));
