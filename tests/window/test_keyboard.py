@@ -1,5 +1,6 @@
 """The real program started on a damaged settings file and worked by keyboard alone: the menu bar
-reached with Alt, every menu opened with the arrow keys, ﾍﾙﾌﾟ → ﾊﾞｰｼﾞｮﾝ opened and closed,
+reached with Alt, every menu opened with the arrow keys, ﾍﾙﾌﾟ → ﾊﾞｰｼﾞｮﾝ opened and closed, the
+batch window opened and closed through its own menu,
 設定 → スライドショー設定 opened, a digit typed and stored with Enter, and ﾌｧｲﾙ → 終了 chosen; the
 status panels read through the accessibility bus; the dialog and the exit each write a valid record
 in front of the damaged file's remaining bytes."""
@@ -71,6 +72,23 @@ def test(exe):
         program.screenshot("keyboard-about.png")
         keys(program, "Return")
         wait_for(lambda: program.find("ﾊﾞｰｼﾞｮﾝ情報", "dialog") is None, 10, "the version box to close by keyboard")
+
+        # 実行 → 一括変換 opens the batch window; its own ﾌｧｲﾙ → 終了 closes it, by keys only. (Its
+        # closing hands its folder back; the settings dialog below takes the stored one again.)
+        program.xdotool("windowfocus", "--sync", window)
+        time.sleep(0.3)
+        keys(program, "alt", "Down", "Right", "Right")
+        wait_for(lambda: showing_item(program, "一括変換"), 10, "the run menu open by keyboard")
+        keys(program, "Down", "Return")
+        program.window("一括変換")
+        batch_window = program.xdotool_output("search", "--name", "^一括変換$").split()[0]
+        program.xdotool("windowfocus", "--sync", batch_window)
+        time.sleep(0.3)
+        keys(program, "alt", "Down")
+        wait_for(lambda: showing_item(program, "終了"), 10, "the batch window's file menu open by keyboard")
+        program.screenshot("keyboard-batch.png")
+        keys(program, "Return")
+        wait_for(lambda: program.find("一括変換", "frame") is None, 10, "the batch window to close by keyboard")
 
         # 設定 → スライドショー設定: Alt, Down opens ﾌｧｲﾙ, Right moves to 設定, Return chooses its
         # only item. The box has the focus with its text selected: a digit replaces it, and
