@@ -162,9 +162,10 @@ int main(int argc, char** argv)
         PosixFiles files;  // a fresh service each time: no earlier listing to reuse
         FileListBox list(files);
         list.setPath(huge);
+        list.names();  // sorted, as find | sort is
     });
     const double find = shellMs(5, QStringLiteral("find '%1' -maxdepth 1 -iname '*.jpg' | sort > /dev/null").arg(huge));
-    bench::report("listing and counting it in the file list", listing, "ms");
+    bench::report("listing, counting and sorting it in the file list", listing, "ms");
     bench::report("find DIR -maxdepth 1 -iname '*.jpg' | sort", find, "ms");
     bench::ratio("file list / find | sort", listing / find, 2.0);
 

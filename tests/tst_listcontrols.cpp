@@ -20,6 +20,8 @@ private slots:
     void driveRemembersItsFolder();
     void driveListChoosesVolumeOfPath();
     void fileListFollowsPatternAndFolder();
+    void fileListShowsItsNamesInOrder_data();
+    void fileListShowsItsNamesInOrder();
 };
 
 void TestListControls::folderChainAndSubfolders()
@@ -173,6 +175,37 @@ void TestListControls::fileListFollowsPatternAndFolder()
     QCOMPARE(list.count(), 2);
     QVERIFY(!list.setPath(cwd.file(QStringLiteral("missing"))).ok());
     QCOMPARE(list.count(), 0);
+}
+
+void TestListControls::fileListShowsItsNamesInOrder_data()
+{
+    QTest::addColumn<bool>("shownBefore");
+    QTest::newRow("shown, then re-read") << true;
+    QTest::newRow("re-read while hidden, then shown") << false;
+}
+
+void TestListControls::fileListShowsItsNamesInOrder()
+{
+    // However the list learns its names, what it shows and what it hands out are in order.
+    QFETCH(bool, shownBefore);
+    TempCwd cwd;
+    for (const char* n : {"c.jpg", "B.jpg", "a.jpg", "d.JPG"})
+        writeBytes(cwd.file(QString::fromLatin1(n)), "x");
+    PosixFiles files;
+    FileListBox list(files);
+    if (shownBefore)
+        list.show();
+    QVERIFY(list.setPath(cwd.path()).ok());
+    QCOMPARE(list.count(), 4);
+    list.show();
+    const QStringList expected
+        = {QStringLiteral("a.jpg"), QStringLiteral("B.jpg"), QStringLiteral("c.jpg"), QStringLiteral("d.JPG")};
+    QStringList shown;
+    for (int row = 0; row < list.model()->rowCount(); ++row)
+        shown << list.model()->index(row, 0).data().toString();
+    QCOMPARE(shown, expected);
+    QCOMPARE(list.names(), expected);
+    QCOMPARE(list.item(1), QStringLiteral("B.jpg"));
 }
 
 QTEST_MAIN(TestListControls)

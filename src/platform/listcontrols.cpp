@@ -230,6 +230,27 @@ FileListBox::FileListBox(Files& files, QWidget* parent)
     setUniformItemSizes(true);
 }
 
+const QStringList& FileListBox::names() const
+{
+    sortNow();
+    return names_;
+}
+
+void FileListBox::sortNow() const
+{
+    if (sorted_)
+        return;
+    sortAndLimitNames(names_);
+    sorted_ = true;
+    model_->setStringList(names_);
+}
+
+void FileListBox::showEvent(QShowEvent* event)
+{
+    sortNow();
+    QListView::showEvent(event);
+}
+
 FsStatus FileListBox::setPath(const QString& folder)
 {
     path_ = paths::cleanFolder(folder);
@@ -252,8 +273,12 @@ FsStatus FileListBox::refresh()
     const qint64 readAt = wallClockNs();
     std::vector<DirEntry> entries;
     FsStatus s = path_.isEmpty() ? FsStatus::failure(err::PathNotFound) : files_.listDir(path_, &entries);
-    names_ = s.ok() ? filterFileNames(entries, pattern_) : QStringList();
-    model_->setStringList(names_);
+    names_ = s.ok() ? matchingFileNames(entries, pattern_) : QStringList();
+    sorted_ = false;
+    if (isVisible() || names_.size() > MaxListEntries)
+        sortNow();  // the shown names, or which names are kept at all, need the order now
+    else
+        model_->setStringList(QStringList());
     readPath_ = s.ok() ? path_ : QString();
     readPattern_ = pattern_;
     readStamp_ = stamp.value_or(FolderStamp{});

@@ -3,6 +3,7 @@
 
 #include "files.h"
 #include "volumes.h"
+#include "wildcard.h"
 
 #include <QComboBox>
 #include <QListView>
@@ -87,20 +88,28 @@ public:
     // Sets the ";"-separated wildcards and re-reads the folder.
     FsStatus setPattern(const QString& pattern);
     FsStatus refresh();
-    int count() const { return int(names_.size()); }
-    QString item(int index) const { return names_.value(index); }
-    const QStringList& names() const { return names_; }
+    int count() const { return int(std::min<qsizetype>(names_.size(), MaxListEntries)); }
+    QString item(int index) const { return names().value(index); }
+    const QStringList& names() const;
 
 signals:
     // The list was re-read.
     void reread();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // The names are sorted when first asked for: a hidden list that is only counted (a huge
+    // folder while the program starts) never pays for sorting.
+    void sortNow() const;
+
     Files& files_;
     QStringListModel* model_;
     QString path_;
     QString pattern_ = QStringLiteral("*.*");
-    QStringList names_;
+    mutable QStringList names_;
+    mutable bool sorted_ = true;
     // What the names were read from, so that re-reading an unchanged folder costs nothing.
     QString readPath_, readPattern_;
     FolderStamp readStamp_;

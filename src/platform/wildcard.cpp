@@ -78,17 +78,32 @@ QStringList sortedNames(std::vector<std::pair<QString, QString>>& keyed)
 
 }  // namespace
 
-QStringList filterFileNames(const std::vector<DirEntry>& entries, const QString& pattern)
+QStringList matchingFileNames(const std::vector<DirEntry>& entries, const QString& pattern)
 {
     const NamePattern match(pattern);
-    std::vector<std::pair<QString, QString>> keyed;
+    QStringList names;
     for (const DirEntry& e : entries) {
         if (!e.isDir && !e.name.startsWith(u'.') && match.matches(e.name))
-            keyed.emplace_back(e.name.toCaseFolded(), e.name);
+            names << e.name;
     }
-    QStringList names = sortedNames(keyed);
+    return names;
+}
+
+void sortAndLimitNames(QStringList& names)
+{
+    std::vector<std::pair<QString, QString>> keyed;
+    keyed.reserve(size_t(names.size()));
+    for (QString& name : names)
+        keyed.emplace_back(name.toCaseFolded(), std::move(name));
+    names = sortedNames(keyed);
     if (names.size() > MaxListEntries)
         names.resize(MaxListEntries);
+}
+
+QStringList filterFileNames(const std::vector<DirEntry>& entries, const QString& pattern)
+{
+    QStringList names = matchingFileNames(entries, pattern);
+    sortAndLimitNames(names);
     return names;
 }
 

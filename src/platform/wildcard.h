@@ -29,6 +29,10 @@ inline constexpr int MaxListEntries = 32767;
 // them) whose names match, without hidden (dot) files, sorted by name without regard to case
 // (ties by the exact name), at most MaxListEntries of them.
 QStringList filterFileNames(const std::vector<DirEntry>& entries, const QString& pattern);
+// The same names unsorted and not limited (the first step of filterFileNames)...
+QStringList matchingFileNames(const std::vector<DirEntry>& entries, const QString& pattern);
+// ... and the second: sorted as nameLess orders them, at most MaxListEntries kept.
+void sortAndLimitNames(QStringList& names);
 // The subfolders of a listing, without hidden ones, in the same order.
 QStringList filterFolderNames(const std::vector<DirEntry>& entries);
 // The order the lists use.
