@@ -7,6 +7,8 @@
 // (user and system) the work itself took, which other programs on a busy machine disturb far
 // less than the elapsed time.
 // Usage: bench_batch [files] [kilobytes] [rounds]   (defaults 10000, 100 and 4)
+// The files go to the system's temporary folder, or below VUTARA_BENCH_DIR when that is set (a
+// RAM disk such as /dev/shm takes the file system's own bookkeeping out of the comparison).
 #include "batch/vuconv.h"
 #include "platform/testing/doubles.h"
 
@@ -162,7 +164,9 @@ int main(int argc, char** argv)
     const int kilobytes = argc > 2 ? std::atoi(argv[2]) : 100;
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 4;
 
-    QTemporaryDir base;
+    const QString where = qEnvironmentVariable("VUTARA_BENCH_DIR", QDir::tempPath());
+    QTemporaryDir base(where + QStringLiteral("/vutara-bench-XXXXXX"));
+    std::printf("in %s\n", qPrintable(where));
     const QString source = base.filePath(QStringLiteral("source"));
     QDir().mkpath(source);
     QByteArray bytes(kilobytes * 1024, Qt::Uninitialized);

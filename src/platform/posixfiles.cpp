@@ -271,9 +271,11 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
         return fail(errno);
 
     if (unnamed) {
-        // Give the finished file a hidden name first, then move it onto the target.
+        // The finished file gets its first name. A link never replaces anything, so a copy that
+        // must not replace takes the target name at once; one that may replace gets a hidden name
+        // first and is then renamed over the target.
         const QByteArray proc = "/proc/self/fd/" + QByteArray::number(out.get());
-        temp = temporaryName(folder, base);
+        temp = mode == Replace::Never ? dst : temporaryName(folder, base);
         if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0)
             return fail(errno);
         unnamed = false;
@@ -285,6 +287,8 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
         return FsStatus::fromErrno(e, to);
     }
     out.release();  // already closed
+    if (temp == dst)
+        return FsStatus::success();
     const int e = mode == Replace::Never ? renameNoReplace(temp.constData(), dst.constData())
                                          : (::rename(temp.constData(), dst.constData()) == 0 ? 0 : errno);
     if (e != 0) {
