@@ -8,14 +8,10 @@ import shutil
 import tempfile
 import time
 
-from vutara_window import Display, Program, check, run, wait_for
+from vutara_window import Display, Program, check, run, wait_for, write_settings
 
 SETTINGS = "初期設定.ini"
 SAMPLE = os.path.join(os.path.dirname(__file__), "..", "data", "bmp-suite", "good", "rgb24.bmp")
-
-
-def record(folder):
-    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 8 + b"5" + b" " * 52
 
 
 def double_click(program, node):
@@ -49,8 +45,7 @@ def test(exe):
     for width, height, conv_at, log_at in ((1280, 1024, (167, 87), (597, 87)), (800, 600, (2, 80), (377, 80))):
         shutil.rmtree(out, ignore_errors=True)
         os.makedirs(out)
-        with open(os.path.join(work, SETTINGS), "wb") as f:
-            f.write(record(src.encode()))
+        write_settings(work, src)
         display = Display(width, height)
         program = Program(exe, work, display)
         try:

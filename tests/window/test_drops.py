@@ -6,13 +6,10 @@ import shutil
 import tempfile
 import time
 
-from vutara_window import Display, Program, check, run, wait_for
+from vutara_window import Display, Program, check, run, wait_for, write_settings
 
 DATA = os.path.join(os.path.dirname(__file__), "..", "data")
 
-
-def record(folder):
-    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 61
 
 
 def drag(program, source, target):
@@ -38,8 +35,7 @@ def test(exe):
     os.makedirs(backup)
     for name in ("a.bmp", "b.bmp", "c.bmp"):
         shutil.copy(os.path.join(DATA, "bmp-suite", "good", "rgb24.bmp"), os.path.join(pictures, name))
-    with open(os.path.join(work, "初期設定.ini"), "wb") as f:
-        f.write(record(pictures.encode()))
+    write_settings(work, pictures)
 
     display = Display(1280, 1024)
     program = Program(exe, work, display)

@@ -6,13 +6,10 @@ import os
 import shutil
 import tempfile
 
-from vutara_window import Display, Program, check, run, wait_for
+from vutara_window import Display, Program, check, run, wait_for, write_settings
 
 DATA = os.path.join(os.path.dirname(__file__), "..", "data")
 
-
-def record(folder):
-    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 61
 
 
 def test(exe):
@@ -26,8 +23,7 @@ def test(exe):
         shutil.copy(source, os.path.join(pictures, f"{i:02d}_{os.path.basename(source)}"))
     total = len(sources) * 2
     pages = (total + 29) // 30
-    with open(os.path.join(work, "初期設定.ini"), "wb") as f:
-        f.write(record(pictures.encode()))
+    write_settings(work, pictures)
 
     for width, height in ((1280, 1024), (800, 600)):
         display = Display(width, height)

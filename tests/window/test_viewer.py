@@ -13,14 +13,11 @@ import time
 import pyatspi
 from gi.repository import GLib
 
-from vutara_window import Display, Failure, Program, check, run, wait_for
+from vutara_window import Display, Failure, Program, check, run, wait_for, write_settings
 
 DATA = os.path.join(os.path.dirname(__file__), "..", "data")
 SHOW = "■□　画像を表示　□■"
 
-
-def record(folder):
-    return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 61
 
 
 class XClientMessage(ctypes.Structure):
@@ -100,8 +97,7 @@ def test(exe):
     shutil.copy(os.path.join(DATA, "jpeg", "testorig.jpg"), os.path.join(pictures, "b_sea.jpg"))  # 227 x 149
     shutil.copy(os.path.join(DATA, "gif", "fire.gif"), os.path.join(pictures, "c_fire.gif"))
     os.utime(os.path.join(pictures, "b_sea.jpg"), (0, 961036496))  # 2000/06/15 in any time zone
-    with open(os.path.join(work, "初期設定.ini"), "wb") as f:
-        f.write(record(pictures.encode()))
+    write_settings(work, pictures)
 
     display = Display(1280, 1024)
     program = Program(exe, work, display)

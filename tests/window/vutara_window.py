@@ -28,6 +28,12 @@ def settings_record(folder, seconds=b" "):
     return b"[Path]" + folder.ljust(50, b" ") + b"[Slideshow]" + b" " * 8 + seconds + b" " * 52
 
 
+def write_settings(work, folder, seconds=b" "):
+    """Writes the settings file in the working folder `work`, storing `folder` as shown last."""
+    with open(os.path.join(work, "初期設定.ini"), "wb") as f:
+        f.write(settings_record(folder.encode(), seconds))
+
+
 def wait_for(predicate, timeout=15.0, what="condition", interval=0.1):
     end = time.time() + timeout
     while time.time() < end:
