@@ -1,6 +1,8 @@
 // How long a slide-show tick takes until its picture is painted, for 24-megapixel JPEG photos:
 // with each next picture decoded ahead in the background (the show as it runs) against decoding
 // it on the tick itself (the baseline). Prints both delays and their ratio.
+#include "benchsupport.h"
+
 #include "platform/platform.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
@@ -9,14 +11,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QImageWriter>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QWindow>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -25,25 +24,6 @@ namespace {
 constexpr int Pictures = 4;
 constexpr int Rounds = 2;
 const QSize PhotoSize(6000, 4000);  // 24 megapixels
-
-// A photo-like picture: smooth colour fields with fine grain, so the JPEG holds as much detail
-// as a real photo and its decoding costs as much.
-QImage photo(int seed)
-{
-    QImage image(PhotoSize, QImage::Format_RGB32);
-    QRandomGenerator noise(quint32(seed) + 1);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x) {
-            const int grain = int(noise.bounded(24)) - 12;
-            const int r = 128 + int(90 * std::sin((x + seed * 300) / 410.0)) + grain;
-            const int g = 128 + int(90 * std::sin((y + x / 3) / 270.0)) + grain;
-            const int b = 128 + int(90 * std::cos((x - y + seed * 500) / 530.0)) + grain;
-            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
-        }
-    }
-    return image;
-}
 
 class PaintSpy : public QObject {
 public:
@@ -119,10 +99,9 @@ int main(int argc, char** argv)
     std::printf("writing %d JPEG photos of %dx%d...\n", Pictures, PhotoSize.width(), PhotoSize.height());
     std::fflush(stdout);
     for (int i = 0; i < Pictures; ++i) {
-        QImageWriter writer(QDir(folder).filePath(QStringLiteral("photo%1.jpg").arg(i)), "jpg");
-        writer.setQuality(90);
-        if (!writer.write(photo(i))) {
-            std::fprintf(stderr, "cannot write the photos: %s\n", qPrintable(writer.errorString()));
+        const QString path = QDir(folder).filePath(QStringLiteral("photo%1.jpg").arg(i));
+        if (vu::bench::writeJpeg(vu::bench::photo(PhotoSize.width(), PhotoSize.height(), i), path, 90) <= 0) {
+            std::fprintf(stderr, "cannot write the photos\n");
             return 1;
         }
     }
