@@ -327,8 +327,8 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
     if (!out.valid()) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
             return FsStatus::fromErrno(errno, to);
-        if (errno == ENOENT)
-            return FsStatus::fromErrno(ENOENT, to);
+        if (errno == ENOENT)  // the target folder is not there (any more)
+            return FsStatus::failure(err::PathNotFound, to + QStringLiteral(": no such folder"));
         unnamed = false;
         temp = temporaryName(folder, base);
         out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
