@@ -132,10 +132,12 @@ Totals FileEngine::transferAll(Transfer kind, const QString& sourceFolder, const
         listener.removalBegins();
     for (const Outcome& copy : copies) {
         const Outcome removed = removeMovedSource(copy, synced);
-        // The copy pass counted the file already when its copy failed.
-        report(listener, removed, removed.result == Result::Skipped ? nullptr : &totals);
-        if (removed.done())
-            --totals.done;  // one file moved, not two steps
+        // The copy pass counted each file already; one whose source stays was not moved.
+        if (removed.failed()) {
+            --totals.done;
+            ++totals.failed;
+        }
+        report(listener, removed, nullptr);
     }
     return totals;
 }

@@ -1,5 +1,7 @@
 #include "names.h"
 
+#include <algorithm>
+
 namespace vu::engine {
 namespace {
 

@@ -110,15 +110,20 @@ QString err::describe(int error)
 bool markedUnchangeable(const QString& path, bool followLinks)
 {
     QByteArray native;
+    struct stat st;
     if (!paths::toNative(path, &native))
+        return false;
+    if ((followLinks ? ::stat(native.constData(), &st) : ::lstat(native.constData(), &st)) != 0)
+        return false;
+    // The flags are asked of files and folders only: opening a device can do things of its own,
+    // and the request would go to its driver.
+    if (!S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode))
         return false;
     const int fd
         = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (followLinks ? 0 : O_NOFOLLOW));
     if (fd < 0)
         return false;
     bool marked = false;
-    struct stat st;
-    // The flags are asked of files and folders only: the same request to a device goes to its driver.
     if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode))) {
         int flags = 0;
         marked = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_IMMUTABLE_FL | FS_APPEND_FL));

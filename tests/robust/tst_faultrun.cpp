@@ -47,8 +47,8 @@ void otherProgram(const QString& script, const QString& folder)
 QMap<QString, QByteArray> regularFiles(const QString& root)
 {
     QMap<QString, QByteArray> out;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDirIterator::Subdirectories);
+    QDirIterator it(
+        root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         const QFileInfo info(path);
@@ -61,8 +61,8 @@ QMap<QString, QByteArray> regularFiles(const QString& root)
 QStringList allNames(const QString& root)
 {
     QStringList out;
-    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-        QDirIterator::Subdirectories);
+    QDirIterator it(
+        root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
     while (it.hasNext())
         out << it.next();
     return out;
@@ -221,7 +221,8 @@ void TestFaultRun::faults()
         if (told.isEmpty()) {
             outcome = u"done"_s;
             QCOMPARE(errNo, 0.0);
-            QCOMPARE(present.value(target + u'/' + names[cell]), present.value(file, readBytes(target + u'/' + names[cell])));
+            QCOMPARE(present.value(target + u'/' + names[cell]),
+                present.value(file, readBytes(target + u'/' + names[cell])));
             QCOMPARE(QFileInfo::exists(file) || QFileInfo(file).isSymLink(), !move);
         } else {
             QCOMPARE(told.size(), 1);
@@ -230,7 +231,8 @@ void TestFaultRun::faults()
             // A box with an error: ErrNo says so; the "same file" note is no error.
             QCOMPARE(errNo != 0.0, !told[0].contains(u"そのもの"_s));
             if (errNo != 0.0 && !told[0].contains(u"元のファイルは残しました"_s))
-                QVERIFY(!QFileInfo(target + u'/' + names[cell]).isFile() || fault == u"same-named link in the target"_s);
+                QVERIFY(
+                    !QFileInfo(target + u'/' + names[cell]).isFile() || fault == u"same-named link in the target"_s);
             QVERIFY(QFileInfo::exists(file) || QFileInfo(file).isSymLink() || !QFileInfo(file).exists());
             if (told[0].contains(u"元のファイルは残しました"_s) || !move || errNo != 0.0)
                 QVERIFY(QFileInfo(file).exists());
@@ -249,9 +251,8 @@ void TestFaultRun::faults()
                 if (fault != u"target removed"_s || QFileInfo::exists(to))
                     QVERIFY2(versions.contains(present.value(to)), qPrintable(l));
                 const bool kept = log.contains(Sp + u"[移動元未削除]"_s + Sp + from, Qt::CaseSensitive)
-                    || std::any_of(log.begin(), log.end(), [&](const QString& k) {
-                           return k.startsWith(Sp + u"[移動元未削除]"_s + Sp + from + Sp);
-                       });
+                    || std::any_of(log.begin(), log.end(),
+                        [&](const QString& k) { return k.startsWith(Sp + u"[移動元未削除]"_s + Sp + from + Sp); });
                 if (tag == u"移動"_s && !kept)
                     QVERIFY2(!QFileInfo::exists(from), qPrintable(l));
                 if (QFileInfo(to).fileName() != QFileInfo(from).fileName())
