@@ -32,4 +32,10 @@ QString dropFailureText(int index, bool copyMade, const QString& file, const QSt
     return what + u'\n' + file + QStringLiteral("\n（") + reason + u'）';
 }
 
+QString sameFileText(int index, const QString& file)
+{
+    return (index == MoveBox ? QStringLiteral("移動先") : QStringLiteral("コピー先"))
+        + QStringLiteral("は元のファイルそのものです。何もしませんでした。\n") + file;
+}
+
 }  // namespace vu

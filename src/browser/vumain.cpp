@@ -731,9 +731,7 @@ FsStatus VuMain::dropOnBox(int index, int cell)
     }
     // Skipped: the target was the file itself (say so), or the user kept the file there.
     if (outcome.error == err::SameFile) {
-        module_.dialogs().message(this, box.title,
-            QStringLiteral("コピー先は元のファイルそのものです。何もしませんでした。\n") + SrcFile,
-            MsgIcon::Information, MsgButtons::Ok);
+        module_.dialogs().message(this, box.title, sameFileText(index, SrcFile), MsgIcon::Information, MsgButtons::Ok);
     }
     return FsStatus::success();
 }
