@@ -443,11 +443,10 @@ FsStatus PosixFiles::syncFolder(const QString& folder)
 
 std::optional<QDateTime> PosixFiles::modified(const QString& path)
 {
-    QByteArray native;
-    struct stat st;
-    if (!paths::toNative(path, &native) || ::stat(native.constData(), &st) != 0)
+    const std::optional<FileIdentity> found = identity(path);
+    if (!found)
         return std::nullopt;
-    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+    return QDateTime::fromMSecsSinceEpoch(found->modifiedNs / 1000000);
 }
 
 std::optional<int> PosixFiles::attributes(const QString& path)
