@@ -161,6 +161,16 @@ void TestEngine::outcomesSayWhatHappened()
         QCOMPARE(std::optional<FileIdentity>(o.made), platform.files.identity(o.to));
     }
 
+    // A drop that replaces a file of the same name (with consent) says which file it replaced.
+    writeBytes(src + u"/b.jpg"_s, "new b");
+    const std::optional<FileIdentity> older = platform.files.identity(dst + u"/b.jpg"_s);
+    listener.mayReplace = [](const QString&) { return true; };
+    const Outcome replacing = engine.transferOne(Transfer::Copy, src + u"/b.jpg"_s, dst, listener);
+    QVERIFY(replacing.done());
+    QCOMPARE(std::optional<FileIdentity>(replacing.replaced), older);
+    QCOMPARE(readBytes(dst + u"/b.jpg"_s), QByteArray("new b"));
+    listener.mayReplace = nullptr;
+
     seen.clear();
     const std::optional<FileIdentity> copied = platform.files.identity(a2);
     engine.renameAll(dst, {u"a.jpg"_s, u"b.jpg"_s, u"b0507.jpg"_s}, u"p"_s, listener);

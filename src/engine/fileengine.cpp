@@ -89,6 +89,7 @@ Outcome FileEngine::removeMovedSource(const Outcome& copy, const FsStatus& synce
     o.to = copy.to;
     o.identity = copy.identity;
     o.made = copy.made;
+    o.replaced = copy.replaced;
     if (!copy.done())
         return skip(o, copy.error);
     if (!synced.ok())
@@ -165,6 +166,7 @@ Outcome FileEngine::transferOne(
             report(listener, skip(o, err::FileExists), nullptr);
             return o;
         }
+        o.replaced = files_.identity(o.to).value_or(FileIdentity());
         s = files_.copyFile(source, o.to, Replace::Overwrite, &record);
     }
     if (s.error == err::SameFile) {

@@ -49,6 +49,7 @@ struct Outcome {
     QString to;  // full path after it (the target of a copy, the new name); empty for a deletion
     FileIdentity identity;  // the file the step worked on, as found (for a copy: as read)
     FileIdentity made;  // a copy: the new file
+    FileIdentity replaced;  // a copy that replaced a file of the same name (with consent): that file
     int error = err::None;  // why it failed or was skipped
     QString reason;  // the same in words, for the user
 
