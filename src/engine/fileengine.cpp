@@ -92,11 +92,11 @@ Outcome FileEngine::removeMovedSource(const Outcome& copy, const FsStatus& synce
     o.replaced = copy.replaced;
     if (!copy.done())
         return skip(o, copy.error);
-    if (!synced.ok())
-        return fail(o, synced);
-    // The copy must still be the file written, where it was written.
+    // The copy must still be the file written, where it was written, and be on the disk.
     if (files_.identity(copy.to) != std::optional<FileIdentity>(copy.made))
         return fail(o, FsStatus::failure(err::CopyMissing));
+    if (!synced.ok())
+        return fail(o, synced);
     // And the source the file that was read: one saved again, replaced or grown since is kept.
     if (const FsStatus s = files_.removeIfUnchanged(copy.from, copy.identity); !s.ok())
         return fail(o, s);
