@@ -345,10 +345,10 @@ void VuConv::paneRefresh()
     PrgBar->hide();
 }
 
-void VuConv::resetBar()
+void VuConv::resetBar(const Batch& batch)
 {
     PrgBar->setMinimum(0);
-    PrgBar->setMaximum(FileList[0]->count() + 1);
+    PrgBar->setMaximum(int(batch.names.size()) + 1);
     PrgBar->setValue(0);
 }
 

@@ -5,6 +5,7 @@
 #include "pickers.h"
 
 #include "batch/vuconv.h"
+#include "engine/fileengine.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/artwork.h"
@@ -683,43 +684,55 @@ void VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
     ErrNo = dropOnBox(index, cell).error;
 }
 
-// One trap over the whole drop: the first step that fails ends it silently with its error.
+// One trap over the whole drop: a step that fails ends it with its error, and the user is told
+// which file failed and why (a failure that looked like success would be worse than none).
 FsStatus VuMain::dropOnBox(int index, int cell)
 {
     const DropBoxInfo& box = dropBox(index);
+    // The file the cell shows, fixed before the question: the folder its page was drawn from and
+    // the name under it.
+    const QString source = paths::join(PageFolder, PageFiles[cell]);
     if (module_.dialogs().message(this, box.title, box.confirmation, MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return FsStatus::success();
-    // The file the cell shows: the folder its page was drawn from and the name under it.
-    const QString name = PageFiles[cell];
-    SrcFile = paths::join(PageFolder, name);
+    SrcFile = source;
+    engine::FileEngine worker(module_.files(), module_.clock());
+    engine::Outcome outcome;
     if (index == DeleteBox) {
-        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
-            return s;
+        outcome = worker.deleteOne(SrcFile, {});
+    } else {
+        QString& target = index == CopyBox ? CopyPath : MovePath;
+        if (target.isEmpty())
+            target = module_.FolderDsp(this, 13);
+        setPanel(box.panel, box.panelLabel + target);
+        if (target.isEmpty())
+            return FsStatus::success();  // no folder chosen: nothing to copy to
+        DstFile = paths::join(target, paths::fileName(SrcFile));
+        engine::Listener listener;
+        listener.mayReplace = [&](const QString& existing) {
+            return module_.dialogs().message(this, box.title,
+                       QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing,
+                       MsgIcon::Exclamation, MsgButtons::YesNo)
+                == MsgAnswer::Yes;
+        };
+        outcome = worker.transferOne(
+            index == MoveBox ? engine::Transfer::Move : engine::Transfer::Copy, SrcFile, target, listener);
+    }
+    if (outcome.done()) {
         refreshAfterDrop();
         return FsStatus::success();
     }
-
-    QString& target = index == CopyBox ? CopyPath : MovePath;
-    if (target.isEmpty())
-        target = module_.FolderDsp(this, 13);
-    setPanel(box.panel, box.panelLabel + target);
-    if (target.isEmpty())
-        return FsStatus::success();  // no folder chosen: nothing to copy to
-    DstFile = paths::join(target, name);
-    // A file copied or moved onto itself stays as it is.
-    if (module_.files().sameEntry(target, PageFolder))
-        return FsStatus::success();
-    if (FsStatus s = module_.files().copyFile(SrcFile, DstFile, Replace::Overwrite); !s.ok())
-        return s;
-    if (index == MoveBox) {
-        // The copy is on the disk before the original goes.
-        if (FsStatus s = module_.files().syncFolder(target); !s.ok())
-            return s;
-        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
-            return s;
+    if (outcome.failed()) {
+        // The page stays as it is: the files it shows are where they were.
+        module_.dialogs().message(this, box.failureTitle,
+            dropFailureText(index, outcome.step == engine::Step::RemoveSource, SrcFile, outcome.reason), MsgIcon::Error,
+            MsgButtons::Ok);
+        return FsStatus::failure(outcome.error, outcome.from + QStringLiteral(": ") + outcome.reason);
     }
-    refreshAfterDrop();
+    // Skipped: the target was the file itself (say so), or the user kept the file there.
+    if (outcome.error == err::SameFile) {
+        module_.dialogs().message(this, box.title, sameFileText(index, SrcFile), MsgIcon::Information, MsgButtons::Ok);
+    }
     return FsStatus::success();
 }
 

@@ -1,3 +1,4 @@
+#include "files.h"
 #include "pictureheader.h"
 #include "pictures.h"
 
@@ -32,11 +33,9 @@ bool swapsAxes(QImageIOHandler::Transformations t)
 // orientation; fails for missing files and for formats the program does not show.
 std::optional<PictureResult> openReader(QImageReader& reader, QFile& file, const QString& path)
 {
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int e
-            = file.error() == QFileDevice::OpenError && !file.exists() ? err::FileNotFound : err::PermissionDenied;
-        return failure(e, path, file.errorString());
-    }
+    // Never a plain open: a pipe in the picture's place would hold the program until written to.
+    if (const FsStatus s = openForReading(path, &file); !s.ok())
+        return failure(s.error, path, s.detail);
     // A header that claims more pixels than the file's bytes can carry is refused before any
     // decoder spends seconds and a gigabyte on it. (Claims beyond the allocation limit are
     // refused as too large by the loaders, or as nonsense by the readers.)

@@ -437,16 +437,17 @@ void TestAwkwardFolders::pageOfVanishedFolder_data()
     QTest::newRow("show button") << "show" << 1 << 30 << 0 << false;
     QTest::newRow("進む") << "forward" << 3 << 5 << 0 << false;
     QTest::newRow("戻る") << "back" << 1 << 30 << 0 << false;
-    QTest::newRow("copy drop") << "copy" << 2 << -1 << 2 << true;
-    QTest::newRow("move drop") << "move" << 2 << -1 << 2 << true;
-    QTest::newRow("delete drop") << "delete" << 2 << -1 << 1 << true;
+    // A drop asks as usual, then says that the file is not found.
+    QTest::newRow("copy drop") << "copy" << 2 << -1 << 3 << true;
+    QTest::newRow("move drop") << "move" << 2 << -1 << 3 << true;
+    QTest::newRow("delete drop") << "delete" << 2 << -1 << 2 << true;
     QTest::newRow("information menu") << "menu" << 2 << -1 << 0 << false;
     QTest::newRow("viewer") << "viewer" << 2 << -1 << 1 << false;
     QTest::newRow("back to the window, show") << "activate" << 1 << 0 << 0 << false;
 }
 
 // Each command on the page of a folder that has gone: pages draw broken marks, drops fail with
-// their error number and change nothing, the menu names the file without date or attribute,
+// their error number and a box that says so and change nothing, the menu names the file without date or attribute,
 // the viewer says the file is not found; coming back to the window moves to the folder above.
 void TestAwkwardFolders::pageOfVanishedFolder()
 {
@@ -489,6 +490,9 @@ void TestAwkwardFolders::pageOfVanishedFolder()
             : action == QStringLiteral("move")           ? MoveBox
                                                          : DeleteBox;
         main->imgBox_DragDrop(box, main->Img[cell], 5, 5);
+        QCOMPARE(dialogs.asked.last().icon, MsgIcon::Error);
+        QVERIFY(dialogs.asked.last().text.contains(QStringLiteral("ファイルが見つかりません")));
+        QVERIFY(dialogs.asked.last().text.contains(paths::join(folder, QStringLiteral("img0034.bmp"))));
     } else if (action == QStringLiteral("menu")) {
         captions = menuCaptions([&] { main->img_MouseDown(cell, Qt::RightButton, {}, QPoint(3, 3)); });
         QCOMPARE(captions,
