@@ -82,13 +82,13 @@ void TestBrowser::showButtonWithNoFilesChangesNothing()
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
-    const QString curPath = f_.module->CurPath;
+    const QString curPath = f_.module->curPath();
     m.PageNo = 1;
     m.OkBtn_Click(0);
     QCOMPARE(shownCells(m), QList<int>({0, 1, 2}));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
     QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("pics")));
-    QCOMPARE(f_.module->CurPath, curPath);
+    QCOMPARE(f_.module->curPath(), curPath);
 }
 
 void TestBrowser::typeButtonsKeepTheGridAndFollowFolders()
@@ -257,23 +257,27 @@ void TestBrowser::cellFileNamesTheDrawnFolder()
     VuMain& m = open(folder(QStringLiteral("one")));
     m.OkBtn_Click(0);
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("two"))).ok());
-    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("two")));
+    QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two")));
     QCOMPARE(m.cellFile(1), folder(QStringLiteral("one/x0001.bmp")));
     QCOMPARE(m.cellFile(3), QString());
 }
 
 void TestBrowser::fileDialog()
 {
-    VuMain& m = open(QStringLiteral("/"));
-    f_.module->CurPath = QStringLiteral("/srv/Images");
-    f_.platform->dialogs.answerFile(QStringLiteral("/srv/Images/Sub/a.gif"));
+    const QString images = folder(QStringLiteral("Images"));
+    writePictures(images + QStringLiteral("/Sub"), 2, "gif", QStringLiteral("a"));
+    VuMain& m = open(images);
+    f_.platform->dialogs.answerFile(images + QStringLiteral("/Sub/a0001.gif"));
     m.DialgDsp();
     QCOMPARE(m.ErrNo, 0.0);
-    QCOMPARE(f_.module->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
-    QCOMPARE(f_.module->CurPath, QStringLiteral("/srv/Images/Sub/"));
+    QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
+    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
+    // The lists follow: the current folder is the one they show.
+    QCOMPARE(m.DirList->path(), images + QStringLiteral("/Sub"));
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
     const auto& q = f_.platform->dialogs.asked.last();
     QCOMPARE(q.title, QStringLiteral("ファイルを指定してください"));
-    QCOMPARE(q.folder, QStringLiteral("/srv/Images"));
+    QCOMPARE(q.folder, images);
     QCOMPARE(q.filters.size(), 5);
     QCOMPARE(q.selected, 0);
     QCOMPARE(q.owner, &m);
@@ -281,8 +285,15 @@ void TestBrowser::fileDialog()
     f_.platform->dialogs.answerFile(std::nullopt);  // cancelled
     m.DialgDsp();
     QVERIFY(m.ErrNo != 0);
-    QCOMPARE(f_.module->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
-    QCOMPARE(f_.module->CurPath, QStringLiteral("/srv/Images/Sub/"));
+    QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
+    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
+
+    // A file whose folder has gone by the time the dialog returns starts nothing.
+    f_.platform->dialogs.answerFile(folder(QStringLiteral("gone/b.gif")));
+    m.DialgDsp();
+    QCOMPARE(m.ErrNo, double(err::PathNotFound));
+    QCOMPARE(m.DirList->path(), images + QStringLiteral("/Sub"));
+    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
 }
 
 void TestBrowser::folderChooser_data()

@@ -106,7 +106,7 @@ void TestVuConv::panesStartOnCurrentFolder()
     writePictures(pics, 2, "jpg", QStringLiteral("photo"));
     writeBytes(pics + QStringLiteral("/notes.txt"), "text");
     writeBytes(pics + QStringLiteral("/.hidden.jpg"), "x");
-    module_->CurPath = pics;
+    module_->setCurPath(pics);
 
     VuConv* w = open();
     QCOMPARE(w->windowTitle(), QStringLiteral("一括変換"));
@@ -133,7 +133,7 @@ void TestVuConv::panesStartOnCurrentFolder()
     QCOMPARE(platform_->windowing.calls[0].window, w);
     QVERIFY(platform_->windowing.calls[0].on);
     QVERIFY(platform_->dialogs.asked.isEmpty());
-    QCOMPARE(module_->CurPath, pics);  // loading does not change it
+    QCOMPARE(module_->curPath(), pics);  // loading does not change it
 }
 
 void TestVuConv::unreachableCurrentFolderOpensSilently_data()
@@ -155,7 +155,7 @@ void TestVuConv::unreachableCurrentFolderOpensSilently()
     QFETCH(QString, curPath);
     QFETCH(QString, expected);
     writeBytes(folder(QStringLiteral("file.jpg")), "x");
-    module_->CurPath = curPath.isEmpty() || curPath.contains(u'\\') ? curPath : folder(curPath);
+    module_->setCurPath(curPath.isEmpty() || curPath.contains(u'\\') ? curPath : folder(curPath));
     VuConv* w = open();
     const QString panes = expected == QStringLiteral("cwd") ? cwd_->path() : expected;
     for (int i = 0; i < 2; ++i) {
@@ -172,7 +172,7 @@ void TestVuConv::folderChangeRewritesBothCounts()
     const QString top = folder(QStringLiteral("top"));
     writePictures(top, 4, "gif");
     writePictures(top + QStringLiteral("/sub"), 2, "ico");
-    module_->CurPath = top;
+    module_->setCurPath(top);
     VuConv* w = open();
     QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
     w->filSu[0]->setText(QStringLiteral("stale"));
@@ -181,7 +181,7 @@ void TestVuConv::folderChangeRewritesBothCounts()
     QCOMPARE(w->filSu[1]->text(), QStringLiteral("2"));
     QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
     QCOMPARE(w->FileList[0]->path(), top);
-    QCOMPARE(module_->CurPath, top);  // only closing hands a folder back
+    QCOMPARE(module_->curPath(), top);  // only closing hands a folder back
 }
 
 void TestVuConv::panesFollowDrives()
@@ -194,7 +194,7 @@ void TestVuConv::panesFollowDrives()
     volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QStringLiteral("disk"), true},
         {card, QStringLiteral("card"), true}};
     module_ = std::make_unique<VuModule>(platform_->platform());
-    module_->CurPath = disk + QStringLiteral("/photos");
+    module_->setCurPath(disk + QStringLiteral("/photos"));
     VuConv* w = open();
     QCOMPARE(w->DrvList[1]->drive(), disk);
 
@@ -219,7 +219,7 @@ void TestVuConv::driveNotReadySpringsBack()
     FakeVolumes& volumes = platform_->useFakeVolumes();
     volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QString(), true}, {cdrom, QString(), false}};
     module_ = std::make_unique<VuModule>(platform_->platform());
-    module_->CurPath = disk;
+    module_->setCurPath(disk);
     VuConv* w = open();
     const int at = w->DrvList[0]->findData(cdrom);
     w->DrvList[0]->setCurrentIndex(at);
@@ -235,7 +235,7 @@ void TestVuConv::lostFocusTakesHighlightedFolder()
 {
     const QString top = folder(QStringLiteral("top"));
     writePictures(top + QStringLiteral("/sub"), 3);
-    module_->CurPath = top;
+    module_->setCurPath(top);
     VuConv* w = open();
     w->DirList[0]->setCurrentRow(w->DirList[0]->count() - 1);  // one click on "sub"
     QCOMPARE(w->DirList[0]->path(), top);
@@ -274,7 +274,7 @@ void TestVuConv::typeChoiceSetsBothPatterns()
     writePictures(dst, 2, "jpg");
     writePictures(dst, 1, "ico");
     writeBytes(src + QStringLiteral("/UPPER.JPG"), "x");  // the patterns ignore letter case
-    module_->CurPath = src;
+    module_->setCurPath(src);
     VuConv* w = open();
     QVERIFY(w->DirList[1]->setPath(dst).ok());
     w->cmbBox->setCurrentIndex(index);
@@ -332,14 +332,14 @@ void TestVuConv::closingHandsBackSourceFolder()
     QFETCH(QString, expected);
     QDir().mkpath(folder(QStringLiteral("pics/sub")));
     QDir().mkpath(folder(QStringLiteral("other")));
-    module_->CurPath = folder(QStringLiteral("pics"));
+    module_->setCurPath(folder(QStringLiteral("pics")));
     QPointer<VuConv> w = open();
     w->show();
     QVERIFY(w->DirList[0]->setPath(source == QStringLiteral("/") ? source : folder(source)).ok());
     QVERIFY(w->DirList[1]->setPath(folder(QStringLiteral("other"))).ok());
-    QCOMPARE(module_->CurPath, folder(QStringLiteral("pics")));
+    QCOMPARE(module_->curPath(), folder(QStringLiteral("pics")));
     w->mnuFileQuit_Click();
-    QCOMPARE(module_->CurPath, expected.isEmpty() ? expected : folder(expected));
+    QCOMPARE(module_->curPath(), expected.isEmpty() ? expected : folder(expected));
     discardClosedWindows();
     QVERIFY(w.isNull());
 }
@@ -587,7 +587,7 @@ void TestVuConv::eachOpeningStartsAfresh()
     const QString pics = folder(QStringLiteral("pics"));
     writePictures(pics + QStringLiteral("/sub"), 2);
     VuMain main(*module_);
-    module_->CurPath = pics;
+    module_->setCurPath(pics);
     main.mnuRunConv_Click();
     QPointer<VuConv> first = main.batchWindow();
     first->appendLog(QStringLiteral("old"));
@@ -599,7 +599,7 @@ void TestVuConv::eachOpeningStartsAfresh()
     discardClosedWindows();
     QVERIFY(first.isNull());
     QVERIFY(!main.batchWindow());
-    QCOMPARE(module_->CurPath, pics + QStringLiteral("/sub"));
+    QCOMPARE(module_->curPath(), pics + QStringLiteral("/sub"));
 
     main.mnuRunConv_Click();
     VuConv* second = main.batchWindow();
@@ -620,17 +620,17 @@ void TestVuConv::closingMainWindowSkipsBatchClosing()
     int ended = 0;
     module_->endProgram = [&] { ++ended; };
     auto main = std::make_unique<VuMain>(*module_);
-    module_->CurPath = pics;
+    module_->setCurPath(pics);
     main->show();
     main->mnuRunConv_Click();
     QPointer<VuConv> w = main->batchWindow();
     QVERIFY(w->DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
     QVERIFY(main->close());
     QCOMPARE(ended, 1);
-    QCOMPARE(module_->CurPath, pics);
+    QCOMPARE(module_->curPath(), pics);
     main.reset();  // the program ends: the batch window goes without its closing steps
     QVERIFY(w.isNull());
-    QCOMPARE(module_->CurPath, pics);
+    QCOMPARE(module_->curPath(), pics);
 }
 
 QTEST_MAIN(TestVuConv)

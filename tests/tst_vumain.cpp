@@ -63,7 +63,7 @@ void TestVuMain::firstRunStartsAtRootAndStoresIt()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, QStringLiteral("/"));
+    QCOMPARE(module.curPath(), QStringLiteral("/"));
     QCOMPARE(main->DirList->path(), QStringLiteral("/"));
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：ALL"));
     QCOMPARE(main->PageNo, quint8(1));
@@ -85,7 +85,7 @@ void TestVuMain::storedFolderIsShown()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->DirList->path(), folder);
     QCOMPARE(main->FileList->count(), 12);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：12"));
@@ -131,8 +131,8 @@ void TestVuMain::loadFailures()
     QVERIFY(platform_->dialogs.asked.isEmpty());
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：　"));
     // The current folder is always one the lists show.
-    QCOMPARE(module.CurPath, main->DirList->path());
-    QVERIFY(QDir(module.CurPath).exists());
+    QCOMPARE(module.curPath(), main->DirList->path());
+    QVERIFY(QDir(module.curPath()).exists());
 }
 
 void TestVuMain::damagedSettingsFileStillOpens()
@@ -161,7 +161,7 @@ void TestVuMain::unloadKeepsOtherFields()
     auto main = makeMain(module);
     // Another window stores a new display time meanwhile; the main window must keep it.
     writeBytes(cwd_->file(SettingsFileName), record(QFile::encodeName(folder), '7'));
-    module.CurPath = folder + QStringLiteral("/");
+    module.setCurPath(folder + QStringLiteral("/"));
     QVERIFY(main->Form_Unload().ok());
     QCOMPARE(readBytes(cwd_->file(SettingsFileName)), record(QFile::encodeName(folder), '7'));
 }
@@ -254,7 +254,7 @@ void TestVuMain::driveNotReadySnapsBack()
     QCOMPARE(main->DrvList->drive(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->DrvList->currentData().toString(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->DirList->path(), cwd_->file(QStringLiteral("disk/photos")));
-    QCOMPARE(module.CurPath, cwd_->file(QStringLiteral("disk/photos")));
+    QCOMPARE(module.curPath(), cwd_->file(QStringLiteral("disk/photos")));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -269,10 +269,10 @@ void TestVuMain::lostFocusTakesHighlightedFolder()
     auto main = makeMain(module);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：0"));
     main->DirList->setCurrentRow(main->DirList->count() - 1);  // one click on "sub"
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     main->DirList_LostFocus();
     QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
-    QCOMPARE(module.CurPath, folder + QStringLiteral("/sub"));
+    QCOMPARE(module.curPath(), folder + QStringLiteral("/sub"));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：3"));
 }
 

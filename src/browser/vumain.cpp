@@ -107,6 +107,8 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     connect(mnuPop1, &QAction::triggered, this, &VuMain::mnuPop1_Click);
     // The other windows (the viewer) find the file of a cell through the module.
     module_.cellFile = [this](quint8 page, quint8 cell) { return page == PageNo ? cellFile(cell) : QString(); };
+    // A folder another window makes current is listed here first.
+    module_.listFolder = [this](const QString& folder) { return listFolder(folder); };
 
     Form_Initialize();
     Form_Load();
@@ -119,6 +121,7 @@ VuMain::~VuMain()
     if (module_.mainWindow == this) {
         module_.mainWindow = nullptr;
         module_.cellFile = nullptr;
+        module_.listFolder = nullptr;
     }
 }
 
@@ -376,11 +379,11 @@ void VuMain::Form_Load()
     auto steps = [this]() -> FsStatus {
         if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings); !s.ok())
             return s;
-        module_.CurPath = startFolder(settings);
+        module_.setCurPath(startFolder(settings));
         PageNo = 1;
         // The drive change below moves the folder list (and with it the current folder) to the
         // drive's own current folder; the stored folder is kept aside so that it still wins.
-        const QString stored = module_.CurPath;
+        const QString stored = module_.curPath();
         const QString root = module_.volumes().rootOf(stored);
         if (root.isEmpty() || !module_.volumes().isReady(root))
             return FsStatus::failure(err::DeviceUnavailable, stored + QStringLiteral(": drive not ready"));
@@ -396,8 +399,8 @@ void VuMain::Form_Load()
     ErrNo = s.error;
     // Whatever failed, the current folder names the folder the lists show, so that nothing
     // later works on a folder the user cannot see.
-    if (!s.ok() && module_.CurPath != DirList->path())
-        module_.CurPath = DirList->path();
+    if (!s.ok() && module_.curPath() != DirList->path())
+        module_.setCurPath(DirList->path());
 }
 
 void VuMain::Form_Activate()
@@ -409,7 +412,7 @@ void VuMain::Form_Activate()
 
 FsStatus VuMain::Form_Unload()
 {
-    const QString folder = paths::dropOneSeparator(module_.CurPath);
+    const QString folder = module_.curPathForSettings();
     if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings); !s.ok())
         return s;
     settings.set(SettingsRec::PathHead, QStringLiteral("[Path]"));
@@ -453,7 +456,7 @@ void VuMain::DrvList_Change()
 void VuMain::DirList_Change()
 {
     FileList->setPath(DirList->path());
-    module_.CurPath = DirList->path();
+    module_.setCurPath(DirList->path());
     writeCount();
 }
 
@@ -462,8 +465,17 @@ void VuMain::DirList_LostFocus()
     const int row = DirList->listIndex();
     if (row >= 0 && !DirList->setPath(DirList->entryPath(row)).ok())
         DirList->refresh();  // the highlighted folder has gone since it was listed
-    module_.CurPath = DirList->path();
+    module_.setCurPath(DirList->path());
     writeCount();
+}
+
+bool VuMain::listFolder(const QString& folder)
+{
+    if (!module_.files().isDir(folder))
+        return false;
+    if (module_.volumes().rootOf(folder) != DrvList->drive())
+        DrvList->setDrive(folder);
+    return DirList->setPath(folder).ok();
 }
 
 // ---- thumbnail pages ----
@@ -485,16 +497,18 @@ void VuMain::imgDsp()
     const int n = FileList->count();
     if (n == 0)
         return;
-    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.CurPath);
+    // The names come from the file list, so the pictures, the panel and every later command on
+    // a cell take the list's folder with them.
+    PageFolder = FileList->path();
+    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + PageFolder);
     PrgBar1->setRange(0, PageSize);
     PrgBar1->setValue(0);
-    PageFolder = module_.CurPath;
 
     const int first = firstEntryOfPage(PageNo, PageSize);
     QStringList names, files;
     for (int i = 0; i < PageSize && first + i < n; ++i) {
         names << FileList->item(first + i);
-        files << paths::join(module_.CurPath, names.last());
+        files << paths::join(PageFolder, names.last());
     }
     // All cells decode at once on every core; they are put in place in cell order so that the
     // progress bar still counts the cells as they fill.
@@ -536,7 +550,7 @@ void VuMain::OkBtn_Click(int index)
     if (index == 0) {
         if (FileList->count() == 0)
             return;
-        module_.CurPath = DirList->path();
+        module_.setCurPath(DirList->path());
         PageNo = 1;
         ImgClr();
         imgDsp();
@@ -753,8 +767,7 @@ void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifi
     // the page being drawn again.
     const QString file = cellFile(index);
     // The shared folder ends in a separator from now on, as the other windows expect.
-    if (!paths::endsWithSeparator(module_.CurPath))
-        module_.CurPath += paths::Separator;
+    module_.appendSeparatorToCurPath();
     // A file gone since the page was drawn still has its name; its date and attribute are left
     // empty.
     std::optional<QDateTime> modified;
@@ -785,7 +798,7 @@ void VuMain::DialgDsp()
 {
     ErrNo = 0;
     const std::optional<QString> chosen = module_.dialogs().chooseFile(
-        this, QStringLiteral("ファイルを指定してください"), module_.CurPath, imageFileFilters(), 0);
+        this, QStringLiteral("ファイルを指定してください"), module_.curPath(), imageFileFilters(), 0);
     if (!chosen) {
         ErrNo = err::Cancel;
         return;
@@ -793,7 +806,9 @@ void VuMain::DialgDsp()
     if (chosen->isEmpty())
         return;
     module_.DlgFile = *chosen;
-    module_.CurPath = folderWithSeparatorOf(module_.DlgFile);
+    // The lists move to the chosen file's folder, which becomes the current folder.
+    if (!module_.handOverCurPath(folderWithSeparatorOf(module_.DlgFile)))
+        ErrNo = err::PathNotFound;
 }
 
 // ---- commands ----

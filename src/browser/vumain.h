@@ -107,11 +107,14 @@ public:
     void DrvList_Change();
     void DirList_Change();
     void DirList_LostFocus();
+    // Moves the lists to `folder` (another window handing the current folder over); false when
+    // they cannot show it.
+    bool listFolder(const QString& folder);
 
     // ---- thumbnail pages ----
     // Empties the 30 cells and sets the progress bar to 0.
     void ImgClr();
-    // Fills the cells of page PageNo from the file list and CurPath. A picture that cannot be
+    // Fills the cells of page PageNo from the file list and its folder. A picture that cannot be
     // loaded leaves its cell with its name and a broken-picture mark; the rest still load.
     void imgDsp();
     // The show button (0) and the type buttons (1 to 5).
@@ -138,8 +141,9 @@ public:
     void mnuPop1_Click();
 
     // ---- choosers ----
-    // The file-open dialog for an image file: on a choice, DlgFile is the file and CurPath its
-    // folder with a final separator; ErrNo is 0 then and the cancel error otherwise.
+    // The file-open dialog for an image file: on a choice, DlgFile is the file, the lists move to
+    // its folder and CurPath is that folder with a final separator; ErrNo is 0 then and the
+    // cancel error otherwise (or the error of a folder the lists cannot show).
     void DialgDsp();
 
     // ---- commands ----
