@@ -1,12 +1,15 @@
 // The batch window: its panes, the type choice, placement, closing, and the log window.
 #include "batch/vuconv.h"
 #include "batch/vulog.h"
+#include "batch/vurenm.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
 #include "platform/twips.h"
 #include "support/testsupport.h"
 
+#include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 
 using namespace vu;
@@ -42,6 +45,8 @@ private slots:
     void panesFollowDrives();
     void driveNotReadySpringsBack();
     void lostFocusTakesHighlightedFolder();
+    void highlightedFolderStaysWhileCommandsAsk_data();
+    void highlightedFolderStaysWhileCommandsAsk();
     void typeChoiceSetsBothPatterns_data();
     void typeChoiceSetsBothPatterns();
     void yenPlus_data();
@@ -245,6 +250,94 @@ void TestVuConv::lostFocusTakesHighlightedFolder()
     QCOMPARE(w->DirList[1]->path(), top);
     w->DirList_LostFocus(1);  // nothing else highlighted: stays
     QCOMPARE(w->DirList[1]->path(), top);
+}
+
+void TestVuConv::highlightedFolderStaysWhileCommandsAsk_data()
+{
+    // A folder of the source pane (or, for a copy, of the target pane) is highlighted with one
+    // click, not opened; then a command asks in real boxes and dialogs that take the focus.
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("pane");  // the pane whose folder list has the highlight
+    QTest::newRow("delete") << "削除" << 0;
+    QTest::newRow("move") << "移動" << 0;
+    QTest::newRow("rename") << "ﾘﾈｰﾑ" << 0;
+    QTest::newRow("copy") << "ｺﾋﾟｰ" << 1;
+}
+
+void TestVuConv::highlightedFolderStaysWhileCommandsAsk()
+{
+    QFETCH(QString, command);
+    QFETCH(int, pane);
+    // Folder "a" holds what the user looked at and counted; its subfolder "b" is only
+    // highlighted. The target pane shows "t" (with its own subfolder "u" highlighted for the copy).
+    const QString a = folder(QStringLiteral("a"));
+    const QString b = a + QStringLiteral("/b");
+    const QString t = folder(QStringLiteral("t"));
+    const QString u = t + QStringLiteral("/u");
+    const QStringList inA = writePictures(a, 3, "bmp", QStringLiteral("a"));
+    const QStringList inB = writePictures(b, 2, "bmp", QStringLiteral("b"));
+    QDir().mkpath(u);
+    Platform real = platform_->platform();
+    QtDialogs boxes;
+    real.dialogs = &boxes;
+    VuModule module(real);
+    module.setCurPath(a);
+    auto* w = new VuConv(module);
+    windows_ << w;
+    QVERIFY(w->DirList[1]->setPath(t).ok());
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    DirListBox* list = w->DirList[pane];
+    list->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(list->hasFocus());
+    const int row = list->count() - 1;  // the subfolder, below the open folder
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    QCOMPARE(list->listIndex(), row);
+    const QString shown = list->path();
+
+    // Every box and dialog that takes the focus is answered OK (the rename dialog with a
+    // prefix), once it is the active window; each notes which folder the pane showed then.
+    QStringList asked;
+    std::function<void()> answerNext = [&] {
+        whenShown(
+            [] {
+                QWidget* box = QApplication::activeModalWidget();
+                return box && QApplication::activeWindow() == box ? box : nullptr;
+            },
+            [&](QWidget* box) {
+                asked << box->windowTitle()
+                        + (list->path() == shown ? QStringLiteral(": kept") : QStringLiteral(": moved"));
+                if (auto* rename = qobject_cast<VuReNM*>(box)) {
+                    rename->Text1->setText(QStringLiteral("new"));
+                    rename->OKButton->click();
+                } else if (auto* message = qobject_cast<QMessageBox*>(box)) {
+                    message->button(QMessageBox::Ok) ? message->button(QMessageBox::Ok)->click()
+                                                     : message->buttons().first()->click();
+                }
+                answerNext();
+            },
+            3000);
+    };
+    answerNext();
+    w->Toolbar1_ButtonClick(w->toolButton(command));
+    QVERIFY2(!asked.isEmpty() && asked.filter(QStringLiteral(": moved")).isEmpty(), qPrintable(asked.join(u',')));
+
+    // The command worked on the folders the panes showed; the highlighted one is untouched.
+    QCOMPARE(list->path(), shown);
+    QCOMPARE(w->FileList[pane]->path(), shown);
+    const QStringList leftInA = QDir(a).entryList(QDir::Files, QDir::Name);
+    if (command == QStringLiteral("削除") || command == QStringLiteral("移動"))
+        QCOMPARE(leftInA, QStringList());
+    else if (command == QStringLiteral("ﾘﾈｰﾑ"))
+        QCOMPARE(leftInA,
+            QStringList({QStringLiteral("new_.bmp"), QStringLiteral("new_1.bmp"), QStringLiteral("new_2.bmp")}));
+    else
+        QCOMPARE(leftInA, inA);
+    QCOMPARE(QDir(b).entryList(QDir::Files, QDir::Name), inB);
+    QCOMPARE(QDir(t).entryList(QDir::Files, QDir::Name),
+        command == QStringLiteral("移動") || command == QStringLiteral("ｺﾋﾟｰ") ? inA : QStringList());
+    QCOMPARE(QDir(u).entryList(QDir::Files, QDir::Name), QStringList());
 }
 
 void TestVuConv::typeChoiceSetsBothPatterns_data()

@@ -274,6 +274,22 @@ void TestVuMain::lostFocusTakesHighlightedFolder()
     QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
     QCOMPARE(module.curPath(), folder + QStringLiteral("/sub"));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：3"));
+
+    // Through real focus changes: a click on "sub" highlights it, a click on the show button
+    // takes the focus from the list to another control of the window, and so shows "sub".
+    QVERIFY(main->DirList->setPath(folder).ok());
+    main->show();
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    main->DirList->setFocus(Qt::MouseFocusReason);
+    const int row = main->DirList->count() - 1;
+    QTest::mouseClick(main->DirList->viewport(), Qt::LeftButton, {},
+        main->DirList->visualItemRect(main->DirList->item(row)).center());
+    QCOMPARE(main->DirList->path(), folder);
+    QTest::mouseClick(main->OkBtn[0], Qt::LeftButton);
+    QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
+    QCOMPARE(main->panel(2), QStringLiteral("ページ： 1/ 1"));
+    QCOMPARE(main->panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder + QStringLiteral("/sub"));
 }
 
 void TestVuMain::activationRereadsLists()
