@@ -18,11 +18,13 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyle>
 #include <QUrl>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -47,6 +49,33 @@ void name(QWidget* w, const QString& objectName, const QString& accessible)
     w->setObjectName(objectName);
     w->setAccessibleName(accessible);
 }
+
+// A status panel. Where its text is wider than the panel, the label before "：" stays and the
+// rest loses its beginning ("表示ﾌｫﾙﾀﾞ：…/photos/2023"), so that no panel's text runs into the next;
+// the whole text stays the panel's text, read by screen readers and shown as its tip.
+class StatusPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+    static constexpr int Padding = 2;  // pixels between the frame and the text
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        drawFrame(&p);
+        const QRect r = contentsRect().adjusted(Padding, 0, -Padding, 0);
+        const QFontMetrics m = fontMetrics();
+        QString shown = text();
+        if (m.horizontalAdvance(shown) > r.width()) {
+            const qsizetype cut = shown.indexOf(u'：') + 1;
+            const QString label = shown.left(cut);
+            shown = label
+                + m.elidedText(shown.mid(cut), Qt::ElideLeft, std::max(0, r.width() - m.horizontalAdvance(label)));
+        }
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    }
+};
 
 }  // namespace
 
@@ -130,6 +159,7 @@ void VuMain::buildControls()
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("VuMainClient"));
     setCentralWidget(client);
+    client->installEventFilter(this);
 
     DrvList = new DriveListBox(module_.volumes(), client);
     name(DrvList, QStringLiteral("DrvList"), QStringLiteral("DrvList"));
@@ -288,7 +318,7 @@ void VuMain::buildStatusBar()
     name(StatusBar1, QStringLiteral("StatusBar1"), QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     for (int n = 1; n <= 6; ++n) {
-        auto* label = new QLabel(initialPanelText(n), StatusBar1);
+        auto* label = new StatusPanel(initialPanelText(n), StatusBar1);
         label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         // A screen reader reads the panel's text as its name; the description says which it is.
         label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
@@ -296,6 +326,9 @@ void VuMain::buildStatusBar()
         label->setFrameShadow(QFrame::Sunken);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         label->setFocusPolicy(Qt::NoFocus);
+        // The last panel takes the rest of the bar, however long its text.
+        if (n == 6)
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         StatusBar1->addWidget(label, n == 6 ? 1 : 0);
         panels_[n - 1] = label;
     }
@@ -308,8 +341,10 @@ QString VuMain::panel(int n) const
 
 void VuMain::setPanel(int n, const QString& text)
 {
-    if (n >= 1 && n <= 6)
+    if (n >= 1 && n <= 6) {
         panels_[n - 1]->setText(text);
+        panels_[n - 1]->setToolTip(text);
+    }
 }
 
 void VuMain::place(QWidget* w, const TwipRect& r)
@@ -327,34 +362,84 @@ void VuMain::Form_Initialize()
 
 void VuMain::Dsp_change()
 {
-    // The window fills the work area, wherever the user has moved it.
+    // The window, its frame included, fills the work area, wherever the user has moved it.
+    // Until the window manager has framed the window its frame is not known; the window is
+    // placed again as soon as it is (see event()).
     const QRect area = module_.screen().workArea();
-    const QMargins frame = isVisible()
-        ? QMargins(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-            frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom())
-        : QMargins();
-    setGeometry(area.marginsRemoved(frame));
+    const QMargins frame = windowFrame();
+    framePending_ = frame.isNull();
+    const QRect client = area.marginsRemoved(frame);
+    setGeometry(client);
 
     layout_ = mainLayout(module_.workAreaWidthTwips());
     PageSize = 30;
-    place(DrvList, layout_.DrvList);
-    place(DirList, layout_.DirList);
-    for (int i = 0; i < 6; ++i)
-        place(OkBtn[i], layout_.OkBtn[i]);
-    place(FileList, layout_.FileList);
-    place(PrgBar1, layout_.PrgBar1);
-    for (int k = 0; k < 30; ++k) {
-        place(Img[k], layout_.Img[k]);
-        place(ImgName[k], layout_.ImgName[k]);
+    // The toolbar is compact where the table would not fit below the full one (the small
+    // layout at 800 pixels wide, the large one on short screens).
+    setCompactToolbar(false);
+    const int chrome = menuBar()->sizeHint().height() + StatusBar1->sizeHint().height();
+    setCompactToolbar(twips::fromPx(client.height() - chrome - tbToolBar->sizeHint().height()) < tableHeight(layout_));
+    // The area below the toolbar takes its size now, even in a window not shown yet; a window
+    // manager that sizes the window otherwise moves the controls again (see eventFilter()).
+    if (QLayout* l = layout()) {
+        l->invalidate();
+        l->activate();
     }
-    place(Frame2, layout_.Frame2);
+    placeControls();
+}
+
+QMargins VuMain::windowFrame() const
+{
+    const QWindow* w = windowHandle();
+    return w && isVisible() ? w->frameMargins() : QMargins();
+}
+
+void VuMain::setCompactToolbar(bool compact)
+{
+    tbToolBar->setIconSize(compact ? QSize(16, 16) : QSize(20, 20));
+    tbToolBar->setToolButtonStyle(compact ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+}
+
+bool VuMain::compactToolbar() const
+{
+    return tbToolBar->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
+}
+
+void VuMain::placeControls()
+{
+    QWidget* client = centralWidget();
+    placedSize_ = client->size();
+    fitted_ = fitHeight(layout_, twips::fromPx(client->height()));
+    place(DrvList, fitted_.DrvList);
+    place(DirList, fitted_.DirList);
+    for (int i = 0; i < 6; ++i)
+        place(OkBtn[i], fitted_.OkBtn[i]);
+    place(FileList, fitted_.FileList);
+    place(PrgBar1, fitted_.PrgBar1);
+    for (int k = 0; k < 30; ++k) {
+        place(Img[k], fitted_.Img[k]);
+        place(ImgName[k], fitted_.ImgName[k]);
+    }
+    place(Frame2, fitted_.Frame2);
     for (int i = 0; i < 3; ++i)
-        place(imgBox[i], layout_.imgBox[i]);
+        place(imgBox[i], fitted_.imgBox[i]);
+    // The panels fit the bar, less the gaps between them; the first three hold their longest
+    // texts whole.
+    static const char* const longest[3] = {"データ数：32767", "ページ： 255/ 1093", "画像形式：ALL"};
+    std::array<float, 3> least{};
+    for (int n = 0; n < 3; ++n) {
+        const QLabel* panel = panels_[n];
+        const int frame = panel->width() - panel->contentsRect().width();
+        least[n] = float(twips::fromPx(panel->fontMetrics().horizontalAdvance(QString::fromUtf8(longest[n])) + frame
+            + 2 * StatusPanel::Padding + 1));
+    }
+    const int room = StatusBar1->width() - 6 * PanelGap;
+    const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room), least);
     for (int n = 0; n < 6; ++n) {
+        const int width = std::max(1, int(widths[n] / twips::PerPixel));
         if (n < 5)
-            panels_[n]->setFixedWidth(twips::toPx(layout_.panelWidth[n]));
+            panels_[n]->setFixedWidth(width);
         else
-            panels_[n]->setMinimumWidth(twips::toPx(layout_.panelWidth[n]));
+            panels_[n]->setMinimumWidth(width);
     }
 }
 
@@ -423,6 +508,21 @@ FsStatus VuMain::Form_Unload()
 
 bool VuMain::event(QEvent* event)
 {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+        // The window manager has framed the window since it was placed: place it again, so that
+        // its title bar and borders lie within the work area too.
+        if (framePending_ && !windowFrame().isNull()) {
+            framePending_ = false;
+            QMetaObject::invokeMethod(this, &VuMain::Dsp_change, Qt::QueuedConnection);
+        }
+        break;
+    default:
+        break;
+    }
     if (event->type() == QEvent::WindowActivate)
         Form_Activate();
     return QMainWindow::event(event);
@@ -636,6 +736,9 @@ void VuMain::updateDragCursor()
 
 bool VuMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // The area below the toolbar got another size than the one the controls were placed for.
+    if (watched == centralWidget() && event->type() == QEvent::Resize && centralWidget()->size() != placedSize_)
+        placeControls();
     const int box = int(std::find(imgBox.begin(), imgBox.end(), watched) - imgBox.begin());
     if (box < 3) {
         switch (event->type()) {

@@ -101,7 +101,11 @@ public:
     FsStatus Form_Unload();
     void Dsp_change();
     void SysInfo1_DisplayChanged();
-    const MainLayout& currentLayout() const { return layout_; }
+    // The layout as placed: the table chosen for the work area, fitted to the area below the
+    // toolbar.
+    const MainLayout& currentLayout() const { return fitted_; }
+    // True where the toolbar shows small icons with their texts beside them.
+    bool compactToolbar() const;
 
     // ---- lists ----
     void DrvList_Change();
@@ -171,6 +175,10 @@ private:
     void buildToolbar();
     void buildStatusBar();
     void place(QWidget* w, const TwipRect& r);
+    void placeControls();
+    void setCompactToolbar(bool compact);
+    // The window manager's frame around the window; null before it has framed it.
+    QMargins windowFrame() const;
     void writeCount();
     void writePageLabel();
     void dragThumbnail(int cell);
@@ -179,7 +187,11 @@ private:
     void refreshAfterDrop();
 
     VuModule& module_;
-    MainLayout layout_;
+    MainLayout layout_;  // the table for the work area
+    MainLayout fitted_;  // as placed
+    QSize placedSize_;  // the size of the area below the toolbar the controls were placed for
+    bool framePending_ = true;  // placed before the window manager framed the window
+    static constexpr int PanelGap = 6;  // pixels between two status panels
     Thumbnailer thumbnails_;
     std::array<QLabel*, 6> panels_{};
     bool closing_ = false;
