@@ -1,3 +1,4 @@
+#include "pictureheader.h"
 #include "pictures.h"
 
 #include <QFile>
@@ -16,6 +17,12 @@ PictureResult failure(int error, const QString& path, const QString& why)
     return r;
 }
 
+bool fitsLimit(QSize size)
+{
+    const qint64 bytes = qint64(size.width()) * size.height() * 4;
+    return size.width() > 0 && size.height() > 0 && bytes <= qint64(QtPictures::AllocationLimitMB) * 1024 * 1024;
+}
+
 bool swapsAxes(QImageIOHandler::Transformations t)
 {
     return t & QImageIOHandler::TransformationRotate90;
@@ -29,6 +36,16 @@ std::optional<PictureResult> openReader(QImageReader& reader, QFile& file, const
         const int e
             = file.error() == QFileDevice::OpenError && !file.exists() ? err::FileNotFound : err::PermissionDenied;
         return failure(e, path, file.errorString());
+    }
+    // A header that claims more pixels than the file's bytes can carry is refused before any
+    // decoder spends seconds and a gigabyte on it. (Claims beyond the allocation limit are
+    // refused as too large by the loaders, or as nonsense by the readers.)
+    if (const std::optional<PictureClaim> claim = readPictureClaim(file);
+        claim && !claim->plausible() && fitsLimit(claim->size)) {
+        return failure(err::InvalidPicture, path,
+            QStringLiteral("the header claims %1 x %2 pixels, more than the file can hold")
+                .arg(claim->size.width())
+                .arg(claim->size.height()));
     }
     reader.setDevice(&file);
     reader.setDecideFormatFromContent(true);
@@ -66,12 +83,6 @@ void pickLargestIcon(QImageReader& reader)
         }
     }
     reader.jumpToImage(best);
-}
-
-bool fitsLimit(QSize size)
-{
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    return size.width() > 0 && size.height() > 0 && bytes <= qint64(QtPictures::AllocationLimitMB) * 1024 * 1024;
 }
 
 PictureResult readImage(QImageReader& reader, const QString& path)
