@@ -8,7 +8,7 @@ packages=(
   libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic
 )
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(xvfb xauth xdotool imagemagick python3-pyatspi at-spi2-core dbus libjpeg-turbo-progs
+  packages+=(xvfb xauth xdotool openbox python3-xlib imagemagick python3-pyatspi at-spi2-core dbus libjpeg-turbo-progs
     desktop-file-utils appstream dpkg-dev file clang-format clang-tidy)
 fi
 

@@ -1,9 +1,12 @@
 """Start-up and shut-down of the real program: the splash, the main window on the stored
-folder in both screen layouts, the version box, and the settings file written at exit."""
+folder in both screen layouts, its frame filling the work area beside the panel, a folder only
+highlighted staying so while another program's window and the version box take the focus, and
+the settings file written at exit."""
 
 import os
 import shutil
 import tempfile
+import time
 
 from vutara_window import Display, Program, check, run, settings_record as record, wait_for
 
@@ -13,7 +16,7 @@ SETTINGS = "初期設定.ini"
 def test(exe):
     work = tempfile.mkdtemp(prefix="vutara-start-")
     pictures = os.path.join(work, "pictures")
-    os.makedirs(pictures)
+    os.makedirs(os.path.join(pictures, "sub"))
     for i in range(3):
         shutil.copy(os.path.join(os.path.dirname(__file__), "..", "data", "bmp-suite", "good", "rgb24.bmp"),
                     os.path.join(pictures, f"p{i}.bmp"))
@@ -28,16 +31,31 @@ def test(exe):
             count = program.wait("データ数：3", "label")
             check(program.find("画像形式：ALL", "label") is not None, "panel 3 names the type")
             check(program.find("DirList") is not None, "the folder list is there")
-            x, y = main.queryComponent().getPosition(0)
-            w, h = main.queryComponent().getSize()
-            check(w >= width - 10, f"the window fills the work area ({w} of {width})")
+            # The frame, title bar included, fills the work area: the screen above the panel.
+            window = program.window_id("Vutara! ver.2.0")
+            frame = wait_for(lambda: display.frame(window)[0] == display.work_area and display.frame(window)[0],
+                             10, f"the frame to fill the work area {display.work_area}")
+            inside = display.frame(window)[1]
+            check(inside[1] > frame[1], f"the title bar is on the screen ({frame}, inside {inside})")
             program.screenshot(f"startup-{width}.png")
 
+            # One click on "sub" only highlights it. Another program's window taking the focus,
+            # then the version box of this one, leave the folder listed as it was.
+            program.click(program.wait("sub", "list item", root=program.wait("DirList")))
+            time.sleep(0.5)
+            other = display.other_window()
+            wait_for(lambda: program.xdotool_output("getactivewindow").strip() == str(other), 10,
+                     "the other program's window to take the focus")
+            program.xdotool("windowactivate", "--sync", window)
+            check(program.find("データ数：3", "label") is not None, "another window leaves the folder shown")
             program.menu("ﾍﾙﾌﾟ", "ﾊﾞｰｼﾞｮﾝ")
             about = program.wait("ﾊﾞｰｼﾞｮﾝ情報", "dialog")
             check(program.find("画像ファイル管理　ver.2.0", "label", root=about) is not None, "version text")
-            program.press(program.wait("OK", "push button", root=about))
+            check(program.find("データ数：3", "label") is not None, "the version box leaves the folder shown")
+            program.click(program.wait("OK", "push button", root=about))
             wait_for(lambda: program.find("ﾊﾞｰｼﾞｮﾝ情報", "dialog") is None, 10, "the version box to close")
+            time.sleep(0.5)
+            check(program.find("データ数：3", "label") is not None, "the folder is still only highlighted")
 
             program.menu("ﾌｧｲﾙ", "終了")
             check(program.wait_exit() == 0, "the program ends cleanly")

@@ -131,6 +131,18 @@ class Display:
         area = tuple(value.value[:4]) if value else None
         return area if area and area[3] == height else None
 
+    def frame(self, window_id):
+        """The window's outer rectangle on the screen, the window manager's frame included, as
+        (x, y, width, height); and its inside (the client area) likewise."""
+        window = self.x.create_resource_object("window", int(window_id))
+        geometry = window.get_geometry()
+        origin = window.translate_coords(self.x.screen().root, 0, 0)
+        x, y = -origin.x, -origin.y
+        extents = window.get_full_property(self.x.intern_atom("_NET_FRAME_EXTENTS"), X.AnyPropertyType)
+        left, right, top, bottom = extents.value if extents else (0, 0, 0, 0)
+        inside = (x, y, geometry.width, geometry.height)
+        return (x - left, y - top, geometry.width + left + right, geometry.height + top + bottom), inside
+
     def other_window(self, name="another program"):
         """Opens a window of another program (a plain X client), managed and focused by the
         window manager; returns its window id for xdotool."""
@@ -204,6 +216,20 @@ class Program:
                 return False
         return pyatspi.findDescendant(root or self.app, matches, breadth_first=True)
 
+    def named(self, names, root=None):
+        """The first accessible of each of `names` below `root`, found in one walk of the tree."""
+        wanted, found = set(names), {}
+        queue = [root or self.app]
+        while queue and len(found) < len(wanted):
+            node = queue.pop(0)
+            try:
+                if node.name in wanted and node.name not in found:
+                    found[node.name] = node
+                queue.extend(node.getChildAtIndex(i) for i in range(node.childCount))
+            except Exception:
+                continue
+        return found
+
     def wait(self, name=None, role=None, root=None, description=None, timeout=15.0):
         return wait_for(lambda: self.find(name, role, root, description), timeout,
                         f"{role or 'control'} {name or description!r}")
@@ -254,12 +280,22 @@ class Program:
         """Chooses a menu item by the captions along its path with real mouse clicks, in the
         menu bar of the window `root` (default: the first menu bar of the program)."""
         bar = self.wait(role="menu bar", root=root)
+
+        def showing_item(caption, parent):
+            return next((n for n in self.find_all(caption, root=parent) if self.showing(n)), None)
+
         node = bar
-        for caption in path:
-            node = wait_for(lambda: next((n for n in self.find_all(caption, root=node) if self.showing(n)), None),
-                            10, f"menu item {caption!r}")
+        for i, caption in enumerate(path):
+            node = wait_for(lambda: showing_item(caption, node), 10, f"menu item {caption!r}")
             self.click(node)
             time.sleep(0.3)
+            # A click the window manager took to activate the window does not open the menu:
+            # click once more.
+            if i + 1 < len(path):
+                try:
+                    wait_for(lambda: showing_item(path[i + 1], node), 3, "the menu to open")
+                except Failure:
+                    self.click(node)
         return node
 
     def find_all(self, name=None, role=None, root=None):
@@ -274,6 +310,13 @@ class Program:
 
     def xdotool(self, *args):
         subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True)
+
+    def window_id(self, title):
+        """The X window of the program's visible top-level window with this title."""
+        def search():
+            ids = self.xdotool_output("search", "--onlyvisible", "--pid", self.proc.pid, "--name", title).split()
+            return [i for i in ids if self.xdotool_output("getwindowname", i).rstrip("\n") == title]
+        return int(wait_for(search, 15, f"the X window {title!r}")[0])
 
     def xdotool_output(self, *args):
         return subprocess.run(["xdotool", *map(str, args)], env=self.env, check=True, capture_output=True,
