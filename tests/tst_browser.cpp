@@ -368,16 +368,33 @@ void TestBrowser::toolbarDispatchesByKey()
 
 void TestBrowser::developerSite()
 {
+    // Built without a web address, the command opens the user guide installed with the program.
+    const QString guide = folder(QStringLiteral("doc/guide.html"));
+    writeBytes(guide, "<html></html>");
+    f_.module->guideFile = guide;
     VuMain& m = open(QStringLiteral("/"));
     m.mnuHelpUrl->trigger();
     QCOMPARE(f_.platform->urls.opened.size(), 1);
-    QVERIFY(f_.platform->urls.opened.first().isValid());
+    const QUrl opened = f_.platform->urls.opened.first();
+    if (QStringLiteral(VUTARA_HOMEPAGE).isEmpty())
+        QCOMPARE(opened, QUrl::fromLocalFile(guide));
+    else
+        QCOMPARE(opened, QUrl(QStringLiteral(VUTARA_HOMEPAGE)));
+    QVERIFY(opened.isValid() && !opened.host().endsWith(QStringLiteral("example.org")));
     QVERIFY(f_.platform->dialogs.asked.isEmpty());
     f_.platform->urls.result = false;
     m.mnuHelpUrl->trigger();
     QCOMPARE(f_.platform->dialogs.asked.size(), 1);
     QCOMPARE(f_.platform->dialogs.asked.first().icon, MsgIcon::Error);
     QVERIFY(f_.platform->dialogs.asked.first().text.contains(QStringLiteral("ブラウザ")));
+    // Without the guide there is nothing to open: a box says so.
+    if (QStringLiteral(VUTARA_HOMEPAGE).isEmpty()) {
+        f_.module->guideFile.clear();
+        m.mnuHelpUrl->trigger();
+        QCOMPARE(f_.platform->urls.opened.size(), 2);
+        QCOMPARE(f_.platform->dialogs.asked.size(), 2);
+        QVERIFY(f_.platform->dialogs.asked.last().text.contains(QStringLiteral("guide.html")));
+    }
 }
 
 QTEST_MAIN(TestBrowser)

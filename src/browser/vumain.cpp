@@ -963,7 +963,16 @@ void VuMain::mnuHelpVer_Click()
 
 void VuMain::mnuHelpUrl_Click()
 {
-    const QUrl site(QStringLiteral(VUTARA_HOMEPAGE));
+    // A packager's web address, or else the user guide installed with the program.
+    const QString address = QStringLiteral(VUTARA_HOMEPAGE);
+    const QUrl site = !address.isEmpty() ? QUrl(address)
+        : !module_.guideFile.isEmpty()   ? QUrl::fromLocalFile(module_.guideFile)
+                                         : QUrl();
+    if (site.isEmpty()) {
+        module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
+            QStringLiteral("利用の手引き（guide.html）がインストールされていません。"), MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
     if (!module_.urls().open(site)) {
         module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
             QStringLiteral("ブラウザを起動できませんでした。\n") + site.toString(), MsgIcon::Error, MsgButtons::Ok);

@@ -228,8 +228,7 @@ std::optional<PictureClaim> pngClaim(QIODevice& d, qint64 at, qint64 dataBytes)
     const int depth = byteAt(h, 24);
     static const std::array<int, 7> channels = {1, 0, 3, 1, 2, 0, 4};  // by colour type
     const int type = byteAt(h, 25);
-    if (h.size() < 33 || width == 0 || height == 0 || type >= int(channels.size()) || channels[type] == 0
-        || depth == 0)
+    if (h.size() < 33 || width == 0 || height == 0 || type >= int(channels.size()) || channels[type] == 0 || depth == 0)
         return std::nullopt;
     PictureClaim claim;
     claim.size = QSize(int(std::min<qint64>(width, 0x7FFFFFFF)), int(std::min<qint64>(height, 0x7FFFFFFF)));

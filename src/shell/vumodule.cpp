@@ -13,6 +13,7 @@ VuModule::VuModule(const Platform& platform)
     : platform_(platform)
 {
     endProgram = [] { QCoreApplication::exit(0); };
+    guideFile = programDocument(QStringLiteral("guide.html"));
 }
 
 double VuModule::workAreaWidthTwips() const

@@ -74,6 +74,8 @@ public:
 
     // Where the settings file is read and written (the working directory by default).
     QString settingsPath = QStringLiteral("初期設定.ini");
+    // The user guide the help menu opens where no web address was built in (empty: none found).
+    QString guideFile;
     // The main window, owner of the dialogs other windows open on its behalf.
     QPointer<QWidget> mainWindow;
     // Ends the program when the main window closes.
