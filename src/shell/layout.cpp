@@ -94,7 +94,8 @@ MainLayout fitHeight(MainLayout m, double heightTwips)
     const double needed = tableHeight(m);
     if (heightTwips >= needed || heightTwips <= 0)
         return m;
-    const double factor = heightTwips / needed;
+    // The margin below stays; everything above it shrinks.
+    const double factor = std::max(0.0, heightTwips - BottomMargin) / (needed - BottomMargin);
     for (TwipRect* r : {&m.DrvList, &m.DirList, &m.FileList, &m.PrgBar1})
         scale(*r, factor);
     for (TwipRect& r : m.OkBtn)

@@ -99,9 +99,10 @@ def test(exe):
             check(not program.showing(program.find("PrgBar", root=conv)), "the bar is hidden at the end")
             program.screenshot(f"batch-copy-{width}.png")
 
-            # One click on "out" in the source pane only highlights it. 削除's confirmation takes
-            # the focus, and the pane stays on the folder whose three files were counted: those
-            # are deleted, "out" keeps its copies.
+            # One click on "out" (now with a fourth file) in the source pane only highlights it.
+            # 削除's confirmation takes the focus, and the pane stays on the folder whose three
+            # files were counted: those are deleted, "out" keeps its files.
+            shutil.copy(SAMPLE, os.path.join(out, "q.bmp"))
             source = program.wait("DirList(0)", root=conv)
             program.click(program.wait("out", "list item", root=source))
             time.sleep(0.5)
@@ -113,17 +114,17 @@ def test(exe):
             program.click(program.wait("OK", "push button", root=question))
             wait_for(text_is(program, program.wait("filSu(0)", root=conv), "0"), 20, "the deletion")
             check(sorted(os.listdir(src)) == ["out"], f"the source pane's files are deleted: {os.listdir(src)}")
-            check(sorted(os.listdir(out)) == ["p0.bmp", "p1.bmp", "p2.bmp"], f"the highlighted folder is untouched: "
-                  f"{os.listdir(out)}")
+            check(sorted(os.listdir(out)) == ["p0.bmp", "p1.bmp", "p2.bmp", "q.bmp"],
+                  f"the highlighted folder is untouched: {os.listdir(out)}")
 
             # The source pane moves into "out"; closing hands that folder back.
             open_folder(program, source, "out")
-            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "3"), 10, "the source pane to follow")
+            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "4"), 10, "the source pane to follow")
             program.screenshot(f"batch-window-{width}.png")
             program.menu("ﾌｧｲﾙ", "終了", root=conv)
             wait_for(lambda: program.find("一括変換", "frame") is None, 10, "the batch window to close")
             wait_for(lambda: program.find("一括変換ログ", "frame") is None, 10, "the log window to go with it")
-            program.wait("データ数：3", "label")  # the main window lists the folder handed back
+            program.wait("データ数：4", "label")  # the main window lists the folder handed back
 
             program.menu("ﾌｧｲﾙ", "終了")
             check(program.wait_exit() == 0, "the program ends cleanly")
