@@ -110,7 +110,7 @@ Cost timeBatch(const QString& source, const QString& target, int expected)
     Platform platform = doubles.platform();
     platform.files = &files;  // the real service, without the test double's bookkeeping
     VuModule module(platform);
-    module.CurPath = source;
+    module.setCurPath(source);
     auto* window = new VuConv(module);
     window->DirList[1]->setPath(target);
     doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the confirmation

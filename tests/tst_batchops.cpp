@@ -155,7 +155,7 @@ void TestBatchOps::cleanup()
 
 VuConv* TestBatchOps::open(const QString& src, const QString& dst)
 {
-    module_->CurPath = src;
+    module_->setCurPath(src);
     auto* w = new VuConv(*module_);
     windows_ << w;
     if (!w->DirList[1]->setPath(dst).ok())

@@ -1,7 +1,9 @@
 // Dragging thumbnails onto the copy, move and delete boxes.
+#include "batch/vuconv.h"
 #include "browser/drops.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
+#include "slideshow/vuprop.h"
 #include "support/mainfixture.h"
 #include "support/testsupport.h"
 #include "support/watchdog.h"
@@ -39,6 +41,8 @@ private slots:
     void ontoItsOwnFolderDoesNothing_data();
     void ontoItsOwnFolderDoesNothing();
     void sourceIsTheDrawnFolder();
+    void pagesAndDropsFollowTheListedFolder_data();
+    void pagesAndDropsFollowTheListedFolder();
     void failedCopyLosesNothing();
     void dragIconFollowsTheBoxes();
     void dropIconFromWorkingDirectory_data();
@@ -345,11 +349,79 @@ void TestDrops::sourceIsTheDrawnFolder()
     writePictures(folder(QStringLiteral("other")), 2, "bmp", QStringLiteral("n"));
     VuMain& m = showFolder(folder(QStringLiteral("shown")));
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("other"))).ok());
-    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("other")));
+    QCOMPARE(f_.module->curPath(), folder(QStringLiteral("other")));
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, 1);
     QVERIFY(!QFile::exists(folder(QStringLiteral("shown/n0001.bmp"))));
     QVERIFY(QFile::exists(folder(QStringLiteral("other/n0001.bmp"))));
+}
+
+void TestDrops::pagesAndDropsFollowTheListedFolder_data()
+{
+    // What another window does to the current folder while the main window lists "browse";
+    // the folder the lists show afterwards.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("settings dialog cancelled") << "settings"
+                                               << "browse";
+    QTest::newRow("batch window closed on another folder") << "batch"
+                                                           << "stored";
+    QTest::newRow("file chosen in another folder") << "file"
+                                                   << "stored";
+}
+
+void TestDrops::pagesAndDropsFollowTheListedFolder()
+{
+    // Two folders hold pictures of the same names in two colours; the settings file stores the
+    // one not shown. Whatever the other windows do, the next page, its panel and a drop on the
+    // waste bin all take the folder whose names the lists show.
+    QFETCH(QString, action);
+    QFETCH(QString, listed);
+    const QString other = listed == QStringLiteral("browse") ? QStringLiteral("stored") : QStringLiteral("browse");
+    const QColor colour[2] = {Qt::red, Qt::blue};
+    const QString folders[2] = {folder(QStringLiteral("browse")), folder(QStringLiteral("stored"))};
+    for (int f = 0; f < 2; ++f) {
+        QDir().mkpath(folders[f]);
+        for (int i = 0; i < 35; ++i)
+            writePicture(folders[f] + QStringLiteral("/a%1.bmp").arg(i, 4, 10, QLatin1Char('0')), QSize(16, 12), "bmp",
+                colour[f]);
+    }
+    VuMain& m = showFolder(folders[0]);
+    f_.storeStartFolder(folders[1]);
+
+    if (action == QStringLiteral("settings")) {
+        VuProp prop(*f_.module, &m);
+        prop.cmd_Click(1);
+    } else if (action == QStringLiteral("batch")) {
+        m.mnuRunConv_Click();
+        VuConv* conv = m.batchWindow();
+        QVERIFY(conv->DirList[0]->setPath(folders[1]).ok());
+        conv->close();
+    } else {
+        dialogs().answerFile(folders[1] + QStringLiteral("/a0003.bmp"));
+        m.DialgDsp();
+        QCOMPARE(m.ErrNo, 0.0);
+    }
+    QCOMPARE(m.FileList->path(), folder(listed));
+
+    m.tbToolBar_ButtonClick(m.toolButton(QStringLiteral("進む")));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 2/ 2"));
+    QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(listed));
+    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("a0030.bmp"));
+    QCOMPARE(m.cellFile(0), folder(listed + QStringLiteral("/a0030.bmp")));
+    const QImage shown = m.Img[0]->picture();
+    QVERIFY(!shown.isNull());
+    const QRgb corner = shown.pixel(1, 1);
+    QVERIFY2(listed == QStringLiteral("browse") ? qRed(corner) > 200 && qBlue(corner) < 60
+                                                : qBlue(corner) > 200 && qRed(corner) < 60,
+        "the picture comes from the listed folder");
+
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(DeleteBox, 0);
+    QCOMPARE(m.ErrNo, 0.0);
+    QVERIFY(!QFile::exists(folder(listed + QStringLiteral("/a0030.bmp"))));
+    QVERIFY(QFile::exists(folder(other + QStringLiteral("/a0030.bmp"))));
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：34"));
 }
 
 void TestDrops::failedCopyLosesNothing()

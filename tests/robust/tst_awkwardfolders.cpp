@@ -185,7 +185,7 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->FileList->names(), QStringList({names[0], names[2], names[3], names[4], names[1]}));
     QCOMPARE(folderEntries(main->DirList, folder), QStringList({QStringLiteral("下の フォルダ")}));
     for (const QString& name : names) {
@@ -198,7 +198,7 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     VuModule again(platform_->platform());
     VuMain second(again);
     QCOMPARE(second.ErrNo, 0.0);
-    QCOMPARE(again.CurPath, folder);
+    QCOMPARE(again.curPath(), folder);
 }
 
 void TestAwkwardFolders::namesThatAreNotText()
@@ -231,7 +231,7 @@ void TestAwkwardFolders::folderCp932CannotName()
     VuModule module(platform_->platform());
     auto main = std::make_unique<VuMain>(module);
     QVERIFY(main->DirList->setPath(folder).ok());
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->FileList->count(), 4);
     QVERIFY(main->Form_Unload().ok());
     const QByteArray stored = readBytes(cwd_->file(SettingsFileName)).mid(6, 50);
@@ -243,7 +243,7 @@ void TestAwkwardFolders::folderCp932CannotName()
     second.show();
     QVERIFY(second.isVisible());
     QCOMPARE(second.ErrNo, double(err::PathNotFound));
-    QCOMPARE(again.CurPath, cwd_->path());
+    QCOMPARE(again.curPath(), cwd_->path());
     QCOMPARE(second.DirList->path(), cwd_->path());
     QVERIFY(second.Form_Unload().ok());
 }
@@ -278,7 +278,7 @@ void TestAwkwardFolders::linkLoops()
         path = next;
         ++opened;
         QCOMPARE(main->DirList->path(), path);
-        QCOMPARE(module.CurPath, path);
+        QCOMPARE(module.curPath(), path);
         QCOMPARE(main->FileList->names(),
             QStringList({QStringLiteral("alias.bmp"), QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
     }
@@ -301,7 +301,7 @@ void TestAwkwardFolders::onlyBrokenLinks()
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->FileList->count(), 0);
     QCOMPARE(folderEntries(main->DirList, folder), QStringList());
     std::vector<DirEntry> entries;
@@ -347,7 +347,7 @@ void TestAwkwardFolders::shownFolderDisappears()
     main->Form_Activate();  // as when the user comes back to the window
     const QString want = expected == QStringLiteral(".") ? cwd_->path() : cwd_->file(expected);
     QCOMPARE(main->DirList->path(), want);
-    QCOMPARE(module.CurPath, want);
+    QCOMPARE(module.curPath(), want);
     QCOMPARE(main->FileList->path(), want);
     const int count = expected == QStringLiteral("a/b") ? 5 : expected == QStringLiteral("a") ? 7 : 0;
     QCOMPARE(main->FileList->count(), count);
