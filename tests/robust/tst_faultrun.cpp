@@ -189,7 +189,7 @@ void TestFaultRun::faults()
         m.imgBox_DragDrop(move ? MoveBox : CopyBox, m.Img[cell], 5, 5);
         errNo = m.ErrNo;
     } else {
-        f.module->CurPath = src;
+        f.module->setCurPath(src);
         auto* w = new VuConv(*f.module);
         QVERIFY(w->DirList[1]->setPath(target).ok());
         f.platform->dialogs.answerMessage(MsgAnswer::Ok);
