@@ -1,7 +1,9 @@
 // Batch copy speed, measured against baselines run in the same process:
 //  1. the batch window copying 10,000 files of 100 KB, against `cp -p` of the same files;
 //  2. a batch copy in which every file's name is already taken in the target folder (each gets
-//     a stamped name), against one into a folder holding as many files of other names.
+//     a stamped name), against one into a folder holding as many files of other names;
+//  3. 元に戻す of a batch rename of 10,000 files, against the rename itself: once with a new
+//     prefix, and once renaming again with the same prefix, where most files step aside first.
 // Each pair is measured alternately over several rounds, each on a freshly synced disk, and the
 // best of each side is compared. Two figures are given: the elapsed time, and the processor time
 // (user and system) the work itself took, which other programs on a busy machine disturb far
@@ -10,6 +12,7 @@
 // The files go to the system's temporary folder, or below VUTARA_BENCH_DIR when that is set (a
 // RAM disk such as /dev/shm takes the file system's own bookkeeping out of the comparison).
 #include "batch/vuconv.h"
+#include "batch/vurenm.h"
 #include "platform/testing/doubles.h"
 
 #include <QApplication>
@@ -18,6 +21,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -147,6 +151,53 @@ Cost timePlatformCopies(const QStringList& sources, const QString& target)
     return {t.nsecsElapsed() / 1e9, selfCpu() - cpu};
 }
 
+// The batch window on `folder` renaming its files with `prefix`, and then undoing that, each
+// timed through the window's own commands (log lines and progress included).
+struct RenameAndUndo {
+    Cost rename, undo;
+};
+RenameAndUndo timeRenameAndUndo(const QString& folder, const QString& prefix, int expected, bool keepRename = false)
+{
+    testing::TestPlatform doubles;
+    PosixFiles files;
+    Platform platform = doubles.platform();
+    platform.files = &files;
+    VuModule module(platform);
+    module.setCurPath(folder);
+    auto* window = new VuConv(module);
+    VuReNM* dialog = window->renameDialog();
+    QTimer::singleShot(0, dialog, [dialog, prefix] {
+        dialog->Text1->setText(prefix);
+        dialog->OKButton->click();
+    });
+    doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the rename's confirmation
+    settle();
+    RenameAndUndo cost;
+    QElapsedTimer t;
+    t.start();
+    double cpu = selfCpu();
+    window->mnuSyoriRename_Click();
+    cost.rename = {t.nsecsElapsed() / 1e9, selfCpu() - cpu};
+    if (window->logTotal() != expected || doubles.dialogs.asked.size() != 1) {
+        std::fprintf(stderr, "the rename did not rename every file\n");
+        std::exit(2);
+    }
+    if (!keepRename) {
+        doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the undo's question
+        settle();
+        t.restart();
+        cpu = selfCpu();
+        window->mnuSyoriUndo_Click();
+        cost.undo = {t.nsecsElapsed() / 1e9, selfCpu() - cpu};
+        if (window->logTotal() != 2 * expected || doubles.dialogs.asked.size() != 2) {
+            std::fprintf(stderr, "the undo did not put every file back\n");
+            std::exit(2);
+        }
+    }
+    delete window;  // and the rename dialog it kept
+    return cost;
+}
+
 void report(const char* what, const Cost& a, const char* baseline, const Cost& b, double goal)
 {
     std::printf("%s: elapsed %.3f s against %s %.3f s, ratio %.2f; processor %.3f s against %.3f s, ratio %.2f"
@@ -228,5 +279,28 @@ int main(int argc, char** argv)
         QDir(full).removeRecursively();
     }
     report("all names taken", taken, "none taken", none, 1.2);
+
+    // 3. Undo of a batch rename against the rename, with a new prefix and with the same prefix
+    //    again (in list order x_, x_1, x_10, x_100, ...: most new names are held by files still to
+    //    come, which step aside first).
+    const QString renamed = base.filePath(QStringLiteral("rename"));
+    QDir().mkpath(renamed);
+    for (int i = 0; i < count; ++i)
+        writeFile(renamed + QStringLiteral("/img%1.jpg").arg(i, 5, 10, QLatin1Char('0')), "x");
+    Cost freshRename, freshUndo;
+    for (int round = 0; round < rounds; ++round) {
+        const RenameAndUndo c = timeRenameAndUndo(renamed, QStringLiteral("x"), count);
+        freshRename.keepBest(c.rename);
+        freshUndo.keepBest(c.undo);
+    }
+    report("undo of a rename to a new prefix", freshUndo, "the rename", freshRename, 1.5);
+    timeRenameAndUndo(renamed, QStringLiteral("x"), count, true);
+    Cost againRename, againUndo;
+    for (int round = 0; round < rounds; ++round) {
+        const RenameAndUndo c = timeRenameAndUndo(renamed, QStringLiteral("x"), count);
+        againRename.keepBest(c.rename);
+        againUndo.keepBest(c.undo);
+    }
+    report("undo of a rename with the same prefix again", againUndo, "the rename", againRename, 1.5);
     return 0;
 }

@@ -72,7 +72,8 @@ void ActionBuilder::add(const Outcome& o)
 
 Action ActionBuilder::finish()
 {
-    std::erase_if(action_.entries, [](const UndoEntry& e) { return e.kind == UndoEntry::RenameBack && e.now == e.back; });
+    std::erase_if(
+        action_.entries, [](const UndoEntry& e) { return e.kind == UndoEntry::RenameBack && e.now == e.back; });
     byIndex_.clear();
     return std::move(action_);
 }
@@ -349,7 +350,8 @@ void Undoer::renameBack(
                     // The file that stepped aside goes back to the name it had, where still free.
                     const QString own = chain.moves.front().from;
                     u.now = files_.renameFile(m.from, own).ok() ? own : m.from;
-                    report(leave(u, err::FileExists, waiting + QStringLiteral("（%1 のままです）").arg(paths::fileName(u.now))));
+                    report(leave(
+                        u, err::FileExists, waiting + QStringLiteral("（%1 のままです）").arg(paths::fileName(u.now))));
                 } else if (!last) {
                     report(leave(u, err::FileExists, waiting));
                 }

@@ -101,7 +101,8 @@ public:
 private:
     UndoOutcome undoOne(const UndoEntry& entry);
     UndoOutcome moveBack(const UndoEntry& entry, UndoOutcome u);
-    void renameBack(const std::vector<const UndoEntry*>& entries, const std::function<void(const UndoOutcome&)>& report);
+    void renameBack(
+        const std::vector<const UndoEntry*>& entries, const std::function<void(const UndoOutcome&)>& report);
 
     Files& files_;
 };
