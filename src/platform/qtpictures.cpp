@@ -1,88 +1,178 @@
+#include "jpegdecoder.h"
 #include "pictures.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImageReader>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vu {
 namespace {
 
+constexpr qint64 LimitBytes = qint64(QtPictures::AllocationLimitMB) * 1024 * 1024;
+
 PictureResult failure(int error, const QString& path, const QString& why)
 {
-    PictureResult r;
-    r.error = error;
-    r.detail = path + QStringLiteral(": ") + why;
-    return r;
+    return PictureResult::failure(error, path + QStringLiteral(": ") + why);
 }
+
+// A picture file open for reading, closed with this object. It is opened without blocking, so a
+// FIFO or device named like a picture never holds up a page, the viewer or a slide show, and
+// anything but a regular file is refused.
+class PictureFile {
+public:
+    PictureFile() = default;
+    ~PictureFile()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    PictureFile(const PictureFile&) = delete;
+    PictureFile& operator=(const PictureFile&) = delete;
+
+    std::optional<PictureResult> open(const QString& path)
+    {
+        const QByteArray name = QFile::encodeName(path);
+        fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        if (fd_ < 0) {
+            const int e = errno;
+            return failure(err::fromErrno(e), path, QString::fromLocal8Bit(std::strerror(e)));
+        }
+        struct stat st { };
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
+            return failure(err::InvalidPicture, path, QStringLiteral("not a regular file"));
+        const ssize_t n = ::pread(fd_, head_, sizeof head_, 0);
+        headSize_ = n > 0 ? int(n) : 0;
+        return std::nullopt;
+    }
+    int fd() const { return fd_; }
+    bool isJpeg() const { return headSize_ >= 2 && uchar(head_[0]) == 0xFF && uchar(head_[1]) == 0xD8; }
+
+private:
+    int fd_ = -1;
+    char head_[16] = {};
+    int headSize_ = 0;
+};
 
 bool swapsAxes(QImageIOHandler::Transformations t)
 {
     return t & QImageIOHandler::TransformationRotate90;
 }
 
-// Opens a reader on `path` that decides the format from the content and applies EXIF
-// orientation; fails for missing files and for formats the program does not show.
-std::optional<PictureResult> openReader(QImageReader& reader, QFile& file, const QString& path)
-{
-    if (!file.open(QIODevice::ReadOnly)) {
-        const int e
-            = file.error() == QFileDevice::OpenError && !file.exists() ? err::FileNotFound : err::PermissionDenied;
-        return failure(e, path, file.errorString());
+// A Qt reader on the open file (BMP, GIF, icons) that decides the format from the content and
+// applies EXIF orientation; fails for formats the program does not show.
+class QtReader {
+public:
+    std::optional<PictureResult> open(const PictureFile& picture, const QString& path)
+    {
+        if (!file_.open(picture.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            return failure(err::InvalidPicture, path, file_.errorString());
+        reader.setDevice(&file_);
+        reader.setDecideFormatFromContent(true);
+        reader.setAutoTransform(true);
+        if (!reader.canRead() || !isShownFormat(reader.format()))
+            return failure(err::InvalidPicture, path, QStringLiteral("not a BMP, JPEG, GIF or icon file"));
+        pickLargestIcon();
+        return std::nullopt;
     }
-    reader.setDevice(&file);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-    if (!reader.canRead() || !isShownFormat(reader.format()))
-        return failure(err::InvalidPicture, path, QStringLiteral("not a BMP, JPEG, GIF or icon file"));
-    return std::nullopt;
-}
 
-// The stored size, before orientation; some readers report a negative height for top-down BMPs.
-// A header the reader cannot make sense of gives -1 x -1, which is no size (not 1 x 1).
-QSize storedSize(QImageReader& reader)
-{
-    const QSize s = reader.size();
-    if (s.width() <= 0 || s.height() == 0 || s.height() == std::numeric_limits<int>::min())
-        return QSize();
-    return QSize(s.width(), std::abs(s.height()));
-}
+    // The stored size, before orientation; some readers report a negative height for top-down
+    // BMPs. A header the reader cannot make sense of gives -1 x -1, which is no size (not 1 x 1).
+    QSize storedSize()
+    {
+        const QSize s = reader.size();
+        if (s.width() <= 0 || s.height() == 0 || s.height() == std::numeric_limits<int>::min())
+            return QSize();
+        return QSize(s.width(), std::abs(s.height()));
+    }
+    QSize shownSize()
+    {
+        QSize s = storedSize();
+        if (swapsAxes(reader.transformation()))
+            s.transpose();
+        return s;
+    }
 
-// Icon files hold several pictures; the program shows the largest.
-void pickLargestIcon(QImageReader& reader)
-{
-    if (reader.format() != "ico" && reader.format() != "cur")
-        return;
-    const int count = reader.imageCount();
-    int best = 0;
-    qint64 bestArea = -1;
-    for (int i = 0; i < count && i < 256; ++i) {
-        if (!reader.jumpToImage(i))
-            break;
-        const QSize s = storedSize(reader);
-        if (qint64(s.width()) * s.height() > bestArea) {
-            bestArea = qint64(s.width()) * s.height();
-            best = i;
+    PictureResult read(const QString& path)
+    {
+        PictureResult r;
+        if (!reader.read(&r.image) || r.image.isNull())
+            return failure(err::InvalidPicture, path, reader.errorString());
+        r.natural = r.image.size();
+        return r;
+    }
+
+    QImageReader reader;
+
+private:
+    // Icon files hold several pictures; the program shows the largest.
+    void pickLargestIcon()
+    {
+        if (reader.format() != "ico" && reader.format() != "cur")
+            return;
+        const int count = reader.imageCount();
+        int best = 0;
+        qint64 bestArea = -1;
+        for (int i = 0; i < count && i < 256; ++i) {
+            if (!reader.jumpToImage(i))
+                break;
+            const QSize s = storedSize();
+            if (qint64(s.width()) * s.height() > bestArea) {
+                bestArea = qint64(s.width()) * s.height();
+                best = i;
+            }
         }
+        reader.jumpToImage(best);
     }
-    reader.jumpToImage(best);
-}
+
+    QFile file_;
+};
 
 bool fitsLimit(QSize size)
 {
-    const qint64 bytes = qint64(size.width()) * size.height() * 4;
-    return size.width() > 0 && size.height() > 0 && bytes <= qint64(QtPictures::AllocationLimitMB) * 1024 * 1024;
+    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() * 4 <= LimitBytes;
 }
 
-PictureResult readImage(QImageReader& reader, const QString& path)
+QImage smoothlyScaled(const QImage& image, QSize size)
 {
-    PictureResult r;
-    if (!reader.read(&r.image) || r.image.isNull())
-        return failure(err::InvalidPicture, path, reader.errorString());
-    return r;
+    return image.size() == size ? image : image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+// The picture at `atLeast` or larger (orientation applied; with `fit`, at the size it takes in
+// that bound): a JPEG decoded reduced in the DCT or through its EXIF preview, other formats
+// decoded whole, which the allocation limit must then admit.
+PictureResult loadReduced(const QString& path, QSize atLeast, bool fit)
+{
+    PictureFile file;
+    if (auto fail = file.open(path))
+        return *fail;
+    if (file.isJpeg())
+        return jpeg::decode(file.fd(), path, {atLeast, fit, true, LimitBytes});
+    QtReader qt;
+    if (auto fail = qt.open(file, path))
+        return *fail;
+    const QSize s = qt.storedSize();
+    if (s.isEmpty())
+        return failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
+    if (!fitsLimit(s))
+        return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
+    return qt.read(path);
 }
 
 }  // namespace
+
+QSize fittedSize(QSize natural, QSize bound)
+{
+    if (natural.width() <= bound.width() && natural.height() <= bound.height())
+        return natural;
+    return natural.scaled(bound, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+}
 
 bool isShownFormat(const QByteArray& format)
 {
@@ -97,64 +187,75 @@ QtPictures::QtPictures()
 
 std::optional<QSize> QtPictures::naturalSize(const QString& path)
 {
-    QFile file(path);
-    QImageReader reader;
-    if (openReader(reader, file, path))
+    PictureFile file;
+    if (file.open(path))
         return std::nullopt;
-    pickLargestIcon(reader);
-    QSize s = storedSize(reader);
-    if (s.isEmpty())
+    if (file.isJpeg()) {
+        const std::optional<jpeg::Header> h = jpeg::readHeader(file.fd());
+        return h ? std::optional<QSize>(h->shown()) : std::nullopt;
+    }
+    QtReader qt;
+    if (qt.open(file, path))
         return std::nullopt;
-    if (swapsAxes(reader.transformation()))
-        s.transpose();
-    return s;
+    const QSize s = qt.shownSize();
+    return s.isEmpty() ? std::nullopt : std::optional<QSize>(s);
 }
 
 PictureResult QtPictures::load(const QString& path)
 {
-    QFile file(path);
-    QImageReader reader;
-    if (auto fail = openReader(reader, file, path))
+    PictureFile file;
+    if (auto fail = file.open(path))
         return *fail;
-    pickLargestIcon(reader);
-    const QSize s = storedSize(reader);
+    if (file.isJpeg())
+        return jpeg::decode(file.fd(), path, {QSize(), false, false, LimitBytes});
+    QtReader qt;
+    if (auto fail = qt.open(file, path))
+        return *fail;
+    const QSize s = qt.storedSize();
     if (s.isValid() && !fitsLimit(s))
         return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
-    return readImage(reader, path);
+    return qt.read(path);
 }
 
 PictureResult QtPictures::loadScaled(const QString& path, QSize box)
 {
     if (box.isEmpty())
         return failure(err::InvalidPicture, path, QStringLiteral("empty target size"));
-    QFile file(path);
-    QImageReader reader;
-    if (auto fail = openReader(reader, file, path))
-        return *fail;
-    pickLargestIcon(reader);
-    const QSize s = storedSize(reader);
-    if (s.isEmpty())
-        return failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
-
-    const bool jpeg = reader.format() == "jpeg" || reader.format() == "jpg";
-    if (jpeg) {
-        // The JPEG reader scales in the DCT, so only about the requested size is ever decoded.
-        // The size is asked for before orientation is applied.
-        QSize want = box;
-        if (swapsAxes(reader.transformation()))
-            want.transpose();
-        if (want.width() < s.width() || want.height() < s.height()) {
-            reader.setScaledSize(want.boundedTo(s));
-            reader.setQuality(75);  // asks the reader for its smooth scaler
-        }
-    } else if (!fitsLimit(s)) {
-        return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
-    }
-
-    PictureResult r = readImage(reader, path);
-    if (r.ok() && r.image.size() != box)
-        r.image = r.image.scaled(box, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    PictureResult r = loadReduced(path, box, false);
+    if (r.ok())
+        r.image = smoothlyScaled(r.image, box);
     return r;
+}
+
+PictureResult QtPictures::loadFitted(const QString& path, QSize bound)
+{
+    if (bound.isEmpty())
+        return failure(err::InvalidPicture, path, QStringLiteral("empty target size"));
+    PictureResult r = loadReduced(path, bound, true);
+    if (r.ok())
+        r.image = smoothlyScaled(r.image, fittedSize(r.natural, bound));
+    return r;
+}
+
+PictureResult QtPictures::loadFirstView(const QString& path)
+{
+    {
+        PictureFile file;
+        if (auto fail = file.open(path))
+            return *fail;
+        if (file.isJpeg()) {
+            const std::optional<jpeg::Header> h = jpeg::readHeader(file.fd());
+            if (h && qint64(h->stored.width()) * h->stored.height() > FirstViewAbovePixels) {
+                if (!fitsLimit(h->stored))
+                    return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
+                const QSize shown = h->shown();
+                const QSize eighth((shown.width() + 7) / 8, (shown.height() + 7) / 8);
+                if (::lseek(file.fd(), 0, SEEK_SET) == 0)
+                    return jpeg::decode(file.fd(), path, {eighth, false, false, LimitBytes});
+            }
+        }
+    }
+    return load(path);
 }
 
 }  // namespace vu

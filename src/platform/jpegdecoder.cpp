@@ -1,0 +1,589 @@
+#include "jpegdecoder.h"
+
+#include <QImage>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <unistd.h>
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace vu::jpeg {
+
+// ---- EXIF ----
+
+namespace {
+
+// Reads the little or big-endian numbers of a TIFF structure, refusing reads past its end.
+class TiffReader {
+public:
+    TiffReader(const QByteArray& data, qsizetype start, bool bigEndian)
+        : data_(data)
+        , start_(start)
+        , big_(bigEndian)
+    {
+    }
+    bool u16(qsizetype at, quint16* out) const
+    {
+        if (at < 0 || start_ + at + 2 > data_.size())
+            return false;
+        const auto* p = reinterpret_cast<const uchar*>(data_.constData() + start_ + at);
+        *out = big_ ? qFromBigEndian<quint16>(p) : qFromLittleEndian<quint16>(p);
+        return true;
+    }
+    bool u32(qsizetype at, quint32* out) const
+    {
+        if (at < 0 || start_ + at + 4 > data_.size())
+            return false;
+        const auto* p = reinterpret_cast<const uchar*>(data_.constData() + start_ + at);
+        *out = big_ ? qFromBigEndian<quint32>(p) : qFromLittleEndian<quint32>(p);
+        return true;
+    }
+    qsizetype size() const { return data_.size() - start_; }
+
+private:
+    const QByteArray& data_;
+    qsizetype start_;
+    bool big_;
+};
+
+// The orientation as Qt's own JPEG reader has always read it (the first orientation entry of
+// the first ten directories, a wrong one meaning none), so that every file keeps the
+// orientation it was shown with before.
+int orientationOf(const TiffReader& tiff, quint32 firstIfd)
+{
+    constexpr int MaxDirectories = 10;
+    quint32 offset = firstIfd;
+    qsizetype position = 8;  // just past the TIFF header
+    for (int n = 0; n < MaxDirectories; ++n) {
+        if (qsizetype(offset) < position || qsizetype(offset) >= tiff.size())
+            return 0;  // backwards, or past the end
+        quint16 entries = 0;
+        if (!tiff.u16(offset, &entries))
+            return 0;
+        qsizetype at = qsizetype(offset) + 2;
+        for (int i = 0; i < entries; ++i, at += 12) {
+            quint16 tag = 0, type = 0, value = 0;
+            quint32 count = 0;
+            if (!tiff.u16(at, &tag) || !tiff.u16(at + 2, &type) || !tiff.u32(at + 4, &count)
+                || !tiff.u16(at + 8, &value))
+                return 0;
+            if (tag == 0x0112)
+                return count == 1 && type == 3 && value >= 1 && value <= 8 ? value : 0;
+        }
+        if (!tiff.u32(at, &offset) || offset == 0)
+            return 0;
+        position = at + 4;
+    }
+    return 0;
+}
+
+}  // namespace
+
+Exif parseExif(const QByteArray& block)
+{
+    Exif exif;
+    constexpr qsizetype Tiff = 6;  // past "Exif\0\0"
+    if (block.size() < Tiff + 8 || std::memcmp(block.constData(), "Exif\0\0", 6) != 0)
+        return exif;
+    const QByteArray order = block.mid(Tiff, 2);
+    if (order != "II" && order != "MM")
+        return exif;
+    const TiffReader tiff(block, Tiff, order == "MM");
+    quint16 magic = 0;
+    quint32 ifd0 = 0;
+    if (!tiff.u16(2, &magic) || magic != 0x2A || !tiff.u32(4, &ifd0))
+        return exif;
+    exif.orientation = orientationOf(tiff, ifd0);
+
+    // The preview: a JPEG named by the second directory (IFD1).
+    quint16 entries = 0;
+    if (!tiff.u16(ifd0, &entries))
+        return exif;
+    quint32 ifd1 = 0;
+    if (!tiff.u32(qsizetype(ifd0) + 2 + 12 * qsizetype(entries), &ifd1) || ifd1 == 0 || !tiff.u16(ifd1, &entries))
+        return exif;
+    quint32 offset = 0, length = 0;
+    for (int i = 0; i < entries; ++i) {
+        const qsizetype at = qsizetype(ifd1) + 2 + 12 * qsizetype(i);
+        quint16 tag = 0;
+        quint32 value = 0;
+        if (!tiff.u16(at, &tag) || !tiff.u32(at + 8, &value))
+            break;
+        if (tag == 0x0201)
+            offset = value;
+        else if (tag == 0x0202)
+            length = value;
+    }
+    if (offset == 0 || length < 4 || qsizetype(offset) + qsizetype(length) > tiff.size())
+        return exif;
+    exif.previewOffset = Tiff + qsizetype(offset);
+    exif.previewLength = qsizetype(length);
+    return exif;
+}
+
+// ---- geometry ----
+
+namespace {
+
+bool transposes(int orientation)
+{
+    return orientation >= 5 && orientation <= 8;
+}
+
+}  // namespace
+
+QSize orientedSize(QSize stored, int orientation)
+{
+    return transposes(orientation) ? stored.transposed() : stored;
+}
+
+QPoint orientedPoint(QPoint p, QSize stored, int orientation)
+{
+    const int w = stored.width(), h = stored.height(), x = p.x(), y = p.y();
+    switch (orientation) {
+    case 2:  // mirrored
+        return {w - 1 - x, y};
+    case 3:  // turned half round
+        return {w - 1 - x, h - 1 - y};
+    case 4:  // flipped upside down
+        return {x, h - 1 - y};
+    case 5:  // mirrored along the falling diagonal
+        return {y, x};
+    case 6:  // turned a quarter clockwise
+        return {h - 1 - y, x};
+    case 7:  // mirrored along the rising diagonal
+        return {h - 1 - y, w - 1 - x};
+    case 8:  // turned a quarter anticlockwise
+        return {y, w - 1 - x};
+    default:
+        return p;
+    }
+}
+
+bool previewCanStandFor(QSize preview, QSize stored, int orientation, QSize needed)
+{
+    if (preview.isEmpty() || stored.isEmpty())
+        return false;
+    const QSize shown = orientedSize(preview, orientation);
+    if (shown.width() < needed.width() || shown.height() < needed.height())
+        return false;
+    const double ratio = (double(preview.width()) / preview.height()) / (double(stored.width()) / stored.height());
+    return ratio >= 0.99 && ratio <= 1.01;
+}
+
+int scaleEighths(QSize stored, QSize atLeast)
+{
+    for (int m = 1; m < 8; ++m) {
+        const qint64 w = (qint64(stored.width()) * m + 7) / 8, h = (qint64(stored.height()) * m + 7) / 8;
+        if (w >= atLeast.width() && h >= atLeast.height())
+            return m;
+    }
+    return 8;
+}
+
+// ---- libjpeg ----
+
+namespace {
+
+// A decode ends by a long jump back into the step that called libjpeg; the steps below keep no
+// objects with destructors between their setjmp and the library, and everything libjpeg
+// allocates belongs to its own pools, released by jpeg_destroy_decompress.
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+// Progressive files of thousands of scans can keep the decoder busy for minutes without ever
+// being wrong; no real picture has more than a few dozen.
+constexpr int MaxScans = 500;
+
+extern "C" {
+
+static void onError(j_common_ptr info)
+{
+    auto* err = reinterpret_cast<ErrorManager*>(info->err);
+    (*info->err->format_message)(info, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+static void onMessage(j_common_ptr)
+{
+    // Warnings (data cut short, extraneous bytes) are part of showing a damaged picture as far
+    // as it goes; they are not printed.
+}
+
+static void onProgress(j_common_ptr info)
+{
+    auto* d = reinterpret_cast<j_decompress_ptr>(info);
+    if (d->input_scan_number > MaxScans) {
+        auto* err = reinterpret_cast<ErrorManager*>(info->err);
+        std::snprintf(err->message, sizeof err->message, "more than %d scans", MaxScans);
+        std::longjmp(err->jump, 1);
+    }
+}
+
+}  // extern "C"
+
+// Reads the file through its descriptor; past its end, an end-of-picture marker stands in, so a
+// file cut short decodes as far as its data goes (as libjpeg's own readers do).
+struct FileSource {
+    static constexpr size_t BufferSize = 64 * 1024;
+    jpeg_source_mgr pub;
+    int fd;
+    JOCTET buffer[BufferSize];
+};
+
+extern "C" {
+
+static void initSource(j_decompress_ptr) { }
+
+static boolean fillInput(j_decompress_ptr info)
+{
+    auto* src = reinterpret_cast<FileSource*>(info->src);
+    ssize_t n;
+    do {
+        n = ::read(src->fd, src->buffer, FileSource::BufferSize);
+    } while (n < 0 && errno == EINTR);
+    src->pub.next_input_byte = src->buffer;
+    if (n <= 0) {
+        src->buffer[0] = 0xFF;
+        src->buffer[1] = JPEG_EOI;
+        src->pub.bytes_in_buffer = 2;
+    } else {
+        src->pub.bytes_in_buffer = size_t(n);
+    }
+    return TRUE;
+}
+
+static void skipInput(j_decompress_ptr info, long count)
+{
+    auto* src = reinterpret_cast<FileSource*>(info->src);
+    if (count <= 0)
+        return;
+    if (size_t(count) <= src->pub.bytes_in_buffer) {
+        src->pub.next_input_byte += count;
+        src->pub.bytes_in_buffer -= size_t(count);
+        return;
+    }
+    const off_t beyond = off_t(size_t(count) - src->pub.bytes_in_buffer);
+    src->pub.bytes_in_buffer = 0;
+    if (::lseek(src->fd, beyond, SEEK_CUR) < 0)
+        ::lseek(src->fd, 0, SEEK_END);  // reading on then finds the end
+}
+
+static void termSource(j_decompress_ptr) { }
+
+}  // extern "C"
+
+struct Session {
+    jpeg_decompress_struct info;
+    ErrorManager err;
+    jpeg_progress_mgr progress;
+    std::unique_ptr<FileSource> file;
+    bool created = false;
+
+    Session()
+    {
+        std::memset(&info, 0, sizeof info);
+        std::memset(&err, 0, sizeof err);
+        std::memset(&progress, 0, sizeof progress);
+    }
+    ~Session()
+    {
+        if (created)
+            jpeg_destroy_decompress(&info);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    QString message() const { return QString::fromLocal8Bit(err.message); }
+};
+
+// Creates the decompressor; its source is set by the caller.
+bool create(Session& s, qint64 maxBytes)
+{
+    s.info.err = jpeg_std_error(&s.err.pub);
+    s.err.pub.error_exit = onError;
+    s.err.pub.output_message = onMessage;
+    if (setjmp(s.err.jump))
+        return false;
+    jpeg_create_decompress(&s.info);
+    s.created = true;
+    // A progressive picture keeps all its coefficients in memory while it decodes; a bound
+    // keeps a few bytes claiming an enormous one from taking the machine's memory.
+    if (maxBytes > 0)
+        s.info.mem->max_memory_to_use = long(std::min<qint64>(maxBytes, std::numeric_limits<long>::max()));
+    s.progress.progress_monitor = onProgress;
+    s.info.progress = &s.progress;
+    return true;
+}
+
+void useFile(Session& s, int fd)
+{
+    s.file = std::make_unique<FileSource>();
+    s.file->fd = fd;
+    s.file->pub.init_source = initSource;
+    s.file->pub.fill_input_buffer = fillInput;
+    s.file->pub.skip_input_data = skipInput;
+    s.file->pub.resync_to_restart = jpeg_resync_to_restart;
+    s.file->pub.term_source = termSource;
+    s.file->pub.bytes_in_buffer = 0;
+    s.file->pub.next_input_byte = nullptr;
+    s.info.src = &s.file->pub;
+}
+
+bool useMemory(Session& s, const QByteArray& bytes)
+{
+    if (setjmp(s.err.jump))
+        return false;
+    jpeg_mem_src(&s.info, reinterpret_cast<const unsigned char*>(bytes.constData()), (unsigned long)bytes.size());
+    return true;
+}
+
+bool readHeaderStep(Session& s, bool keepExif)
+{
+    if (setjmp(s.err.jump))
+        return false;
+    if (keepExif)
+        jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_read_header(&s.info, TRUE);
+    return true;
+}
+
+// Every APP1 segment's data in file order, as one block: Qt's reader looked for the EXIF block
+// at the start of exactly this, and the orientation is read the same way.
+QByteArray app1Data(const Session& s)
+{
+    QByteArray data;
+    for (jpeg_saved_marker_ptr m = s.info.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1)
+            data.append(reinterpret_cast<const char*>(m->data), qsizetype(m->data_length));
+    }
+    return data;
+}
+
+Header headerOf(const Session& s)
+{
+    Header h;
+    h.stored = QSize(int(s.info.image_width), int(s.info.image_height));
+    const QByteArray block = app1Data(s);
+    const Exif exif = parseExif(block);
+    h.orientation = exif.orientation > 0 ? exif.orientation : 1;
+    if (exif.previewLength > 0)
+        h.preview = block.mid(exif.previewOffset, exif.previewLength);
+    return h;
+}
+
+// Sets up the output in the painted format and starts the decode; the output size is then in
+// info.output_width and info.output_height.
+bool startStep(Session& s, int eighths, bool cmyk)
+{
+    if (setjmp(s.err.jump))
+        return false;
+    s.info.scale_num = unsigned(eighths);
+    s.info.scale_denom = 8;
+    if (cmyk) {
+        s.info.out_color_space = JCS_CMYK;
+    } else {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        s.info.out_color_space = JCS_EXT_BGRA;  // the bytes of QImage::Format_RGB32, alpha 255
+#else
+        s.info.out_color_space = JCS_EXT_ARGB;
+#endif
+    }
+    jpeg_calc_output_dimensions(&s.info);
+    return true;
+}
+
+bool beginStep(Session& s)
+{
+    if (setjmp(s.err.jump))
+        return false;
+    jpeg_start_decompress(&s.info);
+    return true;
+}
+
+// Adobe's CMYK as Qt's reader converts it (the channels stored inverted), in place: four bytes
+// a pixel in, four out.
+void cmykToRgb32(uchar* row, int width)
+{
+    auto* out = reinterpret_cast<QRgb*>(row);
+    for (int x = 0; x < width; ++x) {
+        const uchar* in = row + 4 * x;
+        const int k = in[3];
+        out[x] = qRgb(k * in[0] / 255, k * in[1] / 255, k * in[2] / 255);
+    }
+}
+
+// Puts `count` decoded rows (stored rows `first` on, `width` pixels each) where `orientation`
+// sends them in `image`. A quarter turn sends each stored row to a column: the band of rows is
+// written column by column, so each destination row gets `count` neighbouring pixels at once.
+void placeBand(QImage& image, uchar* const* rows, int count, int first, int width, QSize stored, int orientation)
+{
+    if (!transposes(orientation)) {
+        for (int i = 0; i < count; ++i) {
+            const auto* in = reinterpret_cast<const QRgb*>(rows[i]);
+            const int y = first + i;
+            const int dy = orientation == 3 || orientation == 4 ? stored.height() - 1 - y : y;
+            auto* out = reinterpret_cast<QRgb*>(image.scanLine(dy));
+            if (orientation == 2 || orientation == 3)
+                std::reverse_copy(in, in + width, out);
+            else
+                std::copy(in, in + width, out);
+        }
+        return;
+    }
+    // 5 and 8 keep the row order across a destination row; 6 and 7 reverse it. 5 and 6 keep the
+    // column order down the picture; 7 and 8 reverse it.
+    const bool rowsReversed = orientation == 6 || orientation == 7;
+    const bool columnsReversed = orientation == 7 || orientation == 8;
+    const int h = stored.height();
+    for (int x = 0; x < width; ++x) {
+        const int dy = columnsReversed ? width - 1 - x : x;
+        auto* out = reinterpret_cast<QRgb*>(image.scanLine(dy));
+        if (rowsReversed) {
+            QRgb* at = out + (h - 1 - first);
+            for (int i = 0; i < count; ++i)
+                *(at - i) = reinterpret_cast<const QRgb*>(rows[i])[x];
+        } else {
+            QRgb* at = out + first;
+            for (int i = 0; i < count; ++i)
+                at[i] = reinterpret_cast<const QRgb*>(rows[i])[x];
+        }
+    }
+}
+
+constexpr int BandRows = 16;
+
+// Decodes every row into `image`: straight into its lines where no orientation or conversion
+// stands between, else through a band of rows.
+bool readRowsStep(Session& s, QImage* image, int orientation, bool cmyk)
+{
+    if (setjmp(s.err.jump))
+        return false;
+    const int width = int(s.info.output_width), height = int(s.info.output_height);
+    const QSize stored(width, height);
+    if (!cmyk && (orientation == 1 || orientation == 4)) {
+        while (int(s.info.output_scanline) < height) {
+            const int y = int(s.info.output_scanline);
+            JSAMPROW row = image->scanLine(orientation == 4 ? height - 1 - y : y);
+            jpeg_read_scanlines(&s.info, &row, 1);
+        }
+    } else {
+        JSAMPARRAY band = (*s.info.mem->alloc_sarray)(
+            reinterpret_cast<j_common_ptr>(&s.info), JPOOL_IMAGE, JDIMENSION(width) * 4, BandRows);
+        while (int(s.info.output_scanline) < height) {
+            const int first = int(s.info.output_scanline);
+            int count = 0;
+            while (count < BandRows && int(s.info.output_scanline) < height)
+                count += int(jpeg_read_scanlines(&s.info, band + count, JDIMENSION(BandRows - count)));
+            if (cmyk) {
+                for (int i = 0; i < count; ++i)
+                    cmykToRgb32(band[i], width);
+            }
+            placeBand(*image, band, count, first, width, stored, orientation);
+        }
+    }
+    // Like Qt's reader, a picture whose data ends in an error after its last row is refused.
+    jpeg_finish_decompress(&s.info);
+    return true;
+}
+
+PictureResult failure(int error, const QString& path, const QString& why)
+{
+    return PictureResult::failure(error, path + QStringLiteral(": ") + why);
+}
+
+// Decodes what the session has read the header of, at `eighths`/8 of its size.
+PictureResult decodeSession(Session& s, const QString& path, int orientation, int eighths, qint64 maxBytes)
+{
+    const J_COLOR_SPACE space = s.info.jpeg_color_space;
+    const bool cmyk = space == JCS_CMYK || space == JCS_YCCK;
+    if (!cmyk && space != JCS_GRAYSCALE && space != JCS_YCbCr && space != JCS_RGB)
+        return failure(err::InvalidPicture, path, QStringLiteral("unsupported JPEG colour space"));
+    if (!startStep(s, eighths, cmyk))
+        return failure(err::InvalidPicture, path, s.message());
+    const QSize out(int(s.info.output_width), int(s.info.output_height));
+    if (out.isEmpty())
+        return failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
+    if (maxBytes > 0 && qint64(out.width()) * out.height() * 4 > maxBytes)
+        return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
+    QImage image(orientedSize(out, orientation), QImage::Format_RGB32);
+    if (image.isNull())
+        return failure(err::OutOfMemory, path, QStringLiteral("out of memory"));
+    if (!beginStep(s) || !readRowsStep(s, &image, orientation, cmyk))
+        return failure(err::InvalidPicture, path, s.message());
+    PictureResult r;
+    r.image = std::move(image);
+    return r;
+}
+
+// The EXIF preview decoded whole, orientation applied, when it can stand for the picture at
+// `needed`; null otherwise (and when it does not decode).
+QImage decodePreview(const Header& h, QSize needed, const QString& path)
+{
+    Session s;
+    if (!create(s, 64 * 1024 * 1024) || !useMemory(s, h.preview) || !readHeaderStep(s, false))
+        return QImage();
+    const QSize size(int(s.info.image_width), int(s.info.image_height));
+    if (!previewCanStandFor(size, h.stored, h.orientation, needed))
+        return QImage();
+    PictureResult r = decodeSession(s, path, h.orientation, 8, 0);
+    return r.ok() && r.image.size() == orientedSize(size, h.orientation) ? r.image : QImage();
+}
+
+}  // namespace
+
+std::optional<Header> readHeader(int fd)
+{
+    Session s;
+    if (!create(s, 0))
+        return std::nullopt;
+    useFile(s, fd);
+    if (!readHeaderStep(s, true))
+        return std::nullopt;
+    Header h = headerOf(s);
+    if (h.stored.isEmpty())
+        return std::nullopt;
+    return h;
+}
+
+PictureResult decode(int fd, const QString& path, const Request& request)
+{
+    Session s;
+    if (!create(s, request.maxBytes))
+        return failure(err::InvalidPicture, path, s.message());
+    useFile(s, fd);
+    if (!readHeaderStep(s, true))
+        return failure(err::InvalidPicture, path, s.message());
+    const Header h = headerOf(s);
+    if (h.stored.isEmpty())
+        return failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
+
+    const bool reduce = !request.atLeast.isEmpty();
+    const QSize needed = request.fit ? fittedSize(h.shown(), request.atLeast) : request.atLeast;
+    if (reduce && request.preview && !h.preview.isEmpty()) {
+        QImage preview = decodePreview(h, needed, path);
+        if (!preview.isNull()) {
+            PictureResult r;
+            r.image = std::move(preview);
+            r.natural = h.shown();
+            return r;
+        }
+    }
+    const int eighths = reduce ? scaleEighths(h.stored, orientedSize(needed, h.orientation)) : 8;
+    PictureResult r = decodeSession(s, path, h.orientation, eighths, request.maxBytes);
+    r.natural = h.shown();
+    return r;
+}
+
+}  // namespace vu::jpeg
