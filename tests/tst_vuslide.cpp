@@ -45,7 +45,10 @@ public:
     }
     PictureResult loadScaled(const QString& path, QSize box) override { return real_.loadScaled(path, box); }
     PictureResult loadFitted(const QString& path, QSize bound) override { return real_.loadFitted(path, bound); }
-    PictureResult loadFirstView(const QString& path) override { return real_.loadFirstView(path); }
+    PictureResult loadFirstView(const QString& path, const QImage& thumbnail) override
+    {
+        return real_.loadFirstView(path, thumbnail);
+    }
 
 private:
     QtPictures real_;

@@ -47,11 +47,13 @@ public:
     // covers that size and has the picture's proportions; else the picture is decoded reduced.
     // Safe to call from several threads at once.
     virtual PictureResult loadFitted(const QString& path, QSize bound) = 0;
-    // A first view of the whole picture to show at once: for a large JPEG the decoder's own
-    // reduction to an eighth, a fraction of the work of the whole picture; otherwise the picture
-    // as load() gives it. `natural` is the picture's size either way, and whatever load() would
-    // refuse (gone, unreadable, not a picture, too large) is refused alike.
-    virtual PictureResult loadFirstView(const QString& path) = 0;
+    // A first view of a large picture to show at once, while the whole picture decodes: the
+    // `thumbnail` at hand (null for none) when it has the picture's proportions, else for a JPEG
+    // the decoder's own reduction to an eighth; a smaller picture, or one of another format
+    // without a thumbnail, comes whole as load() gives it. `natural` is the picture's size
+    // either way, and a picture whose header load() would refuse (gone, unreadable, not a
+    // picture, too large) is refused alike.
+    virtual PictureResult loadFirstView(const QString& path, const QImage& thumbnail) = 0;
 };
 
 class QtPictures final : public Pictures {
@@ -65,7 +67,7 @@ public:
     PictureResult load(const QString& path) override;
     PictureResult loadScaled(const QString& path, QSize box) override;
     PictureResult loadFitted(const QString& path, QSize bound) override;
-    PictureResult loadFirstView(const QString& path) override;
+    PictureResult loadFirstView(const QString& path, const QImage& thumbnail) override;
 
     // Pictures of more pixels than this get a reduced first view.
     static constexpr qint64 FirstViewAbovePixels = 3'000'000;

@@ -237,22 +237,40 @@ PictureResult QtPictures::loadFitted(const QString& path, QSize bound)
     return r;
 }
 
-PictureResult QtPictures::loadFirstView(const QString& path)
+PictureResult QtPictures::loadFirstView(const QString& path, const QImage& thumbnail)
 {
     {
         PictureFile file;
         if (auto fail = file.open(path))
             return *fail;
+        QSize stored, shown;
         if (file.isJpeg()) {
-            const std::optional<jpeg::Header> h = jpeg::readHeader(file.fd());
-            if (h && qint64(h->stored.width()) * h->stored.height() > FirstViewAbovePixels) {
-                if (!fitsLimit(h->stored))
-                    return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
-                const QSize shown = h->shown();
-                const QSize eighth((shown.width() + 7) / 8, (shown.height() + 7) / 8);
-                if (::lseek(file.fd(), 0, SEEK_SET) == 0)
-                    return jpeg::decode(file.fd(), path, {eighth, false, false, LimitBytes});
+            if (const std::optional<jpeg::Header> h = jpeg::readHeader(file.fd())) {
+                stored = h->stored;
+                shown = h->shown();
             }
+        } else {
+            QtReader qt;
+            if (!qt.open(file, path)) {
+                stored = qt.storedSize();
+                shown = qt.shownSize();
+            }
+        }
+        if (qint64(stored.width()) * stored.height() > FirstViewAbovePixels) {
+            if (!fitsLimit(stored))
+                return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
+            // A thumbnail stands for the picture when it is the picture fitted into its square.
+            const QSize expected = fittedSize(shown, thumbnail.size().expandedTo(thumbnail.size().transposed()));
+            if (!thumbnail.isNull() && std::abs(expected.width() - thumbnail.width()) <= 1
+                && std::abs(expected.height() - thumbnail.height()) <= 1) {
+                PictureResult r;
+                r.image = thumbnail.convertToFormat(QImage::Format_RGB32);
+                r.natural = shown;
+                return r;
+            }
+            const QSize eighth((shown.width() + 7) / 8, (shown.height() + 7) / 8);
+            if (file.isJpeg() && ::lseek(file.fd(), 0, SEEK_SET) == 0)
+                return jpeg::decode(file.fd(), path, {eighth, false, false, LimitBytes});
         }
     }
     return load(path);

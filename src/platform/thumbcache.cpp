@@ -289,6 +289,18 @@ QImage FreedesktopThumbnails::find(const ThumbnailKey& key, int side)
     return QImage();
 }
 
+QImage FreedesktopThumbnails::largest(const ThumbnailKey& key)
+{
+    if (!key.valid())
+        return QImage();
+    for (int s = 1024; s >= 128; s /= 2) {
+        QImage entry = readEntry(entryPath(key.uri, s));
+        if (!entry.isNull() && entryDescribes(textsOf(entry), key))
+            return entry;
+    }
+    return QImage();
+}
+
 bool FreedesktopThumbnails::failedBefore(const ThumbnailKey& key)
 {
     if (!key.valid())

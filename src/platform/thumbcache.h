@@ -50,6 +50,8 @@ public:
     // The entry of `key` at `side` (or a larger size), as long as it still describes the file;
     // null otherwise.
     virtual QImage find(const ThumbnailKey& key, int side) = 0;
+    // The largest entry of `key` that still describes the file; null when there is none.
+    virtual QImage largest(const ThumbnailKey& key) = 0;
     // Whether this program failed to read the file before, the file unchanged since.
     virtual bool failedBefore(const ThumbnailKey& key) = 0;
     // Stores `thumbnail` (at most `side` pixels each way) of a picture of `natural` size as the
@@ -71,6 +73,7 @@ public:
 
     ThumbnailKey keyOf(const QString& file) override;
     QImage find(const ThumbnailKey& key, int side) override;
+    QImage largest(const ThumbnailKey& key) override;
     bool failedBefore(const ThumbnailKey& key) override;
     bool store(const ThumbnailKey& key, int side, const QImage& thumbnail, QSize natural) override;
     bool storeFailure(const ThumbnailKey& key) override;

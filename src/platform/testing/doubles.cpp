@@ -167,11 +167,11 @@ PictureResult FaultyPictures::loadFitted(const QString& path, QSize bound)
     return real_.loadFitted(path, bound);
 }
 
-PictureResult FaultyPictures::loadFirstView(const QString& path)
+PictureResult FaultyPictures::loadFirstView(const QString& path, const QImage& thumbnail)
 {
     if (auto fail = begin(path))
         return *fail;
-    return real_.loadFirstView(path);
+    return real_.loadFirstView(path, thumbnail);
 }
 
 int FaultyPictures::loads() const

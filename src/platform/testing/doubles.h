@@ -173,7 +173,7 @@ public:
     PictureResult load(const QString& path) override;
     PictureResult loadScaled(const QString& path, QSize box) override;
     PictureResult loadFitted(const QString& path, QSize bound) override;
-    PictureResult loadFirstView(const QString& path) override;
+    PictureResult loadFirstView(const QString& path, const QImage& thumbnail) override;
     int loads() const;
 
 private:
