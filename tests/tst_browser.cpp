@@ -82,6 +82,9 @@ void TestBrowser::showButtonWithNoFilesChangesNothing()
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
+    // A right click leaves the current folder with a final separator; a show button that finds
+    // nothing to show leaves it as it is, rather than taking the folder list's path.
+    f_.module->CurPath = folder(QStringLiteral("pics/empty/"));
     const QString curPath = f_.module->CurPath;
     m.PageNo = 1;
     m.OkBtn_Click(0);

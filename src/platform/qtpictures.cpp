@@ -1,4 +1,5 @@
 #include "jpegdecoder.h"
+#include "pictureheader.h"
 #include "pictures.h"
 
 #include <QBuffer>
@@ -20,6 +21,11 @@ constexpr qint64 LimitBytes = qint64(QtPictures::AllocationLimitMB) * 1024 * 102
 PictureResult failure(int error, const QString& path, const QString& why)
 {
     return PictureResult::failure(error, path + QStringLiteral(": ") + why);
+}
+
+bool fitsLimit(QSize size)
+{
+    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() * 4 <= LimitBytes;
 }
 
 // A picture file open for reading, closed with this object. It is opened without blocking, so a
@@ -49,6 +55,22 @@ public:
             return failure(err::InvalidPicture, path, QStringLiteral("not a regular file"));
         const ssize_t n = ::pread(fd_, head_, sizeof head_, 0);
         headSize_ = n > 0 ? int(n) : 0;
+        // A header that claims more pixels than the file's bytes can carry is refused before any
+        // decoder spends seconds and a gigabyte on it. (Claims beyond the allocation limit are
+        // refused as too large by the loaders, or as nonsense by the readers.)
+        QFile file;
+        if (file.open(fd_, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
+            const std::optional<PictureClaim> claim = readPictureClaim(file);
+            file.close();
+            if (claim && !claim->plausible() && fitsLimit(claim->size)) {
+                return failure(err::InvalidPicture, path,
+                    QStringLiteral("the header claims %1 x %2 pixels, more than the file can hold")
+                        .arg(claim->size.width())
+                        .arg(claim->size.height()));
+            }
+        }
+        if (::lseek(fd_, 0, SEEK_SET) != 0)
+            return failure(err::InvalidPicture, path, QStringLiteral("cannot read the file"));
         return std::nullopt;
     }
     int fd() const { return fd_; }
@@ -133,11 +155,6 @@ private:
 
     QFile file_;
 };
-
-bool fitsLimit(QSize size)
-{
-    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() * 4 <= LimitBytes;
-}
 
 QImage smoothlyScaled(const QImage& image, QSize size)
 {

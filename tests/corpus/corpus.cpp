@@ -822,6 +822,71 @@ void foreignFiles(QList<Variant>& out)
 
 }  // namespace
 
+QImage grainyPhoto(QSize size)
+{
+    QImage photo(size, QImage::Format_RGB32);
+    Random grain(7);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const std::uint64_t g = grain.next();
+            line[x] = qRgb(int((x / 16 + (g & 15)) & 255), int((y / 5 + ((g >> 8) & 15)) & 255),
+                int((120 + (x + y) / 64 + ((g >> 16) & 15)) & 255));
+        }
+    }
+    return photo;
+}
+
+QList<Variant> overclaimingPictures()
+{
+    QList<Variant> out;
+    const QImage sixteen = sixteenColourPicture(QSize(21, 13));
+    for (const auto& [name, bytes] : {std::pair{"bmp-4", bmpFile(sixteen, 4)}, {"bmp-rle8", bmpRleFile(sixteen, 8)}}) {
+        QByteArray b = bytes;
+        putLe32(b, 18, 16384);
+        putLe32(b, 22, 8192);
+        out << Variant{QString::fromLatin1(name) + QStringLiteral("-claims16384x8192.bmp"), b};
+    }
+
+    QByteArray gif = testing::encodeGif({cubeColours(testing::makePicture(QSize(23, 17)))});
+    const qsizetype d = gifDescriptor(gif);
+    for (qsizetype at : {qsizetype(6), d + 5}) {
+        putLe16(gif, at, 16384);
+        putLe16(gif, at + 2, 8192);
+    }
+    out << Variant{QStringLiteral("gif-claims16384x8192.gif"), gif};
+
+    const QImage photo = testing::makePicture(QSize(40, 24), QColor(30, 140, 220));
+    for (const auto& [name, progressive, orientation] :
+        {std::tuple{"jpeg-baseline", false, 0}, {"jpeg-progressive", true, 0}, {"jpeg-exif-6", false, 6}}) {
+        QByteArray b = jpegFile(photo, progressive, orientation);
+        for (const auto& [at, length] : jpegSegments(b)) {
+            if (b.at(at + 1) == char(0xC0) || b.at(at + 1) == char(0xC2)) {
+                putBe16(b, at + 5, 8000);
+                putBe16(b, at + 7, 16000);
+            }
+        }
+        out << Variant{QString::fromLatin1(name) + QStringLiteral("-claims16000x8000.jpg"), b};
+    }
+
+    const QImage icon = testing::makePicture(QSize(32, 32)).convertToFormat(QImage::Format_ARGB32);
+    for (const bool png : {true, false}) {
+        QByteArray b = icoFile({icon}, {png});
+        const qsizetype at = getLe32(b, 6 + 12);
+        if (png) {
+            qToBigEndian<quint32>(12000, b.data() + at + 16);
+            qToBigEndian<quint32>(9000, b.data() + at + 20);
+            qToBigEndian<quint32>(crc32(b, at + 12, 17), b.data() + at + 29);
+        } else {
+            putLe32(b, at + 4, 12000);
+            putLe32(b, at + 8, 2 * 9000);  // the colour rows and the mask
+        }
+        out << Variant{
+            png ? QStringLiteral("ico-png-claims12000x9000.ico") : QStringLiteral("ico-bmp-claims12000x9000.ico"), b};
+    }
+    return out;
+}
+
 QList<Variant> damagedVariants(const QList<Seed>& seeds, std::uint64_t seed)
 {
     QList<Variant> out;

@@ -56,11 +56,18 @@ QList<Seed> shippedSeeds();
 // bad segment lengths), and a few foreign files (empty, PNG, text, random bytes).
 QList<Variant> damagedVariants(const QList<Seed>& seeds, std::uint64_t seed);
 
+// Files of a few kilobytes whose headers claim 100 megapixels and more, within the allocation
+// limit, one of each coding: BMP plain and RLE8, GIF, JPEG baseline and progressive (and one
+// turned by EXIF), icons holding such a PNG or BMP.
+QList<Variant> overclaimingPictures();
+
 // Pieces the generators use, open for the tests of the generators themselves.
 QByteArray bmpFile(const QImage& picture, int bits, bool topDown = false);
 QByteArray bmpRleFile(const QImage& picture, int bits);  // bits 4 or 8, 16 colours at most
 QByteArray jpegFile(const QImage& picture, bool progressive, int exifOrientation = 0);
 QByteArray icoFile(const QList<QImage>& pictures, const QList<bool>& png);
+// A picture with a photo's smooth colours and fine grain, which compresses as a photo does.
+QImage grainyPhoto(QSize size);
 // The 16-colour picture the BMP and GIF seeds show (lossless at every bit depth from 4 up).
 QImage sixteenColourPicture(QSize size);
 

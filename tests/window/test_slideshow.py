@@ -1,7 +1,7 @@
 """The slide show in the real program, on both screen layouts: the settings dialog shows and
 stores the display time; 実行 → スライドショー asks for a file, hides the main window, plays the
-file's folder on a black borderless window one picture a second, ends by itself after the last
-one and brings the main window back; a click ends a second show at once."""
+file's folder on a black borderless window, each picture once and in order, ends by itself after
+the last one and brings the main window back; a click ends a second show at once."""
 
 import os
 import shutil
@@ -81,9 +81,9 @@ def test(exe):
             data = open(os.path.join(work, SETTINGS), "rb").read()
             check(data[75:76] == b"1", f"the time 1 is stored ({data[75:76]!r})")
 
-            # A whole show: one picture a second from the folder's first file, then back.
+            # A whole show: the folder's pictures in order from its first file, each once, then
+            # back by itself. (The pace is the unit tests' matter, on a hand-driven timer.)
             slide = start_show(program, main, os.path.join(pictures, "c.bmp"))
-            began = time.time()
             x, y = slide.queryComponent().getPosition(0)
             w, h = slide.queryComponent().getSize()
             check(w >= width - 10 and h >= height - 10, f"the show covers the screen ({w}x{h})")
@@ -91,16 +91,14 @@ def test(exe):
 
             def note():
                 name = shown_name(program, slide)
-                if name and name not in seen:
+                if name and (not seen or seen[-1] != name):
                     seen.append(name)
                     if name == "a.jpg":
                         program.screenshot(f"slideshow-{width}.png")
                 return program.showing(main)
 
-            wait_for(note, 20, "the show to end by itself", interval=0.05)
-            took = time.time() - began
-            check(seen == ["a.jpg", "b.gif", "c.bmp"], f"the folder's pictures from its first file on ({seen})")
-            check(3.0 <= took <= 12, f"three pictures a second each and one more second ({took:.1f} s)")
+            wait_for(note, 30, "the show to end by itself", interval=0.05)
+            check(seen == ["a.jpg", "b.gif", "c.bmp"], f"the folder's pictures in order, each once ({seen})")
             wait_for(lambda: show_window(program) is None, 10, "the show window to go")
             program.wait("データ数：3", "label")
 
