@@ -103,8 +103,8 @@ int main(int argc, char** argv)
         worstMb = std::max(worstMb, peak);
         std::printf("%-38s %7lld %5dx%-6d %8.2fx %8.2fx %8.2fx %10.2fx %9.1f\n", qPrintable(v.name),
             static_cast<long long>(v.bytes.size()), claimed.width(), std::abs(claimed.height()),
-            thumb.cpuMs / referenceMs, whole.cpuMs / referenceMs, size.cpuMs / referenceMs,
-            qtAlone.cpuMs / referenceMs, peak);
+            thumb.cpuMs / referenceMs, whole.cpuMs / referenceMs, size.cpuMs / referenceMs, qtAlone.cpuMs / referenceMs,
+            peak);
     }
     std::printf("\n(processor time as a ratio to the reference; Qt alone: its reader on the same file without "
                 "the header check)\n");

@@ -75,24 +75,14 @@ qint64 bmpRowBytes(qint64 width, qint64 bits, qint64 rows)
 // height counts its colour rows and its mask.
 std::optional<PictureClaim> bmpClaim(QIODevice& d, qint64 info, qint64 dataBytes, bool icon)
 {
-    const QByteArray h = readAt(d, info, 20);
-    const quint32 headerSize = le32(h, 0);
-    qint64 width, height;
-    int bits;
-    quint32 compression = 0;
-    if (headerSize == 12) {  // OS/2 1.x
-        width = le16(h, 4);
-        height = le16(h, 6);
-        bits = le16(h, 10);
-    } else if (headerSize >= 16 && headerSize <= 124 && h.size() >= 16) {
-        width = qint32(le32(h, 4));
-        height = qint32(le32(h, 8));
-        bits = le16(h, 14);
-        compression = headerSize >= 20 ? le32(h, 16) : 0;
-    } else {
+    const std::optional<BmpInfo> header = readBmpInfo(d, info);
+    if (!header)
         return std::nullopt;
-    }
-    height = std::abs(height);  // negative: rows stored top-down
+    const quint32 headerSize = header->headerSize;
+    const qint64 width = header->width;
+    qint64 height = std::abs(header->height);  // negative: rows stored top-down
+    const int bits = header->bits;
+    const quint32 compression = header->compression;
     if (icon)
         height /= 2;
     if (width <= 0 || height <= 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF || bits <= 0 || bits > 64)
@@ -228,8 +218,7 @@ std::optional<PictureClaim> pngClaim(QIODevice& d, qint64 at, qint64 dataBytes)
     const int depth = byteAt(h, 24);
     static const std::array<int, 7> channels = {1, 0, 3, 1, 2, 0, 4};  // by colour type
     const int type = byteAt(h, 25);
-    if (h.size() < 33 || width == 0 || height == 0 || type >= int(channels.size()) || channels[type] == 0
-        || depth == 0)
+    if (h.size() < 33 || width == 0 || height == 0 || type >= int(channels.size()) || channels[type] == 0 || depth == 0)
         return std::nullopt;
     PictureClaim claim;
     claim.size = QSize(int(std::min<qint64>(width, 0x7FFFFFFF)), int(std::min<qint64>(height, 0x7FFFFFFF)));
@@ -260,6 +249,39 @@ std::optional<PictureClaim> iconClaim(QIODevice& d, qint64 fileSize)
 }
 
 }  // namespace
+
+std::optional<BmpInfo> readBmpInfo(QIODevice& d, qint64 at)
+{
+    const QByteArray h = readAt(d, at, 124);
+    BmpInfo b;
+    b.headerSize = le32(h, 0);
+    if (b.headerSize == 12) {  // OS/2 1.x
+        if (h.size() < 12)
+            return std::nullopt;
+        b.width = le16(h, 4);
+        b.height = le16(h, 6);
+        b.planes = le16(h, 8);
+        b.bits = le16(h, 10);
+        return b;
+    }
+    if (b.headerSize < 16 || b.headerSize > 124 || h.size() < 16)
+        return std::nullopt;
+    // Fields the header is too short to hold stay 0, as OS/2 2.x leaves them.
+    auto field = [&](int offset) { return offset + 4 <= int(b.headerSize) ? le32(h, offset) : 0u; };
+    b.width = qint32(le32(h, 4));
+    b.height = qint32(le32(h, 8));
+    b.planes = le16(h, 12);
+    b.bits = le16(h, 14);
+    b.compression = field(16);
+    b.coloursUsed = field(32);
+    if (b.headerSize >= 52) {
+        b.masks = {field(40), field(44), field(48), field(52)};
+    } else if (b.headerSize == 40 && (b.compression == 3 || b.compression == 6)) {
+        const QByteArray m = readAt(d, at + 40, b.compression == 6 ? 16 : 12);
+        b.masks = {le32(m, 0), le32(m, 4), le32(m, 8), b.compression == 6 ? le32(m, 12) : 0u};
+    }
+    return b;
+}
 
 std::optional<PictureClaim> readPictureClaim(QIODevice& device)
 {

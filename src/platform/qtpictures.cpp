@@ -1,5 +1,6 @@
 #include "jpegdecoder.h"
 #include "pictureheader.h"
+#include "picturenormaliser.h"
 #include "pictures.h"
 
 #include <QBuffer>
@@ -90,12 +91,25 @@ bool swapsAxes(QImageIOHandler::Transformations t)
 // A Qt reader on the open file (BMP, GIF, icons) that decides the format from the content and
 // applies EXIF orientation; fails for formats the program does not show.
 class QtReader {
+    QFile file_;
+    QBuffer rewritten_;
+
 public:
     std::optional<PictureResult> open(const PictureFile& picture, const QString& path)
     {
         if (!file_.open(picture.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
             return failure(err::InvalidPicture, path, file_.errorString());
-        reader.setDevice(&file_);
+        // BMP and icon files Qt's readers would refuse or draw wrong go to them rewritten.
+        NormalisedPicture normalised = normalisePicture(file_, LimitBytes);
+        QIODevice* device = &file_;
+        if (normalised.kind == NormalisedPicture::Kind::Refused) {
+            return failure(normalised.tooLarge ? err::OutOfMemory : err::InvalidPicture, path, normalised.why);
+        } else if (normalised.kind == NormalisedPicture::Kind::Rewritten) {
+            rewritten_.setData(normalised.bytes);
+            rewritten_.open(QIODevice::ReadOnly);
+            device = &rewritten_;
+        }
+        reader.setDevice(device);
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(true);
         if (!reader.canRead() || !isShownFormat(reader.format()))
@@ -152,8 +166,6 @@ private:
         }
         reader.jumpToImage(best);
     }
-
-    QFile file_;
 };
 
 QImage smoothlyScaled(const QImage& image, QSize size)
