@@ -33,7 +33,8 @@ QImage quarters(QSize size)
     const int w = size.width() / 2, h = size.height() / 2;
     for (int y = 0; y < size.height(); ++y) {
         for (int x = 0; x < size.width(); ++x) {
-            const QRgb c = y < h ? (x < w ? qRgb(220, 30, 30) : qRgb(30, 200, 40)) : (x < w ? qRgb(30, 40, 210) : qRgb(240, 240, 60));
+            const QRgb c = y < h ? (x < w ? qRgb(220, 30, 30) : qRgb(30, 200, 40))
+                                 : (x < w ? qRgb(30, 40, 210) : qRgb(240, 240, 60));
             image.setPixel(x, y, qRgb(qRed(c) ^ (x & 7), qGreen(c) ^ (y & 7), qBlue(c)));
         }
     }
@@ -180,7 +181,9 @@ void TestPictures::jpegsDecodeAsQtDecodesThem()
         if (QStandardPaths::findExecutable(QStringLiteral("convert")).isEmpty())
             QSKIP("ImageMagick makes the CMYK file");
         const QString cmyk = file(QStringLiteral("cmyk.jpg"));
-        QCOMPARE(QProcess::execute(QStringLiteral("convert"), {path, QStringLiteral("-colorspace"), QStringLiteral("CMYK"), cmyk}), 0);
+        QCOMPARE(QProcess::execute(
+                     QStringLiteral("convert"), {path, QStringLiteral("-colorspace"), QStringLiteral("CMYK"), cmyk}),
+            0);
         path = cmyk;
     }
     QImageReader qt(path);
@@ -256,7 +259,8 @@ void TestPictures::embeddedPreviews_data()
         << QSize(600, 400) << QSize(160, 120) << "plain" << 1 << cell1x << false;
     QTest::newRow("preview smaller than the cell at 2x")
         << QSize(640, 480) << QSize(160, 120) << "plain" << 1 << cell2x << false;
-    QTest::newRow("preview that does not decode") << QSize(640, 480) << QSize(160, 120) << "garbage" << 1 << cell1x << false;
+    QTest::newRow("preview that does not decode")
+        << QSize(640, 480) << QSize(160, 120) << "garbage" << 1 << cell1x << false;
 }
 
 // A JPEG's EXIF preview stands in for the picture in a thumbnail only when it is at least the
@@ -286,8 +290,8 @@ void TestPictures::embeddedPreviews()
     QByteArray previewBytes = jpegBytes(small, 90);
     if (kind == QStringLiteral("garbage"))
         previewBytes = QByteArray("\xFF\xD8\xFF\xDB", 4) + QByteArray(600, '\x11');
-    const QString path
-        = writeJpeg(QStringLiteral("photo.jpg"), withExif(jpegBytes(solid(stored, QColor(30, 40, 220))), orientation, previewBytes));
+    const QString path = writeJpeg(QStringLiteral("photo.jpg"),
+        withExif(jpegBytes(solid(stored, QColor(30, 40, 220))), orientation, previewBytes));
     const QSize natural = jpeg::orientedSize(stored, orientation);
     const PictureResult r = pictures_.loadFitted(path, bound);
     QVERIFY2(r.ok(), qPrintable(r.detail));
@@ -384,10 +388,10 @@ void TestPictures::drawnAsImageMagickDraws_data()
     QTest::addColumn<QString>("reference");  // what ImageMagick draws the expected picture from
     auto suite = [](const char* name) { return QStringLiteral("bmp-suite/") + QLatin1String(name); };
     // Files Qt's reader drew wrong or refused while other decoders draw them.
-    for (const char* name : {"questionable/rgb32-111110.bmp", "questionable/pal8os2sp.bmp",
-             "questionable/rgb32h52.bmp", "questionable/rgba32h56.bmp", "questionable/pal8os2v2-16.bmp",
-             "questionable/rgb16-3103.bmp", "questionable/rgb32-7187.bmp", "questionable/rgba16-1924.bmp",
-             "questionable/rgba32-1010102.bmp", "questionable/rgba32-61754.bmp", "questionable/rgba32-81284.bmp"})
+    for (const char* name : {"questionable/rgb32-111110.bmp", "questionable/pal8os2sp.bmp", "questionable/rgb32h52.bmp",
+             "questionable/rgba32h56.bmp", "questionable/pal8os2v2-16.bmp", "questionable/rgb16-3103.bmp",
+             "questionable/rgb32-7187.bmp", "questionable/rgba16-1924.bmp", "questionable/rgba32-1010102.bmp",
+             "questionable/rgba32-61754.bmp", "questionable/rgba32-81284.bmp"})
         QTest::newRow(name) << suite(name) << suite(name);
     // ImageMagick refuses a plane count other than 1; the picture is the suite's pal1.bmp.
     QTest::newRow("bad/badplanes.bmp") << suite("bad/badplanes.bmp") << suite("good/pal1.bmp");
@@ -395,10 +399,13 @@ void TestPictures::drawnAsImageMagickDraws_data()
     QTest::newRow("questionable/pal8os2v2.bmp") << suite("questionable/pal8os2v2.bmp") << suite("good/pal8.bmp");
     QTest::newRow("questionable/pal8os2v2-sz.bmp") << suite("questionable/pal8os2v2-sz.bmp") << suite("good/pal8.bmp");
     // Icons whose directory states another size than their picture has.
-    QTest::newRow("icon whose directory claims more") << "ico:64" << "ico:64";
-    QTest::newRow("icon whose directory claims less") << "ico:32" << "ico";
+    QTest::newRow("icon whose directory claims more") << "ico:64"
+                                                      << "ico:64";
+    QTest::newRow("icon whose directory claims less") << "ico:32"
+                                                      << "ico";
     // What cannot be drawn right is refused: bit masks whose bits are not contiguous.
-    QTest::newRow("BMP with a broken red mask") << "masks" << "";
+    QTest::newRow("BMP with a broken red mask") << "masks"
+                                                << "";
 }
 
 // Each picture is drawn as ImageMagick draws it, within a mean absolute difference of 2 %.
@@ -438,12 +445,13 @@ void TestPictures::drawnAsImageMagickDraws()
     const QImage expected = imageMagick(ref);
     QVERIFY(!expected.isNull());
     const double difference = meanDifference(r.image, expected);
-    QVERIFY2(difference <= 0.02, qPrintable(QStringLiteral("%1 x %2 against %3 x %4: %5 %")
-                                                 .arg(r.image.width())
-                                                 .arg(r.image.height())
-                                                 .arg(expected.width())
-                                                 .arg(expected.height())
-                                                 .arg(difference * 100, 0, 'f', 1)));
+    QVERIFY2(difference <= 0.02,
+        qPrintable(QStringLiteral("%1 x %2 against %3 x %4: %5 %")
+                       .arg(r.image.width())
+                       .arg(r.image.height())
+                       .arg(expected.width())
+                       .arg(expected.height())
+                       .arg(difference * 100, 0, 'f', 1)));
 }
 
 void TestPictures::uris_data()
@@ -553,13 +561,27 @@ void TestPictures::entriesWrittenByOthersAreUsed_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("change");  // how the keys differ from the file's
     QTest::addColumn<bool>("used");
-    QTest::newRow("standard entry") << "tEXt" << "normal" << "" << true;
-    QTest::newRow("keys in compressed chunks") << "zTXt" << "normal" << "" << true;
-    QTest::newRow("without Thumb::Size") << "tEXt" << "normal" << "no size" << true;
-    QTest::newRow("only a larger entry") << "tEXt" << "large" << "" << true;
-    QTest::newRow("file changed since") << "tEXt" << "normal" << "mtime" << false;
-    QTest::newRow("file of another size") << "tEXt" << "normal" << "size" << false;
-    QTest::newRow("another file's entry") << "tEXt" << "normal" << "uri" << false;
+    QTest::newRow("standard entry") << "tEXt"
+                                    << "normal"
+                                    << "" << true;
+    QTest::newRow("keys in compressed chunks") << "zTXt"
+                                               << "normal"
+                                               << "" << true;
+    QTest::newRow("without Thumb::Size") << "tEXt"
+                                         << "normal"
+                                         << "no size" << true;
+    QTest::newRow("only a larger entry") << "tEXt"
+                                         << "large"
+                                         << "" << true;
+    QTest::newRow("file changed since") << "tEXt"
+                                        << "normal"
+                                        << "mtime" << false;
+    QTest::newRow("file of another size") << "tEXt"
+                                          << "normal"
+                                          << "size" << false;
+    QTest::newRow("another file's entry") << "tEXt"
+                                          << "normal"
+                                          << "uri" << false;
 }
 
 void TestPictures::entriesWrittenByOthersAreUsed()
@@ -575,7 +597,8 @@ void TestPictures::entriesWrittenByOthersAreUsed()
     const ThumbnailKey key = cache.keyOf(photo);
     QVERIFY(key.valid());
     QStringList keys{QStringLiteral("Thumb::URI=")
-            + QString::fromLatin1(change == QStringLiteral("uri") ? fileUri(file(QStringLiteral("other.jpg"))) : key.uri),
+            + QString::fromLatin1(
+                change == QStringLiteral("uri") ? fileUri(file(QStringLiteral("other.jpg"))) : key.uri),
         QStringLiteral("Thumb::MTime=%1").arg(key.mtime + (change == QStringLiteral("mtime") ? 5 : 0)),
         QStringLiteral("Software=another program")};
     if (change != QStringLiteral("no size"))
@@ -584,7 +607,8 @@ void TestPictures::entriesWrittenByOthersAreUsed()
     const QString entry = root + u'/' + folder + u'/' + thumbnailFileName(key.uri);
     QVERIFY(QDir().mkpath(root + u'/' + folder));
     QString out;
-    QCOMPARE(otherProgram(QStringList{QStringLiteral("write"), entry, QString::number(side), QStringLiteral("255,0,255"), chunks}
+    QCOMPARE(otherProgram(
+                 QStringList{QStringLiteral("write"), entry, QString::number(side), QStringLiteral("255,0,255"), chunks}
                      + keys,
                  &out),
         0);

@@ -277,13 +277,21 @@ ThumbnailKey FreedesktopThumbnails::keyOf(const QString& file)
     return key;
 }
 
+namespace {
+
+// The picture of the entry at `path` when it describes the file of `key`; null otherwise.
+QImage entryFor(const QString& path, const ThumbnailKey& key)
+{
+    QImage entry = readEntry(path);
+    return !entry.isNull() && entryDescribes(textsOf(entry), key) ? entry : QImage();
+}
+
+}  // namespace
+
 QImage FreedesktopThumbnails::find(const ThumbnailKey& key, int side)
 {
-    if (!key.valid())
-        return QImage();
-    for (int s = side; s <= 1024; s *= 2) {
-        QImage entry = readEntry(entryPath(key.uri, s));
-        if (!entry.isNull() && entryDescribes(textsOf(entry), key))
+    for (int s = side; key.valid() && s <= 1024; s *= 2) {
+        if (QImage entry = entryFor(entryPath(key.uri, s), key); !entry.isNull())
             return entry;
     }
     return QImage();
@@ -291,11 +299,8 @@ QImage FreedesktopThumbnails::find(const ThumbnailKey& key, int side)
 
 QImage FreedesktopThumbnails::largest(const ThumbnailKey& key)
 {
-    if (!key.valid())
-        return QImage();
-    for (int s = 1024; s >= 128; s /= 2) {
-        QImage entry = readEntry(entryPath(key.uri, s));
-        if (!entry.isNull() && entryDescribes(textsOf(entry), key))
+    for (int s = 1024; key.valid() && s >= 128; s /= 2) {
+        if (QImage entry = entryFor(entryPath(key.uri, s), key); !entry.isNull())
             return entry;
     }
     return QImage();
@@ -303,10 +308,7 @@ QImage FreedesktopThumbnails::largest(const ThumbnailKey& key)
 
 bool FreedesktopThumbnails::failedBefore(const ThumbnailKey& key)
 {
-    if (!key.valid())
-        return false;
-    const QImage entry = readEntry(failurePath(key.uri));
-    return !entry.isNull() && entryDescribes(textsOf(entry), key);
+    return key.valid() && !entryFor(failurePath(key.uri), key).isNull();
 }
 
 bool FreedesktopThumbnails::store(const ThumbnailKey& key, int side, const QImage& thumbnail, QSize natural)
