@@ -706,13 +706,16 @@ PictureResult decodeSession(Session& s, const QString& path, int orientation, in
 // `needed`; null otherwise (and when it does not decode).
 QImage decodePreview(const Header& h, QSize needed, const QString& path)
 {
+    // A preview lives in one marker segment of at most 64 KB; one claiming more pixels than a
+    // few megabytes lies.
+    constexpr qint64 MaxPreviewBytes = 16 * 1024 * 1024;
     Session s;
-    if (!create(s, 64 * 1024 * 1024) || !useMemory(s, h.preview) || !readHeaderStep(s, false))
+    if (!create(s, MaxPreviewBytes) || !useMemory(s, h.preview) || !readHeaderStep(s, false))
         return QImage();
     const QSize size(int(s.info.image_width), int(s.info.image_height));
     if (!previewCanStandFor(size, h.stored, h.orientation, needed))
         return QImage();
-    PictureResult r = decodeSession(s, path, h.orientation, 8, 0);
+    PictureResult r = decodeSession(s, path, h.orientation, 8, MaxPreviewBytes);
     return r.ok() && r.image.size() == orientedSize(size, h.orientation) ? r.image : QImage();
 }
 
