@@ -228,7 +228,10 @@ std::optional<PictureClaim> pngClaim(QIODevice& d, qint64 at, qint64 dataBytes)
     PictureClaim claim;
     claim.size = QSize(int(std::min<qint64>(width, 0x7FFFFFFF)), int(std::min<qint64>(height, 0x7FFFFFFF)));
     claim.dataBytes = dataBytes;
-    claim.leastDataBytes = (ceilDiv(width * channels[type] * depth, 8) + 1) * height / 1032;
+    // Rows of up to 2^32 pixels, as many of them: divided before multiplying, so that the
+    // product stays within 64 bits.
+    const qint64 row = ceilDiv(width * channels[type] * depth, 8) + 1;
+    claim.leastDataBytes = row / 1032 * height + (row % 1032) * height / 1032;
     return claim;
 }
 
