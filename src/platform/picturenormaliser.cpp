@@ -138,6 +138,8 @@ NormalisedPicture normaliseBmp(QIODevice& d, qint64 maxBytes)
     const qint64 width = info->width, rows = std::abs(info->height);
     if (width <= 0 || rows <= 0 || width > 0x7FFFFFFF || rows > 0x7FFFFFFF || pixelsAt > fileSize)
         return misfit();
+    if (wideMasks && width * 4 > maxBytes / rows)
+        return refused(QStringLiteral("picture too large"), true);
     const bool masks = info->bitFields();
     const int outBits = wideMasks ? 32 : bits;
     const qint64 outRowBytes = (width * outBits + 31) / 32 * 4;

@@ -26,7 +26,8 @@ PictureResult failure(int error, const QString& path, const QString& why)
 
 bool fitsLimit(QSize size)
 {
-    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() * 4 <= LimitBytes;
+    // Pixels counted before bytes: 2^31 x 2^31 pixels times 4 bytes would not fit in 64 bits.
+    return size.width() > 0 && size.height() > 0 && qint64(size.width()) * size.height() <= LimitBytes / 4;
 }
 
 // A picture file open for reading, closed with this object. It is opened without blocking, so a
