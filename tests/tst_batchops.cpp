@@ -92,6 +92,11 @@ private slots:
     void copyFailingPartWay_data();
     void copyFailingPartWay();
     void failedDeleteIsLogged();
+    void commandsWorkOnWhatWasConfirmed_data();
+    void commandsWorkOnWhatWasConfirmed();
+    void moveRemovesFromTheFolderItCopiedFrom();
+    void readOnlyFilesAreNeitherDeletedNorMoved_data();
+    void readOnlyFilesAreNeitherDeletedNorMoved();
 
     void renameInListOrder();
     void renameOnlyTheShownType();
@@ -102,6 +107,7 @@ private slots:
     void renameResolvesNamesOfTheBatch();
     void renameNeverReplacesOtherFiles();
     void renameFailureInjected();
+    void renameGoesOnWhenTheFileInTheWayVanished();
 
 private:
     // The batch window with its source pane on `src` and its target pane on `dst`.
@@ -149,7 +155,7 @@ void TestBatchOps::cleanup()
 
 VuConv* TestBatchOps::open(const QString& src, const QString& dst)
 {
-    module_->CurPath = src;
+    module_->setCurPath(src);
     auto* w = new VuConv(*module_);
     windows_ << w;
     if (!w->DirList[1]->setPath(dst).ok())
@@ -341,15 +347,21 @@ void TestBatchOps::typeChoiceLimitsTheRun()
 void TestBatchOps::samePathRefusedAfterConfirmation_data()
 {
     QTest::addColumn<bool>("move");
-    QTest::newRow("copy") << false;
-    QTest::newRow("move") << true;
+    QTest::addColumn<bool>("throughLink");  // the target pane reaches the folder through a link
+    QTest::newRow("copy") << false << false;
+    QTest::newRow("move") << true << false;
+    QTest::newRow("copy, through a link") << false << true;
+    QTest::newRow("move, through a link") << true << true;
 }
 
 void TestBatchOps::samePathRefusedAfterConfirmation()
 {
     QFETCH(bool, move);
+    QFETCH(bool, throughLink);
     writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
-    VuConv* w = open(src_, src_);
+    QVERIFY(QFile::link(src_, folder(u"alias"_s)));
+    VuConv* w = open(src_, throughLink ? folder(u"alias"_s) : src_);
+    QCOMPARE(w->FileList[1]->path(), throughLink ? folder(u"alias"_s) : src_);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     bool barShown = false;
     platform_->dialogs.onQuestion = [&](const ScriptedDialogs::Question& q) {
@@ -796,6 +808,120 @@ void TestBatchOps::failedDeleteIsLogged()
     QCOMPARE(w->filSu[0]->text(), u"1"_s);
 }
 
+void TestBatchOps::commandsWorkOnWhatWasConfirmed_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("copy") << "copy";
+    QTest::newRow("move") << "move";
+    QTest::newRow("delete") << "delete";
+    QTest::newRow("rename") << "rename";
+}
+
+void TestBatchOps::commandsWorkOnWhatWasConfirmed()
+{
+    // While a question is open the source pane moves to another folder (as a folder list does
+    // that takes over its highlighted folder when the box takes the focus): the command still
+    // works on the folder and the files it asked about.
+    QFETCH(QString, command);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
+    const QString other = folder(u"other"_s);
+    writeFiles(other, {u"a.jpg"_s, u"c.jpg"_s, u"d.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    const auto paneMoves = [&] {
+        QVERIFY(w->DirList[0]->setPath(other).ok());
+        QCOMPARE(w->FileList[0]->count(), 3);
+    };
+    platform_->dialogs.onQuestion = [&](const ScriptedDialogs::Question& q) {
+        if (q.buttons == MsgButtons::OkCancel)
+            paneMoves();
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    if (command == u"copy"_s) {
+        w->mnuSyoriCopy_Click();
+    } else if (command == u"move"_s) {
+        w->mnuSyoriMove_Click();
+    } else if (command == u"delete"_s) {
+        w->mnuSyoriDel_Click();
+    } else {
+        platform_->dialogs.onQuestion = nullptr;
+        runRename(w, [&](VuReNM* d) {
+            paneMoves();
+            d->Text1->setText(u"x"_s);
+            d->OKButton->click();
+        });
+    }
+    const QStringList untouched = {u"a.jpg"_s, u"c.jpg"_s, u"d.jpg"_s};
+    QCOMPARE(entries(other), untouched);
+    QCOMPARE(readBytes(other + u"/a.jpg"_s), content(u"a.jpg"_s));
+    const QStringList both = {u"a.jpg"_s, u"b.jpg"_s};
+    if (command == u"copy"_s || command == u"move"_s)
+        QCOMPARE(entries(dst_), both);
+    QCOMPARE(entries(src_),
+        command == u"copy"_s ? both
+                             : (command == u"rename"_s ? QStringList{u"x_.jpg"_s, u"x_1.jpg"_s} : QStringList()));
+    QCOMPARE(w->List1->count(), 2);
+    QVERIFY(w->List1->item(1)->text().contains(src_ + u"/b.jpg"_s));
+}
+
+void TestBatchOps::moveRemovesFromTheFolderItCopiedFrom()
+{
+    // Should the source pane move while the files are copied, the move still deletes the files
+    // it copied, not files of the same names in the folder the pane shows now.
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    const QString other = folder(u"other"_s);
+    QDir().mkpath(other);
+    writeBytes(other + u"/a.jpg"_s, "other a");
+    writeBytes(other + u"/b.jpg"_s, "other b");
+    writeBytes(other + u"/c.jpg"_s, "other c");
+    VuConv* w = open(src_, dst_);
+    bool moved = false;
+    platform_->files.before = [&](Op op, const QString&) {
+        if (op == Op::Copy && !moved) {
+            moved = true;
+            w->DirList[0]->setPath(other);
+        }
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    w->mnuSyoriMove_Click();
+    QVERIFY(moved);
+    QVERIFY(entries(src_).isEmpty());
+    for (const char* n : {"a", "b", "c"}) {
+        const QString name = QString::fromLatin1(n) + u".jpg"_s;
+        QCOMPARE(readBytes(dst_ + u'/' + name), content(name));
+        QCOMPARE(readBytes(other + u'/' + name), "other " + QByteArray(n));
+    }
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+}
+
+void TestBatchOps::readOnlyFilesAreNeitherDeletedNorMoved_data()
+{
+    QTest::addColumn<bool>("move");
+    QTest::newRow("delete") << false;
+    QTest::newRow("move") << true;
+}
+
+void TestBatchOps::readOnlyFilesAreNeitherDeletedNorMoved()
+{
+    // What the information menu calls read-only (読取専用) the batch does not delete or move.
+    QFETCH(bool, move);
+    writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    QVERIFY(QFile::setPermissions(src_ + u"/b.jpg"_s, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    QVERIFY(*module_->files().attributes(src_ + u"/b.jpg"_s) & attr::ReadOnly);
+    VuConv* w = open(src_, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    move ? w->mnuSyoriMove_Click() : w->mnuSyoriDel_Click();
+    QCOMPARE(entries(src_), QStringList{u"b.jpg"_s});
+    QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
+    QCOMPARE(entries(dst_), move ? QStringList({u"a.jpg"_s, u"c.jpg"_s}) : QStringList());
+    const QString line = w->List1->item(1)->text();
+    QVERIFY2(
+        line.startsWith(Sp + (move ? u"[移動失敗]"_s : u"[削除失敗]"_s) + Sp + src_ + u"/b.jpg"_s), qPrintable(line));
+    QVERIFY2(line.endsWith(u"（読取専用のファイルです）"_s), qPrintable(line));
+    QCOMPARE(titles().last(), move ? u"移動エラー"_s : u"削除エラー"_s);
+    QCOMPARE(platform_->dialogs.asked.last().text,
+        batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Delete, 1));
+}
+
 // ---- rename ----
 
 void TestBatchOps::renameInListOrder()
@@ -1006,6 +1132,32 @@ void TestBatchOps::renameFailureInjected()
     QCOMPARE(readBytes(src_ + u"/x_1.jpg"_s), content(u"x_.jpg"_s));
     QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"z.jpg"_s));
     QVERIFY(w->List1->item(0)->text().startsWith(Sp + u"[リネーム失敗]"_s));
+    QCOMPARE(platform_->dialogs.asked.last().text, batch::failureSummary(batch::LogKind::Rename, 1));
+}
+
+void TestBatchOps::renameGoesOnWhenTheFileInTheWayVanished()
+{
+    // x_.jpg has to step aside for a.jpg, but another program has just deleted it: a.jpg still
+    // takes its new name, and the failure is told of x_.jpg, not of a.jpg.
+    writeFiles(src_, {u"a.jpg"_s, u"x_.jpg"_s, u"z.jpg"_s});
+    VuConv* w = open(src_, dst_);
+    platform_->files.before = [&](Op op, const QString& path) {
+        if (op == Op::Rename && path == src_ + u"/x_.jpg"_s)
+            QFile::remove(path);
+    };
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    runRename(w, [](VuReNM* d) {
+        d->Text1->setText(u"x"_s);
+        d->OKButton->click();
+    });
+    QCOMPARE(entries(src_), QStringList({u"x_.jpg"_s, u"x_2.jpg"_s}));
+    QCOMPARE(readBytes(src_ + u"/x_.jpg"_s), content(u"a.jpg"_s));
+    QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"z.jpg"_s));
+    QCOMPARE(texts(w->List1),
+        QStringList({Sp + u"[リネーム]"_s + Sp + src_ + u"/a.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_.jpg"_s,
+            Sp + u"[リネーム失敗]"_s + Sp + src_ + u"/x_.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_1.jpg"_s + Sp
+                + u"（ファイルが見つかりません）"_s,
+            Sp + u"[リネーム]"_s + Sp + src_ + u"/z.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_2.jpg"_s}));
     QCOMPARE(platform_->dialogs.asked.last().text, batch::failureSummary(batch::LogKind::Rename, 1));
 }
 

@@ -1,10 +1,12 @@
 // The batch window's rules that need no widget: types, stamps, target names, rename names,
 // prefixes, log lines and placements.
 #include "batch/batchrules.h"
+#include "engine/names.h"
 
 #include <QTest>
 
 using namespace vu::batch;
+using namespace vu::engine;
 using namespace Qt::StringLiterals;
 
 class TestBatchRules : public QObject {

@@ -88,14 +88,14 @@ void TestBrowser::showButtonWithNoFilesChangesNothing()
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
     // A right click leaves the current folder with a final separator; a show button that finds
     // nothing to show leaves it as it is, rather than taking the folder list's path.
-    f_.module->CurPath = folder(QStringLiteral("pics/empty/"));
-    const QString curPath = f_.module->CurPath;
+    f_.module->setCurPath(folder(QStringLiteral("pics/empty/")));
+    const QString curPath = f_.module->curPath();
     m.PageNo = 1;
     m.OkBtn_Click(0);
     QCOMPARE(shownCells(m), QList<int>({0, 1, 2}));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
     QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("pics")));
-    QCOMPARE(f_.module->CurPath, curPath);
+    QCOMPARE(f_.module->curPath(), curPath);
 }
 
 void TestBrowser::typeButtonsKeepTheGridAndFollowFolders()
@@ -351,23 +351,27 @@ void TestBrowser::cellFileNamesTheDrawnFolder()
     VuMain& m = open(folder(QStringLiteral("one")));
     m.OkBtn_Click(0);
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("two"))).ok());
-    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("two")));
+    QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two")));
     QCOMPARE(m.cellFile(1), folder(QStringLiteral("one/x0001.bmp")));
     QCOMPARE(m.cellFile(3), QString());
 }
 
 void TestBrowser::fileDialog()
 {
-    VuMain& m = open(QStringLiteral("/"));
-    f_.module->CurPath = QStringLiteral("/srv/Images");
-    f_.platform->dialogs.answerFile(QStringLiteral("/srv/Images/Sub/a.gif"));
+    const QString images = folder(QStringLiteral("Images"));
+    writePictures(images + QStringLiteral("/Sub"), 2, "gif", QStringLiteral("a"));
+    VuMain& m = open(images);
+    f_.platform->dialogs.answerFile(images + QStringLiteral("/Sub/a0001.gif"));
     m.DialgDsp();
     QCOMPARE(m.ErrNo, 0.0);
-    QCOMPARE(f_.module->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
-    QCOMPARE(f_.module->CurPath, QStringLiteral("/srv/Images/Sub/"));
+    QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
+    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
+    // The lists follow: the current folder is the one they show.
+    QCOMPARE(m.DirList->path(), images + QStringLiteral("/Sub"));
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
     const auto& q = f_.platform->dialogs.asked.last();
     QCOMPARE(q.title, QStringLiteral("ファイルを指定してください"));
-    QCOMPARE(q.folder, QStringLiteral("/srv/Images"));
+    QCOMPARE(q.folder, images);
     QCOMPARE(q.filters.size(), 5);
     QCOMPARE(q.selected, 0);
     QCOMPARE(q.owner, &m);
@@ -375,8 +379,15 @@ void TestBrowser::fileDialog()
     f_.platform->dialogs.answerFile(std::nullopt);  // cancelled
     m.DialgDsp();
     QVERIFY(m.ErrNo != 0);
-    QCOMPARE(f_.module->DlgFile, QStringLiteral("/srv/Images/Sub/a.gif"));
-    QCOMPARE(f_.module->CurPath, QStringLiteral("/srv/Images/Sub/"));
+    QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
+    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
+
+    // A file whose folder has gone by the time the dialog returns starts nothing.
+    f_.platform->dialogs.answerFile(folder(QStringLiteral("gone/b.gif")));
+    m.DialgDsp();
+    QCOMPARE(m.ErrNo, double(err::PathNotFound));
+    QCOMPARE(m.DirList->path(), images + QStringLiteral("/Sub"));
+    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
 }
 
 void TestBrowser::folderChooser_data()
@@ -448,16 +459,33 @@ void TestBrowser::toolbarDispatchesByKey()
 
 void TestBrowser::developerSite()
 {
+    // Built without a web address, the command opens the user guide installed with the program.
+    const QString guide = folder(QStringLiteral("doc/guide.html"));
+    writeBytes(guide, "<html></html>");
+    f_.module->guideFile = guide;
     VuMain& m = open(QStringLiteral("/"));
     m.mnuHelpUrl->trigger();
     QCOMPARE(f_.platform->urls.opened.size(), 1);
-    QVERIFY(f_.platform->urls.opened.first().isValid());
+    const QUrl opened = f_.platform->urls.opened.first();
+    if (QStringLiteral(VUTARA_HOMEPAGE).isEmpty())
+        QCOMPARE(opened, QUrl::fromLocalFile(guide));
+    else
+        QCOMPARE(opened, QUrl(QStringLiteral(VUTARA_HOMEPAGE)));
+    QVERIFY(opened.isValid() && !opened.host().endsWith(QStringLiteral("example.org")));
     QVERIFY(f_.platform->dialogs.asked.isEmpty());
     f_.platform->urls.result = false;
     m.mnuHelpUrl->trigger();
     QCOMPARE(f_.platform->dialogs.asked.size(), 1);
     QCOMPARE(f_.platform->dialogs.asked.first().icon, MsgIcon::Error);
     QVERIFY(f_.platform->dialogs.asked.first().text.contains(QStringLiteral("ブラウザ")));
+    // Without the guide there is nothing to open: a box says so.
+    if (QStringLiteral(VUTARA_HOMEPAGE).isEmpty()) {
+        f_.module->guideFile.clear();
+        m.mnuHelpUrl->trigger();
+        QCOMPARE(f_.platform->urls.opened.size(), 2);
+        QCOMPARE(f_.platform->dialogs.asked.size(), 2);
+        QVERIFY(f_.platform->dialogs.asked.last().text.contains(QStringLiteral("guide.html")));
+    }
 }
 
 QTEST_MAIN(TestBrowser)

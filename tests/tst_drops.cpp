@@ -1,11 +1,16 @@
 // Dragging thumbnails onto the copy, move and delete boxes.
+#include "batch/vuconv.h"
 #include "browser/drops.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
+#include "slideshow/vuprop.h"
 #include "support/mainfixture.h"
 #include "support/testsupport.h"
+#include "support/watchdog.h"
 
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace vu;
 using namespace vu::testing;
@@ -24,7 +29,10 @@ private slots:
     void copyToTheRootAddsNoSecondSeparator();
     void cancelChangesNothing_data();
     void cancelChangesNothing();
-    void copyReplacesAnExistingFile();
+    void sameNamedFileIsReplacedOnlyOnYes_data();
+    void sameNamedFileIsReplacedOnlyOnYes();
+    void readOnlyFileIsNeitherDeletedNorMoved_data();
+    void readOnlyFileIsNeitherDeletedNorMoved();
     void deleteRedrawsTheSamePage_data();
     void deleteRedrawsTheSamePage();
     void moveWhoseDeleteFailsKeepsBoth();
@@ -33,6 +41,8 @@ private slots:
     void ontoItsOwnFolderDoesNothing_data();
     void ontoItsOwnFolderDoesNothing();
     void sourceIsTheDrawnFolder();
+    void pagesAndDropsFollowTheListedFolder_data();
+    void pagesAndDropsFollowTheListedFolder();
     void failedCopyLosesNothing();
     void dragIconFollowsTheBoxes();
     void dropIconFromWorkingDirectory_data();
@@ -133,21 +143,74 @@ void TestDrops::cancelChangesNothing()
     QCOMPARE(dialogs().asked.size(), 1);
 }
 
-void TestDrops::copyReplacesAnExistingFile()
+void TestDrops::sameNamedFileIsReplacedOnlyOnYes_data()
 {
+    QTest::addColumn<int>("box");
+    QTest::addColumn<bool>("yes");
+    QTest::newRow("copy, yes") << int(CopyBox) << true;
+    QTest::newRow("copy, no") << int(CopyBox) << false;
+    QTest::newRow("move, yes") << int(MoveBox) << true;
+    QTest::newRow("move, no") << int(MoveBox) << false;
+}
+
+void TestDrops::sameNamedFileIsReplacedOnlyOnYes()
+{
+    // A different file of the same name in the target folder is replaced only when the user
+    // says yes (No is the default), and then only by a complete copy.
+    QFETCH(int, box);
+    QFETCH(bool, yes);
     writePictures(folder(QStringLiteral("src")), 1, "bmp", QStringLiteral("same"));
-    writeBytes(folder(QStringLiteral("dst/same0000.bmp")), QByteArray());
+    const QByteArray mine = readBytes(folder(QStringLiteral("src/same0000.bmp")));
     QDir().mkpath(folder(QStringLiteral("dst")));
     writeBytes(folder(QStringLiteral("dst/same0000.bmp")), "older file");
     VuMain& m = showFolder(folder(QStringLiteral("src")));
-    m.CopyPath = folder(QStringLiteral("dst"));
+    (box == CopyBox ? m.CopyPath : m.MovePath) = folder(QStringLiteral("dst"));
     dialogs().answerMessage(MsgAnswer::Ok);
-    drop(CopyBox, 0);
+    dialogs().answerMessage(yes ? MsgAnswer::Yes : MsgAnswer::No);
+    drop(box, 0);
     QCOMPARE(m.ErrNo, 0.0);
-    QCOMPARE(
-        readBytes(folder(QStringLiteral("dst/same0000.bmp"))), readBytes(folder(QStringLiteral("src/same0000.bmp"))));
-    QCOMPARE(dialogs().asked.size(), 1);  // no question about replacing
+    QCOMPARE(dialogs().asked.size(), 2);
+    const auto& q = dialogs().asked[1];
+    QCOMPARE(q.title, dropBox(box).title);
+    QCOMPARE(q.text,
+        QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n")
+            + folder(QStringLiteral("dst/same0000.bmp")));
+    QCOMPARE(q.buttons, MsgButtons::YesNo);
+    QCOMPARE(readBytes(folder(QStringLiteral("dst/same0000.bmp"))), yes ? mine : QByteArray("older file"));
+    QCOMPARE(QFile::exists(folder(QStringLiteral("src/same0000.bmp"))), !(yes && box == MoveBox));
     QCOMPARE(names(folder(QStringLiteral("dst"))), QStringList{QStringLiteral("same0000.bmp")});
+}
+
+void TestDrops::readOnlyFileIsNeitherDeletedNorMoved_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::newRow("waste bin") << int(DeleteBox);
+    QTest::newRow("move box") << int(MoveBox);
+}
+
+void TestDrops::readOnlyFileIsNeitherDeletedNorMoved()
+{
+    // What the information menu calls read-only (読取専用) the boxes refuse to delete or move,
+    // and they say so.
+    QFETCH(int, box);
+    writePictures(folder(QStringLiteral("src")), 2, "bmp", QStringLiteral("r"));
+    const QString kept = folder(QStringLiteral("src/r0001.bmp"));
+    QVERIFY(QFile::setPermissions(kept, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QDir().mkpath(folder(QStringLiteral("dst")));
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    m.MovePath = folder(QStringLiteral("dst"));
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(box, 1);
+    QVERIFY(QFile::exists(kept));
+    QVERIFY(names(folder(QStringLiteral("dst"))).isEmpty());
+    QCOMPARE(dialogs().asked.size(), 2);
+    const auto& told = dialogs().asked[1];
+    QCOMPARE(told.title, box == DeleteBox ? QStringLiteral("削除エラー") : QStringLiteral("移動エラー"));
+    QCOMPARE(told.icon, MsgIcon::Error);
+    QVERIFY2(told.text.contains(kept) && told.text.contains(QStringLiteral("読取専用のファイルです")),
+        qPrintable(told.text));
+    QCOMPARE(m.ErrNo, double(err::ReadOnlyFile));
+    QCOMPARE(m.ImgName[1]->text(), QStringLiteral("r0001.bmp"));
 }
 
 void TestDrops::deleteRedrawsTheSamePage_data()
@@ -272,6 +335,10 @@ void TestDrops::ontoItsOwnFolderDoesNothing()
     QCOMPARE(
         names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("s0000.jpg"), QStringLiteral("s0001.jpg")}));
     QCOMPARE(m.ErrNo, 0.0);
+    // The user is told why nothing happened.
+    QCOMPARE(dialogs().asked.size(), 2);
+    QCOMPARE(dialogs().asked[1].icon, MsgIcon::Information);
+    QVERIFY(dialogs().asked[1].text.contains(folder(QStringLiteral("src/s0000.jpg"))));
 }
 
 void TestDrops::sourceIsTheDrawnFolder()
@@ -282,11 +349,79 @@ void TestDrops::sourceIsTheDrawnFolder()
     writePictures(folder(QStringLiteral("other")), 2, "bmp", QStringLiteral("n"));
     VuMain& m = showFolder(folder(QStringLiteral("shown")));
     QVERIFY(m.DirList->setPath(folder(QStringLiteral("other"))).ok());
-    QCOMPARE(f_.module->CurPath, folder(QStringLiteral("other")));
+    QCOMPARE(f_.module->curPath(), folder(QStringLiteral("other")));
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, 1);
     QVERIFY(!QFile::exists(folder(QStringLiteral("shown/n0001.bmp"))));
     QVERIFY(QFile::exists(folder(QStringLiteral("other/n0001.bmp"))));
+}
+
+void TestDrops::pagesAndDropsFollowTheListedFolder_data()
+{
+    // What another window does to the current folder while the main window lists "browse";
+    // the folder the lists show afterwards.
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("listed");
+    QTest::newRow("settings dialog cancelled") << "settings"
+                                               << "browse";
+    QTest::newRow("batch window closed on another folder") << "batch"
+                                                           << "stored";
+    QTest::newRow("file chosen in another folder") << "file"
+                                                   << "stored";
+}
+
+void TestDrops::pagesAndDropsFollowTheListedFolder()
+{
+    // Two folders hold pictures of the same names in two colours; the settings file stores the
+    // one not shown. Whatever the other windows do, the next page, its panel and a drop on the
+    // waste bin all take the folder whose names the lists show.
+    QFETCH(QString, action);
+    QFETCH(QString, listed);
+    const QString other = listed == QStringLiteral("browse") ? QStringLiteral("stored") : QStringLiteral("browse");
+    const QColor colour[2] = {Qt::red, Qt::blue};
+    const QString folders[2] = {folder(QStringLiteral("browse")), folder(QStringLiteral("stored"))};
+    for (int f = 0; f < 2; ++f) {
+        QDir().mkpath(folders[f]);
+        for (int i = 0; i < 35; ++i)
+            writePicture(folders[f] + QStringLiteral("/a%1.bmp").arg(i, 4, 10, QLatin1Char('0')), QSize(16, 12), "bmp",
+                colour[f]);
+    }
+    VuMain& m = showFolder(folders[0]);
+    f_.storeStartFolder(folders[1]);
+
+    if (action == QStringLiteral("settings")) {
+        VuProp prop(*f_.module, &m);
+        prop.cmd_Click(1);
+    } else if (action == QStringLiteral("batch")) {
+        m.mnuRunConv_Click();
+        VuConv* conv = m.batchWindow();
+        QVERIFY(conv->DirList[0]->setPath(folders[1]).ok());
+        conv->close();
+    } else {
+        dialogs().answerFile(folders[1] + QStringLiteral("/a0003.bmp"));
+        m.DialgDsp();
+        QCOMPARE(m.ErrNo, 0.0);
+    }
+    QCOMPARE(m.FileList->path(), folder(listed));
+
+    m.tbToolBar_ButtonClick(m.toolButton(QStringLiteral("進む")));
+    QCOMPARE(m.panel(2), QStringLiteral("ページ： 2/ 2"));
+    QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(listed));
+    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("a0030.bmp"));
+    QCOMPARE(m.cellFile(0), folder(listed + QStringLiteral("/a0030.bmp")));
+    const QImage shown = m.Img[0]->picture();
+    QVERIFY(!shown.isNull());
+    const QRgb corner = shown.pixel(1, 1);
+    QVERIFY2(listed == QStringLiteral("browse") ? qRed(corner) > 200 && qBlue(corner) < 60
+                                                : qBlue(corner) > 200 && qRed(corner) < 60,
+        "the picture comes from the listed folder");
+
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(DeleteBox, 0);
+    QCOMPARE(m.ErrNo, 0.0);
+    QVERIFY(!QFile::exists(folder(listed + QStringLiteral("/a0030.bmp"))));
+    QVERIFY(QFile::exists(folder(other + QStringLiteral("/a0030.bmp"))));
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：34"));
 }
 
 void TestDrops::failedCopyLosesNothing()
@@ -302,8 +437,14 @@ void TestDrops::failedCopyLosesNothing()
     m.MovePath = folder(QStringLiteral("dst"));
     const int status = runLimitedChild(30000, [&] {
         dialogs().answerMessage(MsgAnswer::Ok);
+        dialogs().answerMessage(MsgAnswer::Yes);  // replace the earlier file
         drop(MoveBox, 0);
-        return m.ErrNo == err::DiskFull ? 0 : 1;
+        // The user is told which file failed and why.
+        const auto& told = dialogs().asked.last();
+        const bool box = told.title == QStringLiteral("移動エラー") && told.icon == MsgIcon::Error
+            && told.text.contains(src + QStringLiteral("/big.jpg"))
+            && told.text.contains(QStringLiteral("ディスクの空き容量が不足しています"));
+        return m.ErrNo == err::DiskFull && box ? 0 : 1;
     });
     QCOMPARE(status, 0);
     QCOMPARE(readBytes(folder(QStringLiteral("dst/big.jpg"))), QByteArray("earlier"));
@@ -348,6 +489,7 @@ void TestDrops::dropIconFromWorkingDirectory_data()
     QTest::newRow("missing: built in") << "" << QSize(32, 32);
     QTest::newRow("damaged: built in") << "garbage" << QSize(32, 32);
     QTest::newRow("the user's own") << "ico" << QSize(16, 16);
+    QTest::newRow("a pipe: built in, at once") << "pipe" << QSize(32, 32);
 }
 
 void TestDrops::dropIconFromWorkingDirectory()
@@ -358,8 +500,13 @@ void TestDrops::dropIconFromWorkingDirectory()
         writeBytes(f_.cwd->file(QStringLiteral("drop.ico")), "not an icon");
     else if (file == QStringLiteral("ico"))
         writePicture(f_.cwd->file(QStringLiteral("drop.ico")), QSize(16, 16), "ico");
+    else if (file == QStringLiteral("pipe"))
+        QCOMPARE(::mkfifo(QFile::encodeName(f_.cwd->file(QStringLiteral("drop.ico"))).constData(), 0644), 0);
     writePictures(folder(QStringLiteral("p")), 1);
     VuMain& m = showFolder(folder(QStringLiteral("p")));
+    // A pipe in place of the icon file must not hold the window, waiting for a writer.
+    Watchdog watchdog(std::chrono::seconds(60));
+    watchdog.step(QStringLiteral("reading drop.ico"));
     QCOMPARE(m.dropIcon().size(), size);
 }
 

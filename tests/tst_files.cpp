@@ -2,11 +2,13 @@
 // listings, times and attributes.
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/platform.h"
 #include "support/testsupport.h"
 
 #include <QFile>
 #include <QTest>
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +24,13 @@ private slots:
     void copyKeepsContentAndTime();
     void copyModes_data();
     void copyModes();
+    void copyOntoItself_data();
     void copyOntoItself();
+    void removeOnlyWhatWasRead_data();
+    void removeOnlyWhatWasRead();
+    void errorReasons_data();
+    void errorReasons();
+    void fileSizeLimitFailsLikeAFullDisk();
     void failedCopyLeavesNothing();
     void copyIntoVanishedFolder();
     void renameNeverReplaces();
@@ -30,6 +38,8 @@ private slots:
     void listingSkipsUndecodableNamesAndBrokenLinks();
     void attributes_data();
     void attributes();
+    void readOnlyFollowsTheUsersGroups_data();
+    void readOnlyFollowsTheUsersGroups();
     void pathsWithNulAreRefused();
     void joinAndDrop_data();
     void joinAndDrop();
@@ -95,14 +105,171 @@ void TestFiles::copyModes()
     QVERIFY(!visibleAndHidden().join(u' ').contains(QStringLiteral(".vutara")));
 }
 
+void TestFiles::copyOntoItself_data()
+{
+    QTest::addColumn<QString>("target");  // how the target name reaches the source
+    QTest::newRow("the same name") << "same";
+    QTest::newRow("a link of that name to it") << "link";
+    QTest::newRow("its folder through a link") << "folder link";
+    QTest::newRow("a second name of the same file") << "hard link";
+}
+
 void TestFiles::copyOntoItself()
 {
-    writeBytes(file(QStringLiteral("a.bmp")), "content");
-    QVERIFY(files_.copyFile(file(QStringLiteral("a.bmp")), file(QStringLiteral("a.bmp")), Replace::Overwrite).ok());
-    QCOMPARE(readBytes(file(QStringLiteral("a.bmp"))), QByteArray("content"));
-    QCOMPARE(files_.copyFile(file(QStringLiteral("a.bmp")), file(QStringLiteral("a.bmp")), Replace::Never).error,
-        err::FileExists);
-    QCOMPARE(readBytes(file(QStringLiteral("a.bmp"))), QByteArray("content"));
+    // Copying a file onto itself copies nothing, and says so: a move would otherwise go on to
+    // delete the only copy.
+    QFETCH(QString, target);
+    const QString source = file(QStringLiteral("pics/a.bmp"));
+    QDir().mkpath(file(QStringLiteral("pics")));
+    QDir().mkpath(file(QStringLiteral("fav")));
+    writeBytes(source, "content");
+    QString to = source;
+    if (target == QStringLiteral("link")) {
+        to = file(QStringLiteral("fav/a.bmp"));
+        QVERIFY(QFile::link(QStringLiteral("../pics/a.bmp"), to));
+    } else if (target == QStringLiteral("folder link")) {
+        QVERIFY(QFile::link(file(QStringLiteral("pics")), file(QStringLiteral("alias"))));
+        to = file(QStringLiteral("alias/a.bmp"));
+    } else if (target == QStringLiteral("hard link")) {
+        to = file(QStringLiteral("fav/a.bmp"));
+        QCOMPARE(::link(QFile::encodeName(source).constData(), QFile::encodeName(to).constData()), 0);
+    }
+    for (const Replace mode : {Replace::Overwrite, Replace::Never}) {
+        const FsStatus s = files_.copyFile(source, to, mode);
+        QCOMPARE(err::describe(s.error), QStringLiteral("コピー元とコピー先が同じファイルです"));
+        QCOMPARE(readBytes(source), QByteArray("content"));
+        QCOMPARE(readBytes(to), QByteArray("content"));
+    }
+    QCOMPARE(QFileInfo(to).isSymLink(), target == QStringLiteral("link"));
+    QVERIFY(!QDir(file(QStringLiteral("fav"))).entryList(QDir::Hidden | QDir::Files).join(u' ').contains(u".vutara"));
+}
+
+void TestFiles::removeOnlyWhatWasRead_data()
+{
+    QTest::addColumn<QString>("meanwhile");  // what happens to the source after it was copied
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("nothing") << "" << true;
+    QTest::newRow("grown") << "append" << false;
+    QTest::newRow("replaced under its name") << "replace" << false;
+    QTest::newRow("modification time changed") << "touch" << false;
+    QTest::newRow("gone") << "remove" << false;
+}
+
+void TestFiles::removeOnlyWhatWasRead()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, removed);
+    const QString source = file(QStringLiteral("a.jpg"));
+    writeBytes(source, QByteArray(5000, 'a'));
+    QDir().mkdir(file(QStringLiteral("out")));
+    CopyRecord record;
+    QVERIFY(files_.copyFile(source, file(QStringLiteral("out/a.jpg")), Replace::Never, &record).ok());
+    QCOMPARE(record.source.size, qint64(5000));
+    QCOMPARE(files_.identity(file(QStringLiteral("out/a.jpg"))), std::optional<FileIdentity>(record.copy));
+    QCOMPARE(record.copy.modifiedNs, record.source.modifiedNs);
+    if (meanwhile == QStringLiteral("append")) {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("more");
+    } else if (meanwhile == QStringLiteral("replace")) {
+        writeBytes(file(QStringLiteral(".a.tmp")), QByteArray(5000, 'b'));
+        QVERIFY(::rename(".a.tmp", "a.jpg") == 0);
+    } else if (meanwhile == QStringLiteral("touch")) {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    } else if (meanwhile == QStringLiteral("remove")) {
+        QFile::remove(source);
+    }
+    const FsStatus s = files_.removeIfUnchanged(source, record.source);
+    QCOMPARE(s.ok(), removed);
+    QCOMPARE(QFile::exists(source), !removed && meanwhile != QStringLiteral("remove"));
+    if (!removed && meanwhile != QStringLiteral("remove"))
+        QCOMPARE(s.error, err::SourceChanged);
+}
+
+void TestFiles::errorReasons_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("disk full") << "full"
+                               << "ディスクの空き容量が不足しています";
+    QTest::newRow("read-only file system") << "read-only"
+                                           << "読み取り専用のドライブです";
+    QTest::newRow("immutable file") << "immutable"
+                                    << "変更禁止の属性が付いています";
+    QTest::newRow("name too long") << "name"
+                                   << "ファイル名が長すぎます";
+    QTest::newRow("path too long") << "path"
+                                   << "パスが長すぎます";
+}
+
+void TestFiles::errorReasons()
+{
+    // Each fault produced for real gets its own reason, not a general "access denied" or "bad
+    // file name".
+    QFETCH(QString, fault);
+    QFETCH(QString, reason);
+    const QString source = file(QStringLiteral("a.jpg"));
+    writeBytes(source, QByteArray(100000, 'a'));
+    QList<FsStatus> outcomes;
+    if (fault == QStringLiteral("full") || fault == QStringLiteral("read-only")) {
+        TmpfsMount disk(file(QStringLiteral("disk")), fault == QStringLiteral("full") ? 65536 : 1 << 20);
+        if (!disk.ok())
+            QSKIP("mounting a small disk needs the superuser");
+        writeBytes(disk.path() + QStringLiteral("/old.jpg"), "old");
+        if (fault == QStringLiteral("read-only"))
+            QVERIFY(disk.setReadOnly(true));
+        outcomes << files_.copyFile(source, disk.path() + QStringLiteral("/a.jpg"), Replace::Never);
+        if (fault == QStringLiteral("read-only")) {
+            outcomes << files_.removeFile(disk.path() + QStringLiteral("/old.jpg"));
+            outcomes << files_.renameFile(
+                disk.path() + QStringLiteral("/old.jpg"), disk.path() + QStringLiteral("/x.jpg"));
+            outcomes << files_.checkChangeable(disk.path() + QStringLiteral("/old.jpg"));
+        }
+    } else if (fault == QStringLiteral("immutable")) {
+        const QString fixed = file(QStringLiteral("fixed.jpg"));
+        writeBytes(fixed, "fixed");
+        if (!setImmutable(fixed, true))
+            QSKIP("marking a file unchangeable needs the superuser and a file system that can");
+        struct Unmark {
+            QString path;
+            ~Unmark() { setImmutable(path, false); }
+        } unmark{fixed};
+        outcomes << files_.removeFile(fixed) << files_.renameFile(fixed, file(QStringLiteral("moved.jpg")))
+                 << files_.checkChangeable(fixed);
+        QVERIFY(QFile::exists(fixed));
+        QCOMPARE(files_.attributes(fixed), std::optional<int>(attr::ReadOnly));
+    } else if (fault == QStringLiteral("name")) {
+        outcomes << files_.copyFile(source, file(QString(300, u'n') + QStringLiteral(".jpg")), Replace::Never);
+    } else {
+        QString deep = cwd_->path();
+        while (deep.size() < 4200)
+            deep += QStringLiteral("/folder");
+        outcomes << files_.copyFile(source, deep + QStringLiteral("/a.jpg"), Replace::Never);
+    }
+    for (const FsStatus& s : outcomes)
+        QCOMPARE(err::describe(s.error), reason);
+    QCOMPARE(readBytes(source), QByteArray(100000, 'a'));
+}
+
+void TestFiles::fileSizeLimitFailsLikeAFullDisk()
+{
+    // A program whose files may not grow past a limit gets a signal that ends it unless it is
+    // ignored; the program ignores it from the start, so the copy fails like one to a full disk.
+    writeBytes(file(QStringLiteral("big.jpg")), QByteArray(200000, 'b'));
+    const QString big = file(QStringLiteral("big.jpg"));
+    const QString copy = file(QStringLiteral("copy.jpg"));
+    const int status = runLimitedChild(
+        65536,
+        [&] {
+            prepareProcess();
+            PosixFiles files;
+            return files.copyFile(big, copy, Replace::Never).error == err::DiskFull ? 0 : 1;
+        },
+        true);
+    QCOMPARE(status, 0);
+    QVERIFY(!QFile::exists(copy));
 }
 
 void TestFiles::failedCopyLeavesNothing()
@@ -133,7 +300,7 @@ void TestFiles::copyIntoVanishedFolder()
     writeBytes(file(QStringLiteral("a.jpg")), "x");
     const FsStatus s
         = files_.copyFile(file(QStringLiteral("a.jpg")), file(QStringLiteral("gone/a.jpg")), Replace::Never);
-    QCOMPARE(s.error, err::FileNotFound);
+    QCOMPARE(s.error, err::PathNotFound);  // the folder is missing, not the file
     QCOMPARE(files_.copyFile(file(QStringLiteral("nothing.jpg")), file(QStringLiteral("b.jpg")), Replace::Never).error,
         err::FileNotFound);
 }
@@ -212,6 +379,42 @@ void TestFiles::attributes()
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
     QCOMPARE(files_.attributes(path), std::optional<int>(value));
     QVERIFY(!files_.attributes(file(QStringLiteral("missing"))).has_value());
+}
+
+void TestFiles::readOnlyFollowsTheUsersGroups_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("member");  // the file's group is one of the user's supplementary groups
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("group may write, user in the group") << 0664 << true << false;
+    QTest::newRow("group may write, user not in it") << 0664 << false << true;
+    QTest::newRow("only others may write, user in the group") << 0602 << true << true;
+}
+
+void TestFiles::readOnlyFollowsTheUsersGroups()
+{
+    QFETCH(int, mode);
+    QFETCH(bool, member);
+    QFETCH(bool, readOnly);
+    if (::geteuid() != 0)
+        QSKIP("giving a file to another user and choosing one's groups needs the superuser");
+    const QString path = file(QStringLiteral("shared.jpg"));
+    writeBytes(path, "x");
+    const QByteArray native = QFile::encodeName(path);
+    QCOMPARE(::chown(native.constData(), 4321, 4322), 0);
+    QCOMPARE(::chmod(native.constData(), mode_t(mode)), 0);
+    // In a child, whose groups can be chosen without touching the test's own.
+    const int status = runLimitedChild(1L << 30, [&] {
+        const gid_t groups[] = {member ? gid_t(4322) : gid_t(4323)};
+        if (::setgroups(1, groups) != 0)
+            return 2;
+        PosixFiles files;
+        const std::optional<int> a = files.attributes(path);
+        if (!a || bool(*a & attr::ReadOnly) != readOnly)
+            return 1;
+        return files.checkChangeable(path).ok() == !readOnly ? 0 : 3;
+    });
+    QCOMPARE(status, 0);
 }
 
 void TestFiles::pathsWithNulAreRefused()

@@ -15,6 +15,10 @@ private slots:
     void cells_data();
     void cells();
     void gridLeftOfDropBoxes();
+    void fittedToTheRoomBelowTheToolbar_data();
+    void fittedToTheRoomBelowTheToolbar();
+    void panelsShareTheBar_data();
+    void panelsShareTheBar();
 };
 
 void TestLayout::threshold_data()
@@ -136,6 +140,88 @@ void TestLayout::gridLeftOfDropBoxes()
     QCOMPARE(small.panelWidth[0], float(1300 / 1.1));
     QCOMPARE(small.panelWidth[2], float(1300 / 1.03));
     QCOMPARE(small.panelWidth[5], float(4000 / 1.4));
+}
+
+void TestLayout::fittedToTheRoomBelowTheToolbar_data()
+{
+    QTest::addColumn<bool>("large");
+    QTest::addColumn<double>("room");  // twips below the toolbar
+    QTest::addColumn<bool>("scaled");
+    // The small table needs its last names (7485.9) and a margin; the large one its progress bar.
+    QTest::newRow("small, room to spare") << false << 9000.0 << false;
+    QTest::newRow("small, exactly") << false << tableHeight(mainLayout(12000)) << false;
+    QTest::newRow("small, 800x600 with a panel") << false << 480 * 15.0 << true;
+    QTest::newRow("small, 800x540 with a panel") << false << 444 * 15.0 << true;
+    QTest::newRow("large, 1280x1024") << true << 875 * 15.0 << false;
+    QTest::newRow("large, 1024x740") << true << 640 * 15.0 << true;
+}
+
+void TestLayout::fittedToTheRoomBelowTheToolbar()
+{
+    QFETCH(bool, large);
+    QFETCH(double, room);
+    QFETCH(bool, scaled);
+    const MainLayout table = mainLayout(large ? 19200 : 12000);
+    const MainLayout m = fitHeight(table, room);
+    QCOMPARE(m.verticalScale < 1, scaled);
+    QVERIFY(tableHeight(m) <= room + 0.5);
+    const double k = m.verticalScale;
+    if (!scaled)
+        QCOMPARE(k, 1.0);
+    else
+        QVERIFY(tableHeight(m) > room - 1);  // no smaller than it has to be
+    // One factor for every top and height of the grid and the list column; lefts, widths and
+    // the drop boxes as in the table.
+    const QList<std::pair<TwipRect, TwipRect>> pairs = {{table.DirList, m.DirList}, {table.PrgBar1, m.PrgBar1},
+        {table.OkBtn[0], m.OkBtn[0]}, {table.OkBtn[5], m.OkBtn[5]}, {table.Img[29], m.Img[29]},
+        {table.ImgName[29], m.ImgName[29]}, {table.Img[6], m.Img[6]}};
+    for (const auto& [t, f] : pairs) {
+        QCOMPARE(f.left, t.left);
+        QCOMPARE(f.width, t.width);
+        QCOMPARE(f.top, float(t.top * k));
+        QCOMPARE(f.height, float(t.height * k));
+    }
+    QCOMPARE(m.Frame2.top, table.Frame2.top);
+    QCOMPARE(m.Frame2.height, table.Frame2.height);
+    QCOMPARE(m.imgBox[2].height, table.imgBox[2].height);
+    // Rows still follow one another: each name ends above the next row's pictures.
+    for (int cell = 0; cell + 6 < CellsPerPage; ++cell)
+        QVERIFY(m.ImgName[cell].top + m.ImgName[cell].height < m.Img[cell + 6].top);
+}
+
+void TestLayout::panelsShareTheBar_data()
+{
+    QTest::addColumn<bool>("large");
+    QTest::addColumn<double>("bar");  // twips
+    QTest::addColumn<QList<float>>("least");  // what panels 1 to 3 need for their texts
+    QTest::newRow("1280, texts narrower than the table") << true << 1240 * 15.0 << QList<float>{900, 900, 900};
+    QTest::newRow("1280, texts wider") << true << 1240 * 15.0 << QList<float>{1400, 1500, 1350};
+    QTest::newRow("1024") << true << 986 * 15.0 << QList<float>{1400, 1500, 1350};
+    QTest::newRow("800") << false << 762 * 15.0 << QList<float>{1400, 1500, 1350};
+    QTest::newRow("narrower than the texts") << false << 200 * 15.0 << QList<float>{1400, 1500, 1350};
+}
+
+void TestLayout::panelsShareTheBar()
+{
+    QFETCH(bool, large);
+    QFETCH(double, bar);
+    QFETCH(QList<float>, least);
+    const MainLayout m = mainLayout(large ? 19200 : 12000);
+    const std::array<float, 6> w = fitPanels(m, bar, {least[0], least[1], least[2]});
+    double total = 0;
+    for (float width : w)
+        total += width;
+    QVERIFY(total <= bar + 0.5);
+    const bool roomy = bar >= 4000;
+    for (int n = 0; n < 3; ++n) {
+        if (roomy)
+            QCOMPARE(w[n], std::max(m.panelWidth[n], least[n]));
+    }
+    // The folders' panels keep their proportions to one another.
+    QCOMPARE(w[3] / w[4], m.panelWidth[3] / m.panelWidth[4]);
+    QCOMPARE(w[5] / w[4], m.panelWidth[5] / m.panelWidth[4]);
+    if (total < bar - 0.5)
+        QCOMPARE(w[3], m.panelWidth[3]);  // room to spare: the table's widths
 }
 
 QTEST_GUILESS_MAIN(TestLayout)

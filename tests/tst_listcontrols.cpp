@@ -3,6 +3,10 @@
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QMenu>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -15,6 +19,8 @@ private slots:
     void folderChainAndSubfolders();
     void changeRaisedOnlyWhenPathDiffers();
     void clickHighlightsDoubleClickOpens();
+    void highlightedFolderTakenOnlyWithinItsWindow_data();
+    void highlightedFolderTakenOnlyWithinItsWindow();
     void missingFolderLeavesListAsItWas();
     void refreshClimbsOutOfVanishedFolder();
     void driveRemembersItsFolder();
@@ -80,6 +86,129 @@ void TestListControls::clickHighlightsDoubleClickOpens()
     QCOMPARE(list.path(), cwd.path());  // highlighted, not opened
     QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, r.center());
     QCOMPARE(list.path(), cwd.file(QStringLiteral("sub")));
+}
+
+void TestListControls::highlightedFolderTakenOnlyWithinItsWindow_data()
+{
+    // What takes the focus from the list while a folder is highlighted in it.
+    // What the list shows while the other one has the focus; whether the folder is taken over.
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QString>("away");
+    QTest::addColumn<bool>("takesOver");
+    QTest::newRow("another control of the window") << "control" << QString() << true;
+    QTest::newRow("a message box of the program") << "message"
+                                                  << "kept focus=0 taken=0" << false;
+    QTest::newRow("a modal dialog of the program") << "dialog"
+                                                   << "kept focus=0 taken=0" << false;
+    QTest::newRow("another window") << "window"
+                                    << "kept focus=0 taken=0" << false;
+    // A pop-up only grabs the keyboard for a while; the window's focus stays with the list.
+    QTest::newRow("a pop-up menu") << "menu"
+                                   << "kept focus=1 taken=0" << false;
+}
+
+void TestListControls::highlightedFolderTakenOnlyWithinItsWindow()
+{
+    // Real focus changes: real windows shown and activated, not the handler called. The window
+    // takes the highlighted folder over as its handlers do when the list reports losing the focus.
+    QFETCH(QString, next);
+    QFETCH(QString, away);
+    QFETCH(bool, takesOver);
+    TempCwd cwd;
+    QDir().mkpath(cwd.file(QStringLiteral("sub")));
+    PosixFiles files;
+    QtVolumes volumes;
+    QWidget window;
+    auto* list = new DirListBox(files, volumes, &window);
+    list->setGeometry(0, 0, 200, 300);
+    auto* button = new QPushButton(QStringLiteral("other"), &window);
+    button->setGeometry(0, 310, 200, 30);
+    window.resize(200, 350);
+    int taken = 0;
+    connect(list, &DirListBox::lostFocus, list, [&] {
+        ++taken;
+        list->setPath(list->entryPath(list->listIndex()));
+    });
+    QVERIFY(list->setPath(cwd.path()).ok());
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    list->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(list->hasFocus());
+    const int subRow = list->count() - 1;
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(subRow)).center());
+    QCOMPARE(list->listIndex(), subRow);
+
+    QString seen;  // what the list showed while the other window had the focus
+    auto whileAway = [&] {
+        seen = QStringLiteral("%1 focus=%2 taken=%3")
+                   .arg(list->path() == cwd.path() ? QStringLiteral("kept") : QStringLiteral("moved"))
+                   .arg(list->hasFocus())
+                   .arg(taken);
+    };
+    QWidget second;
+    QMenu menu;
+    menu.addAction(QStringLiteral("item"));
+    if (next == QStringLiteral("control")) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTRY_VERIFY(button->hasFocus());
+    } else if (next == QStringLiteral("message")) {
+        whenShown(
+            [] {
+                QWidget* box = QApplication::activeModalWidget();
+                return box && QApplication::activeWindow() == box ? box : nullptr;
+            },
+            [&](QWidget* box) {
+                whileAway();
+                box->close();
+            });
+        QtDialogs().message(&window, QStringLiteral("削除"), QStringLiteral("削除を行います。よろしいですか？"),
+            MsgIcon::Exclamation, MsgButtons::OkCancel);
+    } else if (next == QStringLiteral("dialog")) {
+        QDialog dialog(&window);
+        whenShown([&]() -> QWidget* { return QApplication::activeWindow() == &dialog ? &dialog : nullptr; },
+            [&](QWidget*) {
+                whileAway();
+                dialog.reject();
+            });
+        dialog.exec();
+    } else if (next == QStringLiteral("window")) {
+        second.resize(100, 100);
+        second.show();
+        second.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&second));
+        whileAway();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    } else {
+        whenShown([] { return QApplication::activePopupWidget(); },
+            [&](QWidget* popup) {
+                whileAway();
+                popup->close();
+            });
+        menu.exec(window.mapToGlobal(QPoint(10, 10)));
+    }
+
+    if (takesOver) {
+        QCOMPARE(taken, 1);
+        QCOMPARE(list->path(), cwd.file(QStringLiteral("sub")));
+        return;
+    }
+    QCOMPARE(seen, away);
+    // The focus comes back to the list (the window manager activates the window again when a
+    // box closes), the folder still only highlighted; moving on to another control of the window
+    // takes it over.
+    if (!window.isActiveWindow()) {
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+    }
+    QTRY_VERIFY(list->hasFocus());
+    QCOMPARE(taken, 0);
+    QCOMPARE(list->path(), cwd.path());
+    QCOMPARE(list->listIndex(), subRow);
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(taken, 1);
+    QCOMPARE(list->path(), cwd.file(QStringLiteral("sub")));
 }
 
 void TestListControls::missingFolderLeavesListAsItWas()

@@ -367,7 +367,7 @@ void TestPictures::nonRegularFilesAreRefusedAtOnce()
         QList<int> errors;
         errors << pictures_.load(path).error << pictures_.loadScaled(path, QSize(120, 90)).error
                << pictures_.loadFitted(path, QSize(128, 128)).error << pictures_.loadFirstView(path, QImage()).error
-               << (pictures_.naturalSize(path) ? 0 : err::InvalidPicture);
+               << (pictures_.naturalSize(path) ? 0 : err::NotRegularFile);
         return errors;
     };
     QFuture<QList<int>> loads = QtConcurrent::run(all);
@@ -379,7 +379,7 @@ void TestPictures::nonRegularFilesAreRefusedAtOnce()
         loads.waitForFinished();
         QFAIL("a load waited for the FIFO");
     }
-    QCOMPARE(loads.result(), QList<int>(5, err::InvalidPicture));
+    QCOMPARE(loads.result(), QList<int>(5, err::NotRegularFile));
 }
 
 void TestPictures::drawnAsImageMagickDraws_data()

@@ -3,9 +3,13 @@
 #include "platform/testing/doubles.h"
 #include "shell/settings.h"
 #include "support/testsupport.h"
+#include "support/watchdog.h"
 
 #include <QFile>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 using namespace vu;
 using namespace vu::testing;
@@ -29,6 +33,8 @@ private slots:
     void writeKeepsBytesAfterRecordAndLeavesNoTemporary();
     void writeThroughLinkKeepsLink();
     void failedWriteKeepsOldRecord();
+    void specialFilesAreLeftAlone_data();
+    void specialFilesAreLeftAlone();
 };
 
 void TestSettings::fieldOffsets()
@@ -255,6 +261,59 @@ void TestSettings::failedWriteKeepsOldRecord()
     QCOMPARE(status, 1);
     QCOMPARE(readBytes(cwd.file(SettingsFileName)), old);
     QCOMPARE(QDir(cwd.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+void TestSettings::specialFilesAreLeftAlone_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("throughLink");
+    QTest::newRow("a pipe") << "pipe" << false;
+    QTest::newRow("a link to a pipe") << "pipe" << true;
+    QTest::newRow("a link to a device") << "device" << true;
+    QTest::newRow("a folder") << "folder" << false;
+}
+
+void TestSettings::specialFilesAreLeftAlone()
+{
+    // Reading must not wait for a writer that never comes (the program would hang at start-up),
+    // and writing must not replace a device or a pipe with a regular file.
+    QFETCH(QString, kind);
+    QFETCH(bool, throughLink);
+    Watchdog watchdog(std::chrono::seconds(60));
+    watchdog.step(QStringLiteral("the settings file on a special file"));
+    TempCwd cwd;
+    const QString special = cwd.file(throughLink ? QStringLiteral("special") : SettingsFileName);
+    const QByteArray native = QFile::encodeName(special);
+    mode_t type = S_IFDIR;
+    if (kind == QStringLiteral("pipe")) {
+        QCOMPARE(::mkfifo(native.constData(), 0644), 0);
+        type = S_IFIFO;
+    } else if (kind == QStringLiteral("device")) {
+        // A device of its own in the temporary folder (the system's null device), never a real one.
+        if (::mknod(native.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("making a device needs the superuser");
+        type = S_IFCHR;
+    } else {
+        QVERIFY(QDir().mkdir(special));
+    }
+    if (throughLink)
+        QVERIFY(QFile::link(special, cwd.file(SettingsFileName)));
+
+    PosixFiles files;
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, QStringLiteral("/x"));
+    const FsStatus read = readSettings(files, SettingsFileName, &rec);
+    const FsStatus written = writeSettings(files, SettingsFileName, rec);
+    watchdog.idle();
+    const QString notAFile = QStringLiteral("通常のファイルではないため読み書きできません");
+    QCOMPARE(err::describe(read.error), notAFile);
+    QCOMPARE(err::describe(written.error), notAFile);
+    struct stat st;
+    QCOMPARE(::stat(native.constData(), &st), 0);
+    QCOMPARE(st.st_mode & S_IFMT, type);
+    QCOMPARE(QFileInfo(cwd.file(SettingsFileName)).isSymLink(), throughLink);
+    QCOMPARE(QDir(cwd.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
+        throughLink ? 2 : 1);  // no temporary file left
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -367,10 +367,10 @@ void TestViewer::curPathGainsItsSeparatorOnASteps()
     QFETCH(QString, before);
     QFETCH(QString, after);
     VuView& v = open(picture(QSize(40, 30)));
-    module_->CurPath = before;
+    module_->setCurPath(before);
     for (QChar k : keys)
         v.Text1_KeyPress(k.unicode());
-    QCOMPARE(module_->CurPath, after);
+    QCOMPARE(module_->curPath(), after);
 }
 
 void TestViewer::decodedOnce()
@@ -395,7 +395,7 @@ void TestViewer::showsTheFileOfTheSelectedCell()
     };
     module_->SelPage = 3;
     module_->SelCell = 29;
-    module_->CurPath = QStringLiteral("/somewhere/else");  // the lists moved on: not used
+    module_->setCurPath(QStringLiteral("/somewhere/else"));  // the lists moved on: not used
     view_ = std::make_unique<VuView>(*module_, &owner_);
     QCOMPARE(view_->file(), a);
     QCOMPARE(view_->windowTitle(), QStringLiteral("a.bmp"));
@@ -453,7 +453,7 @@ void TestViewer::refusesWhatItCannotShow()
     } else if (kind == QStringLiteral("none")) {
         file.clear();
     }
-    module_->CurPath = QStringLiteral("/srv/Images/");
+    module_->setCurPath(QStringLiteral("/srv/Images/"));
     VuView& v = open(file);
     QVERIFY(!v.loaded());
     QCOMPARE(platform_->dialogs.asked.size(), 1);
@@ -469,7 +469,7 @@ void TestViewer::refusesWhatItCannotShow()
     // Keys reaching a refused viewer change nothing.
     v.Text1_KeyPress(u'+');
     QCOMPARE(v.Zoom, 1.0);
-    QCOMPARE(module_->CurPath, QStringLiteral("/srv/Images/"));
+    QCOMPARE(module_->curPath(), QStringLiteral("/srv/Images/"));
 }
 
 // A progressive JPEG of 2400 x 1600 pixels (large enough for a first view), dated an hour back.
@@ -538,7 +538,6 @@ void TestViewer::damageTheFirstViewCouldNotTellClosesTheViewer()
     QFile f(file);
     QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(date, QFileDevice::FileModificationTime));
     f.close();
-    module_->CurPath = cwd_->path();
     VuView& v = open(file);
     QVERIFY(v.loaded());
     QVERIFY(platform_->dialogs.asked.isEmpty());

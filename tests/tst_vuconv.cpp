@@ -1,12 +1,15 @@
 // The batch window: its panes, the type choice, placement, closing, and the log window.
 #include "batch/vuconv.h"
 #include "batch/vulog.h"
+#include "batch/vurenm.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
 #include "platform/twips.h"
 #include "support/testsupport.h"
 
+#include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTest>
 
 using namespace vu;
@@ -42,6 +45,8 @@ private slots:
     void panesFollowDrives();
     void driveNotReadySpringsBack();
     void lostFocusTakesHighlightedFolder();
+    void highlightedFolderStaysWhileCommandsAsk_data();
+    void highlightedFolderStaysWhileCommandsAsk();
     void typeChoiceSetsBothPatterns_data();
     void typeChoiceSetsBothPatterns();
     void yenPlus_data();
@@ -106,7 +111,7 @@ void TestVuConv::panesStartOnCurrentFolder()
     writePictures(pics, 2, "jpg", QStringLiteral("photo"));
     writeBytes(pics + QStringLiteral("/notes.txt"), "text");
     writeBytes(pics + QStringLiteral("/.hidden.jpg"), "x");
-    module_->CurPath = pics;
+    module_->setCurPath(pics);
 
     VuConv* w = open();
     QCOMPARE(w->windowTitle(), QStringLiteral("一括変換"));
@@ -133,7 +138,7 @@ void TestVuConv::panesStartOnCurrentFolder()
     QCOMPARE(platform_->windowing.calls[0].window, w);
     QVERIFY(platform_->windowing.calls[0].on);
     QVERIFY(platform_->dialogs.asked.isEmpty());
-    QCOMPARE(module_->CurPath, pics);  // loading does not change it
+    QCOMPARE(module_->curPath(), pics);  // loading does not change it
 }
 
 void TestVuConv::unreachableCurrentFolderOpensSilently_data()
@@ -155,7 +160,7 @@ void TestVuConv::unreachableCurrentFolderOpensSilently()
     QFETCH(QString, curPath);
     QFETCH(QString, expected);
     writeBytes(folder(QStringLiteral("file.jpg")), "x");
-    module_->CurPath = curPath.isEmpty() || curPath.contains(u'\\') ? curPath : folder(curPath);
+    module_->setCurPath(curPath.isEmpty() || curPath.contains(u'\\') ? curPath : folder(curPath));
     VuConv* w = open();
     const QString panes = expected == QStringLiteral("cwd") ? cwd_->path() : expected;
     for (int i = 0; i < 2; ++i) {
@@ -172,7 +177,7 @@ void TestVuConv::folderChangeRewritesBothCounts()
     const QString top = folder(QStringLiteral("top"));
     writePictures(top, 4, "gif");
     writePictures(top + QStringLiteral("/sub"), 2, "ico");
-    module_->CurPath = top;
+    module_->setCurPath(top);
     VuConv* w = open();
     QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
     w->filSu[0]->setText(QStringLiteral("stale"));
@@ -181,7 +186,7 @@ void TestVuConv::folderChangeRewritesBothCounts()
     QCOMPARE(w->filSu[1]->text(), QStringLiteral("2"));
     QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
     QCOMPARE(w->FileList[0]->path(), top);
-    QCOMPARE(module_->CurPath, top);  // only closing hands a folder back
+    QCOMPARE(module_->curPath(), top);  // only closing hands a folder back
 }
 
 void TestVuConv::panesFollowDrives()
@@ -194,7 +199,7 @@ void TestVuConv::panesFollowDrives()
     volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QStringLiteral("disk"), true},
         {card, QStringLiteral("card"), true}};
     module_ = std::make_unique<VuModule>(platform_->platform());
-    module_->CurPath = disk + QStringLiteral("/photos");
+    module_->setCurPath(disk + QStringLiteral("/photos"));
     VuConv* w = open();
     QCOMPARE(w->DrvList[1]->drive(), disk);
 
@@ -219,7 +224,7 @@ void TestVuConv::driveNotReadySpringsBack()
     FakeVolumes& volumes = platform_->useFakeVolumes();
     volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QString(), true}, {cdrom, QString(), false}};
     module_ = std::make_unique<VuModule>(platform_->platform());
-    module_->CurPath = disk;
+    module_->setCurPath(disk);
     VuConv* w = open();
     const int at = w->DrvList[0]->findData(cdrom);
     w->DrvList[0]->setCurrentIndex(at);
@@ -235,7 +240,7 @@ void TestVuConv::lostFocusTakesHighlightedFolder()
 {
     const QString top = folder(QStringLiteral("top"));
     writePictures(top + QStringLiteral("/sub"), 3);
-    module_->CurPath = top;
+    module_->setCurPath(top);
     VuConv* w = open();
     w->DirList[0]->setCurrentRow(w->DirList[0]->count() - 1);  // one click on "sub"
     QCOMPARE(w->DirList[0]->path(), top);
@@ -245,6 +250,94 @@ void TestVuConv::lostFocusTakesHighlightedFolder()
     QCOMPARE(w->DirList[1]->path(), top);
     w->DirList_LostFocus(1);  // nothing else highlighted: stays
     QCOMPARE(w->DirList[1]->path(), top);
+}
+
+void TestVuConv::highlightedFolderStaysWhileCommandsAsk_data()
+{
+    // A folder of the source pane (or, for a copy, of the target pane) is highlighted with one
+    // click, not opened; then a command asks in real boxes and dialogs that take the focus.
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("pane");  // the pane whose folder list has the highlight
+    QTest::newRow("delete") << "削除" << 0;
+    QTest::newRow("move") << "移動" << 0;
+    QTest::newRow("rename") << "ﾘﾈｰﾑ" << 0;
+    QTest::newRow("copy") << "ｺﾋﾟｰ" << 1;
+}
+
+void TestVuConv::highlightedFolderStaysWhileCommandsAsk()
+{
+    QFETCH(QString, command);
+    QFETCH(int, pane);
+    // Folder "a" holds what the user looked at and counted; its subfolder "b" is only
+    // highlighted. The target pane shows "t" (with its own subfolder "u" highlighted for the copy).
+    const QString a = folder(QStringLiteral("a"));
+    const QString b = a + QStringLiteral("/b");
+    const QString t = folder(QStringLiteral("t"));
+    const QString u = t + QStringLiteral("/u");
+    const QStringList inA = writePictures(a, 3, "bmp", QStringLiteral("a"));
+    const QStringList inB = writePictures(b, 2, "bmp", QStringLiteral("b"));
+    QDir().mkpath(u);
+    Platform real = platform_->platform();
+    QtDialogs boxes;
+    real.dialogs = &boxes;
+    VuModule module(real);
+    module.setCurPath(a);
+    auto* w = new VuConv(module);
+    windows_ << w;
+    QVERIFY(w->DirList[1]->setPath(t).ok());
+    w->show();
+    w->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(w));
+    DirListBox* list = w->DirList[pane];
+    list->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(list->hasFocus());
+    const int row = list->count() - 1;  // the subfolder, below the open folder
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    QCOMPARE(list->listIndex(), row);
+    const QString shown = list->path();
+
+    // Every box and dialog that takes the focus is answered OK (the rename dialog with a
+    // prefix), once it is the active window; each notes which folder the pane showed then.
+    QStringList asked;
+    std::function<void()> answerNext = [&] {
+        whenShown(
+            [] {
+                QWidget* box = QApplication::activeModalWidget();
+                return box && QApplication::activeWindow() == box ? box : nullptr;
+            },
+            [&](QWidget* box) {
+                asked << box->windowTitle()
+                        + (list->path() == shown ? QStringLiteral(": kept") : QStringLiteral(": moved"));
+                if (auto* rename = qobject_cast<VuReNM*>(box)) {
+                    rename->Text1->setText(QStringLiteral("new"));
+                    rename->OKButton->click();
+                } else if (auto* message = qobject_cast<QMessageBox*>(box)) {
+                    message->button(QMessageBox::Ok) ? message->button(QMessageBox::Ok)->click()
+                                                     : message->buttons().first()->click();
+                }
+                answerNext();
+            },
+            3000);
+    };
+    answerNext();
+    w->Toolbar1_ButtonClick(w->toolButton(command));
+    QVERIFY2(!asked.isEmpty() && asked.filter(QStringLiteral(": moved")).isEmpty(), qPrintable(asked.join(u',')));
+
+    // The command worked on the folders the panes showed; the highlighted one is untouched.
+    QCOMPARE(list->path(), shown);
+    QCOMPARE(w->FileList[pane]->path(), shown);
+    const QStringList leftInA = QDir(a).entryList(QDir::Files, QDir::Name);
+    if (command == QStringLiteral("削除") || command == QStringLiteral("移動"))
+        QCOMPARE(leftInA, QStringList());
+    else if (command == QStringLiteral("ﾘﾈｰﾑ"))
+        QCOMPARE(leftInA,
+            QStringList({QStringLiteral("new_.bmp"), QStringLiteral("new_1.bmp"), QStringLiteral("new_2.bmp")}));
+    else
+        QCOMPARE(leftInA, inA);
+    QCOMPARE(QDir(b).entryList(QDir::Files, QDir::Name), inB);
+    QCOMPARE(QDir(t).entryList(QDir::Files, QDir::Name),
+        command == QStringLiteral("移動") || command == QStringLiteral("ｺﾋﾟｰ") ? inA : QStringList());
+    QCOMPARE(QDir(u).entryList(QDir::Files, QDir::Name), QStringList());
 }
 
 void TestVuConv::typeChoiceSetsBothPatterns_data()
@@ -274,7 +367,7 @@ void TestVuConv::typeChoiceSetsBothPatterns()
     writePictures(dst, 2, "jpg");
     writePictures(dst, 1, "ico");
     writeBytes(src + QStringLiteral("/UPPER.JPG"), "x");  // the patterns ignore letter case
-    module_->CurPath = src;
+    module_->setCurPath(src);
     VuConv* w = open();
     QVERIFY(w->DirList[1]->setPath(dst).ok());
     w->cmbBox->setCurrentIndex(index);
@@ -332,14 +425,14 @@ void TestVuConv::closingHandsBackSourceFolder()
     QFETCH(QString, expected);
     QDir().mkpath(folder(QStringLiteral("pics/sub")));
     QDir().mkpath(folder(QStringLiteral("other")));
-    module_->CurPath = folder(QStringLiteral("pics"));
+    module_->setCurPath(folder(QStringLiteral("pics")));
     QPointer<VuConv> w = open();
     w->show();
     QVERIFY(w->DirList[0]->setPath(source == QStringLiteral("/") ? source : folder(source)).ok());
     QVERIFY(w->DirList[1]->setPath(folder(QStringLiteral("other"))).ok());
-    QCOMPARE(module_->CurPath, folder(QStringLiteral("pics")));
+    QCOMPARE(module_->curPath(), folder(QStringLiteral("pics")));
     w->mnuFileQuit_Click();
-    QCOMPARE(module_->CurPath, expected.isEmpty() ? expected : folder(expected));
+    QCOMPARE(module_->curPath(), expected.isEmpty() ? expected : folder(expected));
     discardClosedWindows();
     QVERIFY(w.isNull());
 }
@@ -587,7 +680,7 @@ void TestVuConv::eachOpeningStartsAfresh()
     const QString pics = folder(QStringLiteral("pics"));
     writePictures(pics + QStringLiteral("/sub"), 2);
     VuMain main(*module_);
-    module_->CurPath = pics;
+    module_->setCurPath(pics);
     main.mnuRunConv_Click();
     QPointer<VuConv> first = main.batchWindow();
     first->appendLog(QStringLiteral("old"));
@@ -599,7 +692,7 @@ void TestVuConv::eachOpeningStartsAfresh()
     discardClosedWindows();
     QVERIFY(first.isNull());
     QVERIFY(!main.batchWindow());
-    QCOMPARE(module_->CurPath, pics + QStringLiteral("/sub"));
+    QCOMPARE(module_->curPath(), pics + QStringLiteral("/sub"));
 
     main.mnuRunConv_Click();
     VuConv* second = main.batchWindow();
@@ -620,17 +713,17 @@ void TestVuConv::closingMainWindowSkipsBatchClosing()
     int ended = 0;
     module_->endProgram = [&] { ++ended; };
     auto main = std::make_unique<VuMain>(*module_);
-    module_->CurPath = pics;
+    module_->setCurPath(pics);
     main->show();
     main->mnuRunConv_Click();
     QPointer<VuConv> w = main->batchWindow();
     QVERIFY(w->DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
     QVERIFY(main->close());
     QCOMPARE(ended, 1);
-    QCOMPARE(module_->CurPath, pics);
+    QCOMPARE(module_->curPath(), pics);
     main.reset();  // the program ends: the batch window goes without its closing steps
     QVERIFY(w.isNull());
-    QCOMPARE(module_->CurPath, pics);
+    QCOMPARE(module_->curPath(), pics);
 }
 
 QTEST_MAIN(TestVuConv)

@@ -4,6 +4,7 @@
 #include "platform/twips.h"
 #include "support/testsupport.h"
 
+#include <QLabel>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -46,6 +47,8 @@ private slots:
     void unloadFailureStillEnds();
     void initialPanelTexts();
     void layoutFollowsWorkArea();
+    void everyControlFitsTheWindow_data();
+    void everyControlFitsTheWindow();
     void setTopmost();
     void driveNotReadySnapsBack();
     void lostFocusTakesHighlightedFolder();
@@ -63,7 +66,7 @@ void TestVuMain::firstRunStartsAtRootAndStoresIt()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, QStringLiteral("/"));
+    QCOMPARE(module.curPath(), QStringLiteral("/"));
     QCOMPARE(main->DirList->path(), QStringLiteral("/"));
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：ALL"));
     QCOMPARE(main->PageNo, quint8(1));
@@ -85,7 +88,7 @@ void TestVuMain::storedFolderIsShown()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->DirList->path(), folder);
     QCOMPARE(main->FileList->count(), 12);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：12"));
@@ -131,8 +134,8 @@ void TestVuMain::loadFailures()
     QVERIFY(platform_->dialogs.asked.isEmpty());
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：　"));
     // The current folder is always one the lists show.
-    QCOMPARE(module.CurPath, main->DirList->path());
-    QVERIFY(QDir(module.CurPath).exists());
+    QCOMPARE(module.curPath(), main->DirList->path());
+    QVERIFY(QDir(module.curPath()).exists());
 }
 
 void TestVuMain::damagedSettingsFileStillOpens()
@@ -161,7 +164,7 @@ void TestVuMain::unloadKeepsOtherFields()
     auto main = makeMain(module);
     // Another window stores a new display time meanwhile; the main window must keep it.
     writeBytes(cwd_->file(SettingsFileName), record(QFile::encodeName(folder), '7'));
-    module.CurPath = folder + QStringLiteral("/");
+    module.setCurPath(folder + QStringLiteral("/"));
     QVERIFY(main->Form_Unload().ok());
     QCOMPARE(readBytes(cwd_->file(SettingsFileName)), record(QFile::encodeName(folder), '7'));
 }
@@ -210,11 +213,88 @@ void TestVuMain::layoutFollowsWorkArea()
     platform_->screen.setWorkArea(QRect(0, 0, 800, 570));
     QVERIFY(!main->currentLayout().large);
     QCOMPARE(main->geometry(), QRect(0, 0, 800, 570));
-    QCOMPARE(main->Img[7]->geometry(), twips::rect(2020 + 1500, 620 + 1406.25, 1406.25, 1054.6875));
-    QCOMPARE(main->OkBtn[5]->geometry(), twips::rect(1530, 3840, 383, 207.03125));
+    // Below the menu bar, the toolbar and above the status bar the table does not fit at its
+    // height: its tops and heights are scaled by one factor, the lefts and widths kept.
+    const double k = main->currentLayout().verticalScale;
+    QVERIFY2(k > 0.85 && k < 1, qPrintable(QString::number(k)));
+    QCOMPARE(main->Img[7]->geometry(), twips::rect(2020 + 1500, (620 + 1406.25) * k, 1406.25, 1054.6875 * k));
+    QCOMPARE(main->OkBtn[5]->geometry(), twips::rect(1530, 3840 * k, 383, 207.03125 * k));
+    QCOMPARE(main->imgBox[2]->geometry(), twips::rect(128.90625, 2160, 625, 625));
     QVERIFY(main->Img[7]->hasPicture());
     QVERIFY(!main->Img[7]->isHidden());
     QCOMPARE(main->PageNo, quint8(3));
+}
+
+void TestVuMain::everyControlFitsTheWindow_data()
+{
+    QTest::addColumn<QSize>("workArea");
+    QTest::addColumn<bool>("large");
+    QTest::addColumn<bool>("compact");  // the toolbar with small icons and texts beside them
+    QTest::newRow("800x540") << QSize(800, 540) << false << true;
+    QTest::newRow("800x570") << QSize(800, 570) << false << true;
+    QTest::newRow("1000x740") << QSize(1000, 740) << false << false;
+    QTest::newRow("1024x740") << QSize(1024, 740) << true << true;
+    QTest::newRow("1280x994") << QSize(1280, 994) << true << false;
+    QTest::newRow("1920x1050") << QSize(1920, 1050) << true << false;
+}
+
+void TestVuMain::everyControlFitsTheWindow()
+{
+    // A full page on the screen: every cell, name, button, list, the progress bar, the drop
+    // boxes and the six status panels lie within the window, the panels side by side.
+    QFETCH(QSize, workArea);
+    QFETCH(bool, large);
+    QFETCH(bool, compact);
+    const QString folder = cwd_->file(QStringLiteral("pics"));
+    writePictures(folder, 35);
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, folder);
+    writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
+    platform_->screen.setWorkArea(QRect(QPoint(0, 0), workArea));
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main.get()));
+    // Once framed, the window is placed again: the frame, not the inside, fills the work area.
+    QTRY_COMPARE(main->frameGeometry(), QRect(QPoint(0, 0), workArea));
+    main->OkBtn_Click(0);
+    QCOMPARE(main->currentLayout().large, large);
+    QCOMPARE(main->compactToolbar(), compact);
+
+    const QWidget* client = main->centralWidget();
+    const QRect area = client->rect();
+    QList<const QWidget*> controls{main->DrvList, main->DirList, main->PrgBar1, main->Frame2};
+    for (const QWidget* w : main->OkBtn)
+        controls << w;
+    for (int k = 0; k < 30; ++k) {
+        QVERIFY(!main->Img[k]->isHidden() && !main->ImgName[k]->isHidden());
+        controls << main->Img[k] << main->ImgName[k];
+        if (k + 6 < 30)
+            QVERIFY2(main->ImgName[k]->geometry().bottom() < main->Img[k + 6]->geometry().top(),
+                qPrintable(QString::number(k)));
+    }
+    for (const QWidget* w : main->imgBox)
+        controls << w;
+    for (const QWidget* w : controls) {
+        const QRect r(w->mapTo(client, QPoint(0, 0)), w->size());
+        QVERIFY2(area.contains(r), qPrintable(w->objectName()));
+    }
+    const QRect bar = main->StatusBar1->geometry();
+    QVERIFY(bar.top() >= client->geometry().bottom());
+    QVERIFY(main->rect().contains(bar));
+    int right = -1;
+    for (int n = 1; n <= 6; ++n) {
+        const auto* panel = main->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
+        QVERIFY(panel);
+        const QRect r = panel->geometry();
+        QVERIFY2(QRect(QPoint(0, 0), bar.size()).contains(r), qPrintable(QString::number(n)));
+        QVERIFY2(r.left() > right, qPrintable(QString::number(n)));
+        right = r.right();
+        // The short panels show their texts whole.
+        if (n <= 3)
+            QVERIFY2(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
+                qPrintable(panel->text()));
+    }
 }
 
 void TestVuMain::setTopmost()
@@ -254,7 +334,7 @@ void TestVuMain::driveNotReadySnapsBack()
     QCOMPARE(main->DrvList->drive(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->DrvList->currentData().toString(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->DirList->path(), cwd_->file(QStringLiteral("disk/photos")));
-    QCOMPARE(module.CurPath, cwd_->file(QStringLiteral("disk/photos")));
+    QCOMPARE(module.curPath(), cwd_->file(QStringLiteral("disk/photos")));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -269,11 +349,27 @@ void TestVuMain::lostFocusTakesHighlightedFolder()
     auto main = makeMain(module);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：0"));
     main->DirList->setCurrentRow(main->DirList->count() - 1);  // one click on "sub"
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     main->DirList_LostFocus();
     QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
-    QCOMPARE(module.CurPath, folder + QStringLiteral("/sub"));
+    QCOMPARE(module.curPath(), folder + QStringLiteral("/sub"));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：3"));
+
+    // Through real focus changes: a click on "sub" highlights it, a click on the show button
+    // takes the focus from the list to another control of the window, and so shows "sub".
+    QVERIFY(main->DirList->setPath(folder).ok());
+    main->show();
+    main->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(main.get()));
+    main->DirList->setFocus(Qt::MouseFocusReason);
+    const int row = main->DirList->count() - 1;
+    QTest::mouseClick(main->DirList->viewport(), Qt::LeftButton, {},
+        main->DirList->visualItemRect(main->DirList->item(row)).center());
+    QCOMPARE(main->DirList->path(), folder);
+    QTest::mouseClick(main->OkBtn[0], Qt::LeftButton);
+    QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
+    QCOMPARE(main->panel(2), QStringLiteral("ページ： 1/ 1"));
+    QCOMPARE(main->panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder + QStringLiteral("/sub"));
 }
 
 void TestVuMain::activationRereadsLists()

@@ -110,7 +110,7 @@ void TestVuProp::controls()
 void TestVuProp::opening_data()
 {
     QTest::addColumn<QByteArray>("file");  // the settings file's bytes; "-" for no file
-    QTest::addColumn<QString>("curPath");  // CurPath after opening ("kept" for unchanged)
+    QTest::addColumn<QString>("stored");  // the folder "更新" stores back
     QTest::addColumn<QString>("box");
     QTest::newRow("digit") << storedRecord(QDir::tempPath() + QStringLiteral("/pics"), '7')
                            << QDir::tempPath() + QStringLiteral("/pics") << "7";
@@ -135,16 +135,22 @@ void TestVuProp::opening_data()
 void TestVuProp::opening()
 {
     QFETCH(QByteArray, file);
-    QFETCH(QString, curPath);
+    QFETCH(QString, stored);
     QFETCH(QString, box);
     if (file != "-")
         writeBytes(settingsFile(), file);
     VuModule module(platform_->platform());
-    module.CurPath = QStringLiteral("/the/folder/shown");
+    module.setCurPath(QStringLiteral("/the/folder/shown"));
     VuProp prop(module, nullptr);
-    QCOMPARE(module.CurPath, curPath);
+    // The folder the main window shows stays the current one: opening the dialog must not send
+    // the next page or drop to the stored folder.
+    QCOMPARE(module.curPath(), QStringLiteral("/the/folder/shown"));
     QCOMPARE(prop.dspTime->text(), box);
     QVERIFY(QFile::exists(settingsFile()));  // opening creates a missing file, as every reader does
+    prop.cmd_Click(0);
+    SettingsRec rec;
+    QVERIFY(readSettings(platform_->files, settingsFile(), &rec).ok());
+    QCOMPARE(rec.value(SettingsRec::PathName), stored);
 }
 
 void TestVuProp::update_data()
@@ -169,7 +175,7 @@ void TestVuProp::update()
     const QByteArray before = storedRecord(stored_, '4') + QByteArray("tail after the record");
     writeBytes(settingsFile(), before);
     VuModule module(platform_->platform());
-    module.CurPath = cwd_->path();  // the main window shows another folder
+    module.setCurPath(cwd_->path());  // the main window shows another folder
     VuProp prop(module, nullptr);
     prop.show();
     QVERIFY(QTest::qWaitForWindowActive(&prop));
@@ -191,7 +197,7 @@ void TestVuProp::update()
     QByteArray expected = before;
     expected[SettingsRec::offset(SettingsRec::SlideSec)] = stored;
     QCOMPARE(readBytes(settingsFile()), expected);  // the stored folder passes through unchanged
-    QCOMPARE(module.CurPath, stored_);
+    QCOMPARE(module.curPath(), cwd_->path());  // and the folder shown stays the current one
 }
 
 void TestVuProp::cancelWritesNothing_data()
@@ -208,7 +214,7 @@ void TestVuProp::cancelWritesNothing()
     const QByteArray before = storedRecord(stored_, '5');
     writeBytes(settingsFile(), before);
     VuModule module(platform_->platform());
-    module.CurPath = cwd_->path();
+    module.setCurPath(cwd_->path());
     VuProp prop(module, nullptr);
     prop.show();
     QTest::keyClicks(prop.dspTime, QStringLiteral("8"));
@@ -223,7 +229,7 @@ void TestVuProp::cancelWritesNothing()
     QVERIFY(!prop.isVisible());
     QCOMPARE(platform_->files.calls(FaultyFiles::Op::Write), writes);
     QCOMPARE(readBytes(settingsFile()), before);
-    QCOMPARE(module.CurPath, stored_);  // reset by the opening all the same
+    QCOMPARE(module.curPath(), cwd_->path());  // the opening left it alone
 }
 
 void TestVuProp::unreadableOnOpening()
@@ -232,10 +238,10 @@ void TestVuProp::unreadableOnOpening()
     platform_->files.fail(
         FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
     VuModule module(platform_->platform());
-    module.CurPath = cwd_->path();
+    module.setCurPath(cwd_->path());
     VuProp prop(module, nullptr);
     QVERIFY(prop.dspTime->text().isEmpty());
-    QCOMPARE(module.CurPath, cwd_->path());  // nothing was read to replace it
+    QCOMPARE(module.curPath(), cwd_->path());  // nothing was read to replace it
     QVERIFY(platform_->dialogs.asked.isEmpty());
 
     // "更新" still stores a whole record: the folder shown and the time typed.
@@ -309,7 +315,7 @@ void TestVuProp::commandOpensModalDialog()
     main.show();
     QVERIFY(main.mnuPropProp->isEnabled());
     QVERIFY(main.toolButton(QStringLiteral("環境設定"))->isEnabled());
-    module.CurPath = cwd_->path();
+    module.setCurPath(cwd_->path());
 
     QString seen;
     QTimer::singleShot(0, [&] {
@@ -330,7 +336,7 @@ void TestVuProp::commandOpensModalDialog()
     QCOMPARE(seen, QStringLiteral("スライドショー設定 modal=1 owner=1 box=5"));
     QVERIFY(!main.findChild<VuProp*>());  // discarded once closed
     QCOMPARE(readBytes(settingsFile()).at(SettingsRec::offset(SettingsRec::SlideSec)), '8');
-    QCOMPARE(module.CurPath, stored_);
+    QCOMPARE(module.curPath(), cwd_->path());
 }
 
 QTEST_MAIN(TestVuProp)

@@ -131,7 +131,7 @@ private:
     QPointer<VuSlide> start(VuModule& module, bool decodeAhead, ManualSlideTimer** timer)
     {
         *timer = new ManualSlideTimer;
-        module.CurPath = folder_ + u'/';
+        module.setCurPath(folder_ + u'/');
         module.mainWindow = &owner_;
         owner_.hide();
         return new VuSlide(module, &owner_, {*timer, decodeAhead});
@@ -206,7 +206,7 @@ void TestVuSlide::interval()
 
     // The window's own timer, real and hand-driven: an interval of 0 never runs.
     VuModule module(platform_->platform());
-    module.CurPath = folder_;
+    module.setCurPath(folder_);
     for (bool manual : {false, true}) {
         VuSlide slide(module, nullptr, {manual ? new ManualSlideTimer : nullptr, true});
         QCOMPARE(slide.Timer1->interval(), ms);
@@ -603,7 +603,7 @@ void TestVuSlide::commandCancelled()
     main.show();
     QVERIFY(main.mnuRunSlide->isEnabled());
     QVERIFY(main.toolButton(QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"))->isEnabled());
-    const QString before = module.CurPath;
+    const QString before = module.curPath();
     platform_->dialogs.answerFile(std::nullopt);
     main.mnuRunSlide->trigger();
     QCOMPARE(platform_->dialogs.asked.size(), 1);
@@ -611,7 +611,7 @@ void TestVuSlide::commandCancelled()
     QCOMPARE(main.ErrNo, double(err::Cancel));
     QVERIFY(main.isVisible());
     QVERIFY(!main.findChild<VuSlide*>());
-    QCOMPARE(module.CurPath, before);
+    QCOMPARE(module.curPath(), before);
 }
 
 void TestVuSlide::commandPlaysChosenFolder()
@@ -626,7 +626,7 @@ void TestVuSlide::commandPlaysChosenFolder()
     platform_->dialogs.answerFile(folder_ + QStringLiteral("/b.gif"));
     main.mnuRunSlide_Click();
     QCOMPARE(main.ErrNo, 0.0);
-    QCOMPARE(module.CurPath, folder_ + u'/');
+    QCOMPARE(module.curPath(), folder_ + u'/');
     QVERIFY(!main.isVisible());
     QPointer<VuSlide> slide = main.findChild<VuSlide*>();
     QVERIFY(slide);

@@ -5,10 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev
-  libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic
+  libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic python3-markdown
 )
 if [[ "${1:-}" == "--test" ]]; then
-  packages+=(xvfb xauth xdotool imagemagick python3-pyatspi at-spi2-core dbus libjpeg-turbo-progs
+  packages+=(xvfb xauth xdotool openbox python3-xlib imagemagick python3-pyatspi at-spi2-core dbus libjpeg-turbo-progs
     desktop-file-utils appstream dpkg-dev file clang-format clang-tidy)
 fi
 

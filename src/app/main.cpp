@@ -1,5 +1,6 @@
 // Vutara!: starts with the splash window, which brings up the main window.
 #include "browser/vumain.h"
+#include "platform/platform.h"
 #include "shell/artwork.h"
 #include "shell/vusplash.h"
 
@@ -45,6 +46,7 @@ public:
 
 int main(int argc, char** argv)
 {
+    vu::prepareProcess();  // first: writes past the file-size limit fail instead of ending the program
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vutara"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));

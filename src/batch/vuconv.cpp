@@ -225,7 +225,7 @@ void VuConv::Form_Load()
     // From here on a failing step is skipped silently: a folder that has gone leaves the panes
     // on whatever the lists could reach.
     // An empty folder is what closing at the root leaves behind (the root without its separator).
-    const QString start = module_.CurPath.isEmpty() ? QStringLiteral("/") : module_.CurPath;
+    const QString start = module_.curPath().isEmpty() ? QStringLiteral("/") : module_.curPath();
     pointPane(0, start);
     pointPane(1, start);
     for (int i = 0; i < 2; ++i)
@@ -267,7 +267,8 @@ void VuConv::Dsp_change()
 
 void VuConv::Form_Unload()
 {
-    module_.CurPath = paths::dropOneSeparator(FileList[0]->path());
+    // The source folder becomes the current one: the main window lists it from now on.
+    module_.handOverCurPath(paths::dropOneSeparator(FileList[0]->path()));
     if (log_)
         delete log_.data();
 }
@@ -345,10 +346,10 @@ void VuConv::paneRefresh()
     PrgBar->hide();
 }
 
-void VuConv::resetBar()
+void VuConv::resetBar(const Batch& batch)
 {
     PrgBar->setMinimum(0);
-    PrgBar->setMaximum(FileList[0]->count() + 1);
+    PrgBar->setMaximum(int(batch.names.size()) + 1);
     PrgBar->setValue(0);
 }
 

@@ -21,7 +21,6 @@
 #include <QToolBar>
 
 #include <array>
-#include <vector>
 
 namespace vu {
 
@@ -114,14 +113,18 @@ private:
     void buildToolbar(QWidget* client);
     void pointPane(int index, const QString& folder);
     void writeCounts();
-    void resetBar();
     MsgAnswer ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons);
 
-    // The operations (vuconvops.cpp); the helpers return how many files failed.
+    // The operations (vuconvops.cpp).
     class Run;  // an operation under way: input blocked, windows kept painted
+    // What a command works on: the panes' folders and the source pane's names.
+    struct Batch {
+        QString source, target;
+        QStringList names;
+    };
+    Batch fixBatch();
+    void resetBar(const Batch& batch);
     void copyOrMove(bool move);
-    int removeMovedSources(const QStringList& names, const std::vector<QString>& copies, Run& run);
-    int renameAll(const QString& prefix, Run& run);
 
     VuModule& module_;
     QPointer<VuLog> log_;

@@ -1,13 +1,13 @@
 // The batch window's four operations: copy, move, delete and rename every file the source pane
-// lists. A failure on one file is logged with its reason and the run goes on; one box at the
-// end tells how many files failed. No file is ever overwritten or lost.
+// lists. The engine does the work; the window asks first, and follows each file's outcome with
+// the progress bar and a log line. A failure on one file is logged with its reason and the run
+// goes on; one box at the end tells how many files failed. No file is ever overwritten or lost.
 #include "batchwidgets.h"
 #include "vuconv.h"
 #include "vurenm.h"
 
-#include <QHash>
-
-#include <algorithm>
+#include "engine/fileengine.h"
+#include "platform/paths.h"
 
 namespace vu {
 
@@ -37,6 +37,15 @@ const QString NoFiles = QStringLiteral("ファイルが存在しません。");
 
 }  // namespace
 
+// What a command works on is fixed before it asks anything: while a question is open the panes
+// may move (a folder list takes over its highlighted folder when the box takes the focus), and
+// the files confirmed are the files worked on.
+VuConv::Batch VuConv::fixBatch()
+{
+    Yen_Plus();
+    return {FileList[0]->path(), FileList[1]->path(), FileList[0]->names()};
+}
+
 // ---- copy and move ----
 
 void VuConv::mnuSyoriCopy_Click()
@@ -53,12 +62,13 @@ void VuConv::copyOrMove(bool move)
 {
     if (running_)
         return;
+    const Batch work = fixBatch();
     const QString errorTitle = move ? QStringLiteral("移動エラー") : QStringLiteral("コピーエラー");
-    if (FileList[0]->count() == 0) {
+    if (work.names.isEmpty()) {
         ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    resetBar();
+    resetBar(work);
     const MsgAnswer answer = move
         ? ask(QStringLiteral("一括移動"), QStringLiteral("ファイル移動を行います。よろしいですか？"),
             MsgIcon::Exclamation, MsgButtons::OkCancel)
@@ -67,98 +77,40 @@ void VuConv::copyOrMove(bool move)
     if (answer != MsgAnswer::Ok)
         return;
     PrgBar->show();
-    if (FileList[1]->path() == FileList[0]->path()) {
+    // The same folder, also when one pane reaches it through a link.
+    if (work.target == work.source || module_.files().sameEntry(work.target, work.source)) {
         PrgBar->hide();
         ask(QStringLiteral("エラー"), QStringLiteral("同一パスの指定"), MsgIcon::Error, MsgButtons::Ok);
         return;
     }
 
     const LogKind kind = move ? LogKind::Move : LogKind::Copy;
-    const batch::StampForm form = move ? batch::StampForm::Move : batch::StampForm::Copy;
-    Files& files = module_.files();
-    int failures = 0;
+    engine::FileEngine worker(module_.files(), module_.clock());
+    engine::Totals totals;
     {
         Run run(*this);
-        // The lists are not re-read during the run.
-        const QStringList names = FileList[0]->names();
-        // Every name the target folder holds, listed or not (folders and hidden files too), and
-        // every name this run adds: a copy never takes a name that is already there.
-        batch::TakenNames taken;
-        for (const QString& n : FileList[1]->names())
-            taken.add(n);
-        std::vector<DirEntry> present;
-        if (files.listDir(FileList[1]->path(), &present).ok()) {
-            for (const DirEntry& e : present)
-                taken.add(e.name);
-        }
-        std::vector<QString> copies(size_t(names.size()));  // the target of each completed copy
-        for (int i = 0; i < names.size(); ++i) {
-            const QString& name = names[i];
-            const bool found = taken.contains(name);
-            Yen_Plus();
-            srcPath = paneDir[0] + name;
-            const QString wanted
-                = found ? batch::stampedName(name, batch::timeStamp(module_.clock().now().time(), form)) : name;
-            QString chosen = taken.firstFree(wanted);
-            FsStatus s;
-            for (int attempt = 0;; ++attempt) {
-                s = files.copyFile(srcPath, paneDir[1] + chosen, Replace::Never);
-                if (s.error != err::FileExists || attempt == 100)
-                    break;
-                taken.add(chosen);  // taken by someone else since the folder was read
-                chosen = taken.firstFree(wanted);
-            }
-            const QString target = paneDir[1] + chosen;
-            PrgBar->setValue(i + 1);
-            if (s.ok()) {
-                taken.add(chosen);
-                copies[size_t(i)] = target;
-                appendLog(batch::logLine(kind, srcPath, target));
-            } else {
-                ++failures;
-                appendLog(batch::failureLine(kind, srcPath, target, err::describe(s.error)));
-            }
-            addLog();
-            run.pump();
-        }
-        if (move)
-            failures += removeMovedSources(names, copies, run);
-        paneRefresh();
-    }
-    if (failures > 0)
-        ask(errorTitle, batch::failureSummary(kind, failures), MsgIcon::Error, MsgButtons::Ok);
-}
-
-int VuConv::removeMovedSources(const QStringList& names, const std::vector<QString>& copies, Run& run)
-{
-    Files& files = module_.files();
-    // The copies reach the disk before any source goes, so that a crash or power cut in the
-    // middle cannot lose a file.
-    const bool anyCopied = std::any_of(copies.begin(), copies.end(), [](const QString& c) { return !c.isEmpty(); });
-    const FsStatus synced = anyCopied ? files.syncFolder(FileList[1]->path()) : FsStatus::success();
-    int failures = 0;
-    PrgBar->setValue(0);
-    for (int i = 0; i < names.size(); ++i) {
-        srcPath = paneDir[0] + names[i];
-        const QString& copy = copies[size_t(i)];
-        if (!copy.isEmpty()) {
-            QString why;
-            if (!synced.ok())
-                why = err::describe(synced.error);
-            else if (!files.exists(copy))
-                why = QStringLiteral("移動先のファイルが見つかりません");
-            else if (const FsStatus s = files.removeFile(srcPath); !s.ok())
-                why = err::describe(s.error);
-            if (!why.isEmpty()) {
-                ++failures;
-                appendLog(batch::keptSourceLine(srcPath, why));
+        engine::Listener listener;
+        listener.outcome = [&](const engine::Outcome& o) {
+            srcPath = o.from;
+            PrgBar->setValue(o.index + 1);
+            if (o.step == engine::Step::Copy) {
+                appendLog(
+                    o.done() ? batch::logLine(kind, o.from, o.to) : batch::failureLine(kind, o.from, o.to, o.reason));
+                addLog();
+            } else if (o.failed()) {
+                // A source kept because its copy is not known to be safe, or it changed since.
+                appendLog(batch::keptSourceLine(o.from, o.reason));
                 addLog();
             }
-        }
-        PrgBar->setValue(i + 1);
-        run.pump();
+            run.pump();
+        };
+        listener.removalBegins = [&] { PrgBar->setValue(0); };
+        totals = worker.transferAll(
+            move ? engine::Transfer::Move : engine::Transfer::Copy, work.source, work.names, work.target, listener);
+        paneRefresh();
     }
-    return failures;
+    if (totals.failed > 0)
+        ask(errorTitle, batch::failureSummary(kind, totals.failed), MsgIcon::Error, MsgButtons::Ok);
 }
 
 // ---- delete ----
@@ -167,39 +119,36 @@ void VuConv::mnuSyoriDel_Click()
 {
     if (running_)
         return;
+    const Batch work = fixBatch();
     const QString errorTitle = QStringLiteral("削除エラー");
-    if (FileList[0]->count() == 0) {
+    if (work.names.isEmpty()) {
         ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    resetBar();
+    resetBar(work);
     if (ask(QStringLiteral("一括削除"), QStringLiteral("削除処理を行います。よろしいですか？"), MsgIcon::Exclamation,
             MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return;
     PrgBar->show();
-    Yen_Plus();
-    int failures = 0;
+    engine::FileEngine worker(module_.files(), module_.clock());
+    engine::Totals totals;
     {
         Run run(*this);
-        const QStringList names = FileList[0]->names();
-        for (int i = 0; i < names.size(); ++i) {
-            srcPath = paneDir[0] + names[i];
-            const FsStatus s = module_.files().removeFile(srcPath);
-            PrgBar->setValue(i);
-            if (s.ok()) {
-                appendLog(batch::logLine(LogKind::Delete, srcPath));
-            } else {
-                ++failures;
-                appendLog(batch::failureLine(LogKind::Delete, srcPath, QString(), err::describe(s.error)));
-            }
+        engine::Listener listener;
+        listener.outcome = [&](const engine::Outcome& o) {
+            srcPath = o.from;
+            PrgBar->setValue(o.index);
+            appendLog(o.done() ? batch::logLine(LogKind::Delete, o.from)
+                               : batch::failureLine(LogKind::Delete, o.from, QString(), o.reason));
             addLog();
             run.pump();
-        }
+        };
+        totals = worker.deleteAll(work.source, work.names, listener);
         paneRefresh();
     }
-    if (failures > 0)
-        ask(errorTitle, batch::failureSummary(LogKind::Delete, failures), MsgIcon::Error, MsgButtons::Ok);
+    if (totals.failed > 0)
+        ask(errorTitle, batch::failureSummary(LogKind::Delete, totals.failed), MsgIcon::Error, MsgButtons::Ok);
 }
 
 // ---- rename ----
@@ -208,8 +157,9 @@ void VuConv::mnuSyoriRename_Click()
 {
     if (running_)
         return;
+    const Batch work = fixBatch();
     const QString errorTitle = QStringLiteral("リネームエラー");
-    if (FileList[0]->count() == 0) {
+    if (work.names.isEmpty()) {
         ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
         return;
     }
@@ -236,7 +186,7 @@ void VuConv::mnuSyoriRename_Click()
     case batch::PrefixCheck::Usable:
         break;
     }
-    resetBar();
+    resetBar(work);
     if (ask(QStringLiteral("一括リネーム"), QStringLiteral("ファイルリネームを行います。よろしいですか？"),
             MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok) {
@@ -244,78 +194,29 @@ void VuConv::mnuSyoriRename_Click()
         return;
     }
     PrgBar->show();
-    Yen_Plus();
-    int failures = 0;
+    engine::FileEngine worker(module_.files(), module_.clock());
+    engine::Totals totals;
     {
         Run run(*this);
-        failures = renameAll(prefix, run);
+        engine::Listener listener;
+        listener.outcome = [&](const engine::Outcome& o) {
+            if (o.step != engine::Step::Rename)
+                return;  // a file stepping out of the way of another is logged at its own turn
+            // The log names each file by the name it had when the run began.
+            srcPath = paths::join(work.source, work.names[o.index]);
+            PrgBar->setValue(o.index + 1);
+            appendLog(o.done() ? batch::logLine(LogKind::Rename, srcPath, o.to)
+                               : batch::failureLine(LogKind::Rename, srcPath, o.to, o.reason));
+            addLog();
+            run.pump();
+        };
+        totals = worker.renameAll(work.source, work.names, prefix, listener);
         paneRefresh();
     }
     if (dialog)
         dialog->Text1->clear();
-    if (failures > 0)
-        ask(errorTitle, batch::failureSummary(LogKind::Rename, failures), MsgIcon::Error, MsgButtons::Ok);
-}
-
-int VuConv::renameAll(const QString& prefix, Run& run)
-{
-    Files& files = module_.files();
-    const QString folder = paneDir[0];
-    const QStringList names = FileList[0]->names();
-    // Where each file of the batch is now, and which file still waiting for its turn holds a
-    // name. A new name held by a waiting file is freed by moving that file aside under a
-    // temporary name first, so that a run ends with the names in list order whatever names
-    // the files had (a second rename with the same prefix, say); nothing is ever replaced.
-    QStringList current = names;
-    QHash<QString, int> waiting;
-    waiting.reserve(names.size());
-    for (int i = 0; i < names.size(); ++i)
-        waiting.insert(names[i], i);
-    int aside = 0;
-    int failures = 0;
-    for (int i = 0; i < names.size(); ++i) {
-        srcPath = folder + names[i];
-        const QString newName = batch::renamedName(prefix, i, names[i]);
-        const QString newPath = folder + newName;
-        waiting.remove(current[i]);
-        FsStatus s;
-        if (current[i] != newName) {
-            if (const auto holder = waiting.constFind(newName); holder != waiting.cend()) {
-                const int j = holder.value();
-                QString temp;
-                do
-                    temp = batch::asideName(names[j], ++aside);
-                while (waiting.contains(temp) || files.exists(folder + temp));
-                s = files.renameFile(folder + current[j], folder + temp);
-                if (s.ok()) {
-                    waiting.remove(current[j]);
-                    current[j] = temp;
-                    waiting.insert(temp, j);
-                }
-            }
-            if (s.ok())
-                s = files.renameFile(folder + current[i], newPath);
-        }
-        PrgBar->setValue(i + 1);
-        if (s.ok()) {
-            current[i] = newName;
-            appendLog(batch::logLine(LogKind::Rename, srcPath, newPath));
-        } else {
-            ++failures;
-            QString why = err::describe(s.error);
-            // A file that stepped aside goes back to its own name, which it left free.
-            if (current[i] != names[i]) {
-                if (files.renameFile(folder + current[i], srcPath).ok())
-                    current[i] = names[i];
-                else
-                    why += QStringLiteral("、%1 という名前のままです").arg(current[i]);
-            }
-            appendLog(batch::failureLine(LogKind::Rename, srcPath, newPath, why));
-        }
-        addLog();
-        run.pump();
-    }
-    return failures;
+    if (totals.failed > 0)
+        ask(errorTitle, batch::failureSummary(LogKind::Rename, totals.failed), MsgIcon::Error, MsgButtons::Ok);
 }
 
 }  // namespace vu

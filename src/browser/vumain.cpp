@@ -5,6 +5,7 @@
 #include "pickers.h"
 
 #include "batch/vuconv.h"
+#include "engine/fileengine.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/artwork.h"
@@ -18,11 +19,13 @@
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPainter>
 #include <QStyle>
 #include <QUrl>
+#include <QWindow>
 
 #include <cstdio>
 
@@ -47,6 +50,33 @@ void name(QWidget* w, const QString& objectName, const QString& accessible)
     w->setObjectName(objectName);
     w->setAccessibleName(accessible);
 }
+
+// A status panel. Where its text is wider than the panel, the label before "：" stays and the
+// rest loses its beginning ("表示ﾌｫﾙﾀﾞ：…/photos/2023"), so that no panel's text runs into the next;
+// the whole text stays the panel's text, read by screen readers and shown as its tip.
+class StatusPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+    static constexpr int Padding = 2;  // pixels between the frame and the text
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        drawFrame(&p);
+        const QRect r = contentsRect().adjusted(Padding, 0, -Padding, 0);
+        const QFontMetrics m = fontMetrics();
+        QString shown = text();
+        if (m.horizontalAdvance(shown) > r.width()) {
+            const qsizetype cut = shown.indexOf(u'：') + 1;
+            const QString label = shown.left(cut);
+            shown = label
+                + m.elidedText(shown.mid(cut), Qt::ElideLeft, std::max(0, r.width() - m.horizontalAdvance(label)));
+        }
+        p.setPen(palette().color(QPalette::WindowText));
+        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    }
+};
 
 }  // namespace
 
@@ -107,6 +137,8 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     connect(mnuPop1, &QAction::triggered, this, &VuMain::mnuPop1_Click);
     // The other windows (the viewer) find the file of a cell through the module.
     module_.cellFile = [this](quint8 page, quint8 cell) { return page == PageNo ? cellFile(cell) : QString(); };
+    // A folder another window makes current is listed here first.
+    module_.listFolder = [this](const QString& folder) { return listFolder(folder); };
 
     Form_Initialize();
     Form_Load();
@@ -119,6 +151,7 @@ VuMain::~VuMain()
     if (module_.mainWindow == this) {
         module_.mainWindow = nullptr;
         module_.cellFile = nullptr;
+        module_.listFolder = nullptr;
     }
 }
 
@@ -127,6 +160,7 @@ void VuMain::buildControls()
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("VuMainClient"));
     setCentralWidget(client);
+    client->installEventFilter(this);
 
     DrvList = new DriveListBox(module_.volumes(), client);
     name(DrvList, QStringLiteral("DrvList"), QStringLiteral("DrvList"));
@@ -285,7 +319,7 @@ void VuMain::buildStatusBar()
     name(StatusBar1, QStringLiteral("StatusBar1"), QStringLiteral("StatusBar1"));
     StatusBar1->setSizeGripEnabled(false);
     for (int n = 1; n <= 6; ++n) {
-        auto* label = new QLabel(initialPanelText(n), StatusBar1);
+        auto* label = new StatusPanel(initialPanelText(n), StatusBar1);
         label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         // A screen reader reads the panel's text as its name; the description says which it is.
         label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
@@ -293,6 +327,9 @@ void VuMain::buildStatusBar()
         label->setFrameShadow(QFrame::Sunken);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         label->setFocusPolicy(Qt::NoFocus);
+        // The last panel takes the rest of the bar, however long its text.
+        if (n == 6)
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         StatusBar1->addWidget(label, n == 6 ? 1 : 0);
         panels_[n - 1] = label;
     }
@@ -305,8 +342,10 @@ QString VuMain::panel(int n) const
 
 void VuMain::setPanel(int n, const QString& text)
 {
-    if (n >= 1 && n <= 6)
+    if (n >= 1 && n <= 6) {
         panels_[n - 1]->setText(text);
+        panels_[n - 1]->setToolTip(text);
+    }
 }
 
 void VuMain::place(QWidget* w, const TwipRect& r)
@@ -324,34 +363,84 @@ void VuMain::Form_Initialize()
 
 void VuMain::Dsp_change()
 {
-    // The window fills the work area, wherever the user has moved it.
+    // The window, its frame included, fills the work area, wherever the user has moved it.
+    // Until the window manager has framed the window its frame is not known; the window is
+    // placed again as soon as it is (see event()).
     const QRect area = module_.screen().workArea();
-    const QMargins frame = isVisible()
-        ? QMargins(geometry().left() - frameGeometry().left(), geometry().top() - frameGeometry().top(),
-            frameGeometry().right() - geometry().right(), frameGeometry().bottom() - geometry().bottom())
-        : QMargins();
-    setGeometry(area.marginsRemoved(frame));
+    const QMargins frame = windowFrame();
+    framePending_ = frame.isNull();
+    const QRect client = area.marginsRemoved(frame);
+    setGeometry(client);
 
     layout_ = mainLayout(module_.workAreaWidthTwips());
     PageSize = 30;
-    place(DrvList, layout_.DrvList);
-    place(DirList, layout_.DirList);
-    for (int i = 0; i < 6; ++i)
-        place(OkBtn[i], layout_.OkBtn[i]);
-    place(FileList, layout_.FileList);
-    place(PrgBar1, layout_.PrgBar1);
-    for (int k = 0; k < 30; ++k) {
-        place(Img[k], layout_.Img[k]);
-        place(ImgName[k], layout_.ImgName[k]);
+    // The toolbar is compact where the table would not fit below the full one (the small
+    // layout at 800 pixels wide, the large one on short screens).
+    setCompactToolbar(false);
+    const int chrome = menuBar()->sizeHint().height() + StatusBar1->sizeHint().height();
+    setCompactToolbar(twips::fromPx(client.height() - chrome - tbToolBar->sizeHint().height()) < tableHeight(layout_));
+    // The area below the toolbar takes its size now, even in a window not shown yet; a window
+    // manager that sizes the window otherwise moves the controls again (see eventFilter()).
+    if (QLayout* l = layout()) {
+        l->invalidate();
+        l->activate();
     }
-    place(Frame2, layout_.Frame2);
+    placeControls();
+}
+
+QMargins VuMain::windowFrame() const
+{
+    const QWindow* w = windowHandle();
+    return w && isVisible() ? w->frameMargins() : QMargins();
+}
+
+void VuMain::setCompactToolbar(bool compact)
+{
+    tbToolBar->setIconSize(compact ? QSize(16, 16) : QSize(20, 20));
+    tbToolBar->setToolButtonStyle(compact ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+}
+
+bool VuMain::compactToolbar() const
+{
+    return tbToolBar->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
+}
+
+void VuMain::placeControls()
+{
+    QWidget* client = centralWidget();
+    placedSize_ = client->size();
+    fitted_ = fitHeight(layout_, twips::fromPx(client->height()));
+    place(DrvList, fitted_.DrvList);
+    place(DirList, fitted_.DirList);
+    for (int i = 0; i < 6; ++i)
+        place(OkBtn[i], fitted_.OkBtn[i]);
+    place(FileList, fitted_.FileList);
+    place(PrgBar1, fitted_.PrgBar1);
+    for (int k = 0; k < 30; ++k) {
+        place(Img[k], fitted_.Img[k]);
+        place(ImgName[k], fitted_.ImgName[k]);
+    }
+    place(Frame2, fitted_.Frame2);
     for (int i = 0; i < 3; ++i)
-        place(imgBox[i], layout_.imgBox[i]);
+        place(imgBox[i], fitted_.imgBox[i]);
+    // The panels fit the bar, less the gaps between them; the first three hold their longest
+    // texts whole.
+    static const char* const longest[3] = {"データ数：32767", "ページ： 255/ 1093", "画像形式：ALL"};
+    std::array<float, 3> least{};
+    for (int n = 0; n < 3; ++n) {
+        const QLabel* panel = panels_[n];
+        const int frame = panel->width() - panel->contentsRect().width();
+        least[n] = float(twips::fromPx(panel->fontMetrics().horizontalAdvance(QString::fromUtf8(longest[n])) + frame
+            + 2 * StatusPanel::Padding + 1));
+    }
+    const int room = StatusBar1->width() - 6 * PanelGap;
+    const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room), least);
     for (int n = 0; n < 6; ++n) {
+        const int width = std::max(1, int(widths[n] / twips::PerPixel));
         if (n < 5)
-            panels_[n]->setFixedWidth(twips::toPx(layout_.panelWidth[n]));
+            panels_[n]->setFixedWidth(width);
         else
-            panels_[n]->setMinimumWidth(twips::toPx(layout_.panelWidth[n]));
+            panels_[n]->setMinimumWidth(width);
     }
 }
 
@@ -376,11 +465,11 @@ void VuMain::Form_Load()
     auto steps = [this]() -> FsStatus {
         if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings); !s.ok())
             return s;
-        module_.CurPath = startFolder(settings);
+        module_.setCurPath(startFolder(settings));
         PageNo = 1;
         // The drive change below moves the folder list (and with it the current folder) to the
         // drive's own current folder; the stored folder is kept aside so that it still wins.
-        const QString stored = module_.CurPath;
+        const QString stored = module_.curPath();
         const QString root = module_.volumes().rootOf(stored);
         if (root.isEmpty() || !module_.volumes().isReady(root))
             return FsStatus::failure(err::DeviceUnavailable, stored + QStringLiteral(": drive not ready"));
@@ -396,8 +485,8 @@ void VuMain::Form_Load()
     ErrNo = s.error;
     // Whatever failed, the current folder names the folder the lists show, so that nothing
     // later works on a folder the user cannot see.
-    if (!s.ok() && module_.CurPath != DirList->path())
-        module_.CurPath = DirList->path();
+    if (!s.ok() && module_.curPath() != DirList->path())
+        module_.setCurPath(DirList->path());
 }
 
 void VuMain::Form_Activate()
@@ -409,7 +498,7 @@ void VuMain::Form_Activate()
 
 FsStatus VuMain::Form_Unload()
 {
-    const QString folder = paths::dropOneSeparator(module_.CurPath);
+    const QString folder = module_.curPathForSettings();
     if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings); !s.ok())
         return s;
     settings.set(SettingsRec::PathHead, QStringLiteral("[Path]"));
@@ -420,6 +509,21 @@ FsStatus VuMain::Form_Unload()
 
 bool VuMain::event(QEvent* event)
 {
+    switch (event->type()) {
+    case QEvent::Show:
+    case QEvent::Move:
+    case QEvent::Resize:
+    case QEvent::WindowActivate:
+        // The window manager has framed the window since it was placed: place it again, so that
+        // its title bar and borders lie within the work area too.
+        if (framePending_ && !windowFrame().isNull()) {
+            framePending_ = false;
+            QMetaObject::invokeMethod(this, &VuMain::Dsp_change, Qt::QueuedConnection);
+        }
+        break;
+    default:
+        break;
+    }
     if (event->type() == QEvent::WindowActivate)
         Form_Activate();
     return QMainWindow::event(event);
@@ -453,7 +557,7 @@ void VuMain::DrvList_Change()
 void VuMain::DirList_Change()
 {
     FileList->setPath(DirList->path());
-    module_.CurPath = DirList->path();
+    module_.setCurPath(DirList->path());
     writeCount();
 }
 
@@ -462,8 +566,17 @@ void VuMain::DirList_LostFocus()
     const int row = DirList->listIndex();
     if (row >= 0 && !DirList->setPath(DirList->entryPath(row)).ok())
         DirList->refresh();  // the highlighted folder has gone since it was listed
-    module_.CurPath = DirList->path();
+    module_.setCurPath(DirList->path());
     writeCount();
+}
+
+bool VuMain::listFolder(const QString& folder)
+{
+    if (!module_.files().isDir(folder))
+        return false;
+    if (module_.volumes().rootOf(folder) != DrvList->drive())
+        DrvList->setDrive(folder);
+    return DirList->setPath(folder).ok();
 }
 
 // ---- thumbnail pages ----
@@ -485,16 +598,18 @@ void VuMain::imgDsp()
     const int n = FileList->count();
     if (n == 0)
         return;
-    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.CurPath);
+    // The names come from the file list, so the pictures, the panel and every later command on
+    // a cell take the list's folder with them.
+    PageFolder = FileList->path();
+    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + PageFolder);
     PrgBar1->setRange(0, PageSize);
     PrgBar1->setValue(0);
-    PageFolder = module_.CurPath;
 
     const int first = firstEntryOfPage(PageNo, PageSize);
     QStringList names, files;
     for (int i = 0; i < PageSize && first + i < n; ++i) {
         names << FileList->item(first + i);
-        files << paths::join(module_.CurPath, names.last());
+        files << paths::join(PageFolder, names.last());
     }
     // All cells decode at once on every core; they are put in place in cell order so that the
     // progress bar still counts the cells as they fill.
@@ -536,7 +651,7 @@ void VuMain::OkBtn_Click(int index)
     if (index == 0) {
         if (FileList->count() == 0)
             return;
-        module_.CurPath = DirList->path();
+        module_.setCurPath(DirList->path());
         PageNo = 1;
         ImgClr();
         imgDsp();
@@ -622,6 +737,9 @@ void VuMain::updateDragCursor()
 
 bool VuMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // The area below the toolbar got another size than the one the controls were placed for.
+    if (watched == centralWidget() && event->type() == QEvent::Resize && centralWidget()->size() != placedSize_)
+        placeControls();
     const int box = int(std::find(imgBox.begin(), imgBox.end(), watched) - imgBox.begin());
     if (box < 3) {
         switch (event->type()) {
@@ -683,43 +801,55 @@ void VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
     ErrNo = dropOnBox(index, cell).error;
 }
 
-// One trap over the whole drop: the first step that fails ends it silently with its error.
+// One trap over the whole drop: a step that fails ends it with its error, and the user is told
+// which file failed and why (a failure that looked like success would be worse than none).
 FsStatus VuMain::dropOnBox(int index, int cell)
 {
     const DropBoxInfo& box = dropBox(index);
+    // The file the cell shows, fixed before the question: the folder its page was drawn from and
+    // the name under it.
+    const QString source = paths::join(PageFolder, PageFiles[cell]);
     if (module_.dialogs().message(this, box.title, box.confirmation, MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return FsStatus::success();
-    // The file the cell shows: the folder its page was drawn from and the name under it.
-    const QString name = PageFiles[cell];
-    SrcFile = paths::join(PageFolder, name);
+    SrcFile = source;
+    engine::FileEngine worker(module_.files(), module_.clock());
+    engine::Outcome outcome;
     if (index == DeleteBox) {
-        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
-            return s;
+        outcome = worker.deleteOne(SrcFile, {});
+    } else {
+        QString& target = index == CopyBox ? CopyPath : MovePath;
+        if (target.isEmpty())
+            target = module_.FolderDsp(this, 13);
+        setPanel(box.panel, box.panelLabel + target);
+        if (target.isEmpty())
+            return FsStatus::success();  // no folder chosen: nothing to copy to
+        DstFile = paths::join(target, paths::fileName(SrcFile));
+        engine::Listener listener;
+        listener.mayReplace = [&](const QString& existing) {
+            return module_.dialogs().message(this, box.title,
+                       QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing,
+                       MsgIcon::Exclamation, MsgButtons::YesNo)
+                == MsgAnswer::Yes;
+        };
+        outcome = worker.transferOne(
+            index == MoveBox ? engine::Transfer::Move : engine::Transfer::Copy, SrcFile, target, listener);
+    }
+    if (outcome.done()) {
         refreshAfterDrop();
         return FsStatus::success();
     }
-
-    QString& target = index == CopyBox ? CopyPath : MovePath;
-    if (target.isEmpty())
-        target = module_.FolderDsp(this, 13);
-    setPanel(box.panel, box.panelLabel + target);
-    if (target.isEmpty())
-        return FsStatus::success();  // no folder chosen: nothing to copy to
-    DstFile = paths::join(target, name);
-    // A file copied or moved onto itself stays as it is.
-    if (module_.files().sameEntry(target, PageFolder))
-        return FsStatus::success();
-    if (FsStatus s = module_.files().copyFile(SrcFile, DstFile, Replace::Overwrite); !s.ok())
-        return s;
-    if (index == MoveBox) {
-        // The copy is on the disk before the original goes.
-        if (FsStatus s = module_.files().syncFolder(target); !s.ok())
-            return s;
-        if (FsStatus s = module_.files().removeFile(SrcFile); !s.ok())
-            return s;
+    if (outcome.failed()) {
+        // The page stays as it is: the files it shows are where they were.
+        module_.dialogs().message(this, box.failureTitle,
+            dropFailureText(index, outcome.step == engine::Step::RemoveSource, SrcFile, outcome.reason), MsgIcon::Error,
+            MsgButtons::Ok);
+        return FsStatus::failure(outcome.error, outcome.from + QStringLiteral(": ") + outcome.reason);
     }
-    refreshAfterDrop();
+    // Skipped: the target was the file itself (say so), or the user kept the file there.
+    if (outcome.error == err::SameFile) {
+        module_.dialogs().message(this, box.title, sameFileText(index, SrcFile), MsgIcon::Information, MsgButtons::Ok);
+    }
     return FsStatus::success();
 }
 
@@ -753,8 +883,7 @@ void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifi
     // the page being drawn again.
     const QString file = cellFile(index);
     // The shared folder ends in a separator from now on, as the other windows expect.
-    if (!paths::endsWithSeparator(module_.CurPath))
-        module_.CurPath += paths::Separator;
+    module_.appendSeparatorToCurPath();
     // A file gone since the page was drawn still has its name; its date and attribute are left
     // empty.
     std::optional<QDateTime> modified;
@@ -785,7 +914,7 @@ void VuMain::DialgDsp()
 {
     ErrNo = 0;
     const std::optional<QString> chosen = module_.dialogs().chooseFile(
-        this, QStringLiteral("ファイルを指定してください"), module_.CurPath, imageFileFilters(), 0);
+        this, QStringLiteral("ファイルを指定してください"), module_.curPath(), imageFileFilters(), 0);
     if (!chosen) {
         ErrNo = err::Cancel;
         return;
@@ -793,7 +922,9 @@ void VuMain::DialgDsp()
     if (chosen->isEmpty())
         return;
     module_.DlgFile = *chosen;
-    module_.CurPath = folderWithSeparatorOf(module_.DlgFile);
+    // The lists move to the chosen file's folder, which becomes the current folder.
+    if (!module_.handOverCurPath(folderWithSeparatorOf(module_.DlgFile)))
+        ErrNo = err::PathNotFound;
 }
 
 // ---- commands ----
@@ -845,7 +976,16 @@ void VuMain::mnuHelpVer_Click()
 
 void VuMain::mnuHelpUrl_Click()
 {
-    const QUrl site(QStringLiteral(VUTARA_HOMEPAGE));
+    // A packager's web address, or else the user guide installed with the program.
+    const QString address = QStringLiteral(VUTARA_HOMEPAGE);
+    const QUrl site = !address.isEmpty() ? QUrl(address)
+        : !module_.guideFile.isEmpty()   ? QUrl::fromLocalFile(module_.guideFile)
+                                         : QUrl();
+    if (site.isEmpty()) {
+        module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
+            QStringLiteral("利用の手引き（guide.html）がインストールされていません。"), MsgIcon::Error, MsgButtons::Ok);
+        return;
+    }
     if (!module_.urls().open(site)) {
         module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
             QStringLiteral("ブラウザを起動できませんでした。\n") + site.toString(), MsgIcon::Error, MsgButtons::Ok);

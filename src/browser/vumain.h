@@ -101,17 +101,24 @@ public:
     FsStatus Form_Unload();
     void Dsp_change();
     void SysInfo1_DisplayChanged();
-    const MainLayout& currentLayout() const { return layout_; }
+    // The layout as placed: the table chosen for the work area, fitted to the area below the
+    // toolbar.
+    const MainLayout& currentLayout() const { return fitted_; }
+    // True where the toolbar shows small icons with their texts beside them.
+    bool compactToolbar() const;
 
     // ---- lists ----
     void DrvList_Change();
     void DirList_Change();
     void DirList_LostFocus();
+    // Moves the lists to `folder` (another window handing the current folder over); false when
+    // they cannot show it.
+    bool listFolder(const QString& folder);
 
     // ---- thumbnail pages ----
     // Empties the 30 cells and sets the progress bar to 0.
     void ImgClr();
-    // Fills the cells of page PageNo from the file list and CurPath. A picture that cannot be
+    // Fills the cells of page PageNo from the file list and its folder. A picture that cannot be
     // loaded leaves its cell with its name and a broken-picture mark; the rest still load.
     void imgDsp();
     // The show button (0) and the type buttons (1 to 5).
@@ -140,8 +147,9 @@ public:
     void mnuPop1_Click();
 
     // ---- choosers ----
-    // The file-open dialog for an image file: on a choice, DlgFile is the file and CurPath its
-    // folder with a final separator; ErrNo is 0 then and the cancel error otherwise.
+    // The file-open dialog for an image file: on a choice, DlgFile is the file, the lists move to
+    // its folder and CurPath is that folder with a final separator; ErrNo is 0 then and the
+    // cancel error otherwise (or the error of a folder the lists cannot show).
     void DialgDsp();
 
     // ---- commands ----
@@ -169,6 +177,10 @@ private:
     void buildToolbar();
     void buildStatusBar();
     void place(QWidget* w, const TwipRect& r);
+    void placeControls();
+    void setCompactToolbar(bool compact);
+    // The window manager's frame around the window; null before it has framed it.
+    QMargins windowFrame() const;
     void writeCount();
     void writePageLabel();
     void dragThumbnail(int cell);
@@ -177,7 +189,11 @@ private:
     void refreshAfterDrop();
 
     VuModule& module_;
-    MainLayout layout_;
+    MainLayout layout_;  // the table for the work area
+    MainLayout fitted_;  // as placed
+    QSize placedSize_;  // the size of the area below the toolbar the controls were placed for
+    bool framePending_ = true;  // placed before the window manager framed the window
+    static constexpr int PanelGap = 6;  // pixels between two status panels
     Thumbnailer thumbnails_;
     std::array<QLabel*, 6> panels_{};
     bool closing_ = false;

@@ -12,8 +12,12 @@ class QWidget;
 namespace vu {
 
 enum class MsgIcon { None, Information, Exclamation, Error };
-enum class MsgButtons { Ok, OkCancel };
-enum class MsgAnswer { Ok, Cancel };
+enum class MsgButtons {
+    Ok,
+    OkCancel,
+    YesNo,  // No is the default; closing the box answers No
+};
+enum class MsgAnswer { Ok, Cancel, Yes, No };
 
 class Dialogs {
 public:

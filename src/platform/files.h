@@ -9,6 +9,8 @@
 #include <QMutex>
 #include <QString>
 
+class QFile;
+
 #include <optional>
 #include <vector>
 
@@ -35,6 +37,27 @@ struct FolderStamp {
 bool listingStillHolds(const FolderStamp& then, qint64 readAtNs, const std::optional<FolderStamp>& now);
 qint64 wallClockNs();
 
+// What tells one state of a file's content from another: the file (device and inode) and its
+// size and modification time. A file saved again or replaced under its name has another.
+struct FileIdentity {
+    quint64 device = 0, inode = 0;
+    qint64 size = -1;  // -1: not known
+    qint64 modifiedNs = 0;
+    bool known() const { return size >= 0; }
+    bool operator==(const FileIdentity&) const = default;
+};
+
+// What a copy read and what it made.
+struct CopyRecord {
+    FileIdentity source;  // the source as it was when opened for reading
+    FileIdentity copy;  // the finished copy
+};
+
+// Opens a file the program did not create, for reading, without ever waiting: a pipe, device,
+// socket or folder in its place is refused with err::NotRegularFile instead of being opened for
+// real. On success `file` is open on it and `identity` (if given) says which file it was.
+FsStatus openForReading(const QString& path, QFile* file, FileIdentity* identity = nullptr);
+
 // Attribute flags as the program reports them.
 namespace attr {
 constexpr int ReadOnly = 1;
@@ -53,24 +76,41 @@ class Files {
 public:
     virtual ~Files() = default;
 
-    // Record access: opens the file for reading and writing (creating it empty when missing),
-    // reads at most `size` bytes from its start and closes it. A short file gives fewer bytes.
+    // Record access: reads at most `size` bytes from the start of the file (creating it empty
+    // when missing). A short file gives fewer bytes; anything but a regular file (a pipe, a
+    // device) is refused with err::NotRegularFile without being read.
     virtual FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) = 0;
     // Replaces the first record.size() bytes of the file, keeping any bytes after them. The file
-    // is rewritten under a temporary name and renamed into place, so it is never left torn.
+    // is rewritten under a temporary name and renamed into place, so it is never left torn; a
+    // name that leads to anything but a regular file is left alone (err::NotRegularFile).
     virtual FsStatus writeRecord(const QString& path, const QByteArray& record) = 0;
 
     // Copies a regular file. The data goes to a temporary file in the target folder that only
-    // takes the target name once complete; the copy keeps the source's modification time.
-    virtual FsStatus copyFile(const QString& from, const QString& to, Replace mode) = 0;
+    // takes the target name once complete; the copy keeps the source's modification time. A
+    // source that is not a regular file is refused unread (err::NotRegularFile); a target that
+    // is, or leads to, the source itself is left alone (err::SameFile). `record`, if given,
+    // learns which file was read and which was made.
+    virtual FsStatus copyFile(const QString& from, const QString& to, Replace mode, CopyRecord* record = nullptr) = 0;
+    // Removes a file (or link, not what it leads to); never a folder.
     virtual FsStatus removeFile(const QString& path) = 0;
+    // Removes the file at `path` only while it is still the one `expected` describes (the source
+    // a copy read); otherwise fails with err::SourceChanged.
+    virtual FsStatus removeIfUnchanged(const QString& path, const FileIdentity& expected) = 0;
     // Renames within the file system; never replaces an existing entry.
     virtual FsStatus renameFile(const QString& from, const QString& to) = 0;
     // Flushes what was written to the file system holding `folder` to the disk.
     virtual FsStatus syncFolder(const QString& folder) = 0;
 
     virtual std::optional<QDateTime> modified(const QString& path) = 0;
+    // The attribute flags. A file is read-only (attr::ReadOnly) when the permission bits of the
+    // class the user belongs to (owner, one of the user's groups, others) forbid writing it, its
+    // file system is mounted read-only, or it is marked unchangeable.
     virtual std::optional<int> attributes(const QString& path) = 0;
+    // Whether the file may be deleted or moved: success, or why not (err::ReadOnlyFile,
+    // err::ReadOnlyVolume, err::Immutable, err::FileNotFound, ...). Agrees with attr::ReadOnly.
+    virtual FsStatus checkChangeable(const QString& path) = 0;
+    // Which file `path` names now (through links), if any.
+    virtual std::optional<FileIdentity> identity(const QString& path) = 0;
     virtual bool exists(const QString& path) = 0;
     virtual bool isDir(const QString& path) = 0;
     // Whether two paths name one and the same file or folder (through links, say).
@@ -86,12 +126,15 @@ class PosixFiles final : public Files {
 public:
     FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) override;
     FsStatus writeRecord(const QString& path, const QByteArray& record) override;
-    FsStatus copyFile(const QString& from, const QString& to, Replace mode) override;
+    FsStatus copyFile(const QString& from, const QString& to, Replace mode, CopyRecord* record = nullptr) override;
     FsStatus removeFile(const QString& path) override;
+    FsStatus removeIfUnchanged(const QString& path, const FileIdentity& expected) override;
     FsStatus renameFile(const QString& from, const QString& to) override;
     FsStatus syncFolder(const QString& folder) override;
     std::optional<QDateTime> modified(const QString& path) override;
     std::optional<int> attributes(const QString& path) override;
+    FsStatus checkChangeable(const QString& path) override;
+    std::optional<FileIdentity> identity(const QString& path) override;
     bool exists(const QString& path) override;
     bool isDir(const QString& path) override;
     bool sameEntry(const QString& a, const QString& b) override;

@@ -213,9 +213,17 @@ FsStatus DirListBox::refresh()
 void DirListBox::focusOutEvent(QFocusEvent* event)
 {
     QListWidget::focusOutEvent(event);
-    // A pop-up (such as a menu) taking the focus for a moment is not leaving the list.
-    if (event->reason() != Qt::PopupFocusReason)
+    // The user leaves the list only by moving on to another control of its own window. A menu,
+    // a message box or dialog (the program's own included) or another window taking the focus
+    // does not open the highlighted folder: the focus comes back to the list with the folder
+    // still only highlighted. By now the application's focus widget is the one taking over.
+    if (movesWithinWindow(this, QApplication::focusWidget()))
         emit lostFocus();
+}
+
+bool movesWithinWindow(const QWidget* from, const QWidget* to)
+{
+    return from && to && to != from && to->window() == from->window();
 }
 
 // ---- FileListBox ----

@@ -61,6 +61,7 @@ public:
 
 signals:
     void changed();
+    // The focus moved on to another control of the list's window (see movesWithinWindow).
     void lostFocus();
 
 protected:
@@ -75,6 +76,10 @@ private:
     FolderStamp readStamp_;
     qint64 readAtNs_ = 0;
 };
+
+// Whether the focus passing from `from` to `to` stays within one window: another control of the
+// same window, not a pop-up, a dialog, a message box or another window.
+bool movesWithinWindow(const QWidget* from, const QWidget* to);
 
 // A file list: the names of a folder's files that match a pattern (see filterFileNames).
 class FileListBox : public QListView {

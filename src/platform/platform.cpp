@@ -1,6 +1,13 @@
 #include "platform.h"
 
+#include <csignal>
+
 namespace vu {
+
+void prepareProcess()
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 SystemPlatform::SystemPlatform()
     : files_(std::make_unique<PosixFiles>())

@@ -27,6 +27,11 @@ struct Platform {
     ThumbnailCache* thumbnails = nullptr;
 };
 
+// Sets up the process the way the real services expect, before anything else runs: a write past
+// the file-size limit (RLIMIT_FSIZE) then fails like a write to a full disk, instead of the
+// system's signal ending the program without a word.
+void prepareProcess();
+
 // The real services of this desktop. Needs a QApplication.
 class SystemPlatform {
 public:

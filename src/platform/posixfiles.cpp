@@ -1,8 +1,10 @@
 #include "files.h"
 #include "paths.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -42,6 +44,69 @@ private:
 FsStatus badName(const QString& path)
 {
     return FsStatus::failure(err::BadFileName, path + QStringLiteral(": invalid file name"));
+}
+
+FsStatus notRegular(const QString& path)
+{
+    return FsStatus::failure(err::NotRegularFile, path + QStringLiteral(": not a regular file, left as it is"));
+}
+
+FileIdentity identityOf(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+        qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+// Opens a file the program did not create for reading. Its kind is asked first, so that a device
+// is never opened at all (opening one can do things of its own); the open does not wait, so a
+// pipe that has taken the file's place since cannot hold the program, and what was opened is
+// checked again.
+FsStatus openRegular(const QByteArray& native, const QString& path, Fd* fd, struct stat* st)
+{
+    if (::stat(native.constData(), st) != 0)
+        return FsStatus::fromErrno(errno, path);
+    if (!S_ISREG(st->st_mode))
+        return notRegular(path);
+    fd->reset(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd->valid())
+        return FsStatus::fromErrno(errno, path);
+    if (::fstat(fd->get(), st) != 0)
+        return FsStatus::fromErrno(errno, path);
+    if (!S_ISREG(st->st_mode)) {
+        fd->reset();
+        return notRegular(path);
+    }
+    return FsStatus::success();
+}
+
+// Whether the user belongs to group `gid`, as the effective or as a supplementary group.
+bool inGroup(gid_t gid)
+{
+    if (::getegid() == gid)
+        return true;
+    const int count = ::getgroups(0, nullptr);
+    if (count <= 0)
+        return false;
+    std::vector<gid_t> groups(static_cast<size_t>(count));
+    const int n = ::getgroups(count, groups.data());
+    return n > 0 && std::find(groups.begin(), groups.begin() + n, gid) != groups.begin() + n;
+}
+
+// Why the file may not be changed (deleted, moved, written), or 0. The superuser's power to write
+// anyway does not make a file writable in this sense.
+int readOnlyReason(const QString& path, const QByteArray& native, const struct stat& st)
+{
+    struct statvfs vfs;
+    if (::statvfs(native.constData(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY))
+        return err::ReadOnlyVolume;
+    if ((S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) && markedUnchangeable(path, true))
+        return err::Immutable;
+    mode_t writeBit = S_IWOTH;
+    if (::geteuid() == st.st_uid)
+        writeBit = S_IWUSR;
+    else if (inGroup(st.st_gid))
+        writeBit = S_IWGRP;
+    return st.st_mode & writeBit ? 0 : err::ReadOnlyFile;
 }
 
 bool writeAll(int fd, const char* data, size_t size)
@@ -155,9 +220,20 @@ FsStatus PosixFiles::readRecord(const QString& path, qsizetype size, QByteArray*
     QByteArray native;
     if (!paths::toNative(path, &native))
         return badName(path);
-    Fd fd(::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
-    if (!fd.valid())
-        return FsStatus::fromErrno(errno, path);
+    // Opened for reading only: a pipe opened for reading and writing has the program as its own
+    // writer, and its read would wait for ever.
+    Fd fd;
+    struct stat st;
+    const FsStatus opened = openRegular(native, path, &fd, &st);
+    if (opened.error == err::FileNotFound) {
+        // Record access creates a missing file, empty; never over anything made meanwhile.
+        Fd made(::open(native.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666));
+        if (!made.valid() && errno != EEXIST)
+            return FsStatus::fromErrno(errno, path);
+        return FsStatus::success();
+    }
+    if (!opened.ok())
+        return opened;
     if (!readAll(fd.get(), out, size))
         return FsStatus::fromErrno(errno, path);
     return FsStatus::success();
@@ -177,18 +253,20 @@ FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
     QByteArray content = record;
     mode_t mode = 0644;
     {
-        Fd old(::open(native.constData(), O_RDONLY | O_CLOEXEC));
-        if (old.valid()) {
-            struct stat st;
-            if (::fstat(old.get(), &st) == 0)
-                mode = st.st_mode & 07777;
+        // Only a regular file is ever replaced: a name that leads to a device, a pipe or a folder
+        // is left as it is.
+        Fd old;
+        struct stat st;
+        const FsStatus opened = openRegular(native, path, &old, &st);
+        if (opened.ok()) {
+            mode = st.st_mode & 07777;
             QByteArray existing;
             if (!readAll(old.get(), &existing, -1))
                 return FsStatus::fromErrno(errno, path);
             if (existing.size() > record.size())
                 content += existing.mid(record.size());
-        } else if (errno != ENOENT) {
-            return FsStatus::fromErrno(errno, path);
+        } else if (opened.error != err::FileNotFound) {
+            return opened;
         }
     }
 
@@ -211,7 +289,7 @@ FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
     return FsStatus::success();
 }
 
-FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mode)
+FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mode, CopyRecord* record)
 {
     QByteArray src, dst;
     if (!paths::toNative(from, &src))
@@ -219,23 +297,23 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
     if (!paths::toNative(to, &dst))
         return badName(to);
 
-    Fd in(::open(src.constData(), O_RDONLY | O_CLOEXEC));
-    if (!in.valid())
-        return FsStatus::fromErrno(errno, from);
+    Fd in;
     struct stat st;
-    if (::fstat(in.get(), &st) != 0)
-        return FsStatus::fromErrno(errno, from);
-    if (!S_ISREG(st.st_mode))
-        return FsStatus::fromErrno(EISDIR, from);
+    if (FsStatus s = openRegular(src, from, &in, &st); !s.ok())
+        return s;
 
+    // The target name may lead to the source itself (a link to it, the folder reached through a
+    // link): "copying" would do nothing, and a move would then delete the only copy.
     struct stat target;
     if (::stat(dst.constData(), &target) == 0) {
         if (target.st_dev == st.st_dev && target.st_ino == st.st_ino)
-            return mode == Replace::Overwrite ? FsStatus::success() : FsStatus::fromErrno(EEXIST, to);
+            return FsStatus::failure(err::SameFile, to + QStringLiteral(": the source itself"));
         if (mode == Replace::Never)
             return FsStatus::fromErrno(EEXIST, to);
         if (S_ISDIR(target.st_mode))
             return FsStatus::fromErrno(EISDIR, to);
+        if (!S_ISREG(target.st_mode))
+            return notRegular(to);
     }
 
     const qsizetype slash = dst.lastIndexOf('/');
@@ -249,8 +327,8 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
     if (!out.valid()) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
             return FsStatus::fromErrno(errno, to);
-        if (errno == ENOENT)
-            return FsStatus::fromErrno(ENOENT, to);
+        if (errno == ENOENT)  // the target folder is not there (any more)
+            return FsStatus::failure(err::PathNotFound, to + QStringLiteral(": no such folder"));
         unnamed = false;
         temp = temporaryName(folder, base);
         out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
@@ -269,6 +347,13 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::fchmod(out.get(), st.st_mode & 0777) != 0 || ::futimens(out.get(), times) != 0)
         return fail(errno);
+    if (record) {
+        struct stat made;
+        if (::fstat(out.get(), &made) != 0)
+            return fail(errno);
+        record->source = identityOf(st);
+        record->copy = identityOf(made);
+    }
 
     if (unnamed) {
         // The finished file gets its first name. A link never replaces anything, so a copy that
@@ -311,6 +396,23 @@ FsStatus PosixFiles::removeFile(const QString& path)
     return FsStatus::success();
 }
 
+FsStatus PosixFiles::removeIfUnchanged(const QString& path, const FileIdentity& expected)
+{
+    QByteArray native;
+    if (!paths::toNative(path, &native))
+        return badName(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0)
+        return FsStatus::fromErrno(errno, path);
+    if (identityOf(st) != expected)
+        return FsStatus::failure(err::SourceChanged, path + QStringLiteral(": changed since it was read"));
+    if (S_ISDIR(st.st_mode))
+        return FsStatus::fromErrno(EISDIR, path);
+    if (::unlink(native.constData()) != 0)
+        return FsStatus::fromErrno(errno, path);
+    return FsStatus::success();
+}
+
 FsStatus PosixFiles::renameFile(const QString& from, const QString& to)
 {
     QByteArray src, dst;
@@ -341,11 +443,10 @@ FsStatus PosixFiles::syncFolder(const QString& folder)
 
 std::optional<QDateTime> PosixFiles::modified(const QString& path)
 {
-    QByteArray native;
-    struct stat st;
-    if (!paths::toNative(path, &native) || ::stat(native.constData(), &st) != 0)
+    const std::optional<FileIdentity> found = identity(path);
+    if (!found)
         return std::nullopt;
-    return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
+    return QDateTime::fromMSecsSinceEpoch(found->modifiedNs / 1000000);
 }
 
 std::optional<int> PosixFiles::attributes(const QString& path)
@@ -359,20 +460,48 @@ std::optional<int> PosixFiles::attributes(const QString& path)
         value |= attr::Directory;
     if (paths::fileName(path).startsWith(u'.'))
         value |= attr::Hidden;
-    // Read-only: the permission bits of the class the user belongs to forbid writing (the
-    // superuser's power to write anyway does not make a file writable in this sense), or the
-    // file system is mounted read-only.
-    const uid_t uid = ::geteuid();
-    mode_t writeBit = S_IWOTH;
-    if (uid == st.st_uid)
-        writeBit = S_IWUSR;
-    else if (::getegid() == st.st_gid)
-        writeBit = S_IWGRP;
-    struct statvfs vfs;
-    const bool readOnlyMount = ::statvfs(native.constData(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY);
-    if (!(st.st_mode & writeBit) || readOnlyMount)
+    if (readOnlyReason(path, native, st) != 0)
         value |= attr::ReadOnly;
     return value;
+}
+
+FsStatus PosixFiles::checkChangeable(const QString& path)
+{
+    QByteArray native;
+    if (!paths::toNative(path, &native))
+        return badName(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0)
+        return FsStatus::fromErrno(errno, path);
+    if (const int why = readOnlyReason(path, native, st); why != 0)
+        return FsStatus::failure(why, path + QStringLiteral(": may not be changed"));
+    return FsStatus::success();
+}
+
+std::optional<FileIdentity> PosixFiles::identity(const QString& path)
+{
+    QByteArray native;
+    struct stat st;
+    if (!paths::toNative(path, &native) || ::stat(native.constData(), &st) != 0)
+        return std::nullopt;
+    return identityOf(st);
+}
+
+FsStatus openForReading(const QString& path, QFile* file, FileIdentity* identity)
+{
+    QByteArray native;
+    if (!paths::toNative(path, &native))
+        return badName(path);
+    Fd fd;
+    struct stat st;
+    if (FsStatus s = openRegular(native, path, &fd, &st); !s.ok())
+        return s;
+    if (!file->open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return FsStatus::failure(err::PathFileAccess, path + QStringLiteral(": ") + file->errorString());
+    fd.release();  // the file closes it now
+    if (identity)
+        *identity = identityOf(st);
+    return FsStatus::success();
 }
 
 bool PosixFiles::exists(const QString& path)

@@ -27,6 +27,18 @@ MsgAnswer QtDialogs::message(
         box.setIcon(QMessageBox::Critical);
         break;
     }
+    if (buttons == MsgButtons::YesNo) {
+        // A question whose careless answer would cost a file: No is the default, and Escape or
+        // the close box answer No too.
+        QPushButton* yes = box.addButton(QStringLiteral("はい"), QMessageBox::YesRole);
+        yes->setAccessibleName(QStringLiteral("はい"));
+        QPushButton* no = box.addButton(QStringLiteral("いいえ"), QMessageBox::NoRole);
+        no->setAccessibleName(QStringLiteral("いいえ"));
+        box.setDefaultButton(no);
+        box.setEscapeButton(no);
+        box.exec();
+        return box.clickedButton() == yes ? MsgAnswer::Yes : MsgAnswer::No;
+    }
     QPushButton* ok = box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     ok->setAccessibleName(QStringLiteral("OK"));
     box.setDefaultButton(ok);

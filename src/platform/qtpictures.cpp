@@ -1,3 +1,4 @@
+#include "files.h"
 #include "jpegdecoder.h"
 #include "pictureheader.h"
 #include "picturenormaliser.h"
@@ -35,26 +36,13 @@ bool fitsLimit(QSize size)
 // anything but a regular file is refused.
 class PictureFile {
 public:
-    PictureFile() = default;
-    ~PictureFile()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    PictureFile(const PictureFile&) = delete;
-    PictureFile& operator=(const PictureFile&) = delete;
-
     std::optional<PictureResult> open(const QString& path)
     {
-        const QByteArray name = QFile::encodeName(path);
-        fd_ = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd_ < 0) {
-            const int e = errno;
-            return failure(err::fromErrno(e), path, QString::fromLocal8Bit(std::strerror(e)));
-        }
-        struct stat st { };
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode))
-            return failure(err::InvalidPicture, path, QStringLiteral("not a regular file"));
+        // Never a plain open: a pipe in the picture's place would hold the program until
+        // written to.
+        if (const FsStatus s = openForReading(path, &file_); !s.ok())
+            return failure(s.error, path, s.detail);
+        fd_ = file_.handle();
         const ssize_t n = ::pread(fd_, head_, sizeof head_, 0);
         headSize_ = n > 0 ? int(n) : 0;
         // A header that claims more pixels than the file's bytes can carry is refused before any
@@ -79,6 +67,7 @@ public:
     bool isJpeg() const { return headSize_ >= 2 && uchar(head_[0]) == 0xFF && uchar(head_[1]) == 0xD8; }
 
 private:
+    QFile file_;
     int fd_ = -1;
     char head_[16] = {};
     int headSize_ = 0;

@@ -1,5 +1,7 @@
 #include "thumbcache.h"
 
+#include "files.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
@@ -192,22 +194,12 @@ bool makeFolders(const QString& path)
 // An entry's picture and its text keys; null when there is no readable entry.
 QImage readEntry(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024;
+    QFile file;
+    if (!openForReading(path, &file).ok() || file.size() > MaxEntryBytes)
         return QImage();
-    struct stat st { };
-    constexpr off_t MaxEntryBytes = 64 * 1024 * 1024;
-    QImage image;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= MaxEntryBytes) {
-        QFile file;
-        if (file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle)) {
-            QImageReader reader(&file, "png");
-            image = reader.read();
-        }
-    }
-    ::close(fd);
-    return image;
+    QImageReader reader(&file, "png");
+    return reader.read();
 }
 
 QMap<QString, QString> textsOf(const QImage& image)

@@ -1,5 +1,7 @@
 #include "layout.h"
 
+#include <algorithm>
+
 namespace vu {
 namespace {
 
@@ -56,6 +58,76 @@ MainLayout mainLayout(double workAreaWidthTwips)
             float(4000 / 1.4)};
     }
     return m;
+}
+
+namespace {
+
+// Room kept between the lowest control and the status bar.
+constexpr double BottomMargin = 60;
+
+double bottom(const TwipRect& r)
+{
+    return double(r.top) + (r.hasHeight ? double(r.height) : 0);
+}
+
+void scale(TwipRect& r, double factor)
+{
+    r.top = float(r.top * factor);
+    r.height = float(r.height * factor);
+}
+
+}  // namespace
+
+double tableHeight(const MainLayout& m)
+{
+    // The hidden file list is never on the screen, and the drop boxes stand high above.
+    double lowest = std::max(bottom(m.PrgBar1), bottom(m.DirList));
+    for (const TwipRect& r : m.OkBtn)
+        lowest = std::max(lowest, bottom(r));
+    for (int k = 0; k < CellsPerPage; ++k)
+        lowest = std::max({lowest, bottom(m.Img[k]), bottom(m.ImgName[k])});
+    return lowest + BottomMargin;
+}
+
+MainLayout fitHeight(MainLayout m, double heightTwips)
+{
+    const double needed = tableHeight(m);
+    if (heightTwips >= needed || heightTwips <= 0)
+        return m;
+    // The margin below stays; everything above it shrinks.
+    const double factor = std::max(0.0, heightTwips - BottomMargin) / (needed - BottomMargin);
+    for (TwipRect* r : {&m.DrvList, &m.DirList, &m.FileList, &m.PrgBar1})
+        scale(*r, factor);
+    for (TwipRect& r : m.OkBtn)
+        scale(r, factor);
+    for (int k = 0; k < CellsPerPage; ++k) {
+        scale(m.Img[k], factor);
+        scale(m.ImgName[k], factor);
+    }
+    m.verticalScale = float(factor);
+    return m;
+}
+
+std::array<float, 6> fitPanels(const MainLayout& m, double widthTwips, const std::array<float, 3>& least)
+{
+    std::array<float, 6> w = m.panelWidth;
+    for (int n = 0; n < 3; ++n)
+        w[n] = std::max(w[n], least[n]);
+    double total = 0, head = 0, tail = 0;
+    for (int n = 0; n < 6; ++n) {
+        total += w[n];
+        (n < 3 ? head : tail) += w[n];
+    }
+    if (widthTwips >= total || widthTwips <= 0)
+        return w;
+    if (widthTwips > head) {
+        for (int n = 3; n < 6; ++n)
+            w[n] = float(w[n] * (widthTwips - head) / tail);
+        return w;
+    }
+    for (float& width : w)
+        width = float(width * widthTwips / total);
+    return w;
 }
 
 }  // namespace vu

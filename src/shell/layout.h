@@ -14,6 +14,8 @@ struct TwipRect {
 
 struct MainLayout {
     bool large = false;
+    // The factor the tops and heights of the grid and the list column carry (1: as in the table).
+    float verticalScale = 1;
     TwipRect DrvList, DirList, FileList, PrgBar1, Frame2;
     std::array<TwipRect, 6> OkBtn;
     std::array<TwipRect, 30> Img, ImgName;
@@ -26,5 +28,18 @@ inline constexpr int CellsPerPage = 30;
 
 bool isLargeLayout(double workAreaWidthTwips);
 MainLayout mainLayout(double workAreaWidthTwips);
+
+// The height a layout takes below its top edge: down to the bottom of its lowest control on the
+// screen (the last row of names, the progress bar), with a small margin above what follows.
+double tableHeight(const MainLayout& m);
+// The layout fitted into an area `heightTwips` high. Where the table needs more room, the tops
+// and heights of the grid and of the list column beside it are scaled by one factor, so that the
+// rows, the lists and the buttons keep their proportions; the lefts, the widths and the drop
+// boxes stay as in the table. Where the table fits it is returned unchanged.
+MainLayout fitHeight(MainLayout m, double heightTwips);
+// The status panels' widths fitted into a bar `widthTwips` wide. Panels 1 to 3 are never narrower
+// than `least` (what their longest texts need); where the table's widths do not fit, panels 4
+// to 6, which name folders, share what is left in the table's proportions.
+std::array<float, 6> fitPanels(const MainLayout& m, double widthTwips, const std::array<float, 3>& least);
 
 }  // namespace vu

@@ -60,10 +60,13 @@ void VuProp::Form_Load()
 {
     if (!readSettings(module_.files(), module_.settingsPath, &settings).ok()) {
         settings = SettingsRec();
+        storedFolder_ = module_.curPath();
         dspTime->clear();
         return;
     }
-    module_.CurPath = startFolder(settings);
+    // The stored folder passes through an update unchanged. It does not become the current
+    // folder: that stays the one the main window lists, whatever the dialog's answer.
+    storedFolder_ = startFolder(settings);
     dspTime->setText(settings.value(SettingsRec::SlideSec));
     // Typing replaces the stored digit rather than bouncing off the one-character limit.
     dspTime->selectAll();
@@ -78,7 +81,7 @@ void VuProp::cmd_Click(int Index)
     if (Index != 0)
         return;
     settings.set(SettingsRec::PathHead, QStringLiteral("[Path]"));
-    settings.set(SettingsRec::PathName, module_.CurPath);
+    settings.set(SettingsRec::PathName, storedFolder_);
     settings.set(SettingsRec::SlideHead, QStringLiteral("[Slideshow]"));
     settings.set(SettingsRec::SlideSec, dspTime->text());
     const FsStatus s = writeSettings(module_.files(), module_.settingsPath, settings);

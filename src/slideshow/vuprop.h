@@ -27,8 +27,9 @@ public:
 
     SettingsRec settings;  // this window's copy of the settings record
 
-    // Reads the record: the current folder becomes the stored one and the box shows the stored
-    // time. When the file cannot be read the box stays empty and the current folder stays.
+    // Reads the record: the box shows the stored time. When the file cannot be read the box
+    // stays empty. The current folder is left alone: the dialog stores the folder it read (or,
+    // when it read nothing, the current one) back unchanged.
     void Form_Load();
     // 0 stores the record with the time typed and closes (a failed write is reported and the
     // dialog stays open); 1 closes without storing.
@@ -36,6 +37,7 @@ public:
 
 private:
     VuModule& module_;
+    QString storedFolder_;  // the folder "更新" stores
 };
 
 }  // namespace vu

@@ -118,7 +118,7 @@ void VuSlide::Form_Load()
 {
     const FsStatus read = readSettings(module_.files(), module_.settingsPath, &settings);
     Timer1->setInterval(slideInterval(read, settings));
-    folder_ = module_.CurPath;
+    folder_ = module_.curPath();
     FileList->setPath(folder_);
     SlideNo = 0;
     shownAll_ = false;

@@ -200,8 +200,7 @@ void VuView::Text1_KeyPress(int keyAscii)
 void VuView::appendSeparatorToCurPath()
 {
     // The shared folder keeps the final separator the other windows expect after a step.
-    if (!paths::endsWithSeparator(module_.CurPath))
-        module_.CurPath += paths::Separator;
+    module_.appendSeparatorToCurPath();
 }
 
 void VuView::applyState(const zoom::ViewState& s)

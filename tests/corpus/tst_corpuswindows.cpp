@@ -322,7 +322,7 @@ void TestCorpusWindows::slideShows()
     for (int f = 0; f < folders.size(); ++f) {
         const bool ahead = f % 2 == 0;
         auto* clock = new ManualSlideTimer;
-        module.CurPath = folders[f] + u'/';
+        module.setCurPath(folders[f] + u'/');
         owner.hide();
         QPointer<VuSlide> slide = new VuSlide(module, &owner, {clock, ahead});
         slide->show();

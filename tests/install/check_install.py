@@ -1,7 +1,8 @@
 """Installs the built program into a temporary prefix and builds its Debian package, then checks
 what lands where: the program, the desktop entry, the icons at every size, the AppStream
-metadata, and the package's dependencies."""
+metadata, the user guide with its pictures, and the package's dependencies."""
 
+import html.parser
 import os
 import shutil
 import struct
@@ -46,6 +47,48 @@ def validate(tool, *args):
     check(run.returncode == 0, f"{tool} {' '.join(args)}: {run.stdout}{run.stderr}")
 
 
+class Page(html.parser.HTMLParser):
+    """What a page shows and links to: its pictures, its anchors and the anchors linked to."""
+
+    def __init__(self):
+        super().__init__()
+        self.pictures, self.ids, self.links, self.headings = [], set(), [], 0
+
+    def handle_starttag(self, tag, attrs):
+        attrs = dict(attrs)
+        if tag == "img":
+            self.pictures.append(attrs.get("src", ""))
+        if "id" in attrs:
+            self.ids.add(attrs["id"])
+        if tag == "a" and attrs.get("href", "").startswith("#"):
+            self.links.append(attrs["href"][1:])
+        if tag in ("h1", "h2", "h3"):
+            self.headings += 1
+
+
+def check_guide(prefix):
+    """The user guide the help menu opens: the README as one page, beside the program's bin
+    folder where the program looks for it, its pictures beside it and its links inside it."""
+    folder = os.path.join(prefix, "share", "doc", "vutara")
+    guide = os.path.join(folder, "guide.html")
+    check(os.path.isfile(guide), "the user guide is installed")
+    if not os.path.isfile(guide):
+        return
+    check(os.path.relpath(folder, os.path.join(prefix, "bin")) == os.path.join("..", "share", "doc", "vutara"),
+          "the guide lies where the program looks for it")
+    with open(guide, encoding="utf-8") as f:
+        text = f.read()
+    page = Page()
+    page.feed(text)
+    check(text.startswith("<!DOCTYPE html>") and '<meta charset="utf-8">' in text, "the guide is a UTF-8 page")
+    check(page.headings >= 10 and "The main window" in text and "一括変換" in text, "the guide holds the README")
+    check(sorted(page.pictures) == ["main-1280.png", "main-800.png"], f"the guide's pictures: {page.pictures}")
+    for picture in page.pictures:
+        check(png_size(os.path.join(folder, picture)) is not None, f"{picture} is installed beside the guide")
+    missing = [link for link in page.links if link not in page.ids]
+    check(page.links and not missing, f"the guide's links lead to its headings (missing: {missing})")
+
+
 def check_tree(prefix):
     program = os.path.join(prefix, "bin", "vutara")
     check(os.access(program, os.X_OK), "the program is installed in bin")
@@ -87,7 +130,8 @@ def check_package(build, work):
         check(package in depends, f"the package depends on {package}: {depends}")
     contents = subprocess.run(["dpkg-deb", "-c", deb], capture_output=True, text=True).stdout
     for path in ("./usr/bin/vutara", "./usr/share/applications/vutara.desktop",
-                 "./usr/share/metainfo/vutara.metainfo.xml", "./usr/share/icons/hicolor/48x48/apps/vutara.png"):
+                 "./usr/share/metainfo/vutara.metainfo.xml", "./usr/share/icons/hicolor/48x48/apps/vutara.png",
+                 "./usr/share/doc/vutara/guide.html", "./usr/share/doc/vutara/main-800.png"):
         check(path in contents, f"the package holds {path}")
 
 
@@ -99,6 +143,7 @@ def main():
         run = subprocess.run(["cmake", "--install", build, "--prefix", prefix], capture_output=True, text=True)
         check(run.returncode == 0, "cmake --install: " + run.stderr)
         check_tree(prefix)
+        check_guide(prefix)
         check_package(build, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)

@@ -151,7 +151,7 @@ void TestAccessibility::everyControlIsNamed()
         SettingsRec rec;
         rec.set(SettingsRec::SlideSec, QStringLiteral("2"));
         writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
-        module.CurPath = pictures + u'/';
+        module.setCurPath(pictures + u'/');
         auto* timer = new ManualSlideTimer;
         shown = new VuSlide(module, &main, {timer, false});
         if (window.endsWith(QStringLiteral("showing"))) {

@@ -185,7 +185,7 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->FileList->names(), QStringList({names[0], names[2], names[3], names[4], names[1]}));
     QCOMPARE(folderEntries(main->DirList, folder), QStringList({QStringLiteral("下の フォルダ")}));
     for (const QString& name : names) {
@@ -198,7 +198,7 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     VuModule again(platform_->platform());
     VuMain second(again);
     QCOMPARE(second.ErrNo, 0.0);
-    QCOMPARE(again.CurPath, folder);
+    QCOMPARE(again.curPath(), folder);
 }
 
 void TestAwkwardFolders::namesThatAreNotText()
@@ -231,7 +231,7 @@ void TestAwkwardFolders::folderCp932CannotName()
     VuModule module(platform_->platform());
     auto main = std::make_unique<VuMain>(module);
     QVERIFY(main->DirList->setPath(folder).ok());
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->FileList->count(), 4);
     QVERIFY(main->Form_Unload().ok());
     const QByteArray stored = readBytes(cwd_->file(SettingsFileName)).mid(6, 50);
@@ -243,7 +243,7 @@ void TestAwkwardFolders::folderCp932CannotName()
     second.show();
     QVERIFY(second.isVisible());
     QCOMPARE(second.ErrNo, double(err::PathNotFound));
-    QCOMPARE(again.CurPath, cwd_->path());
+    QCOMPARE(again.curPath(), cwd_->path());
     QCOMPARE(second.DirList->path(), cwd_->path());
     QVERIFY(second.Form_Unload().ok());
 }
@@ -278,7 +278,7 @@ void TestAwkwardFolders::linkLoops()
         path = next;
         ++opened;
         QCOMPARE(main->DirList->path(), path);
-        QCOMPARE(module.CurPath, path);
+        QCOMPARE(module.curPath(), path);
         QCOMPARE(main->FileList->names(),
             QStringList({QStringLiteral("alias.bmp"), QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
     }
@@ -301,7 +301,7 @@ void TestAwkwardFolders::onlyBrokenLinks()
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
     QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(module.CurPath, folder);
+    QCOMPARE(module.curPath(), folder);
     QCOMPARE(main->FileList->count(), 0);
     QCOMPARE(folderEntries(main->DirList, folder), QStringList());
     std::vector<DirEntry> entries;
@@ -347,7 +347,7 @@ void TestAwkwardFolders::shownFolderDisappears()
     main->Form_Activate();  // as when the user comes back to the window
     const QString want = expected == QStringLiteral(".") ? cwd_->path() : cwd_->file(expected);
     QCOMPARE(main->DirList->path(), want);
-    QCOMPARE(module.CurPath, want);
+    QCOMPARE(module.curPath(), want);
     QCOMPARE(main->FileList->path(), want);
     const int count = expected == QStringLiteral("a/b") ? 5 : expected == QStringLiteral("a") ? 7 : 0;
     QCOMPARE(main->FileList->count(), count);
@@ -437,16 +437,17 @@ void TestAwkwardFolders::pageOfVanishedFolder_data()
     QTest::newRow("show button") << "show" << 1 << 30 << 0 << false;
     QTest::newRow("進む") << "forward" << 3 << 5 << 0 << false;
     QTest::newRow("戻る") << "back" << 1 << 30 << 0 << false;
-    QTest::newRow("copy drop") << "copy" << 2 << -1 << 2 << true;
-    QTest::newRow("move drop") << "move" << 2 << -1 << 2 << true;
-    QTest::newRow("delete drop") << "delete" << 2 << -1 << 1 << true;
+    // A drop asks as usual, then says that the file is not found.
+    QTest::newRow("copy drop") << "copy" << 2 << -1 << 3 << true;
+    QTest::newRow("move drop") << "move" << 2 << -1 << 3 << true;
+    QTest::newRow("delete drop") << "delete" << 2 << -1 << 2 << true;
     QTest::newRow("information menu") << "menu" << 2 << -1 << 0 << false;
     QTest::newRow("viewer") << "viewer" << 2 << -1 << 1 << false;
     QTest::newRow("back to the window, show") << "activate" << 1 << 0 << 0 << false;
 }
 
 // Each command on the page of a folder that has gone: pages draw broken marks, drops fail with
-// their error number and change nothing, the menu names the file without date or attribute,
+// their error number and a box that says so and change nothing, the menu names the file without date or attribute,
 // the viewer says the file is not found; coming back to the window moves to the folder above.
 void TestAwkwardFolders::pageOfVanishedFolder()
 {
@@ -489,6 +490,9 @@ void TestAwkwardFolders::pageOfVanishedFolder()
             : action == QStringLiteral("move")           ? MoveBox
                                                          : DeleteBox;
         main->imgBox_DragDrop(box, main->Img[cell], 5, 5);
+        QCOMPARE(dialogs.asked.last().icon, MsgIcon::Error);
+        QVERIFY(dialogs.asked.last().text.contains(QStringLiteral("ファイルが見つかりません")));
+        QVERIFY(dialogs.asked.last().text.contains(paths::join(folder, QStringLiteral("img0034.bmp"))));
     } else if (action == QStringLiteral("menu")) {
         captions = menuCaptions([&] { main->img_MouseDown(cell, Qt::RightButton, {}, QPoint(3, 3)); });
         QCOMPARE(captions,

@@ -177,11 +177,11 @@ void TestDamagedSettings::opensAndWritesValidRecord()
     QVERIFY(main->isVisible());
     // The window shows a real folder, and the current folder is the one shown (a stored folder
     // ending in a separator keeps it while the list already shows that folder).
-    QCOMPARE(paths::cleanFolder(module.CurPath), main->DirList->path());
-    QVERIFY(QDir(module.CurPath).exists());
+    QCOMPARE(paths::cleanFolder(module.curPath()), main->DirList->path());
+    QVERIFY(QDir(module.curPath()).exists());
     if (storedFolderExists) {
         QCOMPARE(main->ErrNo, 0.0);
-        QCOMPARE(module.CurPath, folder_);
+        QCOMPARE(module.curPath(), folder_);
         QCOMPARE(main->FileList->count(), 3);
     }
 
@@ -191,7 +191,7 @@ void TestDamagedSettings::opensAndWritesValidRecord()
     QCOMPARE(after.mid(SettingsRec::Size), bytes.mid(SettingsRec::Size));
     const QByteArray record = after.left(SettingsRec::Size);
     QCOMPARE(record.left(6), QByteArray("[Path]"));
-    QCOMPARE(record.mid(6, 50), cp932::encode(paths::dropOneSeparator(module.CurPath)).leftJustified(50, ' ', true));
+    QCOMPARE(record.mid(6, 50), cp932::encode(paths::dropOneSeparator(module.curPath())).leftJustified(50, ' ', true));
     QCOMPARE(record.mid(56, 11), QByteArray("[Slideshow]"));
     // Valid text in every field: it decodes without a damaged character and reads back the same.
     const SettingsRec rec = SettingsRec::fromBytes(record);
@@ -204,17 +204,18 @@ void TestDamagedSettings::opensAndWritesValidRecord()
         QCOMPARE(record.at(75), bytes.at(75));
 
     // The next start reads the folder back.
-    const QString shown = paths::cleanFolder(module.CurPath);
+    const QString shown = paths::cleanFolder(module.curPath());
     main.reset();
     VuModule again(platform.platform());
     VuMain second(again);
     QCOMPARE(second.ErrNo, 0.0);
-    QCOMPARE(paths::cleanFolder(again.CurPath), shown);
+    QCOMPARE(paths::cleanFolder(again.curPath()), shown);
 }
 
 // The slide-show settings dialog over the same files: it opens with at most one character in its
-// box, takes the stored folder as the current one, and "更新" (with the box as read, or with a
-// digit typed over it) writes a valid record in front of the bytes after the first 128.
+// box, leaves the current folder alone, and "更新" (with the box as read, or with a digit typed
+// over it) writes a valid record, the stored folder unchanged, in front of the bytes after the
+// first 128.
 void TestDamagedSettings::settingsDialog()
 {
     QFETCH(QByteArray, bytes);
@@ -222,7 +223,7 @@ void TestDamagedSettings::settingsDialog()
     writeBytes(file, bytes);
     TestPlatform platform;
     VuModule module(platform.platform());
-    module.CurPath = folder_;
+    module.setCurPath(folder_);
     QWidget owner;
     VuProp prop(module, &owner);
     prop.show();
@@ -230,7 +231,7 @@ void TestDamagedSettings::settingsDialog()
     const SettingsRec read = SettingsRec::fromBytes(bytes);
     QVERIFY(prop.dspTime->text().size() <= 1);
     QCOMPARE(prop.dspTime->text(), read.value(SettingsRec::SlideSec));
-    QCOMPARE(module.CurPath, startFolder(read));
+    QCOMPARE(module.curPath(), folder_);
 
     const bool typing = bytes.size() % 3 == 0;
     if (typing)
@@ -243,7 +244,7 @@ void TestDamagedSettings::settingsDialog()
 
     const QByteArray after = readBytes(file);
     checkRecordOver(bytes, after);
-    QCOMPARE(after.mid(6, 50), fitted(module.CurPath, 50));
+    QCOMPARE(after.mid(6, 50), fitted(startFolder(read), 50));
     QCOMPARE(after.at(75), typing ? '7' : fitted(box, 1).at(0));
     // The next opening reads back what was stored.
     VuProp again(module, &owner);
@@ -260,7 +261,7 @@ void TestDamagedSettings::slideShowStarts()
     writeBytes(file, bytes);
     TestPlatform platform;
     VuModule module(platform.platform());
-    module.CurPath = folder_ + u'/';
+    module.setCurPath(folder_ + u'/');
     QWidget owner;
     module.mainWindow = &owner;
     auto* timer = new ManualSlideTimer;

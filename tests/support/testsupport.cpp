@@ -211,6 +211,10 @@ QByteArray readBytes(const QString& path)
 }  // namespace vu::testing
 
 #include <csignal>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -248,11 +252,11 @@ QStringList menuCaptions(const std::function<void()>& open)
     return captions;
 }
 
-int runLimitedChild(long maxFileBytes, const std::function<int()>& body)
+int runLimitedChild(long maxFileBytes, const std::function<int()>& body, bool keepSizeSignal)
 {
     const pid_t pid = ::fork();
     if (pid == 0) {
-        ::signal(SIGXFSZ, SIG_IGN);
+        ::signal(SIGXFSZ, keepSizeSignal ? SIG_DFL : SIG_IGN);
         struct rlimit limit { };
         limit.rlim_cur = limit.rlim_max = rlim_t(maxFileBytes);
         ::setrlimit(RLIMIT_FSIZE, &limit);
@@ -262,6 +266,42 @@ int runLimitedChild(long maxFileBytes, const std::function<int()>& body)
     if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
         return -1;
     return WEXITSTATUS(status);
+}
+
+TmpfsMount::TmpfsMount(const QString& folder, qint64 bytes)
+    : folder_(folder)
+    , options_("size=" + QByteArray::number(bytes) + ",mode=0755")
+{
+    QDir().mkpath(folder);
+    mounted_ = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, options_.constData()) == 0;
+}
+
+TmpfsMount::~TmpfsMount()
+{
+    if (mounted_)
+        ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
+}
+
+bool TmpfsMount::setReadOnly(bool readOnly)
+{
+    const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
+    return mounted_
+        && ::mount("tmpfs", QFile::encodeName(folder_).constData(), "tmpfs", flags, options_.constData()) == 0;
+}
+
+bool setImmutable(const QString& path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
 }
 
 }  // namespace vu::testing

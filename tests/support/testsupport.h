@@ -61,6 +61,33 @@ QStringList menuCaptions(const std::function<void()>& open);
 
 // Runs `body` in a child process whose files may not grow beyond `maxFileBytes` (writes past it
 // fail as on a full disk); returns the child's exit status, or -1 if it did not exit normally.
-int runLimitedChild(long maxFileBytes, const std::function<int()>& body);
+// The file-size signal is ignored in the child unless `keepSizeSignal`: then the child gets the
+// signal's default, as a program does that does not ignore it.
+int runLimitedChild(long maxFileBytes, const std::function<int()>& body, bool keepSizeSignal = false);
+
+// A small tmpfs mounted on `folder` (made if missing) while the object lives, for faults the
+// machine produces for real: a disk that fills up, a read-only remount. Mounting needs the
+// superuser: ok() says whether it worked (a test skips otherwise). Unmounted at destruction,
+// also when the test failed.
+class TmpfsMount {
+public:
+    TmpfsMount(const QString& folder, qint64 bytes);
+    ~TmpfsMount();
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+    bool ok() const { return mounted_; }
+    const QString& path() const { return folder_; }
+    // Remounts read-only (as `mount -o remount,ro` does), or back.
+    bool setReadOnly(bool readOnly);
+
+private:
+    QString folder_;
+    QByteArray options_;
+    bool mounted_ = false;
+};
+
+// Marks a file or folder unchangeable (immutable, as `chattr +i` does) or clears the mark; false
+// where the file system or the user cannot.
+bool setImmutable(const QString& path, bool on);
 
 }  // namespace vu::testing

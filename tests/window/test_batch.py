@@ -1,7 +1,9 @@
 """The batch window in the real program, at both screen layouts: opened from the main window's
 menu, its panes on the current folder, the log window toggled from the menu and the toolbar, a
-copy of three files confirmed in its message box and followed by the log, and the source folder
-handed back to the settings file when the batch window closes."""
+copy of three files confirmed in its message box and followed by the log, a deletion while a
+folder of the source pane is only highlighted (the confirmation takes the focus, yet the files
+the pane shows are the ones deleted), and the source folder handed back to the main window and
+the settings file when the batch window closes."""
 
 import os
 import shutil
@@ -39,12 +41,12 @@ def test(exe):
     src = os.path.join(work, "src")
     out = os.path.join(src, "out")
     os.makedirs(src)
-    for i in range(3):
-        shutil.copy(SAMPLE, os.path.join(src, f"p{i}.bmp"))
 
     for width, height, conv_at, log_at in ((1280, 1024, (167, 87), (597, 87)), (800, 600, (2, 80), (377, 80))):
         shutil.rmtree(out, ignore_errors=True)
         os.makedirs(out)
+        for i in range(3):
+            shutil.copy(SAMPLE, os.path.join(src, f"p{i}.bmp"))
         write_settings(work, src)
         display = Display(width, height)
         program = Program(exe, work, display)
@@ -97,13 +99,32 @@ def test(exe):
             check(not program.showing(program.find("PrgBar", root=conv)), "the bar is hidden at the end")
             program.screenshot(f"batch-copy-{width}.png")
 
+            # One click on "out" (now with a fourth file) in the source pane only highlights it.
+            # 削除's confirmation takes the focus, and the pane stays on the folder whose three
+            # files were counted: those are deleted, "out" keeps its files.
+            shutil.copy(SAMPLE, os.path.join(out, "q.bmp"))
+            source = program.wait("DirList(0)", root=conv)
+            program.click(program.wait("out", "list item", root=source))
+            time.sleep(0.5)
+            program.click(program.wait("削除", "push button", root=conv))
+            question = program.wait("一括削除", timeout=10)
+            wait_for(lambda: program.xdotool_output("getactivewindow").strip()
+                     == str(program.window_id("一括削除")), 10, "the confirmation to take the focus")
+            check(program.text_of(program.wait("filSu(0)", root=conv)) == "3", "the source pane stays where it was")
+            program.click(program.wait("OK", "push button", root=question))
+            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "0"), 20, "the deletion")
+            check(sorted(os.listdir(src)) == ["out"], f"the source pane's files are deleted: {os.listdir(src)}")
+            check(sorted(os.listdir(out)) == ["p0.bmp", "p1.bmp", "p2.bmp", "q.bmp"],
+                  f"the highlighted folder is untouched: {os.listdir(out)}")
+
             # The source pane moves into "out"; closing hands that folder back.
-            open_folder(program, program.wait("DirList(0)", root=conv), "out")
-            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "3"), 10, "the source pane to follow")
+            open_folder(program, source, "out")
+            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "4"), 10, "the source pane to follow")
             program.screenshot(f"batch-window-{width}.png")
             program.menu("ﾌｧｲﾙ", "終了", root=conv)
             wait_for(lambda: program.find("一括変換", "frame") is None, 10, "the batch window to close")
             wait_for(lambda: program.find("一括変換ログ", "frame") is None, 10, "the log window to go with it")
+            program.wait("データ数：4", "label")  # the main window lists the folder handed back
 
             program.menu("ﾌｧｲﾙ", "終了")
             check(program.wait_exit() == 0, "the program ends cleanly")

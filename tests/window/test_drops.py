@@ -1,8 +1,12 @@
 """Drag and drop in the real window: a thumbnail dragged with real mouse events onto the copy
-box is copied into the folder chosen in the folder chooser."""
+box is copied into the folder chosen in the folder chooser. Then the program is started among
+traps: its settings file and drop.ico are pipes (nothing ever writes to them) and its files may
+not grow past a limit; it must start, take the drag, and report the copy that cannot be written
+like one to a full disk, instead of hanging or vanishing."""
 
 import os
 import shutil
+import stat
 import tempfile
 import time
 
@@ -66,6 +70,55 @@ def test(exe):
         program.kill()
         display.close()
     shutil.rmtree(work)
+    test_traps(exe)
+
+
+def test_traps(exe):
+    work = tempfile.mkdtemp(prefix="vutara-traps-")
+    backup = os.path.join(work, "backup")
+    os.makedirs(backup)
+    shutil.copy(os.path.join(DATA, "bmp-suite", "good", "rgb24.bmp"), os.path.join(work, "a.bmp"))
+    with open(os.path.join(work, "big.bmp"), "wb") as f:
+        f.write(os.urandom(3 * 1024 * 1024))
+    os.mkfifo(os.path.join(work, "初期設定.ini"))
+    os.mkfifo(os.path.join(work, "drop.ico"))
+    # The program's files may not grow past 1 MB; the limit's signal is left at its default.
+    tools = tempfile.mkdtemp(prefix="vutara-limit-")
+    limited = os.path.join(tools, "limited")
+    with open(limited, "w") as f:
+        f.write(f'#!/bin/sh\nexec prlimit --fsize=1048576 -- "{exe}" "$@"\n')
+    os.chmod(limited, 0o755)
+
+    display = Display(1280, 1024)
+    program = Program(limited, work, display)
+    try:
+        program.window("Vutara! ver.2.0", timeout=30)  # not held by the settings pipe
+        program.click(program.wait("Folder Choice", "push button"))
+        program.wait("ページ： 1/ 1", "label")
+        drag(program, program.wait("Img(1)"), program.wait("imgBox(0)"))  # over drop.ico's pipe
+        program.press(program.wait("OK", "push button", root=program.window("コピー")))
+        program.window("フォルダを選択してください")
+        time.sleep(0.5)
+        program.xdotool("type", "--delay", "20", backup)
+        program.xdotool("key", "Return")
+        told = program.window("コピーエラー", timeout=30)
+        check(program.proc.poll() is None, "the program is still there")
+        texts = [n.name for n in program.find_all(role="label", root=told)]
+        check(any("big.bmp" in t and "ディスクの空き容量が不足しています" in t for t in texts),
+              f"the box names the file and the reason: {texts}")
+        program.screenshot("drops-file-size-limit.png")
+        program.press(program.wait("OK", "push button", root=told))
+        wait_for(lambda: not any(program.find("コピーエラー", role) for role in ("dialog", "alert", "frame")), 15,
+                 "the box to close")
+        check(os.listdir(backup) == [], f"no partial copy: {os.listdir(backup)}")
+        program.menu("ﾌｧｲﾙ", "終了")
+        check(program.wait_exit() == 0, "the program ends cleanly")
+        check(stat.S_ISFIFO(os.stat(os.path.join(work, "初期設定.ini")).st_mode), "the settings pipe is left alone")
+    finally:
+        program.kill()
+        display.close()
+    shutil.rmtree(work)
+    shutil.rmtree(tools)
 
 
 run(test)

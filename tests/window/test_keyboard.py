@@ -53,7 +53,7 @@ def test(exe):
             check(panel.name.startswith(prefix), f"panel {n} reads {panel.name!r}")
             check(panel.description == f"StatusBar1.Panels({n})", f"panel {n} says which it is")
 
-        # Keyboard focus to the window (there is no window manager to give it).
+        # Keyboard focus to the window (the pointer may rest over another one).
         window = program.xdotool_output("search", "--sync", "--onlyvisible", "--pid", program.proc.pid,
                                         "--name", "Vutara! ver.2.0").split()[0]
         program.xdotool("windowfocus", "--sync", window)
@@ -74,7 +74,7 @@ def test(exe):
         wait_for(lambda: program.find("ﾊﾞｰｼﾞｮﾝ情報", "dialog") is None, 10, "the version box to close by keyboard")
 
         # 実行 → 一括変換 opens the batch window; its own ﾌｧｲﾙ → 終了 closes it, by keys only. (Its
-        # closing hands its folder back; the settings dialog below takes the stored one again.)
+        # closing hands its folder, the one the main window lists, back.)
         program.xdotool("windowfocus", "--sync", window)
         time.sleep(0.3)
         keys(program, "alt", "Down", "Right", "Right")
@@ -125,11 +125,10 @@ def test(exe):
         program.kill()
         display.close()
 
-    # Opening the dialog took the stored folder back as the current one; the exit stores it
-    # without one final separator, and keeps the time the dialog stored.
-    folder = stored[6:56].rstrip(b" ")
-    if folder.endswith(b"/"):
-        folder = folder[:-1]
+    # The dialog stored the damaged record's folder back unchanged but left the current folder
+    # alone: the exit stores the folder the main window lists (the working folder, as the
+    # damaged record names none), and keeps the time the dialog stored.
+    folder = work.encode()
     data = open(os.path.join(work, SETTINGS), "rb").read()
     check(len(data) == 300, f"the file keeps its length ({len(data)} bytes)")
     check(data[0:6] == b"[Path]", "[Path] at 0")

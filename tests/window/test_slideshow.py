@@ -86,7 +86,7 @@ def test(exe):
             slide = start_show(program, main, os.path.join(pictures, "c.bmp"))
             x, y = slide.queryComponent().getPosition(0)
             w, h = slide.queryComponent().getSize()
-            check(w >= width - 10 and h >= height - 10, f"the show covers the screen ({w}x{h})")
+            check((x, y, w, h) == display.work_area, f"the show covers the work area ({x}, {y}, {w}x{h})")
             seen = []
 
             def note():

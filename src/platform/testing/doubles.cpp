@@ -14,6 +14,8 @@ MsgAnswer ScriptedDialogs::message(
         onQuestion(q);
     if (messages_.empty()) {
         ++unanswered;
+        if (buttons == MsgButtons::YesNo)
+            return MsgAnswer::No;
         return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::Cancel;
     }
     const MsgAnswer a = messages_.front();
@@ -91,11 +93,11 @@ FsStatus FaultyFiles::writeRecord(const QString& path, const QByteArray& record)
     return real_.writeRecord(path, record);
 }
 
-FsStatus FaultyFiles::copyFile(const QString& from, const QString& to, Replace mode)
+FsStatus FaultyFiles::copyFile(const QString& from, const QString& to, Replace mode, CopyRecord* record)
 {
     if (auto f = injected(Op::Copy, to))
         return *f;
-    return real_.copyFile(from, to, mode);
+    return real_.copyFile(from, to, mode, record);
 }
 
 FsStatus FaultyFiles::removeFile(const QString& path)
@@ -103,6 +105,13 @@ FsStatus FaultyFiles::removeFile(const QString& path)
     if (auto f = injected(Op::Remove, path))
         return *f;
     return real_.removeFile(path);
+}
+
+FsStatus FaultyFiles::removeIfUnchanged(const QString& path, const FileIdentity& expected)
+{
+    if (auto f = injected(Op::Remove, path))
+        return *f;
+    return real_.removeIfUnchanged(path, expected);
 }
 
 FsStatus FaultyFiles::renameFile(const QString& from, const QString& to)

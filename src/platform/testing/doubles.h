@@ -24,7 +24,7 @@
 namespace vu::testing {
 
 // Answers dialogs from a script and records every question. A question without a scripted
-// answer is answered with Cancel (or nothing) and counted in `unanswered`.
+// answer is answered with Cancel, No (or nothing) and counted in `unanswered`.
 class ScriptedDialogs final : public Dialogs {
 public:
     struct Question {
@@ -145,12 +145,16 @@ public:
 
     FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) override;
     FsStatus writeRecord(const QString& path, const QByteArray& record) override;
-    FsStatus copyFile(const QString& from, const QString& to, Replace mode) override;
+    FsStatus copyFile(const QString& from, const QString& to, Replace mode, CopyRecord* record = nullptr) override;
+    // The removal of a move's source counts as Remove.
     FsStatus removeFile(const QString& path) override;
+    FsStatus removeIfUnchanged(const QString& path, const FileIdentity& expected) override;
     FsStatus renameFile(const QString& from, const QString& to) override;
     FsStatus syncFolder(const QString& folder) override;
     std::optional<QDateTime> modified(const QString& path) override { return real_.modified(path); }
     std::optional<int> attributes(const QString& path) override { return real_.attributes(path); }
+    FsStatus checkChangeable(const QString& path) override { return real_.checkChangeable(path); }
+    std::optional<FileIdentity> identity(const QString& path) override { return real_.identity(path); }
     bool exists(const QString& path) override { return real_.exists(path); }
     bool isDir(const QString& path) override { return real_.isDir(path); }
     bool sameEntry(const QString& a, const QString& b) override { return real_.sameEntry(a, b); }

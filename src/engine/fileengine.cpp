@@ -1,0 +1,295 @@
+#include "fileengine.h"
+#include "renameplan.h"
+
+#include "platform/paths.h"
+
+namespace vu::engine {
+namespace {
+
+Outcome& fail(Outcome& o, const FsStatus& s, const QString& more = QString())
+{
+    o.result = Result::Failed;
+    o.error = s.error;
+    o.reason = err::describe(s.error) + more;
+    return o;
+}
+
+Outcome& skip(Outcome& o, int error)
+{
+    o.result = Result::Skipped;
+    o.error = error;
+    o.reason = err::describe(error);
+    return o;
+}
+
+}  // namespace
+
+FileEngine::FileEngine(Files& files, Clock& clock)
+    : files_(files)
+    , clock_(clock)
+{
+}
+
+void FileEngine::report(const Listener& listener, const Outcome& outcome, Totals* totals)
+{
+    if (totals && outcome.step != Step::StepAside) {
+        if (outcome.done())
+            ++totals->done;
+        else if (outcome.failed())
+            ++totals->failed;
+        else
+            ++totals->skipped;
+    }
+    if (listener.outcome)
+        listener.outcome(outcome);
+}
+
+// ---- copy and move ----
+
+Outcome FileEngine::copyUnderFreeName(
+    int index, const QString& from, const QString& name, const QString& targetFolder, Transfer kind, TakenNames& taken)
+{
+    Outcome o;
+    o.step = Step::Copy;
+    o.index = index;
+    o.from = from;
+    const StampForm form = kind == Transfer::Move ? StampForm::Move : StampForm::Copy;
+    const QString wanted = taken.contains(name) ? stampedName(name, timeStamp(clock_.now().time(), form)) : name;
+    QString chosen = taken.firstFree(wanted);
+    o.to = paths::join(targetFolder, chosen);
+    // A file that may not be deleted is not moved either: no copy is made of it.
+    if (kind == Transfer::Move) {
+        if (const FsStatus c = files_.checkChangeable(from); !c.ok())
+            return fail(o, c);
+    }
+    CopyRecord record;
+    FsStatus s;
+    for (int attempt = 0;; ++attempt) {
+        s = files_.copyFile(from, o.to, Replace::Never, &record);
+        if ((s.error != err::FileExists && s.error != err::SameFile) || attempt == 100)
+            break;
+        taken.add(chosen);  // taken by someone else since the folder was read
+        chosen = taken.firstFree(wanted);
+        o.to = paths::join(targetFolder, chosen);
+    }
+    if (!s.ok())
+        return fail(o, s);
+    taken.add(chosen);
+    o.identity = record.source;
+    o.made = record.copy;
+    return o;
+}
+
+Outcome FileEngine::removeMovedSource(const Outcome& copy, const FsStatus& synced)
+{
+    Outcome o;
+    o.step = Step::RemoveSource;
+    o.index = copy.index;
+    o.from = copy.from;
+    o.to = copy.to;
+    o.identity = copy.identity;
+    o.made = copy.made;
+    o.replaced = copy.replaced;
+    if (!copy.done())
+        return skip(o, copy.error);
+    // The copy must still be the file written, where it was written, and be on the disk.
+    if (files_.identity(copy.to) != std::optional<FileIdentity>(copy.made))
+        return fail(o, FsStatus::failure(err::CopyMissing));
+    if (!synced.ok())
+        return fail(o, synced);
+    // And the source the file that was read: one saved again, replaced or grown since is kept.
+    if (const FsStatus s = files_.removeIfUnchanged(copy.from, copy.identity); !s.ok())
+        return fail(o, s);
+    return o;
+}
+
+Totals FileEngine::transferAll(Transfer kind, const QString& sourceFolder, const QStringList& names,
+    const QString& targetFolder, const Listener& listener)
+{
+    Totals totals;
+    // Every name the target folder holds, listed or not (folders and hidden files too), and
+    // every name this run adds: a copy never takes a name that is already there.
+    TakenNames taken;
+    std::vector<DirEntry> present;
+    if (files_.listDir(targetFolder, &present).ok()) {
+        for (const DirEntry& e : present)
+            taken.add(e.name);
+    }
+    std::vector<Outcome> copies;
+    copies.reserve(size_t(names.size()));
+    for (int i = 0; i < names.size(); ++i) {
+        copies.push_back(
+            copyUnderFreeName(i, paths::join(sourceFolder, names[i]), names[i], targetFolder, kind, taken));
+        report(listener, copies.back(), &totals);
+    }
+    if (kind == Transfer::Copy)
+        return totals;
+
+    // The copies reach the disk before any source goes, so that a crash or power cut in the
+    // middle cannot lose a file.
+    const bool anyCopied = std::any_of(copies.begin(), copies.end(), [](const Outcome& c) { return c.done(); });
+    const FsStatus synced = anyCopied ? files_.syncFolder(targetFolder) : FsStatus::success();
+    if (listener.removalBegins)
+        listener.removalBegins();
+    for (const Outcome& copy : copies) {
+        const Outcome removed = removeMovedSource(copy, synced);
+        // The copy pass counted each file already; one whose source stays was not moved.
+        if (removed.failed()) {
+            --totals.done;
+            ++totals.failed;
+        }
+        report(listener, removed, nullptr);
+    }
+    return totals;
+}
+
+Outcome FileEngine::transferOne(
+    Transfer kind, const QString& source, const QString& targetFolder, const Listener& listener)
+{
+    Outcome o;
+    o.step = Step::Copy;
+    o.index = 0;
+    o.from = source;
+    o.to = paths::join(targetFolder, paths::fileName(source));
+    if (kind == Transfer::Move) {
+        if (const FsStatus c = files_.checkChangeable(source); !c.ok()) {
+            report(listener, fail(o, c), nullptr);
+            return o;
+        }
+    }
+    CopyRecord record;
+    FsStatus s = files_.copyFile(source, o.to, Replace::Never, &record);
+    if (s.error == err::FileExists && !files_.isDir(o.to)) {
+        // A different file of that name: replaced only when the user agrees, and then only by a
+        // complete copy.
+        if (!listener.mayReplace || !listener.mayReplace(o.to)) {
+            report(listener, skip(o, err::FileExists), nullptr);
+            return o;
+        }
+        o.replaced = files_.identity(o.to).value_or(FileIdentity());
+        s = files_.copyFile(source, o.to, Replace::Overwrite, &record);
+    }
+    if (s.error == err::SameFile) {
+        report(listener, skip(o, err::SameFile), nullptr);
+        return o;
+    }
+    if (!s.ok()) {
+        report(listener, fail(o, s), nullptr);
+        return o;
+    }
+    o.identity = record.source;
+    o.made = record.copy;
+    report(listener, o, nullptr);
+    if (kind == Transfer::Copy)
+        return o;
+
+    const FsStatus synced = files_.syncFolder(targetFolder);
+    if (listener.removalBegins)
+        listener.removalBegins();
+    const Outcome removed = removeMovedSource(o, synced);
+    report(listener, removed, nullptr);
+    return removed;
+}
+
+// ---- delete ----
+
+Outcome FileEngine::deleteFile(int index, const QString& file)
+{
+    Outcome o;
+    o.step = Step::Delete;
+    o.index = index;
+    o.from = file;
+    o.identity = files_.identity(file).value_or(FileIdentity());
+    // What the information menu calls read-only is not deleted.
+    if (const FsStatus c = files_.checkChangeable(file); !c.ok())
+        return fail(o, c);
+    if (const FsStatus s = files_.removeFile(file); !s.ok())
+        return fail(o, s);
+    return o;
+}
+
+Totals FileEngine::deleteAll(const QString& folder, const QStringList& names, const Listener& listener)
+{
+    Totals totals;
+    for (int i = 0; i < names.size(); ++i)
+        report(listener, deleteFile(i, paths::join(folder, names[i])), &totals);
+    return totals;
+}
+
+Outcome FileEngine::deleteOne(const QString& file, const Listener& listener)
+{
+    const Outcome o = deleteFile(0, file);
+    report(listener, o, nullptr);
+    return o;
+}
+
+// ---- rename ----
+
+Totals FileEngine::renameAll(
+    const QString& folder, const QStringList& names, const QString& prefix, const Listener& listener)
+{
+    Totals totals;
+    QStringList newNames;
+    newNames.reserve(names.size());
+    for (int i = 0; i < names.size(); ++i)
+        newNames << renamedName(prefix, i, names[i]);
+    RenamePlan plan(names, newNames);
+    const auto taken = [&](const QString& name) { return files_.exists(paths::join(folder, name)); };
+
+    for (int i = 0; i < names.size(); ++i) {
+        Outcome file;
+        file.step = Step::Rename;
+        file.index = i;
+        file.from = paths::join(folder, names[i]);
+        file.to = paths::join(folder, newNames[i]);
+        plan.begin(i);
+        FsStatus renamed, asideFailed;
+        QString more;  // what else the user should know about the file
+        while (const std::optional<RenamePlan::Move> m = plan.next(taken)) {
+            const QString from = paths::join(folder, m->from);
+            const QString to = paths::join(folder, m->to);
+            const FileIdentity found = files_.identity(from).value_or(FileIdentity());
+            const FsStatus s = files_.renameFile(from, to);
+            const bool gone = s.error == err::FileNotFound && !files_.exists(from);
+            plan.report(
+                s.ok() ? RenamePlan::Result::Done : (gone ? RenamePlan::Result::Gone : RenamePlan::Result::Failed));
+            if (m->kind == RenamePlan::Move::Rename) {
+                renamed = s;
+                file.from = from;  // where it stood: its own name, or where it had stepped aside to
+                file.identity = found;
+                continue;
+            }
+            Outcome moved;
+            moved.step = Step::StepAside;
+            moved.index = m->file;
+            moved.from = from;
+            moved.to = to;
+            moved.identity = found;
+            if (!s.ok())
+                fail(moved, s);
+            report(listener, moved, nullptr);
+            if (m->kind == RenamePlan::Move::Aside && !s.ok())
+                asideFailed = s;
+        }
+        // A file that stood aside for another and could not take its new name says where it is.
+        if (!plan.succeeded() && !plan.gone() && plan.current(i) != names[i])
+            more = QStringLiteral("、%1 という名前のままです").arg(plan.current(i));
+        if (plan.succeeded()) {
+            if (!file.identity.known())
+                file.identity = files_.identity(file.to).value_or(FileIdentity());
+        } else if (plan.gone()) {
+            fail(file, FsStatus::failure(err::FileNotFound));
+        } else if (const std::optional<RenamePlan::Move>& blocker = plan.blockedBy()) {
+            // The file of the batch holding the new name could not step aside: the failure is
+            // told as that file's, not as one of this file.
+            fail(file, asideFailed);
+            file.reason = QStringLiteral("新しい名前の %1 を移動できませんでした：").arg(blocker->from) + file.reason;
+        } else {
+            fail(file, renamed, more);
+        }
+        report(listener, file, &totals);
+    }
+    return totals;
+}
+
+}  // namespace vu::engine
