@@ -139,8 +139,15 @@ int main(int argc, char** argv)
         if (!platform.thumbnails.store(platform.thumbnails.keyOf(path), 256, thumbnail.image, thumbnail.natural))
             std::printf("cannot store the thumbnail of %s\n", qPrintable(path));
     }
-    const Opening portraitOpen = open(module, portrait, 5);
-    const Opening uprightOpen = open(module, file, 5);
+    // Taken in turns, so that whatever else the machine does weighs on both alike.
+    Opening portraitOpen, uprightOpen;
+    for (int i = 0; i < 7; ++i) {
+        for (auto [path, best] : {std::pair(file, &uprightOpen), std::pair(portrait, &portraitOpen)}) {
+            const Opening o = open(module, path, 1);
+            best->firstView = std::min(best->firstView, o.firstView);
+            best->whole = std::min(best->whole, o.whole);
+        }
+    }
     const double plus = stepMs(module, 5, QStringLiteral("+"));
     const double plusAgain = stepMs(module, 5, QStringLiteral("++"));
     const double minus = stepMs(module, 5, QStringLiteral("+-"));
