@@ -24,19 +24,37 @@ double bestMs(int runs, const std::function<void()>& work)
     return best;
 }
 
-double peakRssMb()
+namespace {
+
+// A "Vm...:" line of /proc/self/status in megabytes, or -1.
+double statusMb(const QByteArray& field)
 {
-    // VmHWM starts afresh with each program, unlike the rusage peak, which a child inherits.
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly)) {
         for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+            if (line.startsWith(field))
+                return line.mid(field.size()).trimmed().split(' ').first().toDouble() / 1024.0;
         }
     }
+    return -1;
+}
+
+}  // namespace
+
+double peakRssMb()
+{
+    // VmHWM starts afresh with each program, unlike the rusage peak, which a child inherits.
+    const double peak = statusMb("VmHWM:");
+    if (peak >= 0)
+        return peak;
     struct rusage u { };
     ::getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024.0;
+}
+
+double rssMb()
+{
+    return statusMb("VmRSS:");
 }
 
 QImage photo(int width, int height, int seed)

@@ -12,6 +12,8 @@ namespace vu::bench {
 double bestMs(int runs, const std::function<void()>& work);
 // The process's peak resident memory so far, in megabytes.
 double peakRssMb();
+// The process's resident memory now, in megabytes.
+double rssMb();
 // A photo-like picture (smooth gradients with fine grain) of the given size; `seed` varies it.
 QImage photo(int width, int height, int seed);
 // Writes `image` as a JPEG of the given quality; returns the file size in bytes.

@@ -7,6 +7,7 @@
 #include "support/testsupport.h"
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QTest>
 
 using namespace vu;
@@ -27,6 +28,9 @@ private slots:
     void pagePastTheEndDrawsNothing();
     void damagedPicturesDoNotHideTheRest();
     void thumbnailsAreOrientedAndFirstFrames();
+    void pagesShareTheDesktopsThumbnailCache();
+    void changedPicturesAreNeverShownWithTheirOldThumbnails();
+    void unreadablePicturesAreNotReadOnEveryVisit();
     void cellFileNamesTheDrawnFolder();
     void fileDialog();
     void folderChooser_data();
@@ -251,6 +255,93 @@ void TestBrowser::thumbnailsAreOrientedAndFirstFrames()
     QVERIFY(qBlue(a.pixel(a.width() / 2, a.height() - 3)) > 200);
     const QImage b = m.Img[1]->picture();
     QVERIFY(qGreen(b.pixel(5, 5)) > 200 && qRed(b.pixel(5, 5)) < 60);
+}
+
+// Dates a file an hour back, as pictures on a disk are.
+static void age(const QString& path)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+}
+
+// The first visit decodes each picture at the cell's size in device pixels and leaves its
+// thumbnail in the shared cache (normal entries at the usual density, large ones at twice it);
+// the next visit decodes nothing.
+void TestBrowser::pagesShareTheDesktopsThumbnailCache()
+{
+    const QString p = folder(QStringLiteral("photos"));
+    QStringList files;
+    for (const QString& name : writePictures(p, 4, "jpg", QStringLiteral("p"), QSize(400, 300))) {
+        files << p + u'/' + name;
+        age(files.last());
+    }
+    VuMain& m = open(p);
+    m.OkBtn_Click(0);
+    QCOMPARE(f_.platform->pictures.loads(), 4);
+    const QSize cell = (QSizeF(m.Img[0]->size()) * m.devicePixelRatioF()).toSize();
+    FreedesktopThumbnails& cache = f_.platform->thumbnails;
+    for (const QString& f : files) {
+        const QString entry = cache.entryPath(fileUri(f), thumbnailSide(cell));
+        QVERIFY2(QFile::exists(entry), qPrintable(entry));
+        QVERIFY(entry.contains(m.devicePixelRatioF() > 1 ? QStringLiteral("/large/") : QStringLiteral("/normal/")));
+    }
+    m.pageForward();
+    m.OkBtn_Click(0);
+    QCOMPARE(f_.platform->pictures.loads(), 4);
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(m.Img[i]->picture().size(), cell);  // sharp: one picture pixel per device pixel
+        QVERIFY(qRed(m.Img[i]->picture().pixel(cell.width() / 8, cell.height() / 8)) > 150);
+    }
+}
+
+// A picture rewritten since its thumbnail was made, even within the same second and to the same
+// size, is decoded again and shown as it is now.
+void TestBrowser::changedPicturesAreNeverShownWithTheirOldThumbnails()
+{
+    const QString p = folder(QStringLiteral("c"));
+    QDir().mkpath(p);
+    const QString f = writePicture(p + QStringLiteral("/a.bmp"), QSize(64, 48), "bmp", QColor(220, 30, 30));
+    age(f);
+    VuMain& m = open(p);
+    auto colour = [&] {
+        m.OkBtn_Click(0);
+        const QImage shown = m.Img[0]->picture();
+        return shown.pixelColor(shown.width() / 8, shown.height() / 8);
+    };
+    QVERIFY(colour().red() > 150);
+    const QSize cell = (QSizeF(m.Img[0]->size()) * m.devicePixelRatioF()).toSize();
+    QVERIFY(QFile::exists(f_.platform->thumbnails.entryPath(fileUri(f), thumbnailSide(cell))));
+    for (const QColor now : {QColor(30, 40, 220), QColor(30, 200, 40), QColor(220, 30, 30)}) {
+        const qint64 size = QFileInfo(f).size();
+        writePicture(f, QSize(64, 48), "bmp", now);  // the same size, at once
+        QCOMPARE(QFileInfo(f).size(), size);
+        const QColor shown = colour();
+        QVERIFY2(qAbs(shown.red() - now.red()) < 60 && qAbs(shown.blue() - now.blue()) < 60, qPrintable(shown.name()));
+    }
+}
+
+// A picture that could not be read is noted in the cache's failures and not read again on the
+// next visit; once it is replaced by a readable picture, it shows.
+void TestBrowser::unreadablePicturesAreNotReadOnEveryVisit()
+{
+    const QString p = folder(QStringLiteral("u"));
+    QDir().mkpath(p);
+    const QString f = p + QStringLiteral("/broken.jpg");
+    writeBytes(f, "not a picture at all");
+    age(f);
+    VuMain& m = open(p);
+    m.OkBtn_Click(0);
+    QCOMPARE(m.Img[0]->emptyText(), QStringLiteral("読込不可"));
+    QVERIFY(QFile::exists(f_.platform->thumbnails.failurePath(fileUri(f))));
+    const int loads = f_.platform->pictures.loads();
+    m.OkBtn_Click(0);
+    QCOMPARE(f_.platform->pictures.loads(), loads);
+    QCOMPARE(m.Img[0]->emptyText(), QStringLiteral("読込不可"));
+    QVERIFY(!m.Img[0]->hasPicture());
+    writePicture(f, QSize(64, 48), "jpg");
+    m.OkBtn_Click(0);
+    QVERIFY(m.Img[0]->hasPicture());
 }
 
 void TestBrowser::cellFileNamesTheDrawnFolder()

@@ -6,6 +6,9 @@
 #include "viewer/vuview.h"
 #include "viewer/zoom.h"
 
+#include <QBuffer>
+#include <QDateTime>
+#include <QImageWriter>
 #include <QTest>
 
 using namespace vu;
@@ -63,6 +66,9 @@ private slots:
     void showsTheFileOfTheSelectedCell();
     void refusesWhatItCannotShow_data();
     void refusesWhatItCannotShow();
+    void largePhotoShowsAFirstViewAtOnce_data();
+    void largePhotoShowsAFirstViewAtOnce();
+    void damageTheFirstViewCouldNotTellClosesTheViewer();
 
 private:
     // A viewer on `file`, as if it were cell 7 of page 2 of the main window.
@@ -235,7 +241,7 @@ void TestViewer::fillingTheScreenStretches()
     // The work area less the allowances: 19130 x 14790 twips.
     QCOMPARE(v.size(), QSize(1275, 986));
     QCOMPARE(v.Image1->geometry(), QRect(0, 0, 1275, 986));
-    QCOMPARE(v.Image1->picture().size(), QSize(1275, 986));  // proportions not kept
+    QCOMPARE(v.Image1->picture().size(), QSize(1275, 986) * v.devicePixelRatioF());  // proportions not kept
     QCOMPARE(v.windowTitle(), QStringLiteral("pic.bmp( x 1)"));
     v.Text1_KeyPress(u'+');
     QCOMPARE(v.size(), QSize(1275, 986));
@@ -464,6 +470,86 @@ void TestViewer::refusesWhatItCannotShow()
     v.Text1_KeyPress(u'+');
     QCOMPARE(v.Zoom, 1.0);
     QCOMPARE(module_->curPath(), QStringLiteral("/srv/Images/"));
+}
+
+// A progressive JPEG of 2400 x 1600 pixels (large enough for a first view), dated an hour back.
+static QString largePhoto(const QString& path)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(makePicture(QSize(2400, 1600)));
+    writeBytes(path, buffer.data());
+    QFile f(path);
+    f.open(QIODevice::ReadWrite);
+    f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
+    return path;
+}
+
+void TestViewer::largePhotoShowsAFirstViewAtOnce_data()
+{
+    QTest::addColumn<bool>("thumbnail");
+    QTest::newRow("decoded to an eighth") << false;
+    QTest::newRow("the thumbnail from the cache") << true;
+}
+
+// A large photo's window opens at once at its natural size with a first view (the page's
+// thumbnail from the cache, or a decode reduced to an eighth) and gets the whole picture when
+// it is decoded; a step taken meanwhile is redone from the whole picture.
+void TestViewer::largePhotoShowsAFirstViewAtOnce()
+{
+    QFETCH(bool, thumbnail);
+    const QString file = largePhoto(cwd_->file(QStringLiteral("photo.jpg")));
+    if (thumbnail) {
+        ThumbnailCache& cache = platform_->thumbnails;
+        QVERIFY(cache.store(cache.keyOf(file), 256, QImage(256, 171, QImage::Format_RGB32), QSize(2400, 1600)));
+    }
+    VuView& v = open(file);
+    QVERIFY(v.loaded());
+    QVERIFY(v.busy());
+    QCOMPARE(v.Picture1->size(), QSize(2400, 1600));
+    QCOMPARE(v.Picture1->picture().size(), thumbnail ? QSize(256, 171) : QSize(300, 200));
+    v.Text1_KeyPress(u'+');
+    const qint64 firstStep = v.Image1->picture().cacheKey();
+    QVERIFY(QTest::qWaitFor([&] { return !v.busy(); }, 60000));
+    QVERIFY(v.loaded());
+    QCOMPARE(v.Picture1->picture().size(), QSize(2400, 1600));
+    QCOMPARE(v.Picture1->size(), QSize(2400, 1600));
+    QVERIFY(v.Image1->picture().cacheKey() != firstStep);
+    QCOMPARE(v.Image1->picture().size(), v.Image1->size() * v.devicePixelRatioF());
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+}
+
+// A file damaged in a way its first view cannot show (a later scan of a progressive JPEG, the
+// file's date and size unchanged): the viewer says so once the whole picture fails, and closes.
+void TestViewer::damageTheFirstViewCouldNotTellClosesTheViewer()
+{
+    const QString file = largePhoto(cwd_->file(QStringLiteral("photo.jpg")));
+    ThumbnailCache& cache = platform_->thumbnails;
+    QVERIFY(cache.store(cache.keyOf(file), 256, QImage(256, 171, QImage::Format_RGB32), QSize(2400, 1600)));
+    const QDateTime date = QFileInfo(file).lastModified();
+    QByteArray bytes = readBytes(file);
+    const qsizetype second = bytes.indexOf(QByteArray("\xFF\xDA", 2), bytes.indexOf(QByteArray("\xFF\xDA", 2)) + 2);
+    QVERIFY(second > 0);
+    const int components = uchar(bytes[second + 4]);
+    bytes[second + 5 + 2 * components] = char(70);  // a spectral selection past the last coefficient
+    writeBytes(file, bytes);
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(date, QFileDevice::FileModificationTime));
+    f.close();
+    VuView& v = open(file);
+    QVERIFY(v.loaded());
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QVERIFY(QTest::qWaitFor([&] { return !v.busy(); }, 60000));
+    QVERIFY(!v.loaded());
+    QVERIFY(!v.isVisible());
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+    const auto& q = platform_->dialogs.asked.first();
+    QCOMPARE(q.icon, MsgIcon::Error);
+    QVERIFY2(
+        q.text.startsWith(QStringLiteral("画像を表示できません。\n画像として読み込めません。")), qPrintable(q.text));
+    QVERIFY(q.text.endsWith(file));
 }
 
 QTEST_MAIN(TestViewer)

@@ -44,6 +44,11 @@ public:
         return real_.load(path);
     }
     PictureResult loadScaled(const QString& path, QSize box) override { return real_.loadScaled(path, box); }
+    PictureResult loadFitted(const QString& path, QSize bound) override { return real_.loadFitted(path, bound); }
+    PictureResult loadFirstView(const QString& path, const QImage& thumbnail) override
+    {
+        return real_.loadFirstView(path, thumbnail);
+    }
 
 private:
     QtPictures real_;

@@ -97,7 +97,7 @@ QString initialPanelText(int n)
 VuMain::VuMain(VuModule& module, QWidget* parent)
     : QMainWindow(parent)
     , module_(module)
-    , thumbnails_(module.pictures())
+    , thumbnails_(module.pictures(), module.thumbnails())
 {
     setObjectName(QStringLiteral("VuMain"));
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));

@@ -129,6 +129,8 @@ public:
     void pageForward();
     // The full path of the file cell `cell` of the page on the screen shows, empty if none.
     QString cellFile(int cell) const;
+    // How many pictures of a page decode at once.
+    int thumbnailThreads() const { return thumbnails_.threads(); }
 
     // ---- drag and drop ----
     // A dragged control entering (state 0), leaving (1) or moving over (2) drop box `index`.

@@ -3,6 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace vu {
 
 PictureBox::PictureBox(Mode mode, QWidget* parent)
@@ -12,12 +14,20 @@ PictureBox::PictureBox(Mode mode, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
-void PictureBox::setPicture(const QImage& image)
+void PictureBox::setPicture(const QImage& image, QSize shown)
 {
     image_ = image;
+    shown_ = shown;
     if (mode_ == Mode::Natural && !image_.isNull())
-        resize(image_.deviceIndependentSize().toSize());
+        resize(shownSize());
     update();
+}
+
+QSize PictureBox::shownSize() const
+{
+    if (image_.isNull())
+        return QSize();
+    return shown_.isValid() ? shown_ : image_.deviceIndependentSize().toSize();
 }
 
 void PictureBox::setBorder(bool on)
@@ -34,7 +44,7 @@ void PictureBox::setEmptyText(const QString& text)
 
 QSize PictureBox::sizeHint() const
 {
-    return mode_ == Mode::Natural && !image_.isNull() ? image_.deviceIndependentSize().toSize() : QSize(32, 32);
+    return mode_ == Mode::Natural && !image_.isNull() ? shownSize() : QSize(32, 32);
 }
 
 void PictureBox::paintEvent(QPaintEvent*)
@@ -42,11 +52,14 @@ void PictureBox::paintEvent(QPaintEvent*)
     QPainter p(this);
     const QRect area = border_ ? rect().adjusted(1, 1, -1, -1) : rect();
     if (!image_.isNull()) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        if (mode_ == Mode::Stretch)
-            p.drawImage(area, image_);
-        else
-            p.drawImage(QPoint(0, 0), image_);
+        const QRect target = mode_ == Mode::Stretch ? area : QRect(QPoint(0, 0), shownSize());
+        // A picture drawn at a whole multiple of its pixels (natural size on a screen of twice
+        // the density) stays crisp; any other scale is smoothed.
+        const QSizeF device = QSizeF(target.size()) * devicePixelRatioF();
+        const double kx = device.width() / image_.width(), ky = device.height() / image_.height();
+        const bool whole = kx == ky && kx >= 1 && kx == std::floor(kx);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, !whole);
+        p.drawImage(target, image_);
     } else if (!emptyText_.isEmpty()) {
         p.setPen(palette().color(QPalette::PlaceholderText));
         p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, emptyText_);

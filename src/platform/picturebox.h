@@ -13,8 +13,12 @@ public:
     enum class Mode { Stretch, Natural };
     explicit PictureBox(Mode mode, QWidget* parent = nullptr);
 
-    void setPicture(const QImage& image);
+    // `shown`: the size (logical pixels) the picture stands for in natural mode, when the image is
+    // a reduced first view of it; by default the image's own.
+    void setPicture(const QImage& image, QSize shown = QSize());
     const QImage& picture() const { return image_; }
+    // The picture's size in logical pixels as the box shows it in natural mode.
+    QSize shownSize() const;
     bool hasPicture() const { return !image_.isNull(); }
     void clear() { setPicture(QImage()); }
     void setBorder(bool on);
@@ -36,6 +40,7 @@ protected:
 private:
     Mode mode_;
     QImage image_;
+    QSize shown_;
     QString emptyText_;
     bool border_ = false;
     bool pressed_ = false;

@@ -18,9 +18,10 @@ SystemPlatform::SystemPlatform()
     , clock_(std::make_unique<SystemClock>())
     , urls_(std::make_unique<DesktopUrlOpener>())
     , windowing_(std::make_unique<QtWindowing>())
+    , thumbnails_(std::make_unique<FreedesktopThumbnails>())
 {
     platform_ = {files_.get(), pictures_.get(), dialogs_.get(), screen_.get(), volumes_.get(), clock_.get(),
-        urls_.get(), windowing_.get()};
+        urls_.get(), windowing_.get(), thumbnails_.get()};
 }
 
 SystemPlatform::~SystemPlatform() = default;

@@ -6,6 +6,7 @@
 #include "files.h"
 #include "pictures.h"
 #include "screen.h"
+#include "thumbcache.h"
 #include "urlopener.h"
 #include "volumes.h"
 #include "windowing.h"
@@ -23,6 +24,7 @@ struct Platform {
     Clock* clock = nullptr;
     UrlOpener* urls = nullptr;
     Windowing* windowing = nullptr;
+    ThumbnailCache* thumbnails = nullptr;
 };
 
 // Sets up the process the way the real services expect, before anything else runs: a write past
@@ -46,6 +48,7 @@ private:
     std::unique_ptr<SystemClock> clock_;
     std::unique_ptr<DesktopUrlOpener> urls_;
     std::unique_ptr<QtWindowing> windowing_;
+    std::unique_ptr<FreedesktopThumbnails> thumbnails_;
     Platform platform_;
 };
 

@@ -26,6 +26,7 @@ public:
     Volumes& volumes() const { return *platform_.volumes; }
     Clock& clock() const { return *platform_.clock; }
     UrlOpener& urls() const { return *platform_.urls; }
+    ThumbnailCache& thumbnails() const { return *platform_.thumbnails; }
 
     // The work area in twips.
     double workAreaWidthTwips() const;

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -69,8 +70,16 @@ VuView::VuView(VuModule& module, QWidget* owner)
     Text1->setAccessibleName(QStringLiteral("Text1"));
     Text1->setFixedSize(px(Text1Width), px(Text1Height));
     Text1->installEventFilter(this);
+    connect(&whole_, &QFutureWatcher<PictureResult>::finished, this, &VuView::wholePictureDecoded);
 
     loaded_ = Form_Load();
+}
+
+VuView::~VuView()
+{
+    // The decode reads through the picture service, which must not go away under it.
+    whole_.disconnect(this);
+    whole_.waitForFinished();
 }
 
 QString VuView::lookUpFile() const
@@ -88,7 +97,7 @@ QString VuView::shownName() const
 
 QSizeF VuView::pictureTwips() const
 {
-    const QSize s = Picture1->picture().deviceIndependentSize().toSize();
+    const QSize s = Picture1->shownSize();
     return QSizeF(twips::fromPx(s.width()), twips::fromPx(s.height()));
 }
 
@@ -115,16 +124,28 @@ bool VuView::Form_Load()
         refuse(QString(), err::FileNotFound);
         return false;
     }
-    // The file is decoded once; every magnification is scaled from this picture.
+    // The file is decoded once; every magnification is scaled from this picture. A large photo
+    // first shows its thumbnail from the desktop's cache (or, without one, a decode reduced to
+    // an eighth, a fraction of the work), stretched to its natural size while the whole picture
+    // decodes on another core.
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    PictureResult r = module_.pictures().load(path_);
+    ThumbnailCache& cache = module_.thumbnails();
+    const ThumbnailKey key = cache.keyOf(path_);
+    const QImage thumbnail = key.valid() ? cache.largest(key) : QImage();
+    PictureResult r = module_.pictures().loadFirstView(path_, thumbnail);
     QGuiApplication::restoreOverrideCursor();
     if (!r.ok()) {
         refuse(path_, r.error == err::None ? err::InvalidPicture : r.error);
         return false;
     }
+    const QSize natural = r.natural.isValid() ? r.natural : r.image.size();
     r.image.setDevicePixelRatio(1.0);
-    Picture1->setPicture(r.image);
+    Picture1->setPicture(r.image, natural);
+    if (r.image.size() != natural) {
+        decoding_ = true;
+        whole_.setFuture(
+            QtConcurrent::run([pictures = &module_.pictures(), path = path_] { return pictures->load(path); }));
+    }
 
     move(SysInfo1->workArea().topLeft());
     state_ = zoom::opened(pictureTwips());
@@ -133,6 +154,27 @@ bool VuView::Form_Load()
     Zoom = 1.0;
     Text1->setFocus();
     return true;
+}
+
+void VuView::wholePictureDecoded()
+{
+    if (!decoding_)
+        return;
+    decoding_ = false;
+    PictureResult r = whole_.result();
+    if (!r.ok() || r.image.size() != Picture1->shownSize()) {
+        // Only what the first view could not tell: the file changed or memory ran out since.
+        loaded_ = false;
+        refuse(path_, r.error == err::None ? err::InvalidPicture : r.error);
+        done(QDialog::Rejected);
+        return;
+    }
+    r.image.setDevicePixelRatio(1.0);
+    Picture1->setPicture(r.image);
+    if (Image1->hasPicture()) {
+        image1Target_ = QSize();
+        stretchImage1(Image1->size());
+    }
 }
 
 void VuView::Text1_KeyPress(int keyAscii)

@@ -8,6 +8,7 @@
 #include "zoom.h"
 
 #include <QDialog>
+#include <QFutureWatcher>
 #include <QLineEdit>
 
 namespace vu {
@@ -18,6 +19,7 @@ public:
     // Builds the window and runs Form_Load. When the picture cannot be shown the user has been
     // told in a message box and loaded() is false: the window is then not to be shown.
     VuView(VuModule& module, QWidget* owner);
+    ~VuView() override;
 
     // ---- controls ----
     PictureBox* Picture1;  // the picture at its natural size, at the client origin
@@ -29,12 +31,15 @@ public:
     double Zoom = 1.0;
 
     // Loads the picture and sizes the window to it; false (after telling the user) when the
-    // file is gone, unreadable, not a picture or too large.
+    // file is gone, unreadable, not a picture or too large. A large photo shows a reduced first
+    // view at once, and the whole picture replaces it when decoded.
     bool Form_Load();
     // Runs for every character typed in the key-capture box.
     void Text1_KeyPress(int keyAscii);
 
     bool loaded() const { return loaded_; }
+    // True while the whole picture is still being decoded behind its first view.
+    bool busy() const { return decoding_; }
     // The full path of the file shown.
     const QString& file() const { return path_; }
     // The window as the magnification rules reckon it (twips, frame allowances included). The
@@ -59,12 +64,15 @@ private:
     void stretchImage1(QSize size);
     void appendSeparatorToCurPath();
     void refuse(const QString& path, int error);
+    void wholePictureDecoded();
 
     VuModule& module_;
     zoom::ViewState state_;
     QString path_;
     QSize image1Target_;
     bool loaded_ = false;
+    bool decoding_ = false;
+    QFutureWatcher<PictureResult> whole_;
 };
 
 // The message given when a picture cannot be shown: why, in Japanese, and the file.

@@ -224,6 +224,10 @@ void TestCorpusWindows::pagesMenuAndViewer()
             viewerDog.step(QStringLiteral("viewer on %1").arg(name));
             {
                 VuView view(module, &main);
+                // A large picture opens on its first view; whether the whole one can be shown
+                // is known once it is decoded.
+                if (!QTest::qWaitFor([&] { return !view.busy(); }, int(StepLimit.count())))
+                    incident(name, QStringLiteral("the viewer never finished decoding"));
                 if (view.loaded()) {
                     ++opened;
                     if (!expected)

@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "platform/testing/fixtures.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -190,20 +192,7 @@ QByteArray encodeGif(const QList<QImage>& frames, bool interlaced, int delayCent
 
 QByteArray withExifOrientation(const QByteArray& jpeg, int orientation)
 {
-    QByteArray exif("Exif\0\0", 6);
-    exif += QByteArray("MM\0\x2a\0\0\0\x08", 8);  // big-endian TIFF header, first directory at 8
-    exif += QByteArray("\0\x01", 2);  // one entry
-    exif += QByteArray("\x01\x12\0\x03\0\0\0\x01", 8);  // orientation, SHORT, one value
-    exif += char(0);
-    exif += char(orientation);
-    exif += QByteArray("\0\0", 2);
-    exif += QByteArray("\0\0\0\0", 4);  // no further directory
-    QByteArray segment("\xff\xe1", 2);
-    const int length = int(exif.size()) + 2;
-    segment += char(length >> 8);
-    segment += char(length & 0xFF);
-    segment += exif;
-    return jpeg.left(2) + segment + jpeg.mid(2);
+    return withExif(jpeg, orientation);
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes)

@@ -160,26 +160,43 @@ std::optional<QSize> FaultyPictures::naturalSize(const QString& path)
     return real_.naturalSize(path);
 }
 
-PictureResult FaultyPictures::load(const QString& path)
+std::optional<PictureResult> FaultyPictures::begin(const QString& path)
 {
     {
         QMutexLocker lock(&mutex_);
         ++loads_;
     }
     if (failing && failing(path))
-        return {QImage(), err::InvalidPicture, path + QStringLiteral(": injected failure")};
+        return PictureResult::failure(err::InvalidPicture, path + QStringLiteral(": injected failure"));
+    return std::nullopt;
+}
+
+PictureResult FaultyPictures::load(const QString& path)
+{
+    if (auto fail = begin(path))
+        return *fail;
     return real_.load(path);
 }
 
 PictureResult FaultyPictures::loadScaled(const QString& path, QSize box)
 {
-    {
-        QMutexLocker lock(&mutex_);
-        ++loads_;
-    }
-    if (failing && failing(path))
-        return {QImage(), err::InvalidPicture, path + QStringLiteral(": injected failure")};
+    if (auto fail = begin(path))
+        return *fail;
     return real_.loadScaled(path, box);
+}
+
+PictureResult FaultyPictures::loadFitted(const QString& path, QSize bound)
+{
+    if (auto fail = begin(path))
+        return *fail;
+    return real_.loadFitted(path, bound);
+}
+
+PictureResult FaultyPictures::loadFirstView(const QString& path, const QImage& thumbnail)
+{
+    if (auto fail = begin(path))
+        return *fail;
+    return real_.loadFirstView(path, thumbnail);
 }
 
 int FaultyPictures::loads() const
@@ -220,7 +237,7 @@ FakeVolumes& TestPlatform::useFakeVolumes()
 Platform TestPlatform::platform()
 {
     Volumes* volumes = fakeVolumes_ ? static_cast<Volumes*>(fakeVolumes_.get()) : realVolumes_.get();
-    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing};
+    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing, &thumbnails};
 }
 
 }  // namespace vu::testing

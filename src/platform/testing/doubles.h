@@ -180,18 +180,24 @@ public:
     std::optional<QSize> naturalSize(const QString& path) override;
     PictureResult load(const QString& path) override;
     PictureResult loadScaled(const QString& path, QSize box) override;
+    PictureResult loadFitted(const QString& path, QSize bound) override;
+    PictureResult loadFirstView(const QString& path, const QImage& thumbnail) override;
     int loads() const;
 
 private:
+    // Counts a load; the injected failure for `path`, if any.
+    std::optional<PictureResult> begin(const QString& path);
+
     QtPictures real_;
     mutable QMutex mutex_;
     int loads_ = 0;
 };
 
 // A bundle of doubles (real files and pictures with injection, scripted dialogs, fake screen,
-// clock, browser and window stacking; fake volumes when any are added, else the real ones).
-// While it lives, $XDG_DATA_HOME names a temporary folder of its own, so that the files a test
-// deletes go to a trash of the test's, never into the user's.
+// clock, browser and window stacking; fake volumes when any are added, else the real ones; the
+// real thumbnail cache in a temporary folder of its own). While it lives, $XDG_DATA_HOME names a
+// temporary folder of its own too, so that the files a test deletes go to a trash of the test's,
+// never into the user's.
 class TestPlatform {
 public:
     TestPlatform();
@@ -209,6 +215,12 @@ public:
     FakeClock clock;
     FakeUrlOpener urls;
     FakeWindowing windowing;
+
+private:
+    QTemporaryDir cacheFolder_;
+
+public:
+    FreedesktopThumbnails thumbnails{cacheFolder_.path() + QStringLiteral("/thumbnails")};
 
 private:
     std::unique_ptr<QtVolumes> realVolumes_;

@@ -1,0 +1,32 @@
+// BMP and icon files that Qt's readers would refuse or draw wrong, rewritten into the plain form
+// those readers draw right: the header versions they do not know (OS/2 2.x, the 52 and 56-byte
+// Windows headers), short OS/2 palettes, a plane count other than 1, bit masks wider than 8 bits
+// (10-10-10, 11-11-10 and the like: their pixels are brought to 8 bits a channel), and icon
+// directories whose sizes disagree with the pictures they point to. Whatever cannot be brought
+// into such a form is refused rather than shown wrong.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+namespace vu {
+
+struct NormalisedPicture {
+    enum class Kind {
+        AsIs,  // Qt's reader draws the file right as it is
+        Rewritten,  // `bytes` is the file in a form Qt's reader draws right
+        Refused,  // the file cannot be drawn right: `why`
+    };
+    Kind kind = Kind::AsIs;
+    QByteArray bytes;
+    QString why;
+    bool tooLarge = false;  // refused for the size a rewritten file would have
+};
+
+// The BMP or icon file on `device` (read from its start; other formats are left as they are).
+// `maxBytes`: the largest rewritten file made.
+NormalisedPicture normalisePicture(QIODevice& device, qint64 maxBytes);
+
+}  // namespace vu

@@ -1,0 +1,363 @@
+#include "thumbcache.h"
+
+#include "files.h"
+
+#include <QBuffer>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QtEndian>
+
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vu {
+
+// ---- names and rules ----
+
+QByteArray fileUri(const QString& absolutePath)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    const QByteArray path = QFile::encodeName(absolutePath);
+    QByteArray uri("file://");
+    uri.reserve(7 + path.size() * 3);
+    for (const char c : path) {
+        const auto b = uchar(c);
+        const bool kept = (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9')
+            || std::strchr("-_.!~*'()/:@&=+$,", b) != nullptr;
+        if (kept && b != 0) {
+            uri += char(b);
+        } else {
+            uri += '%';
+            uri += Hex[b >> 4];
+            uri += Hex[b & 15];
+        }
+    }
+    return uri;
+}
+
+QString thumbnailFileName(const QByteArray& uri)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex()) + QStringLiteral(".png");
+}
+
+int thumbnailSide(QSize box)
+{
+    const int longer = std::max(box.width(), box.height());
+    for (int side : {128, 256, 512})
+        if (longer <= side)
+            return side;
+    return 1024;
+}
+
+QString thumbnailFolder(int side)
+{
+    switch (side) {
+    case 128:
+        return QStringLiteral("normal");
+    case 256:
+        return QStringLiteral("large");
+    case 512:
+        return QStringLiteral("x-large");
+    default:
+        return QStringLiteral("xx-large");
+    }
+}
+
+namespace {
+
+// A whole number of seconds; other programs may write a fraction after it.
+std::optional<qint64> seconds(const QString& text)
+{
+    bool ok = false;
+    const qint64 whole = text.toLongLong(&ok);
+    if (ok)
+        return whole;
+    const double d = text.toDouble(&ok);
+    if (ok && d >= 0 && d < 9e15)
+        return qint64(d);
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool entryDescribes(const QMap<QString, QString>& texts, const ThumbnailKey& key)
+{
+    if (!key.valid() || texts.value(QStringLiteral("Thumb::URI")).toLatin1() != key.uri)
+        return false;
+    const std::optional<qint64> mtime = seconds(texts.value(QStringLiteral("Thumb::MTime")));
+    if (!mtime || *mtime != key.mtime)
+        return false;
+    const auto size = texts.constFind(QStringLiteral("Thumb::Size"));
+    if (size != texts.constEnd()) {
+        bool ok = false;
+        if (size->toLongLong(&ok) != key.size || !ok)
+            return false;
+    }
+    return true;
+}
+
+bool settledForEntry(const ThumbnailKey& key)
+{
+    return key.valid() && key.stampedAt >= key.mtime + 2;
+}
+
+// ---- PNG ----
+
+namespace {
+
+quint32 crc32(const QByteArray& data)
+{
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 n = 0; n < 256; ++n) {
+            quint32 c = n;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[n] = c;
+        }
+        return t;
+    }();
+    quint32 c = 0xFFFFFFFFu;
+    for (const char b : data)
+        c = table[(c ^ uchar(b)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+QByteArray chunk(const char* type, const QByteArray& data)
+{
+    QByteArray body(type, 4);
+    body += data;
+    QByteArray out(4, '\0');
+    qToBigEndian<quint32>(quint32(data.size()), out.data());
+    out += body;
+    QByteArray crc(4, '\0');
+    qToBigEndian<quint32>(crc32(body), crc.data());
+    out += crc;
+    return out;
+}
+
+}  // namespace
+
+QByteArray pngWithTexts(const QImage& image, const QList<QPair<QByteArray, QByteArray>>& texts)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    writer.setQuality(50);
+    if (!writer.write(image.convertToFormat(QImage::Format_ARGB32)))
+        return QByteArray();
+    QByteArray png = buffer.data();
+    // Signature (8 bytes), then the IHDR chunk (25 bytes); the texts go right after it, ahead of
+    // the picture data, where readers that stop early still find them.
+    constexpr qsizetype AfterHeader = 8 + 25;
+    if (png.size() < AfterHeader || png.mid(12, 4) != "IHDR")
+        return QByteArray();
+    QByteArray chunks;
+    for (const auto& [key, value] : texts)
+        chunks += chunk("tEXt", key + '\0' + value);
+    png.insert(AfterHeader, chunks);
+    return png;
+}
+
+// ---- the cache on disk ----
+
+namespace {
+
+qint64 now()
+{
+    return qint64(std::time(nullptr));
+}
+
+// Creates `path` and any missing folders above it, each readable by its owner only.
+bool makeFolders(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st { };
+    if (::stat(name.constData(), &st) == 0)
+        return S_ISDIR(st.st_mode);
+    const qsizetype slash = path.lastIndexOf(u'/');
+    if (slash > 0 && !makeFolders(path.left(slash)))
+        return false;
+    return ::mkdir(name.constData(), 0700) == 0 || errno == EEXIST;
+}
+
+// An entry's picture and its text keys; null when there is no readable entry.
+QImage readEntry(const QString& path)
+{
+    constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024;
+    QFile file;
+    if (!openForReading(path, &file).ok() || file.size() > MaxEntryBytes)
+        return QImage();
+    QImageReader reader(&file, "png");
+    return reader.read();
+}
+
+QMap<QString, QString> textsOf(const QImage& image)
+{
+    QMap<QString, QString> texts;
+    for (const QString& key : image.textKeys())
+        texts.insert(key, image.text(key));
+    return texts;
+}
+
+QList<QPair<QByteArray, QByteArray>> keyTexts(const ThumbnailKey& key)
+{
+    return {{"Thumb::URI", key.uri}, {"Thumb::MTime", QByteArray::number(key.mtime)},
+        {"Thumb::Size", QByteArray::number(key.size)}};
+}
+
+}  // namespace
+
+FreedesktopThumbnails::FreedesktopThumbnails(const QString& root)
+    : root_(QDir::cleanPath(root))
+{
+    const QString canonical = QFileInfo(root_).canonicalFilePath();
+    canonicalRoot_ = canonical.isEmpty() ? root_ : canonical;
+}
+
+QString FreedesktopThumbnails::defaultRoot()
+{
+    const QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!cache.isEmpty() && QDir::isAbsolutePath(cache))
+        return cache + QStringLiteral("/thumbnails");
+    return QDir::homePath() + QStringLiteral("/.cache/thumbnails");
+}
+
+QString FreedesktopThumbnails::entryPath(const QByteArray& uri, int side) const
+{
+    return root_ + u'/' + thumbnailFolder(side) + u'/' + thumbnailFileName(uri);
+}
+
+QString FreedesktopThumbnails::failurePath(const QByteArray& uri) const
+{
+    return root_ + QStringLiteral("/fail/") + QLatin1String(Program) + u'/' + thumbnailFileName(uri);
+}
+
+ThumbnailKey FreedesktopThumbnails::keyOf(const QString& file)
+{
+    const QString path = QDir::cleanPath(file);
+    if (!QDir::isAbsolutePath(path))
+        return {};
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st { };
+    // Entries are only for files the user may read: a thumbnail must not show what the file
+    // itself would not.
+    if (::stat(name.constData(), &st) != 0 || !S_ISREG(st.st_mode) || ::access(name.constData(), R_OK) != 0)
+        return {};
+    // The cache's own pictures are never thumbnailed.
+    auto inside = [](const QString& p, const QString& folder) { return p.startsWith(folder + u'/'); };
+    if (inside(path, root_) || inside(path, canonicalRoot_))
+        return {};
+    char real[PATH_MAX];
+    if (::realpath(name.constData(), real) && inside(QFile::decodeName(real), canonicalRoot_))
+        return {};
+    ThumbnailKey key;
+    key.uri = fileUri(path);
+    key.mtime = qint64(st.st_mtim.tv_sec);
+    key.size = qint64(st.st_size);
+    key.stampedAt = now();
+    return key;
+}
+
+namespace {
+
+// The picture of the entry at `path` when it describes the file of `key`; null otherwise.
+QImage entryFor(const QString& path, const ThumbnailKey& key)
+{
+    QImage entry = readEntry(path);
+    return !entry.isNull() && entryDescribes(textsOf(entry), key) ? entry : QImage();
+}
+
+}  // namespace
+
+QImage FreedesktopThumbnails::find(const ThumbnailKey& key, int side)
+{
+    for (int s = side; key.valid() && s <= 1024; s *= 2) {
+        if (QImage entry = entryFor(entryPath(key.uri, s), key); !entry.isNull())
+            return entry;
+    }
+    return QImage();
+}
+
+QImage FreedesktopThumbnails::largest(const ThumbnailKey& key)
+{
+    for (int s = 1024; key.valid() && s >= 128; s /= 2) {
+        if (QImage entry = entryFor(entryPath(key.uri, s), key); !entry.isNull())
+            return entry;
+    }
+    return QImage();
+}
+
+bool FreedesktopThumbnails::failedBefore(const ThumbnailKey& key)
+{
+    return key.valid() && !entryFor(failurePath(key.uri), key).isNull();
+}
+
+bool FreedesktopThumbnails::store(const ThumbnailKey& key, int side, const QImage& thumbnail, QSize natural)
+{
+    if (!settledForEntry(key) || thumbnail.isNull() || thumbnail.width() > side || thumbnail.height() > side)
+        return false;
+    QList<QPair<QByteArray, QByteArray>> texts = keyTexts(key);
+    if (natural.isValid()) {
+        texts.append(qMakePair(QByteArray("Thumb::Image::Width"), QByteArray::number(natural.width())));
+        texts.append(qMakePair(QByteArray("Thumb::Image::Height"), QByteArray::number(natural.height())));
+    }
+    texts.append(qMakePair(QByteArray("Software"), QByteArray("Vutara! 2.0")));
+    return write(entryPath(key.uri, side), thumbnail, texts);
+}
+
+bool FreedesktopThumbnails::storeFailure(const ThumbnailKey& key)
+{
+    if (!settledForEntry(key))
+        return false;
+    QImage empty(1, 1, QImage::Format_ARGB32);
+    empty.fill(Qt::transparent);
+    QList<QPair<QByteArray, QByteArray>> texts = keyTexts(key);
+    texts.append(qMakePair(QByteArray("Software"), QByteArray("Vutara! 2.0")));
+    return write(failurePath(key.uri), empty, texts);
+}
+
+bool FreedesktopThumbnails::write(
+    const QString& path, const QImage& image, const QList<QPair<QByteArray, QByteArray>>& texts)
+{
+    const QByteArray png = pngWithTexts(image, texts);
+    const QString folder = path.left(path.lastIndexOf(u'/'));
+    if (png.isEmpty() || !makeFolders(folder))
+        return false;
+    // Written under a temporary name and renamed into place, so that no program ever reads a
+    // half-written entry.
+    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool ok = ::fchmod(fd, 0600) == 0;
+    const char* data = png.constData();
+    qsizetype left = png.size();
+    while (ok && left > 0) {
+        const ssize_t n = ::write(fd, data, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        ok = n > 0;
+        if (ok) {
+            data += n;
+            left -= n;
+        }
+    }
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.constData(), QFile::encodeName(path).constData()) == 0;
+    if (!ok)
+        ::unlink(temporary.constData());
+    return ok;
+}
+
+}  // namespace vu
