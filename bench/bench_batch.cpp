@@ -1,15 +1,19 @@
 // Batch copy speed, measured against baselines run in the same process:
 //  1. the batch window copying 10,000 files of 100 KB, against `cp -p` of the same files;
 //  2. a batch copy in which every file's name is already taken in the target folder (each gets
-//     a stamped name), against one into a folder holding as many files of other names.
+//     a stamped name), against one into a folder holding as many files of other names;
+//  3. 元に戻す of a batch rename of 10,000 files, against the rename itself: once with a new
+//     prefix, and once renaming again with the same prefix, where most files step aside first.
 // Each pair is measured alternately over several rounds, each on a freshly synced disk, and the
 // best of each side is compared. Two figures are given: the elapsed time, and the processor time
 // (user and system) the work itself took, which other programs on a busy machine disturb far
 // less than the elapsed time.
-// Usage: bench_batch [files] [kilobytes] [rounds]   (defaults 10000, 100 and 4)
+// Usage: bench_batch [files] [kilobytes] [rounds] [undo]   (defaults 10000, 100 and 4; "undo"
+// measures the third part alone)
 // The files go to the system's temporary folder, or below VUTARA_BENCH_DIR when that is set (a
 // RAM disk such as /dev/shm takes the file system's own bookkeeping out of the comparison).
 #include "batch/vuconv.h"
+#include "batch/vurenm.h"
 #include "platform/testing/doubles.h"
 
 #include <QApplication>
@@ -18,6 +22,7 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -147,6 +152,54 @@ Cost timePlatformCopies(const QStringList& sources, const QString& target)
     return {t.nsecsElapsed() / 1e9, selfCpu() - cpu};
 }
 
+// The batch window on `folder` renaming its files with `prefix`, and then undoing that, each
+// timed through the window's own commands (log lines and progress included).
+struct RenameAndUndo {
+    Cost rename, undo;
+};
+RenameAndUndo timeRenameAndUndo(const QString& folder, const QString& prefix, int expected, bool keepRename = false)
+{
+    testing::TestPlatform doubles;
+    PosixFiles files;
+    Platform platform = doubles.platform();
+    platform.files = &files;
+    VuModule module(platform);
+    module.setCurPath(folder);
+    auto* window = new VuConv(module);
+    const QStringList before = QDir(folder).entryList(QDir::Files);
+    VuReNM* dialog = window->renameDialog();
+    QTimer::singleShot(0, dialog, [dialog, prefix] {
+        dialog->Text1->setText(prefix);
+        dialog->OKButton->click();
+    });
+    doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the rename's confirmation
+    settle();
+    RenameAndUndo cost;
+    QElapsedTimer t;
+    t.start();
+    double cpu = selfCpu();
+    window->mnuSyoriRename_Click();
+    cost.rename = {t.nsecsElapsed() / 1e9, selfCpu() - cpu};
+    if (window->logTotal() != expected || doubles.dialogs.asked.size() != 1) {
+        std::fprintf(stderr, "the rename did not rename every file\n");
+        std::exit(2);
+    }
+    if (!keepRename) {
+        doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the undo's question
+        settle();
+        t.restart();
+        cpu = selfCpu();
+        window->mnuSyoriUndo_Click();
+        cost.undo = {t.nsecsElapsed() / 1e9, selfCpu() - cpu};
+        if (QDir(folder).entryList(QDir::Files) != before || doubles.dialogs.asked.size() != 2) {
+            std::fprintf(stderr, "the undo did not put every file back\n");
+            std::exit(2);
+        }
+    }
+    delete window;  // and the rename dialog it kept
+    return cost;
+}
+
 void report(const char* what, const Cost& a, const char* baseline, const Cost& b, double goal)
 {
     std::printf("%s: elapsed %.3f s against %s %.3f s, ratio %.2f; processor %.3f s against %.3f s, ratio %.2f"
@@ -154,33 +207,10 @@ void report(const char* what, const Cost& a, const char* baseline, const Cost& b
         what, a.wall, baseline, b.wall, a.wall / b.wall, a.cpu, b.cpu, a.cpu / b.cpu, goal);
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+// 1. The batch copy against cp; 2. every name taken against none taken, with target folders of
+// the same size.
+void measureCopies(const QTemporaryDir& base, const QString& source, const QStringList& paths, int count, int rounds)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
-    const int kilobytes = argc > 2 ? std::atoi(argv[2]) : 100;
-    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 4;
-
-    const QString where = qEnvironmentVariable("VUTARA_BENCH_DIR", QDir::tempPath());
-    QTemporaryDir base(where + QStringLiteral("/vutara-bench-XXXXXX"));
-    std::printf("in %s\n", qPrintable(where));
-    const QString source = base.filePath(QStringLiteral("source"));
-    QDir().mkpath(source);
-    QByteArray bytes(kilobytes * 1024, Qt::Uninitialized);
-    QStringList paths;
-    for (int i = 0; i < count; ++i) {
-        for (qsizetype k = 0; k + 4 <= bytes.size(); k += 4)
-            *reinterpret_cast<quint32*>(bytes.data() + k) = QRandomGenerator::global()->generate();
-        const QString path = source + QStringLiteral("/img%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
-        writeFile(path, bytes);
-        paths << path;
-    }
-    std::printf("%d files of %d KB, best of %d rounds\n", count, kilobytes, rounds);
-
-    // 1. Batch copy against cp.
     Cost cp, batch, platform;
     for (int round = 0; round < rounds; ++round) {
         const QString cpTarget = base.filePath(QStringLiteral("cp%1").arg(round));
@@ -206,7 +236,6 @@ int main(int argc, char** argv)
     report("batch copy", batch, "cp -p", cp, 1.2);
     report("  (the file service's copies alone)", platform, "cp -p", cp, 1.2);
 
-    // 2. Every name taken against none taken, with target folders of the same size.
     Cost none, taken;
     for (int round = 0; round < rounds; ++round) {
         const QString free = base.filePath(QStringLiteral("free%1").arg(round));
@@ -228,5 +257,59 @@ int main(int argc, char** argv)
         QDir(full).removeRecursively();
     }
     report("all names taken", taken, "none taken", none, 1.2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
+    const int kilobytes = argc > 2 ? std::atoi(argv[2]) : 100;
+    const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 4;
+    const bool undoOnly = argc > 4 && QByteArray(argv[4]) == "undo";
+
+    const QString where = qEnvironmentVariable("VUTARA_BENCH_DIR", QDir::tempPath());
+    QTemporaryDir base(where + QStringLiteral("/vutara-bench-XXXXXX"));
+    std::printf("in %s\n", qPrintable(where));
+    const QString source = base.filePath(QStringLiteral("source"));
+    QDir().mkpath(source);
+    QByteArray bytes(kilobytes * 1024, Qt::Uninitialized);
+    QStringList paths;
+    for (int i = 0; i < (undoOnly ? 0 : count); ++i) {
+        for (qsizetype k = 0; k + 4 <= bytes.size(); k += 4)
+            *reinterpret_cast<quint32*>(bytes.data() + k) = QRandomGenerator::global()->generate();
+        const QString path = source + QStringLiteral("/img%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
+        writeFile(path, bytes);
+        paths << path;
+    }
+    std::printf("%d files of %d KB, best of %d rounds\n", count, kilobytes, rounds);
+
+    if (!undoOnly)
+        measureCopies(base, source, paths, count, rounds);
+
+    // 3. Undo of a batch rename against the rename, with a new prefix and with the same prefix
+    //    again (in list order x_, x_1, x_10, x_100, ...: most new names are held by files still to
+    //    come, which step aside first).
+    const QString renamed = base.filePath(QStringLiteral("rename"));
+    QDir().mkpath(renamed);
+    for (int i = 0; i < count; ++i)
+        writeFile(renamed + QStringLiteral("/img%1.jpg").arg(i, 5, 10, QLatin1Char('0')), "x");
+    Cost freshRename, freshUndo;
+    for (int round = 0; round < rounds; ++round) {
+        const RenameAndUndo c = timeRenameAndUndo(renamed, QStringLiteral("x"), count);
+        freshRename.keepBest(c.rename);
+        freshUndo.keepBest(c.undo);
+    }
+    report("undo of a rename to a new prefix", freshUndo, "the rename", freshRename, 1.5);
+    timeRenameAndUndo(renamed, QStringLiteral("x"), count, true);
+    Cost againRename, againUndo;
+    for (int round = 0; round < rounds; ++round) {
+        const RenameAndUndo c = timeRenameAndUndo(renamed, QStringLiteral("x"), count);
+        againRename.keepBest(c.rename);
+        againUndo.keepBest(c.undo);
+    }
+    report("undo of a rename with the same prefix again", againUndo, "the rename", againRename, 1.5);
     return 0;
 }

@@ -8,8 +8,11 @@
 #include "support/testsupport.h"
 
 #include <QKeyEvent>
+#include <QMap>
 #include <QTest>
 #include <QTimer>
+
+#include <unistd.h>
 
 using namespace vu;
 using namespace vu::testing;
@@ -108,6 +111,10 @@ private slots:
     void renameNeverReplacesOtherFiles();
     void renameFailureInjected();
     void renameGoesOnWhenTheFileInTheWayVanished();
+    void undoTheNewestRun_data();
+    void undoTheNewestRun();
+    void deleteWithoutTrashAsksOnce_data();
+    void deleteWithoutTrashAsksOnce();
 
 private:
     // The batch window with its source pane on `src` and its target pane on `dst`.
@@ -1159,6 +1166,160 @@ void TestBatchOps::renameGoesOnWhenTheFileInTheWayVanished()
                 + u"（ファイルが見つかりません）"_s,
             Sp + u"[リネーム]"_s + Sp + src_ + u"/z.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_2.jpg"_s}));
     QCOMPARE(platform_->dialogs.asked.last().text, batch::failureSummary(batch::LogKind::Rename, 1));
+}
+
+void TestBatchOps::undoTheNewestRun_data()
+{
+    QTest::addColumn<QString>("command");  // run on a.jpg, x_.jpg and x_1.jpg (renamed with prefix x)
+    QTest::addColumn<bool>("fromLog");  // 元に戻す chosen in the log window rather than the batch window
+    QTest::addColumn<bool>("changed");  // the file renamed to x_1.jpg is changed before the undo
+    QTest::addColumn<QStringList>("lines");  // the undo's log lines ({s}: source, {d}: target, {t}: trash)
+
+    const QString undo = Sp + u"[元に戻す]"_s + Sp, from = Sp + u"から"_s + Sp;
+    QTest::newRow("copy") << "copy" << false << false
+                          << QStringList{Sp + u"[複写取消]"_s + Sp + u"{d}/x_1.jpg"_s,
+                                 Sp + u"[複写取消]"_s + Sp + u"{d}/x_.jpg"_s,
+                                 Sp + u"[複写取消]"_s + Sp + u"{d}/a.jpg"_s};
+    QTest::newRow("move") << "move" << false << false
+                          << QStringList{undo + u"{d}/x_1.jpg"_s + from + u"{s}/x_1.jpg"_s,
+                                 undo + u"{d}/x_.jpg"_s + from + u"{s}/x_.jpg"_s,
+                                 undo + u"{d}/a.jpg"_s + from + u"{s}/a.jpg"_s};
+    QTest::newRow("delete") << "delete" << false << false
+                            << QStringList{undo + u"{t}/x_1.jpg"_s + from + u"{s}/x_1.jpg"_s,
+                                   undo + u"{t}/x_.jpg"_s + from + u"{s}/x_.jpg"_s,
+                                   undo + u"{t}/a.jpg"_s + from + u"{s}/a.jpg"_s};
+    // The run moved x_.jpg and x_1.jpg aside for a.jpg and x_.jpg: the undo frees each old name
+    // before it gives it back.
+    const QStringList renamed{undo + u"{s}/x_.jpg"_s + from + u"{s}/a.jpg"_s,
+        undo + u"{s}/x_1.jpg"_s + from + u"{s}/x_.jpg"_s, undo + u"{s}/x_2.jpg"_s + from + u"{s}/x_1.jpg"_s};
+    QTest::newRow("rename") << "rename" << false << false << renamed;
+    QTest::newRow("rename, from the log window") << "rename" << true << false << renamed;
+    QTest::newRow("rename, a file changed since")
+        << "rename" << false << true
+        << QStringList{Sp + u"[元に戻す失敗]"_s + Sp + u"{s}/x_1.jpg"_s + from + u"{s}/x_.jpg"_s + Sp
+                   + u"（処理の後で変更されたため、そのままにしました）"_s,
+               Sp + u"[元に戻す失敗]"_s + Sp + u"{s}/x_2.jpg"_s + from + u"{s}/x_1.jpg"_s + Sp
+                   + u"（元の場所に同じ名前のファイルがあります）"_s,
+               undo + u"{s}/x_.jpg"_s + from + u"{s}/a.jpg"_s};
+}
+
+void TestBatchOps::undoTheNewestRun()
+{
+    QFETCH(QString, command);
+    QFETCH(bool, fromLog);
+    QFETCH(bool, changed);
+    QFETCH(QStringList, lines);
+    const QStringList names{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s};
+    writeFiles(src_, names);
+    VuConv* w = open(src_, dst_);
+    QVERIFY(!w->mnuSyoriUndo->isEnabled());
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    if (command == u"copy"_s)
+        w->mnuSyoriCopy_Click();
+    else if (command == u"move"_s)
+        w->mnuSyoriMove_Click();
+    else if (command == u"delete"_s)
+        w->mnuSyoriDel_Click();
+    else
+        runRename(w, [](VuReNM* d) {
+            d->Text1->setText(u"x"_s);
+            d->OKButton->click();
+        });
+    QCOMPARE(w->List1->count(), 3);
+    QVERIFY(w->mnuSyoriUndo->isEnabled());
+    if (changed)
+        writeBytes(src_ + u"/x_1.jpg"_s, "edited");
+
+    platform_->dialogs.asked.clear();
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    if (changed)
+        platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    if (fromLog) {
+        w->mnuSyoriLog_Click();
+        QVERIFY(w->logWindow()->mnuEditUndo->isEnabled());
+        w->logWindow()->mnuEditUndo->trigger();
+        QVERIFY(!w->logWindow()->mnuEditUndo->isEnabled());
+    } else {
+        w->mnuSyoriUndo_Click();
+    }
+    static const QMap<QString, QString> runs{{u"copy"_s, u"一括コピー"_s}, {u"move"_s, u"一括移動"_s},
+        {u"delete"_s, u"一括削除"_s}, {u"rename"_s, u"一括リネーム"_s}};
+    QCOMPARE(titles().value(0), u"元に戻す"_s);
+    QCOMPARE(platform_->dialogs.asked.value(0).text,
+        u"直前の%1（3 件のファイル）を元に戻します。よろしいですか？"_s.arg(runs[command]));
+    QVERIFY(!w->mnuSyoriUndo->isEnabled());
+    QVERIFY(w->PrgBar->isHidden());
+
+    // The undo's own lines follow the run's.
+    QStringList expected;
+    for (QString l : lines)
+        expected << l.replace(u"{s}"_s, src_)
+                        .replace(u"{d}"_s, dst_)
+                        .replace(u"{t}"_s, platform_->homeTrash() + u"/files"_s);
+    QCOMPARE(texts(w->List1).mid(3), expected);
+    if (changed) {
+        QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s}));
+        QCOMPARE(readBytes(src_ + u"/x_1.jpg"_s), QByteArray("edited"));
+        QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"x_1.jpg"_s));
+        QCOMPARE(titles(), QStringList({u"元に戻す"_s, u"元に戻す"_s}));
+        QCOMPARE(platform_->dialogs.asked[1].text, batch::undoSummary(2));
+        QCOMPARE(platform_->dialogs.asked[1].icon, MsgIcon::Error);
+    } else {
+        QCOMPARE(entries(src_), names);
+        for (const QString& n : names)
+            QCOMPARE(readBytes(src_ + u'/' + n), content(n));
+        QCOMPARE(titles().size(), 1);
+    }
+    QCOMPARE(entries(dst_), QStringList());
+    QCOMPARE(entries(platform_->homeTrash() + u"/files"_s), QStringList());
+    QCOMPARE(w->filSu[0]->text(), u"3"_s);
+    QCOMPARE(w->filSu[1]->text(), u"0"_s);
+    QCOMPARE(platform_->dialogs.unanswered, 0);
+}
+
+void TestBatchOps::deleteWithoutTrashAsksOnce_data()
+{
+    QTest::addColumn<bool>("forGood");
+    QTest::newRow("no keeps every file") << false;
+    QTest::newRow("yes deletes every file for good") << true;
+}
+
+void TestBatchOps::deleteWithoutTrashAsksOnce()
+{
+    // A volume where no trash can be made: the name of its trash folder is held by a file.
+    QFETCH(bool, forGood);
+    TmpfsMount disk(folder(u"disk"_s), 1 << 20);
+    if (!disk.ok())
+        QSKIP("mounting a small disk needs the superuser");
+    writeBytes(disk.path() + u"/.Trash-%1"_s.arg(::geteuid()), "in the way");
+    const QString photos = disk.path() + u"/photos"_s;
+    writeFiles(photos, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
+    VuConv* w = open(photos, dst_);
+    platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    platform_->dialogs.answerMessage(forGood ? MsgAnswer::Yes : MsgAnswer::No);
+    w->mnuSyoriDel_Click();
+    QCOMPARE(titles(), QStringList({u"一括削除"_s, u"一括削除"_s}));
+    QCOMPARE(platform_->dialogs.asked[1].text, batch::deleteForGoodQuestion(photos, true));
+    QCOMPARE(platform_->dialogs.asked[1].buttons, MsgButtons::YesNo);
+    QCOMPARE(entries(photos), forGood ? QStringList() : QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}));
+    QStringList expected;
+    for (const QString& n : {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}) {
+        expected << (forGood ? batch::logLine(batch::LogKind::Delete, photos + u'/' + n)
+                             : batch::notDeletedLine(photos + u'/' + n));
+    }
+    QCOMPARE(texts(w->List1), expected);
+    // Files deleted for good cannot come back: the undo says so of each.
+    QCOMPARE(w->mnuSyoriUndo->isEnabled(), forGood);
+    if (forGood) {
+        platform_->dialogs.answerMessage(MsgAnswer::Ok);
+        platform_->dialogs.answerMessage(MsgAnswer::Ok);
+        w->mnuSyoriUndo_Click();
+        QCOMPARE(texts(w->List1).last(),
+            Sp + u"[元に戻す失敗]"_s + Sp + photos + u"/a.jpg"_s + Sp
+                + u"（ごみ箱に入れずに削除したため、元に戻せません）"_s);
+        QCOMPARE(platform_->dialogs.asked.last().text, batch::undoSummary(3));
+    }
+    QCOMPARE(platform_->dialogs.unanswered, 0);
 }
 
 QTEST_MAIN(TestBatchOps)

@@ -1,4 +1,5 @@
 // Dragging thumbnails onto the copy, move and delete boxes.
+#include "batch/batchrules.h"
 #include "batch/vuconv.h"
 #include "browser/drops.h"
 #include "browser/vumain.h"
@@ -49,6 +50,10 @@ private slots:
     void dropIconFromWorkingDirectory();
     void clickingBoxesChoosesTargets();
     void onlyThumbnailsAreDropped();
+    void undoTheNewestDrop_data();
+    void undoTheNewestDrop();
+    void deleteWhereNoTrashAsks_data();
+    void deleteWhereNoTrashAsks();
 
 private:
     QString folder(const QString& name) const { return f_.folder(name); }
@@ -537,6 +542,126 @@ void TestDrops::onlyThumbnailsAreDropped()
     QCOMPARE(m.ErrNo, 0.0);
     QVERIFY(dialogs().asked.isEmpty());
     QCOMPARE(names(folder(QStringLiteral("p"))).size(), 2);
+}
+
+void TestDrops::undoTheNewestDrop_data()
+{
+    QTest::addColumn<int>("box");
+    QTest::addColumn<bool>("twice");  // two drops, undone one at a time, the newest first
+    QTest::addColumn<bool>("batchOpen");  // the batch window is open: its log tells
+    QTest::addColumn<bool>("changed");  // the file changed after the drop: left alone, a box tells
+    QTest::newRow("copy") << int(CopyBox) << false << false << false;
+    QTest::newRow("move") << int(MoveBox) << false << false << false;
+    QTest::newRow("delete") << int(DeleteBox) << false << false << false;
+    QTest::newRow("two deletes") << int(DeleteBox) << true << false << false;
+    QTest::newRow("move, the batch window open") << int(MoveBox) << false << true << false;
+    QTest::newRow("copy, changed since") << int(CopyBox) << false << false << true;
+}
+
+void TestDrops::undoTheNewestDrop()
+{
+    QFETCH(int, box);
+    QFETCH(bool, twice);
+    QFETCH(bool, batchOpen);
+    QFETCH(bool, changed);
+    const QStringList files = writePictures(folder(QStringLiteral("src")), 3, "bmp", QStringLiteral("u"));
+    QDir().mkpath(folder(QStringLiteral("dst")));
+    QList<QByteArray> bytes;
+    for (const QString& f : files)
+        bytes << readBytes(folder(QStringLiteral("src/")) + f);
+    VuMain& m = showFolder(folder(QStringLiteral("src")));
+    m.CopyPath = m.MovePath = folder(QStringLiteral("dst"));
+    QVERIFY(!m.mnuFileUndo->isEnabled());
+    dialogs().answerMessage(MsgAnswer::Ok);
+    drop(box, 1);
+    if (twice) {
+        dialogs().answerMessage(MsgAnswer::Ok);
+        drop(box, 1);  // the page was drawn again: cell 1 now shows the third file
+    }
+    QVERIFY(m.mnuFileUndo->isEnabled());
+    if (changed)
+        writeBytes(folder(QStringLiteral("dst/")) + files[1], "edited");
+    if (batchOpen)
+        m.mnuRunConv_Click();
+
+    dialogs().asked.clear();
+    dialogs().answerMessage(MsgAnswer::Ok);
+    if (changed)
+        dialogs().answerMessage(MsgAnswer::Ok);  // the box telling of the file left alone
+    m.mnuFileUndo_Click();
+    const QString undone = folder(QStringLiteral("src/")) + files[twice ? 2 : 1];
+    static const char* const what[] = {"コピー", "移動", "削除"};
+    QCOMPARE(dialogs().asked.value(0).title, QStringLiteral("元に戻す"));
+    QCOMPARE(dialogs().asked.value(0).text,
+        QStringLiteral("直前のドラッグでの%1を元に戻します。よろしいですか？\n").arg(QString::fromUtf8(what[box]))
+            + undone);
+    QCOMPARE(dialogs().asked.value(0).buttons, MsgButtons::OkCancel);
+    if (twice) {
+        QCOMPARE(names(folder(QStringLiteral("src"))), QStringList({files[0], files[2]}));
+        QVERIFY(m.mnuFileUndo->isEnabled());  // the drop before can be undone next
+        dialogs().answerMessage(MsgAnswer::Ok);
+        m.mnuFileUndo_Click();
+    }
+    QVERIFY(!m.mnuFileUndo->isEnabled());
+    // Every file back where it was, with its bytes; the page shows it again.
+    for (int i = 0; i < files.size(); ++i)
+        QCOMPARE(readBytes(folder(QStringLiteral("src/")) + files[i]), bytes[i]);
+    QCOMPARE(names(folder(QStringLiteral("src"))), files);
+    QCOMPARE(names(folder(QStringLiteral("dst"))), changed ? QStringList{files[1]} : QStringList());
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：3"));
+    QCOMPARE(m.ImgName[1]->text(), files[1]);
+    QCOMPARE(names(f_.platform->homeTrash() + QStringLiteral("/files")), QStringList());
+    if (changed) {
+        QCOMPARE(readBytes(folder(QStringLiteral("dst/")) + files[1]), QByteArray("edited"));
+        QCOMPARE(dialogs().asked.size(), 2);
+        QCOMPARE(dialogs().asked[1].text,
+            batch::undoSummary(1,
+                {QStringLiteral("\u3000[複写取消失敗]\u3000") + folder(QStringLiteral("dst/")) + files[1]
+                    + QStringLiteral("\u3000（処理の後で変更されたため、そのままにしました）")}));
+    } else {
+        QCOMPARE(dialogs().asked.size(), twice ? 2 : 1);
+    }
+    if (batchOpen) {
+        QListWidget* log = m.batchWindow()->List1;
+        QCOMPARE(log->count(), 1);
+        QCOMPARE(log->item(0)->text(),
+            QStringLiteral("\u3000[元に戻す]\u3000") + folder(QStringLiteral("dst/")) + files[1]
+                + QStringLiteral("\u3000から\u3000") + undone);
+    }
+    // Nothing more to undo: the command asks nothing.
+    m.mnuFileUndo_Click();
+    QCOMPARE(dialogs().unanswered, 0);
+}
+
+void TestDrops::deleteWhereNoTrashAsks_data()
+{
+    QTest::addColumn<bool>("forGood");
+    QTest::newRow("no keeps the file") << false;
+    QTest::newRow("yes deletes it for good") << true;
+}
+
+void TestDrops::deleteWhereNoTrashAsks()
+{
+    // A volume with no room left for a trash folder: it holds as many files as it may.
+    QFETCH(bool, forGood);
+    TmpfsMount disk(folder(QStringLiteral("disk")), 1 << 20, 4);
+    if (!disk.ok())
+        QSKIP("mounting a small disk needs the superuser");
+    const QStringList files = writePictures(disk.path() + QStringLiteral("/p"), 2, "bmp", QStringLiteral("n"));
+    VuMain& m = showFolder(disk.path() + QStringLiteral("/p"));
+    const QString file = disk.path() + QStringLiteral("/p/") + files[0];
+    dialogs().answerMessage(MsgAnswer::Ok);
+    dialogs().answerMessage(forGood ? MsgAnswer::Yes : MsgAnswer::No);
+    drop(DeleteBox, 0);
+    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(dialogs().asked.size(), 2);
+    QCOMPARE(dialogs().asked[1].title, QStringLiteral("削除"));
+    QCOMPARE(dialogs().asked[1].text, batch::deleteForGoodQuestion(file, false));
+    QCOMPARE(dialogs().asked[1].buttons, MsgButtons::YesNo);
+    QCOMPARE(QFile::exists(file), !forGood);
+    QCOMPARE(m.panel(1), forGood ? QStringLiteral("データ数：1") : QStringLiteral("データ数：2"));
+    QCOMPARE(m.mnuFileUndo->isEnabled(), forGood);  // to say that it cannot come back
+    QCOMPARE(dialogs().unanswered, 0);
 }
 
 QTEST_MAIN(TestDrops)

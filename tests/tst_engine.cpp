@@ -1,7 +1,9 @@
 // The file-operation engine: the rename plan from a table, and what the engine reports of each
 // file (enough for a record of the run: step, paths before and after, which file).
 #include "engine/fileengine.h"
+#include "engine/journal.h"
 #include "engine/renameplan.h"
+#include "platform/paths.h"
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
 
@@ -19,6 +21,13 @@ private slots:
     void renamePlan_data();
     void renamePlan();
     void outcomesSayWhatHappened();
+    void renameBackPlan_data();
+    void renameBackPlan();
+    void undoPutsBack_data();
+    void undoPutsBack();
+    void noTrashAsksOncePerRun_data();
+    void noTrashAsksOncePerRun();
+    void journalKeepsTheNewestActions();
 };
 
 void TestEngine::renamePlan_data()
@@ -190,6 +199,325 @@ void TestEngine::outcomesSayWhatHappened()
     QCOMPARE(seen[1].result, Result::Failed);
     QCOMPARE(seen[1].error, err::FileNotFound);
     QCOMPARE(seen[1].reason, err::describe(err::FileNotFound));
+}
+
+void TestEngine::renameBackPlan_data()
+{
+    QTest::addColumn<QStringList>("moves");  // "now>back" of each file, the first to be undone first
+    QTest::addColumn<QStringList>("outside");  // names held in the folder by other files
+    QTest::addColumn<QStringList>("plan");  // the chains, each "from>to from>to ..."
+
+    const QStringList none;
+    QTest::newRow("old names free") << QStringList{u"x_.jpg>a.jpg"_s, u"x_1.jpg>b.jpg"_s} << none
+                                    << QStringList{u"x_.jpg>a.jpg"_s, u"x_1.jpg>b.jpg"_s};
+    // The run renamed a.jpg to x_.jpg after x_.jpg stepped aside and became x_1.jpg.
+    QTest::newRow("a chain: the holder of an old name moves first")
+        << QStringList{u"x_1.jpg>x_.jpg"_s, u"x_.jpg>a.jpg"_s} << none << QStringList{u"x_.jpg>a.jpg x_1.jpg>x_.jpg"_s};
+    QTest::newRow("a longer chain, given in any order") << QStringList{u"x_2.jpg>x_1.jpg"_s, u"x_1.jpg>x_.jpg"_s,
+        u"x_.jpg>a.jpg"_s} << none << QStringList{u"x_.jpg>a.jpg x_1.jpg>x_.jpg x_2.jpg>x_1.jpg"_s};
+    QTest::newRow("two files swapped: one steps aside") << QStringList{u"b.jpg>a.jpg"_s, u"a.jpg>b.jpg"_s} << none
+                                                        << QStringList{u"b.jpg>b~1.jpg a.jpg>b.jpg b~1.jpg>a.jpg"_s};
+    QTest::newRow("a ring of three, its temporary name taken outside")
+        << QStringList{u"a.jpg>c.jpg"_s, u"b.jpg>a.jpg"_s, u"c.jpg>b.jpg"_s} << QStringList{u"a~1.jpg"_s}
+        << QStringList{u"a.jpg>a~2.jpg b.jpg>a.jpg c.jpg>b.jpg a~2.jpg>c.jpg"_s};
+    QTest::newRow("already back") << QStringList{u"a.jpg>a.jpg"_s, u"x_1.jpg>b.jpg"_s} << none
+                                  << QStringList{u"x_1.jpg>b.jpg"_s};
+    // An old name held outside the batch is found taken when its file comes to it; the plan
+    // still puts the file waiting for it after it.
+    QTest::newRow("old name held outside") << QStringList{u"x_1.jpg>x_.jpg"_s, u"x_.jpg>a.jpg"_s}
+                                           << QStringList{u"a.jpg"_s} << QStringList{u"x_.jpg>a.jpg x_1.jpg>x_.jpg"_s};
+    QTest::newRow("two files want one free name: the second will find it taken") << QStringList{
+        u"x_.jpg>a.jpg"_s, u"x_1.jpg>a.jpg"_s} << none << QStringList{u"x_.jpg>a.jpg"_s, u"x_1.jpg>a.jpg"_s};
+    QTest::newRow("two files want a name held in the batch: the second stays") << QStringList{
+        u"x_.jpg>b.jpg"_s, u"x_1.jpg>b.jpg"_s, u"b.jpg>c.jpg"_s} << none << QStringList{u"b.jpg>c.jpg x_.jpg>b.jpg"_s};
+}
+
+void TestEngine::renameBackPlan()
+{
+    QFETCH(QStringList, moves);
+    QFETCH(QStringList, outside);
+    QFETCH(QStringList, plan);
+    const QString folder = u"/f/"_s;
+    QStringList now, back;
+    for (const QString& m : moves) {
+        now << folder + m.section(u'>', 0, 0);
+        back << folder + m.section(u'>', 1, 1);
+    }
+    const std::vector<MoveChain> chains
+        = planRenameBack(now, back, [&](const QString& name) { return outside.contains(name.mid(folder.size())); });
+    QStringList got;
+    for (const MoveChain& c : chains) {
+        QStringList steps;
+        for (const NameMove& m : c.moves) {
+            QCOMPARE(m.from.startsWith(folder) && m.to.startsWith(folder), true);
+            steps << m.from.mid(folder.size()) + u'>' + m.to.mid(folder.size());
+            if (!c.ring || (&m != &c.moves.front() && &m != &c.moves.back())) {
+                QCOMPARE(now.value(m.file), m.from);
+                QCOMPARE(back.value(m.file), m.to);
+            }
+        }
+        QCOMPARE(c.ring, c.moves.front().file == c.moves.back().file && c.moves.size() > 1);
+        got << steps.join(u' ');
+    }
+    QCOMPARE(got, plan);
+}
+
+namespace {
+
+// A file as the user knows it: its bytes and its modification time.
+struct Kept {
+    QByteArray bytes;
+    qint64 modifiedNs = 0;
+    bool operator==(const Kept&) const = default;
+};
+
+std::optional<Kept> keptAt(Files& files, const QString& path)
+{
+    const std::optional<FileIdentity> id = files.identity(path);
+    if (!id)
+        return std::nullopt;
+    return Kept{readBytes(path), id->modifiedNs};
+}
+
+void setTime(const QString& path, const QDateTime& when)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(when, QFileDevice::FileModificationTime));
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+}  // namespace
+
+void TestEngine::undoPutsBack_data()
+{
+    QTest::addColumn<QString>("command");  // copy, move, rename or delete of a.jpg, b.jpg, x_.jpg, x_1.jpg
+    QTest::addColumn<bool>("otherVolume");  // the copies, or the deleted files, on a volume of their own
+    QTest::addColumn<QString>("meanwhile");  // what another program does to b.jpg before the undo
+    QTest::addColumn<QList<int>>("leftAlone");  // the files the undo must leave where they are
+
+    const QList<int> none;
+    QTest::newRow("copy") << "copy" << false << "" << none;
+    QTest::newRow("copy: a copy changed since") << "copy" << false << "changed" << QList<int>{1};
+    QTest::newRow("copy: its original changed since") << "copy" << false << "original changed" << QList<int>{1};
+    QTest::newRow("copy to another volume") << "copy" << true << "" << none;
+    QTest::newRow("move") << "move" << false << "" << none;
+    QTest::newRow("move: a moved file changed since") << "move" << false << "changed" << QList<int>{1};
+    QTest::newRow("move: an old name taken since") << "move" << false << "name taken" << QList<int>{1};
+    QTest::newRow("move to another volume") << "move" << true << "" << none;
+    QTest::newRow("move to another volume: a moved file changed since") << "move" << true << "changed" << QList<int>{1};
+    QTest::newRow("rename, with files stepping aside") << "rename" << false << "" << none;
+    // x_1.jpg had to wait for b.jpg: it keeps its new name too.
+    QTest::newRow("rename: a renamed file changed since") << "rename" << false << "changed" << QList<int>{1, 3};
+    QTest::newRow("rename: an old name taken since") << "rename" << false << "name taken" << QList<int>{1, 3};
+    // Its new name is free then: x_1.jpg takes its old name back.
+    QTest::newRow("rename: a renamed file gone") << "rename" << false << "gone" << QList<int>{1};
+    QTest::newRow("delete into the trash") << "delete" << false << "" << none;
+    QTest::newRow("delete into another volume's trash") << "delete" << true << "" << none;
+    QTest::newRow("delete: changed in the trash") << "delete" << false << "changed" << QList<int>{1};
+    QTest::newRow("delete: an old name taken since") << "delete" << false << "name taken" << QList<int>{1};
+    QTest::newRow("delete: emptied from the trash") << "delete" << false << "gone" << QList<int>{1};
+}
+
+void TestEngine::undoPutsBack()
+{
+    // A run on real folders, then its undo: every file is back where it was, with the same bytes
+    // and modification time, and nothing else is left behind (no copy, no temporary name). A file
+    // another program touched after the run is left alone and reported, never forced.
+    QFETCH(QString, command);
+    QFETCH(bool, otherVolume);
+    QFETCH(QString, meanwhile);
+    QFETCH(QList<int>, leftAlone);
+    TempCwd cwd;
+    TestPlatform platform;
+    std::unique_ptr<TmpfsMount> disk;
+    QString src = cwd.file(u"src"_s), dst = cwd.file(u"dst"_s);
+    if (otherVolume) {
+        disk = std::make_unique<TmpfsMount>(cwd.file(u"disk"_s), 4 << 20);
+        if (!disk->ok())
+            QSKIP("mounting a small disk needs the superuser");
+        (command == u"delete"_s ? src : dst) = disk->path() + u"/folder"_s;
+    }
+    QVERIFY(QDir().mkpath(src));
+    QVERIFY(QDir().mkpath(dst));
+    const QStringList names{u"a.jpg"_s, u"b.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s};
+    QList<Kept> before;
+    for (int i = 0; i < names.size(); ++i) {
+        writeBytes(src + u'/' + names[i], QByteArray(1000 * (i + 1), char('a' + i)));
+        setTime(src + u'/' + names[i], QDateTime(QDate(2001, 2, 3 + i), QTime(4, 5, 6, 789)));
+        before << *keptAt(platform.files, src + u'/' + names[i]);
+    }
+
+    FileEngine engine(platform.files, platform.clock);
+    Journal journal;
+    QList<Outcome> outcomes;
+    {
+        const ActionKind kind = command == u"copy"_s ? ActionKind::Copy
+            : command == u"move"_s                   ? ActionKind::Move
+            : command == u"rename"_s                 ? ActionKind::Rename
+                                                     : ActionKind::Delete;
+        Recording recording(&journal, kind, false);
+        Listener listener;
+        listener.outcome = [&](const Outcome& o) {
+            outcomes << o;
+            recording.add(o);
+        };
+        Totals totals;
+        if (command == u"copy"_s || command == u"move"_s)
+            totals
+                = engine.transferAll(command == u"move"_s ? Transfer::Move : Transfer::Copy, src, names, dst, listener);
+        else if (command == u"rename"_s)
+            totals = engine.renameAll(src, names, u"x"_s, listener);
+        else
+            totals = engine.deleteAll(src, names, listener);
+        QCOMPARE(totals.done, 4);
+    }
+    QCOMPARE(journal.size(), size_t(1));
+    if (command == u"rename"_s) {
+        QVERIFY(
+            std::any_of(outcomes.begin(), outcomes.end(), [](const Outcome& o) { return o.step == Step::StepAside; }));
+        QCOMPARE(entriesOf(src), QStringList({u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s, u"x_3.jpg"_s}));
+    }
+
+    // Where b.jpg is after the run, and what another program does to it then.
+    const UndoEntry b = *std::find_if(journal.last()->entries.begin(), journal.last()->entries.end(),
+        [](const UndoEntry& e) { return e.index == 1; });
+    if (meanwhile == u"changed"_s) {
+        QFile f(b.now);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("more");
+    } else if (meanwhile == u"original changed"_s) {
+        writeBytes(src + u"/b.jpg"_s, "edited");
+    } else if (meanwhile == u"name taken"_s) {
+        writeBytes(src + u"/b.jpg"_s, "another file");
+    } else if (meanwhile == u"gone"_s) {
+        QVERIFY(QFile::remove(b.now));
+    }
+    QMap<QString, std::optional<Kept>> untouched;  // what must still be there, as it is now
+    for (const QString& place : {b.now, b.back}) {
+        if (const std::optional<Kept> there = keptAt(platform.files, place); there && !leftAlone.isEmpty())
+            untouched.insert(place, there);
+    }
+    if (leftAlone.contains(3))
+        untouched.insert(src + u"/x_3.jpg"_s, keptAt(platform.files, src + u"/x_3.jpg"_s));
+
+    QList<UndoOutcome> undone;
+    const Totals totals = Undoer(platform.files).undo(journal.takeLast(), [&](const UndoOutcome& u) { undone << u; });
+    QVERIFY(!journal.canUndo());
+    QCOMPARE(undone.size(), 4);
+    QCOMPARE(totals.done, 4 - leftAlone.size());
+    for (const UndoOutcome& u : undone) {
+        QCOMPARE(u.done(), !leftAlone.contains(u.index));
+        QCOMPARE(u.reason.isEmpty(), u.done());
+        if (command != u"rename"_s)  // newest first
+            QCOMPARE(u.index, 3 - int(&u - &undone.front()));
+    }
+
+    // Every file not left alone is back with its bytes and time; what was left alone is as it was.
+    QStringList expected;
+    for (int i = 0; i < names.size(); ++i) {
+        if (leftAlone.contains(i))
+            continue;
+        QCOMPARE(keptAt(platform.files, src + u'/' + names[i]), std::optional<Kept>(before[i]));
+        expected << names[i];
+    }
+    for (auto it = untouched.cbegin(); it != untouched.cend(); ++it) {
+        QCOMPARE(keptAt(platform.files, it.key()), it.value());
+        if (it.value() && it.key().startsWith(src + u'/'))
+            expected << paths::fileName(it.key());
+    }
+    expected.removeDuplicates();
+    expected.sort();
+    QCOMPARE(entriesOf(src), expected);
+    if (command == u"copy"_s || command == u"move"_s)
+        QCOMPARE(entriesOf(dst), leftAlone.isEmpty() ? QStringList() : QStringList{u"b.jpg"_s});
+    if (command == u"delete"_s) {
+        const QString trash = otherVolume ? disk->path() + u"/.Trash-%1"_s.arg(::geteuid()) : platform.homeTrash();
+        QCOMPARE(entriesOf(trash + u"/files"_s),
+            leftAlone.isEmpty() || meanwhile == u"gone"_s ? QStringList() : QStringList{u"b.jpg"_s});
+        QCOMPARE(entriesOf(trash + u"/info"_s).size(), leftAlone.size());
+    }
+}
+
+void TestEngine::noTrashAsksOncePerRun_data()
+{
+    QTest::addColumn<bool>("forGood");
+    QTest::newRow("no: every file stays") << false;
+    QTest::newRow("yes: every file goes, for good") << true;
+}
+
+void TestEngine::noTrashAsksOncePerRun()
+{
+    // A volume where no trash can be made: its top holds a file by the trash folder's name.
+    QFETCH(bool, forGood);
+    TempCwd cwd;
+    TestPlatform platform;
+    TmpfsMount disk(cwd.file(u"disk"_s), 1 << 20);
+    if (!disk.ok())
+        QSKIP("mounting a small disk needs the superuser");
+    writeBytes(disk.path() + u"/.Trash-%1"_s.arg(::geteuid()), "in the way");
+    const QStringList names = writePictures(disk.path() + u"/photos"_s, 3);
+    FileEngine engine(platform.files, platform.clock);
+    Journal journal;
+    QStringList asked;
+    Listener listener;
+    Recording* recording = nullptr;
+    listener.outcome = [&](const Outcome& o) { recording->add(o); };
+    listener.mayDeleteForGood = [&](const QString& file) {
+        asked << file;
+        return forGood;
+    };
+    Totals totals;
+    {
+        Recording r(&journal, ActionKind::Delete, false);
+        recording = &r;
+        totals = engine.deleteAll(disk.path() + u"/photos"_s, names, listener);
+    }
+    QCOMPARE(asked, QStringList{disk.path() + u"/photos/"_s + names[0]});
+    QCOMPARE(totals.done, forGood ? 3 : 0);
+    QCOMPARE(totals.skipped, forGood ? 0 : 3);
+    QCOMPARE(entriesOf(disk.path() + u"/photos"_s), forGood ? QStringList() : names);
+    // Files deleted for good cannot come back, and the undo says so.
+    QCOMPARE(journal.canUndo(), forGood);
+    if (forGood) {
+        QList<UndoOutcome> undone;
+        Undoer(platform.files).undo(journal.takeLast(), [&](const UndoOutcome& u) { undone << u; });
+        QCOMPARE(undone.size(), 3);
+        for (const UndoOutcome& u : undone) {
+            QCOMPARE(u.kind, UndoEntry::Lost);
+            QCOMPARE(u.result, Result::Skipped);
+        }
+    }
+}
+
+void TestEngine::journalKeepsTheNewestActions()
+{
+    Journal journal;
+    int changes = 0;
+    connect(&journal, &Journal::changed, this, [&] { ++changes; });
+    auto action = [](int files, int tag) {
+        Action a;
+        a.entries.resize(size_t(files));
+        a.entries.front().index = tag;
+        return a;
+    };
+    journal.push(Action());  // did nothing
+    QVERIFY(!journal.canUndo());
+    QCOMPARE(changes, 0);
+    journal.push(action(60000, 1));
+    journal.push(action(30000, 2));
+    journal.push(action(20000, 3));  // the first has to go
+    QCOMPARE(changes, 3);
+    QCOMPARE(journal.size(), size_t(2));
+    QCOMPARE(journal.takeLast().entries.front().index, 3);
+    QCOMPARE(journal.takeLast().entries.front().index, 2);
+    QVERIFY(!journal.canUndo());
+    journal.push(action(int(Journal::MaxEntries) + 5, 4));  // the newest is kept whole
+    QCOMPARE(journal.last()->entries.size(), Journal::MaxEntries + 5);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

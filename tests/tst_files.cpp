@@ -6,9 +6,11 @@
 #include "support/testsupport.h"
 
 #include <QFile>
+#include <QSettings>
 #include <QTest>
 
 #include <grp.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,8 +20,17 @@ using namespace vu::testing;
 class TestFiles : public QObject {
     Q_OBJECT
 private slots:
-    void init() { cwd_ = std::make_unique<TempCwd>(); }
-    void cleanup() { cwd_.reset(); }
+    void init()
+    {
+        cwd_ = std::make_unique<TempCwd>();
+        // The home trash of these tests is their own.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(file(QStringLiteral("data"))));
+    }
+    void cleanup()
+    {
+        qunsetenv("XDG_DATA_HOME");
+        cwd_.reset();
+    }
 
     void copyKeepsContentAndTime();
     void copyModes_data();
@@ -46,6 +57,11 @@ private slots:
     void listingReuse_data();
     void listingReuse();
     void listingSeesChanges();
+    void trashInfoText_data();
+    void trashInfoText();
+    void trashOfEachVolume_data();
+    void trashOfEachVolume();
+    void trashNeverReplacesAndPutsBack();
 
 private:
     QString file(const QString& name) const { return cwd_->file(name); }
@@ -496,6 +512,188 @@ void TestFiles::listingSeesChanges()
         entries.begin(), entries.end(), [](const DirEntry& e) { return e.name == QStringLiteral("renamed.jpg"); }));
     QVERIFY(files_.listDir(folder, &entries, Listing::FoldersOnly).ok());
     QVERIFY(std::none_of(entries.begin(), entries.end(), [](const DirEntry& e) { return !e.isDir; }));
+}
+
+void TestFiles::trashInfoText_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("text");
+    const QDateTime when(QDate(2026, 3, 4), QTime(5, 6, 7));
+    QTest::newRow("plain, absolute") << QByteArray(
+        "/home/u/a.jpg") << QByteArray("[Trash Info]\nPath=/home/u/a.jpg\nDeletionDate=2026-03-04T05:06:07\n");
+    QTest::newRow("relative") << QByteArray("photos/a.jpg")
+                              << QByteArray("[Trash Info]\nPath=photos/a.jpg\nDeletionDate=2026-03-04T05:06:07\n");
+    // Each byte of a name in UTF-8 is escaped on its own; "/" stays.
+    QTest::newRow("space, percent, Japanese")
+        << QStringLiteral("/写真/a b%.jpg").toUtf8()
+        << QByteArray("[Trash Info]\nPath=/%E5%86%99%E7%9C%9F/a%20b%25.jpg\nDeletionDate=2026-03-04T05:06:07\n");
+    QTest::newRow("a line break cannot break the record") << QByteArray(
+        "/a\nPath=/etc/x") << QByteArray("[Trash Info]\nPath=/a%0APath%3D/etc/x\nDeletionDate=2026-03-04T05:06:07\n");
+}
+
+void TestFiles::trashInfoText()
+{
+    QFETCH(QByteArray, path);
+    QFETCH(QByteArray, text);
+    QCOMPARE(vu::trashInfoText(path, QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7))), text);
+}
+
+namespace {
+
+// The keys of a trash's description of a file, as a desktop's file manager reads them.
+QMap<QByteArray, QByteArray> readTrashInfo(const QString& path)
+{
+    QMap<QByteArray, QByteArray> keys;
+    const QList<QByteArray> lines = readBytes(path).split('\n');
+    if (lines.value(0) != "[Trash Info]")
+        return {};
+    for (const QByteArray& line : lines.mid(1)) {
+        const qsizetype eq = line.indexOf('=');
+        if (eq > 0)
+            keys.insert(line.left(eq), line.mid(eq + 1));
+    }
+    return keys;
+}
+
+}  // namespace
+
+void TestFiles::trashOfEachVolume_data()
+{
+    QTest::addColumn<QString>("volume");  // where the file is: "home" (the data folder's volume) or "other"
+    QTest::addColumn<QString>("prepared");  // what the other volume holds at its top beforehand
+    QTest::addColumn<QString>("trash");  // the trash expected, relative to its volume; "" for none
+    QTest::newRow("home volume: the home trash") << "home"
+                                                 << ""
+                                                 << "data/Trash";
+    QTest::newRow("other volume: its own trash, made") << "other"
+                                                       << ""
+                                                       << ".Trash-%1";
+    QTest::newRow("other volume: its shared trash") << "other"
+                                                    << "shared sticky"
+                                                    << ".Trash/%1";
+    QTest::newRow("shared trash without the sticky bit is passed over") << "other"
+                                                                        << "shared"
+                                                                        << ".Trash-%1";
+    QTest::newRow("the trash's name held by a file") << "other"
+                                                     << "file"
+                                                     << "";
+    QTest::newRow("the trash is a link") << "other"
+                                         << "link"
+                                         << "";
+    QTest::newRow("the trash belongs to another user") << "other"
+                                                       << "foreign"
+                                                       << "";
+    QTest::newRow("no room for one more folder") << "other"
+                                                 << "no inode"
+                                                 << "";
+}
+
+void TestFiles::trashOfEachVolume()
+{
+    // A file goes to the trash of its own volume, as desktop file managers expect to find it: in
+    // the trash's "files", with a description in "info" naming its original place (absolute in
+    // the home trash, relative to the top of the volume elsewhere) and the time of deletion.
+    // Where no trash can be used or made, the file stays and the failure says so.
+    QFETCH(QString, volume);
+    QFETCH(QString, prepared);
+    QFETCH(QString, trash);
+    const QString name = QStringLiteral("a b%写真.jpg");
+    std::unique_ptr<TmpfsMount> disk;
+    QString top = cwd_->path();
+    if (volume == QStringLiteral("other")) {
+        disk = std::make_unique<TmpfsMount>(file(QStringLiteral("disk")), 1 << 20, prepared == u"no inode" ? 3 : 0);
+        if (!disk->ok())
+            QSKIP("mounting a small disk needs the superuser");
+        top = disk->path();
+    }
+    const QString folder = top + QStringLiteral("/sub");
+    QVERIFY(QDir().mkpath(folder));
+    const QString path = folder + u'/' + name;
+    writeBytes(path, "picture");
+    const std::optional<FileIdentity> before = files_.identity(path);
+    const QString uid = QString::number(::geteuid());
+    if (prepared.startsWith(QStringLiteral("shared"))) {
+        QVERIFY(QDir().mkdir(top + QStringLiteral("/.Trash")));
+        QVERIFY(::chmod(QFile::encodeName(top + QStringLiteral("/.Trash")).constData(),
+                    prepared == u"shared sticky" ? 01777 : 0777)
+            == 0);
+    } else if (prepared == u"file") {
+        writeBytes(top + QStringLiteral("/.Trash-") + uid, "not a folder");
+    } else if (prepared == u"link") {
+        QVERIFY(QDir().mkdir(file(QStringLiteral("elsewhere"))));
+        QVERIFY(QFile::link(file(QStringLiteral("elsewhere")), top + QStringLiteral("/.Trash-") + uid));
+    } else if (prepared == u"foreign") {
+        QVERIFY(QDir().mkdir(top + QStringLiteral("/.Trash-") + uid));
+        QVERIFY(::chown(QFile::encodeName(top + QStringLiteral("/.Trash-") + uid).constData(), 4242, 4242) == 0);
+    }
+
+    const QDateTime earliest = QDateTime::currentDateTime().addSecs(-1);
+    TrashedFile where;
+    const FsStatus s = files_.moveToTrash(path, &where);
+    const QDateTime latest = QDateTime::currentDateTime().addSecs(1);
+    if (trash.isEmpty()) {
+        QCOMPARE(s.error, int(err::NoTrash));
+        QCOMPARE(readBytes(path), QByteArray("picture"));
+        QVERIFY(where.isEmpty());
+        QVERIFY(!QFileInfo::exists(file(QStringLiteral("elsewhere/files"))));
+        return;
+    }
+    QVERIFY2(s.ok(), qPrintable(s.detail));
+    const QString root = top + u'/' + (trash.contains(u'%') ? trash.arg(uid) : trash);
+    QCOMPARE(where.entry, root + QStringLiteral("/files/") + name);
+    QCOMPARE(where.info, root + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
+    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(readBytes(where.entry), QByteArray("picture"));
+    QCOMPARE(files_.identity(where.entry), before);
+    const QMap<QByteArray, QByteArray> info = readTrashInfo(where.info);
+    const QByteArray original = QFile::encodeName(volume == u"home" ? path : QStringLiteral("sub/") + name);
+    QCOMPARE(info.value("Path"), original.toPercentEncoding("/"));
+    QCOMPARE(QByteArray::fromPercentEncoding(info.value("Path")), original);
+    const QDateTime deleted = QDateTime::fromString(QString::fromLatin1(info.value("DeletionDate")), Qt::ISODate);
+    QCOMPARE(info.value("DeletionDate").size(), 19);  // YYYY-MM-DDThh:mm:ss, local time without a zone
+    QVERIFY(deleted >= earliest && deleted <= latest);
+    // Only its owner may look into a trash made for it.
+    for (const QString& made : {root, root + QStringLiteral("/files"), root + QStringLiteral("/info")})
+        QCOMPARE(QFileInfo(made).permissions() & (QFile::ReadGroup | QFile::ReadOther), QFileDevice::Permissions());
+}
+
+void TestFiles::trashNeverReplacesAndPutsBack()
+{
+    const QString trash = file(QStringLiteral("data/Trash"));
+    QList<TrashedFile> trashed;
+    QList<FileIdentity> ids;
+    for (const char* content : {"first", "second", "third"}) {
+        writeBytes(file(QStringLiteral("a.jpg")), content);
+        ids << *files_.identity(file(QStringLiteral("a.jpg")));
+        if (QByteArray(content) == "third")  // a file without description holds the next name
+            writeBytes(trash + QStringLiteral("/files/a.3.jpg"), "stray");
+        TrashedFile where;
+        QVERIFY(files_.moveToTrash(file(QStringLiteral("a.jpg")), &where).ok());
+        trashed << where;
+    }
+    QCOMPARE(trashed[0].entry, trash + QStringLiteral("/files/a.jpg"));
+    QCOMPARE(trashed[1].entry, trash + QStringLiteral("/files/a.2.jpg"));
+    QCOMPARE(trashed[2].entry, trash + QStringLiteral("/files/a.4.jpg"));
+    QCOMPARE(readBytes(trash + QStringLiteral("/files/a.3.jpg")), QByteArray("stray"));
+    QVERIFY(!QFileInfo::exists(trash + QStringLiteral("/info/a.3.jpg.trashinfo")));
+    QCOMPARE(readBytes(trashed[2].entry), QByteArray("third"));
+
+    // Back only under a free name, and only while the file in the trash is the one put there.
+    const QString back = file(QStringLiteral("a.jpg"));
+    writeBytes(back, "new");
+    QCOMPARE(files_.restoreFromTrash(trashed[0], back, ids[0]).error, int(err::FileExists));
+    QCOMPARE(readBytes(back), QByteArray("new"));
+    QVERIFY(QFile::remove(back));
+    QCOMPARE(files_.restoreFromTrash(trashed[0], back, ids[1]).error, int(err::SourceChanged));
+    QCOMPARE(
+        files_.restoreFromTrash(trashed[0], file(QStringLiteral("gone/a.jpg")), ids[0]).error, int(err::PathNotFound));
+    QVERIFY(files_.restoreFromTrash(trashed[0], back, ids[0]).ok());
+    QCOMPARE(readBytes(back), QByteArray("first"));
+    QCOMPARE(files_.identity(back), std::optional<FileIdentity>(ids[0]));
+    QVERIFY(!QFileInfo::exists(trashed[0].entry));
+    QVERIFY(!QFileInfo::exists(trashed[0].info));
+    QCOMPARE(files_.restoreFromTrash(trashed[0], back, ids[0]).error, int(err::FileNotFound));
+    QVERIFY(QFileInfo::exists(trashed[1].info));
 }
 
 QTEST_GUILESS_MAIN(TestFiles)

@@ -486,7 +486,9 @@ void TestVuConv::menusAndToolbar()
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(items,
         QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"), QStringLiteral("削除"),
-            QStringLiteral("-"), QStringLiteral("ログ")}));
+            QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("ログ")}));
+    QCOMPARE(w->mnuSyoriUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QVERIFY(!w->mnuSyoriUndo->isEnabled());  // nothing done yet
     QCOMPARE(w->mnuFileQuit->text(), QStringLiteral("終了"));
     QStringList keys;
     for (QAction* a : w->Toolbar1->actions()) {

@@ -405,6 +405,10 @@ void TestVuMain::menusAndToolbar()
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
+    QCOMPARE(
+        items(main->mnuFile), QStringList({QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("終了")}));
+    QCOMPARE(main->mnuFileUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QVERIFY(!main->mnuFileUndo->isEnabled());  // nothing done yet
     QCOMPARE(items(main->mnuRun),
         QStringList({QStringLiteral("スライドショー"), QStringLiteral("-"), QStringLiteral("一括変換")}));
     QCOMPARE(items(main->mnuHelp),

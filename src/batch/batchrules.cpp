@@ -104,6 +104,61 @@ QString failureSummary(LogKind kind, int failures)
         .arg(verb);
 }
 
+QString notDeletedLine(const QString& source)
+{
+    return tag(QStringLiteral("削除中止")) + source + Ideographic
+        + QStringLiteral("（ごみ箱を使えないドライブのため、削除しませんでした）");
+}
+
+QString deleteForGoodQuestion(const QString& where, bool batch)
+{
+    return QStringLiteral("このドライブにはごみ箱を使えないため、%1をごみ箱に移せません。\n"
+                          "完全に削除しますか？（削除したファイルは元に戻せません）\n")
+               .arg(batch ? QStringLiteral("ファイル") : QStringLiteral("このファイル"))
+        + where;
+}
+
+QString undoLine(const engine::UndoOutcome& u)
+{
+    const bool copy = u.kind == engine::UndoEntry::RemoveCopy;
+    const QString word = copy ? QStringLiteral("複写取消") : QStringLiteral("元に戻す");
+    QString line;
+    if (copy)
+        line = u.now;
+    else if (u.kind == engine::UndoEntry::Lost)
+        line = u.back;
+    else
+        line = u.now + from() + u.back;
+    if (u.done())
+        return tag(word) + line;
+    return tag(word + QStringLiteral("失敗")) + line + Ideographic + u'（' + u.reason + u'）';
+}
+
+QString undoQuestion(const engine::Action& action)
+{
+    static const char* const batchNames[] = {"一括コピー", "一括移動", "一括削除", "一括リネーム"};
+    static const char* const dropNames[] = {"ドラッグでのコピー", "ドラッグでの移動", "ドラッグでの削除", "リネーム"};
+    const int kind = int(action.kind);
+    const QString what = QString::fromUtf8(action.drop ? dropNames[kind] : batchNames[kind]);
+    if (action.drop && action.entries.size() == 1)
+        return QStringLiteral("直前の%1を元に戻します。よろしいですか？\n").arg(what) + action.entries.front().back;
+    return QStringLiteral("直前の%1（%2 件のファイル）を元に戻します。よろしいですか？")
+        .arg(what)
+        .arg(action.entries.size());
+}
+
+QString undoSummary(int leftAlone, const QStringList& lines)
+{
+    const QString head = QStringLiteral("%1 件のファイルを元に戻せませんでした。\n").arg(leftAlone);
+    if (lines.isEmpty())
+        return head + QStringLiteral("理由はログに記録されています。");
+    constexpr int Shown = 10;
+    QString text = head + lines.mid(0, Shown).join(u'\n');
+    if (lines.size() > Shown)
+        text += QStringLiteral("\n…ほか %1 件").arg(lines.size() - Shown);
+    return text;
+}
+
 ConvPlacement convPlacement(double workAreaWidthTwips)
 {
     if (workAreaWidthTwips > WideScreenAbove)

@@ -3,6 +3,8 @@
 // engine's (engine/names.h).
 #pragma once
 
+#include "engine/undo.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -43,6 +45,28 @@ QString failureLine(LogKind kind, const QString& source, const QString& target, 
 QString keptSourceLine(const QString& source, const QString& reason);
 // The text of the box that ends a run in which some files failed.
 QString failureSummary(LogKind kind, int failures);
+// The line for a file kept because its volume has no trash and the user chose not to delete
+// it for good.
+QString notDeletedLine(const QString& source);
+
+// ---- deleting where there is no trash ----
+
+// The question before files are deleted for good because their volume has no trash: `where` is
+// the file (a drop) or the folder (a batch run).
+QString deleteForGoodQuestion(const QString& where, bool batch);
+
+// ---- undo ----
+
+inline const QString UndoTitle = QStringLiteral("元に戻す");
+// The line for one file of an undo: "　[元に戻す]　" + where it was + "　から　" + where it went
+// back, or for a copy removed "　[複写取消]　" + the copy; a file left alone gets the tag with
+// "失敗" and the reason.
+QString undoLine(const engine::UndoOutcome& outcome);
+// The question before the newest action is undone.
+QString undoQuestion(const engine::Action& action);
+// The text of the box that ends an undo in which some files were left alone: the log holds the
+// reasons, or, where there is no log to read, the first of `lines` are in the box.
+QString undoSummary(int leftAlone, const QStringList& lines = {});
 
 // ---- placement (twips) ----
 

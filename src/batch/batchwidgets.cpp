@@ -1,4 +1,7 @@
 #include "batchwidgets.h"
+#include "batchrules.h"
+
+#include "shell/vumodule.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -6,6 +9,18 @@
 #include <QLabel>
 
 namespace vu {
+
+std::optional<engine::Action> askUndo(VuModule& module, QWidget* owner)
+{
+    const engine::Action* last = module.journal().last();
+    if (!last)
+        return std::nullopt;
+    if (module.dialogs().message(
+            owner, batch::UndoTitle, batch::undoQuestion(*last), MsgIcon::Exclamation, MsgButtons::OkCancel)
+        != MsgAnswer::Ok)
+        return std::nullopt;
+    return module.journal().takeLast();
+}
 
 void fitText(QLabel* label)
 {

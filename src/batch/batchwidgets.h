@@ -2,12 +2,23 @@
 // painted but deaf to input while an operation runs.
 #pragma once
 
+#include "engine/undo.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 
+#include <optional>
+
 class QLabel;
+class QWidget;
 
 namespace vu {
+
+class VuModule;
+
+// The question of 元に戻す, asked in a box owned by `owner`: on OK the newest action of the
+// journal, taken out of it to be undone; nothing when there is none or the user declines.
+std::optional<engine::Action> askUndo(VuModule& module, QWidget* owner);
 
 // Shrinks a label's font (down to 6 points) until its text fits the label's width.
 void fitText(QLabel* label);

@@ -154,6 +154,12 @@ void VuConv::buildMenus()
     name(mnuSyoriRename, QStringLiteral("mnuSyoriRename"));
     mnuSyoriDel = mnuSyori->addAction(QStringLiteral("削除"), this, &VuConv::mnuSyoriDel_Click);
     name(mnuSyoriDel, QStringLiteral("mnuSyoriDel"));
+    mnuSyoriUndo = mnuSyori->addAction(QStringLiteral("元に戻す"), this, &VuConv::mnuSyoriUndo_Click);
+    name(mnuSyoriUndo, QStringLiteral("mnuSyoriUndo"));
+    mnuSyoriUndo->setShortcut(QKeySequence::Undo);
+    mnuSyoriUndo->setEnabled(module_.journal().canUndo());
+    connect(&module_.journal(), &engine::Journal::changed, mnuSyoriUndo,
+        [this] { mnuSyoriUndo->setEnabled(module_.journal().canUndo()); });
     sa = mnuSyori->addSeparator();
     name(sa, QStringLiteral("sa"));
     mnuSyoriLog = mnuSyori->addAction(QStringLiteral("ログ"), this, &VuConv::mnuSyoriLog_Click);
@@ -346,10 +352,10 @@ void VuConv::paneRefresh()
     PrgBar->hide();
 }
 
-void VuConv::resetBar(const Batch& batch)
+void VuConv::resetBar(int files)
 {
     PrgBar->setMinimum(0);
-    PrgBar->setMaximum(int(batch.names.size()) + 1);
+    PrgBar->setMaximum(files + 1);
     PrgBar->setValue(0);
 }
 
@@ -390,6 +396,7 @@ void VuConv::addLog()
     if (!log_) {
         log_ = new VuLog(module_, this);
         connect(log_, &VuLog::closedByUser, this, [this] { logShown = 0; });
+        connect(log_, &VuLog::undoRequested, this, &VuConv::mnuSyoriUndo_Click);
         log_->Form_Load();
     }
     if (logShown == 0) {

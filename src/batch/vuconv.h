@@ -54,6 +54,7 @@ public:
     QAction* mnuSyoriMove;
     QAction* mnuSyoriRename;
     QAction* mnuSyoriDel;
+    QAction* mnuSyoriUndo;  // 元に戻す (Ctrl+Z): enabled while the journal holds something to undo
     QAction* sa;
     QAction* mnuSyoriLog;
 
@@ -95,6 +96,10 @@ public:
     void mnuSyoriRename_Click();
     void mnuSyoriDel_Click();
     void mnuSyoriLog_Click();
+    // Undoes the newest batch run or drop, after asking; the log tells what became of each file.
+    void mnuSyoriUndo_Click();
+    // The same, for the main window's command too: true when something was undone.
+    bool undoNewest();
 
     // ---- log ----
     // Appends a line to the log store; when the store is full its oldest line makes room.
@@ -123,7 +128,7 @@ private:
         QStringList names;
     };
     Batch fixBatch();
-    void resetBar(const Batch& batch);
+    void resetBar(int files);
     void copyOrMove(bool move);
 
     VuModule& module_;

@@ -1,7 +1,9 @@
 // The batch window's four operations: copy, move, delete and rename every file the source pane
-// lists. The engine does the work; the window asks first, and follows each file's outcome with
-// the progress bar and a log line. A failure on one file is logged with its reason and the run
-// goes on; one box at the end tells how many files failed. No file is ever overwritten or lost.
+// lists, and 元に戻す, which undoes the newest run or drop. The engine does the work; the window
+// asks first, and follows each file's outcome with the progress bar and a log line. A failure on
+// one file is logged with its reason and the run goes on; one box at the end tells how many
+// files failed. No file is ever overwritten or lost. Each run is kept in the journal of the
+// program's run, so that it can be undone.
 #include "batchwidgets.h"
 #include "vuconv.h"
 #include "vurenm.h"
@@ -68,7 +70,7 @@ void VuConv::copyOrMove(bool move)
         ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    resetBar(work);
+    resetBar(int(work.names.size()));
     const MsgAnswer answer = move
         ? ask(QStringLiteral("一括移動"), QStringLiteral("ファイル移動を行います。よろしいですか？"),
             MsgIcon::Exclamation, MsgButtons::OkCancel)
@@ -89,8 +91,10 @@ void VuConv::copyOrMove(bool move)
     engine::Totals totals;
     {
         Run run(*this);
+        engine::Recording record(&module_.journal(), move ? engine::ActionKind::Move : engine::ActionKind::Copy, false);
         engine::Listener listener;
         listener.outcome = [&](const engine::Outcome& o) {
+            record.add(o);
             srcPath = o.from;
             PrgBar->setValue(o.index + 1);
             if (o.step == engine::Step::Copy) {
@@ -125,7 +129,7 @@ void VuConv::mnuSyoriDel_Click()
         ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    resetBar(work);
+    resetBar(int(work.names.size()));
     if (ask(QStringLiteral("一括削除"), QStringLiteral("削除処理を行います。よろしいですか？"), MsgIcon::Exclamation,
             MsgButtons::OkCancel)
         != MsgAnswer::Ok)
@@ -135,14 +139,25 @@ void VuConv::mnuSyoriDel_Click()
     engine::Totals totals;
     {
         Run run(*this);
+        engine::Recording record(&module_.journal(), engine::ActionKind::Delete, false);
         engine::Listener listener;
         listener.outcome = [&](const engine::Outcome& o) {
+            record.add(o);
             srcPath = o.from;
             PrgBar->setValue(o.index);
-            appendLog(o.done() ? batch::logLine(LogKind::Delete, o.from)
-                               : batch::failureLine(LogKind::Delete, o.from, QString(), o.reason));
+            if (o.error == err::NoTrash && !o.failed())
+                appendLog(batch::notDeletedLine(o.from));
+            else
+                appendLog(o.done() ? batch::logLine(LogKind::Delete, o.from)
+                                   : batch::failureLine(LogKind::Delete, o.from, QString(), o.reason));
             addLog();
             run.pump();
+        };
+        // Asked once for the run, and only when the files cannot go to a trash.
+        listener.mayDeleteForGood = [&](const QString&) {
+            return ask(QStringLiteral("一括削除"), batch::deleteForGoodQuestion(work.source, true),
+                       MsgIcon::Exclamation, MsgButtons::YesNo)
+                == MsgAnswer::Yes;
         };
         totals = worker.deleteAll(work.source, work.names, listener);
         paneRefresh();
@@ -186,7 +201,7 @@ void VuConv::mnuSyoriRename_Click()
     case batch::PrefixCheck::Usable:
         break;
     }
-    resetBar(work);
+    resetBar(int(work.names.size()));
     if (ask(QStringLiteral("一括リネーム"), QStringLiteral("ファイルリネームを行います。よろしいですか？"),
             MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok) {
@@ -198,8 +213,10 @@ void VuConv::mnuSyoriRename_Click()
     engine::Totals totals;
     {
         Run run(*this);
+        engine::Recording record(&module_.journal(), engine::ActionKind::Rename, false);
         engine::Listener listener;
         listener.outcome = [&](const engine::Outcome& o) {
+            record.add(o);
             if (o.step != engine::Step::Rename)
                 return;  // a file stepping out of the way of another is logged at its own turn
             // The log names each file by the name it had when the run began.
@@ -217,6 +234,40 @@ void VuConv::mnuSyoriRename_Click()
         dialog->Text1->clear();
     if (totals.failed > 0)
         ask(errorTitle, batch::failureSummary(LogKind::Rename, totals.failed), MsgIcon::Error, MsgButtons::Ok);
+}
+
+// ---- undo ----
+
+void VuConv::mnuSyoriUndo_Click()
+{
+    undoNewest();
+}
+
+bool VuConv::undoNewest()
+{
+    if (running_)
+        return false;
+    const std::optional<engine::Action> action = askUndo(module_, this);
+    if (!action)
+        return false;
+    const int files = int(action->entries.size());
+    resetBar(files);
+    PrgBar->show();
+    engine::Totals totals;
+    {
+        Run run(*this);
+        int done = 0;
+        totals = engine::Undoer(module_.files()).undo(*action, [&](const engine::UndoOutcome& u) {
+            PrgBar->setValue(++done);
+            appendLog(batch::undoLine(u));
+            addLog();
+            run.pump();
+        });
+        paneRefresh();
+    }
+    if (totals.skipped + totals.failed > 0)
+        ask(batch::UndoTitle, batch::undoSummary(totals.skipped + totals.failed), MsgIcon::Error, MsgButtons::Ok);
+    return true;
 }
 
 }  // namespace vu

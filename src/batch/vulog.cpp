@@ -4,6 +4,7 @@
 #include "platform/twips.h"
 
 #include <QCloseEvent>
+#include <QMenuBar>
 
 namespace vu {
 
@@ -29,6 +30,20 @@ VuLog::VuLog(VuModule& module, QWidget* owner)
     List1->setSelectionMode(QAbstractItemView::SingleSelection);
     List1->setGeometry(twips::toPx(20), 0, twips::toPx(15230), twips::toPx(10455));
     List1->hide();
+
+    QMenuBar* bar = menuBar();
+    bar->setObjectName(QStringLiteral("MenuBar"));
+    bar->setAccessibleName(QStringLiteral("MenuBar"));
+    mnuEdit = bar->addMenu(QStringLiteral("編集"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    mnuEditUndo = mnuEdit->addAction(QStringLiteral("元に戻す"), this, &VuLog::undoRequested);
+    mnuEditUndo->setObjectName(QStringLiteral("mnuEditUndo"));
+    mnuEditUndo->setShortcut(QKeySequence::Undo);
+    mnuEditUndo->setEnabled(module_.journal().canUndo());
+    connect(&module_.journal(), &engine::Journal::changed, mnuEditUndo,
+        [this] { mnuEditUndo->setEnabled(module_.journal().canUndo()); });
+    List1->addAction(mnuEditUndo);
+    List1->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void VuLog::Form_Load()

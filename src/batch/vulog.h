@@ -1,10 +1,13 @@
-// The batch log window: shows the lines of the batch window's log store, oldest first.
+// The batch log window: shows the lines of the batch window's log store, oldest first, and
+// offers 元に戻す, which the batch window carries out.
 #pragma once
 
 #include "shell/vumodule.h"
 
+#include <QAction>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
 
 namespace vu {
 
@@ -15,6 +18,8 @@ public:
     VuLog(VuModule& module, QWidget* owner);
 
     QListWidget* List1;  // larger than the window, which shows its upper left part
+    QMenu* mnuEdit;  // 編集
+    QAction* mnuEditUndo;  // 元に戻す (Ctrl+Z, also in List1's context menu)
     qint32 topmostResult = 0;  // what SetTopmost answered at loading
 
     void Form_Load();
@@ -31,6 +36,8 @@ public:
 signals:
     // The window was closed by its close box (or the window system); it is being discarded.
     void closedByUser();
+    // 元に戻す was chosen.
+    void undoRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

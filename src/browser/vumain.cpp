@@ -4,6 +4,7 @@
 #include "pages.h"
 #include "pickers.h"
 
+#include "batch/batchwidgets.h"
 #include "batch/vuconv.h"
 #include "engine/fileengine.h"
 #include "platform/paths.h"
@@ -223,6 +224,14 @@ void VuMain::buildMenus()
 
     mnuFile = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
     name(mnuFile, QStringLiteral("mnuFile"));
+    mnuFileUndo = mnuFile->addAction(QStringLiteral("元に戻す"), this, &VuMain::mnuFileUndo_Click);
+    name(mnuFileUndo, QStringLiteral("mnuFileUndo"));
+    mnuFileUndo->setShortcut(QKeySequence::Undo);
+    mnuFileUndo->setEnabled(module_.journal().canUndo());
+    connect(&module_.journal(), &engine::Journal::changed, mnuFileUndo,
+        [this] { mnuFileUndo->setEnabled(module_.journal().canUndo()); });
+    mnuFileSep = mnuFile->addSeparator();
+    name(mnuFileSep, QStringLiteral("mnuFileSep"));
     mnuFileQuit = mnuFile->addAction(QStringLiteral("終了"), this, &VuMain::mnuFileQuit_Click);
     name(mnuFileQuit, QStringLiteral("mnuFileQuit"));
 
@@ -815,8 +824,18 @@ FsStatus VuMain::dropOnBox(int index, int cell)
     SrcFile = source;
     engine::FileEngine worker(module_.files(), module_.clock());
     engine::Outcome outcome;
+    static constexpr engine::ActionKind kinds[3]
+        = {engine::ActionKind::Copy, engine::ActionKind::Move, engine::ActionKind::Delete};
+    engine::Recording record(&module_.journal(), kinds[index], true);
+    engine::Listener listener;
+    listener.outcome = [&](const engine::Outcome& o) { record.add(o); };
     if (index == DeleteBox) {
-        outcome = worker.deleteOne(SrcFile, {});
+        listener.mayDeleteForGood = [&](const QString& file) {
+            return module_.dialogs().message(this, box.title, batch::deleteForGoodQuestion(file, false),
+                       MsgIcon::Exclamation, MsgButtons::YesNo)
+                == MsgAnswer::Yes;
+        };
+        outcome = worker.deleteOne(SrcFile, listener);
     } else {
         QString& target = index == CopyBox ? CopyPath : MovePath;
         if (target.isEmpty())
@@ -825,7 +844,6 @@ FsStatus VuMain::dropOnBox(int index, int cell)
         if (target.isEmpty())
             return FsStatus::success();  // no folder chosen: nothing to copy to
         DstFile = paths::join(target, paths::fileName(SrcFile));
-        engine::Listener listener;
         listener.mayReplace = [&](const QString& existing) {
             return module_.dialogs().message(this, box.title,
                        QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing,
@@ -944,6 +962,40 @@ void VuMain::tbToolBar_ButtonClick(QAction* button)
     else if (key == QStringLiteral("進む"))
         pageForward();
     // "ﾍﾙﾌﾟ": nothing.
+}
+
+void VuMain::mnuFileUndo_Click()
+{
+    if (conv_) {
+        if (conv_->undoNewest() && !PageFolder.isEmpty())
+            refreshAfterDrop();
+        return;
+    }
+    const std::optional<engine::Action> action = askUndo(module_, this);
+    if (!action)
+        return;
+    QStringList leftAlone;
+    {
+        // A long undo keeps the windows painted and the progress bar moving, and takes no input.
+        InputBlocker blocker;
+        PrgBar1->setRange(0, int(action->entries.size()));
+        PrgBar1->setValue(0);
+        blocker.flush();
+        engine::Undoer(module_.files()).undo(*action, [&](const engine::UndoOutcome& u) {
+            PrgBar1->setValue(PrgBar1->value() + 1);
+            if (!u.done())
+                leftAlone << batch::undoLine(u);
+            blocker.pump();
+        });
+        PrgBar1->setRange(0, 30);
+        PrgBar1->setValue(0);
+    }
+    if (!PageFolder.isEmpty())
+        refreshAfterDrop();
+    if (!leftAlone.isEmpty()) {
+        module_.dialogs().message(this, batch::UndoTitle, batch::undoSummary(int(leftAlone.size()), leftAlone),
+            MsgIcon::Error, MsgButtons::Ok);
+    }
 }
 
 void VuMain::mnuFileQuit_Click()

@@ -53,6 +53,8 @@ public:
     QToolBar* tbToolBar;
 
     QMenu* mnuFile;
+    QAction* mnuFileUndo;  // 元に戻す (Ctrl+Z): enabled while the journal holds something to undo
+    QAction* mnuFileSep;
     QAction* mnuFileQuit;
     QMenu* mnuProp;
     QAction* mnuPropProp;
@@ -154,6 +156,10 @@ public:
 
     // ---- commands ----
     void tbToolBar_ButtonClick(QAction* button);
+    // Undoes the newest batch run or drop, after asking. With the batch window open, that window
+    // does it and logs each file; otherwise a box tells of the files left alone. The page is
+    // drawn again.
+    void mnuFileUndo_Click();
     void mnuFileQuit_Click();
     // The slide-show settings dialog, modal.
     void mnuPropProp_Click();

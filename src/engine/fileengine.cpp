@@ -193,7 +193,7 @@ Outcome FileEngine::transferOne(
 
 // ---- delete ----
 
-Outcome FileEngine::deleteFile(int index, const QString& file)
+Outcome FileEngine::deleteFile(int index, const QString& file, const Listener& listener, std::optional<bool>* forGood)
 {
     Outcome o;
     o.step = Step::Delete;
@@ -203,7 +203,15 @@ Outcome FileEngine::deleteFile(int index, const QString& file)
     // What the information menu calls read-only is not deleted.
     if (const FsStatus c = files_.checkChangeable(file); !c.ok())
         return fail(o, c);
-    if (const FsStatus s = files_.removeFile(file); !s.ok())
+    FsStatus s = files_.moveToTrash(file, &o.trashed);
+    if (s.error == err::NoTrash) {
+        if (!forGood->has_value())
+            *forGood = listener.mayDeleteForGood && listener.mayDeleteForGood(file);
+        if (!**forGood)
+            return skip(o, err::NoTrash);
+        s = files_.removeFile(file);
+    }
+    if (!s.ok())
         return fail(o, s);
     return o;
 }
@@ -211,14 +219,16 @@ Outcome FileEngine::deleteFile(int index, const QString& file)
 Totals FileEngine::deleteAll(const QString& folder, const QStringList& names, const Listener& listener)
 {
     Totals totals;
+    std::optional<bool> forGood;
     for (int i = 0; i < names.size(); ++i)
-        report(listener, deleteFile(i, paths::join(folder, names[i])), &totals);
+        report(listener, deleteFile(i, paths::join(folder, names[i]), listener, &forGood), &totals);
     return totals;
 }
 
 Outcome FileEngine::deleteOne(const QString& file, const Listener& listener)
 {
-    const Outcome o = deleteFile(0, file);
+    std::optional<bool> forGood;
+    const Outcome o = deleteFile(0, file, listener, &forGood);
     report(listener, o, nullptr);
     return o;
 }

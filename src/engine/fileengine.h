@@ -9,7 +9,9 @@
 //   a source changed since is kept beside its copy and reported;
 // - a target that is, or leads to, the source itself is left alone ("same file");
 // - a file marked read-only (as the information menu calls it) is neither deleted nor moved;
-// - pipes and devices in a file's place are refused, never opened for reading.
+// - pipes and devices in a file's place are refused, never opened for reading;
+// - a deleted file goes to the desktop's trash, and only where its volume has none, and the
+//   caller agrees, is it deleted for good.
 #pragma once
 
 #include "names.h"
@@ -21,6 +23,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace vu::engine {
@@ -28,7 +31,7 @@ namespace vu::engine {
 enum class Step {
     Copy,  // `from` copied to `to`: a copy, or the first half of a move
     RemoveSource,  // a move's second half: `from` removed once its copy `to` was safe on the disk
-    Delete,  // `from` deleted
+    Delete,  // `from` deleted: moved into the trash (`trashed`), or for good
     Rename,  // `from` renamed to `to`: a file of a rename batch taking its new name
     StepAside,  // a file of a rename batch renamed out of the way, or back, for a moment
 };
@@ -50,6 +53,7 @@ struct Outcome {
     FileIdentity identity;  // the file the step worked on, as found (for a copy: as read)
     FileIdentity made;  // a copy: the new file
     FileIdentity replaced;  // a copy that replaced a file of the same name (with consent): that file
+    TrashedFile trashed;  // a deletion: where the file went in the trash (empty: deleted for good)
     int error = err::None;  // why it failed or was skipped
     QString reason;  // the same in words, for the user
 
@@ -65,6 +69,9 @@ struct Listener {
     std::function<void()> removalBegins;
     // Asked before a different file of the same name at `target` is replaced: true to replace.
     std::function<bool(const QString& target)> mayReplace;
+    // Asked when `file` is to be deleted but its volume has no trash that can take it: true to
+    // delete it for good. A run asks once; the answer holds for the rest of its files.
+    std::function<bool(const QString& file)> mayDeleteForGood;
 };
 
 enum class Transfer { Copy, Move };
@@ -88,7 +95,9 @@ public:
     // failed). A failure on one file never stops the run.
     Totals transferAll(Transfer kind, const QString& sourceFolder, const QStringList& names,
         const QString& targetFolder, const Listener& listener);
-    // Deletes each of `names` from `folder`, for good; one Delete outcome per file.
+    // Deletes each of `names` from `folder` into the trash (or, where the listener agrees, for
+    // good); one Delete outcome per file. A file kept because it could go to no trash is
+    // Skipped with err::NoTrash.
     Totals deleteAll(const QString& folder, const QStringList& names, const Listener& listener);
     // Renames each of `names` in `folder` to prefix_, prefix_1, ... in list order (each keeping
     // its last four characters); one Rename outcome per file, with StepAside outcomes for the
@@ -107,7 +116,7 @@ private:
     Outcome copyUnderFreeName(int index, const QString& from, const QString& name, const QString& targetFolder,
         Transfer kind, TakenNames& taken);
     Outcome removeMovedSource(const Outcome& copy, const FsStatus& synced);
-    Outcome deleteFile(int index, const QString& file);
+    Outcome deleteFile(int index, const QString& file, const Listener& listener, std::optional<bool>* forGood);
     void report(const Listener& listener, const Outcome& outcome, Totals* totals);
 
     Files& files_;

@@ -53,6 +53,22 @@ struct CopyRecord {
     FileIdentity copy;  // the finished copy
 };
 
+// Where a file went in the desktop's trash.
+struct TrashedFile {
+    QString entry;  // the file itself, in the trash's "files" folder
+    QString info;  // its description in the trash's "info" folder ("name.trashinfo")
+    bool isEmpty() const { return entry.isEmpty(); }
+    bool operator==(const TrashedFile&) const = default;
+};
+
+// The home trash, where files of the volume holding the user's data folder go:
+// $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
+QString homeTrashFolder();
+// The text of a trash's description of a file: its original place `path` (the bytes the
+// system names it by: absolute, or relative to the top of the trash's volume) percent-encoded
+// as in a URL, "/" kept, and the local time of the deletion, to the second.
+QByteArray trashInfoText(const QByteArray& path, const QDateTime& deletedAt);
+
 // Opens a file the program did not create, for reading, without ever waiting: a pipe, device,
 // socket or folder in its place is refused with err::NotRegularFile instead of being opened for
 // real. On success `file` is open on it and `identity` (if given) says which file it was.
@@ -101,6 +117,18 @@ public:
     // Flushes what was written to the file system holding `folder` to the disk.
     virtual FsStatus syncFolder(const QString& folder) = 0;
 
+    // Moves a file (or link, not what it leads to) into the desktop's trash of its volume, the
+    // way desktop file managers do, so that they can put it back: the home trash for the volume
+    // of the user's data folder; on any other volume "$top/.Trash/$uid" (where the volume's
+    // administrator made a shared ".Trash" folder) or else "$top/.Trash-$uid", made when missing.
+    // Nothing in a trash is ever replaced: a name already there gets a number. Fails with
+    // err::NoTrash when no trash of the file's volume can be used or made.
+    virtual FsStatus moveToTrash(const QString& path, TrashedFile* where) = 0;
+    // Puts a file back from the trash under the name `original`, only while the file in the
+    // trash is still `expected` and nothing holds that name; its description is removed.
+    virtual FsStatus restoreFromTrash(const TrashedFile& trashed, const QString& original, const FileIdentity& expected)
+        = 0;
+
     virtual std::optional<QDateTime> modified(const QString& path) = 0;
     // The attribute flags. A file is read-only (attr::ReadOnly) when the permission bits of the
     // class the user belongs to (owner, one of the user's groups, others) forbid writing it, its
@@ -131,6 +159,9 @@ public:
     FsStatus removeIfUnchanged(const QString& path, const FileIdentity& expected) override;
     FsStatus renameFile(const QString& from, const QString& to) override;
     FsStatus syncFolder(const QString& folder) override;
+    FsStatus moveToTrash(const QString& path, TrashedFile* where) override;
+    FsStatus restoreFromTrash(
+        const TrashedFile& trashed, const QString& original, const FileIdentity& expected) override;
     std::optional<QDateTime> modified(const QString& path) override;
     std::optional<int> attributes(const QString& path) override;
     FsStatus checkChangeable(const QString& path) override;

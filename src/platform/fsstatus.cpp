@@ -52,6 +52,8 @@ int err::fromErrno(int e)
         return BadFileName;
     case ENOMEM:
         return OutOfMemory;
+    case EXDEV:
+        return CrossDevice;
     default:
         return PathFileAccess;
     }
@@ -100,6 +102,10 @@ QString err::describe(int error)
         return QStringLiteral("コピーの後で元のファイルが変更されました");
     case CopyMissing:
         return QStringLiteral("移動先のファイルが見つかりません");
+    case NoTrash:
+        return QStringLiteral("このドライブにはごみ箱を使えません");
+    case CrossDevice:
+        return QStringLiteral("別のドライブへは名前の変更では移せません");
     case Cancel:
         return QStringLiteral("キャンセルされました");
     default:

@@ -29,6 +29,8 @@ constexpr int NotRegularFile = 1006;  // a pipe, device, socket or folder where 
 constexpr int SameFile = 1007;  // the target is, or leads to, the source itself
 constexpr int SourceChanged = 1008;  // the source changed after it was read for a copy
 constexpr int CopyMissing = 1009;  // a move's copy is no longer where it was made
+constexpr int NoTrash = 1010;  // the file's volume has no trash folder that can take it
+constexpr int CrossDevice = 1011;  // a rename from one file system to another
 constexpr int Cancel = 32755;  // the file dialog's cancel error
 
 // Maps a POSIX errno value onto the numbering above.

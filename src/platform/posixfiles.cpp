@@ -1,5 +1,6 @@
 #include "files.h"
 #include "paths.h"
+#include "posix.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -15,31 +16,41 @@
 #include <unistd.h>
 
 namespace vu {
+
+using posix::Fd;
+using posix::identityOf;
+using posix::renameNoReplace;
+
+namespace posix {
+
+FileIdentity identityOf(const struct stat& st)
+{
+    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+        qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+int renameNoReplace(const char* from, const char* to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // The file system cannot rename exclusively: a hard link is exclusive too.
+    if (::link(from, to) == 0) {
+        ::unlink(from);
+        return 0;
+    }
+    if (errno == EEXIST)
+        return EEXIST;
+    struct stat st;
+    if (::lstat(to, &st) == 0)
+        return EEXIST;
+    return ::rename(from, to) == 0 ? 0 : errno;
+}
+
+}  // namespace posix
+
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-class Fd {
-public:
-    explicit Fd(int fd = -1)
-        : fd_(fd)
-    {
-    }
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    void release() { fd_ = -1; }
-    void reset(int fd = -1)
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = fd;
-    }
-
-private:
-    int fd_;
-};
 
 FsStatus badName(const QString& path)
 {
@@ -49,12 +60,6 @@ FsStatus badName(const QString& path)
 FsStatus notRegular(const QString& path)
 {
     return FsStatus::failure(err::NotRegularFile, path + QStringLiteral(": not a regular file, left as it is"));
-}
-
-FileIdentity identityOf(const struct stat& st)
-{
-    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
-        qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
 // Opens a file the program did not create for reading. Its kind is asked first, so that a device
@@ -190,26 +195,6 @@ QByteArray temporaryName(const QByteArray& folder, const QByteArray& base)
     if (!name.endsWith('/'))
         name += '/';
     return name + ".vutara-" + base.left(40) + '.' + randomSuffix() + ".tmp";
-}
-
-// Renames `from` onto `to`, failing with EEXIST when `to` exists.
-int renameNoReplace(const char* from, const char* to)
-{
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return errno;
-    // The file system cannot rename exclusively: a hard link is exclusive too.
-    if (::link(from, to) == 0) {
-        ::unlink(from);
-        return 0;
-    }
-    if (errno == EEXIST)
-        return EEXIST;
-    struct stat st;
-    if (::lstat(to, &st) == 0)
-        return EEXIST;
-    return ::rename(from, to) == 0 ? 0 : errno;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // several windows call. Created once and handed to each window.
 #pragma once
 
+#include "engine/journal.h"
 #include "platform/platform.h"
 
 #include <QPointer>
@@ -82,9 +83,13 @@ public:
     // Ends the program when the main window closes.
     std::function<void()> endProgram;
 
+    // What the batch runs and drops of this run did to files, newest last, for 元に戻す.
+    engine::Journal& journal() { return journal_; }
+
 private:
     Platform platform_;
     QString curPath_;
+    engine::Journal journal_;
 };
 
 // The folder a folder chooser of root kind `k` starts at, and whether that kind stands for

@@ -82,7 +82,7 @@ def check_guide(prefix):
     page.feed(text)
     check(text.startswith("<!DOCTYPE html>") and '<meta charset="utf-8">' in text, "the guide is a UTF-8 page")
     check(page.headings >= 10 and "The main window" in text and "一括変換" in text, "the guide holds the README")
-    check(sorted(page.pictures) == ["main-1280.png", "main-800.png"], f"the guide's pictures: {page.pictures}")
+    check(sorted(page.pictures) == ["log-undo.png", "main-1280.png", "main-800.png"], f"the guide's pictures: {page.pictures}")
     for picture in page.pictures:
         check(png_size(os.path.join(folder, picture)) is not None, f"{picture} is installed beside the guide")
     missing = [link for link in page.links if link not in page.ids]

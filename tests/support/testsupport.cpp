@@ -268,9 +268,10 @@ int runLimitedChild(long maxFileBytes, const std::function<int()>& body, bool ke
     return WEXITSTATUS(status);
 }
 
-TmpfsMount::TmpfsMount(const QString& folder, qint64 bytes)
+TmpfsMount::TmpfsMount(const QString& folder, qint64 bytes, qint64 inodes)
     : folder_(folder)
-    , options_("size=" + QByteArray::number(bytes) + ",mode=0755")
+    , options_("size=" + QByteArray::number(bytes) + ",mode=0755"
+          + (inodes > 0 ? ",nr_inodes=" + QByteArray::number(inodes) : QByteArray()))
 {
     QDir().mkpath(folder);
     mounted_ = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, options_.constData()) == 0;

@@ -66,12 +66,13 @@ QStringList menuCaptions(const std::function<void()>& open);
 int runLimitedChild(long maxFileBytes, const std::function<int()>& body, bool keepSizeSignal = false);
 
 // A small tmpfs mounted on `folder` (made if missing) while the object lives, for faults the
-// machine produces for real: a disk that fills up, a read-only remount. Mounting needs the
-// superuser: ok() says whether it worked (a test skips otherwise). Unmounted at destruction,
-// also when the test failed.
+// machine produces for real: a disk that fills up, a read-only remount, no room for one more
+// file or folder (`inodes`: how many the file system may hold, its root included; 0: as many as
+// its size allows). Mounting needs the superuser: ok() says whether it worked (a test skips
+// otherwise). Unmounted at destruction, also when the test failed.
 class TmpfsMount {
 public:
-    TmpfsMount(const QString& folder, qint64 bytes);
+    TmpfsMount(const QString& folder, qint64 bytes, qint64 inodes = 0);
     ~TmpfsMount();
     TmpfsMount(const TmpfsMount&) = delete;
     TmpfsMount& operator=(const TmpfsMount&) = delete;

@@ -2,8 +2,9 @@
 menu, its panes on the current folder, the log window toggled from the menu and the toolbar, a
 copy of three files confirmed in its message box and followed by the log, a deletion while a
 folder of the source pane is only highlighted (the confirmation takes the focus, yet the files
-the pane shows are the ones deleted), and the source folder handed back to the main window and
-the settings file when the batch window closes."""
+the pane shows are the ones deleted, into the desktop's trash), the deletion undone with Ctrl+Z,
+a rename undone from the log window's menu, and the source folder handed back to the main window
+and the settings file when the batch window closes."""
 
 import os
 import shutil
@@ -116,6 +117,51 @@ def test(exe):
             check(sorted(os.listdir(src)) == ["out"], f"the source pane's files are deleted: {os.listdir(src)}")
             check(sorted(os.listdir(out)) == ["p0.bmp", "p1.bmp", "p2.bmp", "q.bmp"],
                   f"the highlighted folder is untouched: {os.listdir(out)}")
+            trashed = os.path.join(program.trash, "files")
+            check(sorted(os.listdir(trashed)) == ["p0.bmp", "p1.bmp", "p2.bmp"],
+                  f"the deleted files are in the trash: {os.listdir(trashed)}")
+
+            # Ctrl+Z in the batch window undoes the deletion: the files come back from the trash.
+            program.xdotool("windowactivate", "--sync", program.window_id("一括変換"))
+            program.xdotool("key", "--clearmodifiers", "ctrl+z")
+            question = program.window("元に戻す", timeout=10)
+            check(program.find("直前の一括削除（3 件のファイル）を元に戻します。よろしいですか？", root=question)
+                  is not None, "the undo asks")
+            program.press_modal(program.wait("OK", "push button", root=question))
+            wait_for(text_is(program, program.wait("filSu(0)", root=conv), "3"), 20, "the files to come back")
+            check(sorted(os.listdir(src)) == ["out", "p0.bmp", "p1.bmp", "p2.bmp"], f"back: {os.listdir(src)}")
+            check(os.listdir(trashed) == [], f"the trash is empty again: {os.listdir(trashed)}")
+            wait_for(lambda: len(program.find_all(role="list item", root=log_list)) == 9, 10, "three undo lines")
+            last = program.find_all(role="list item", root=log_list)[-1].name
+            check(last == "\u3000[元に戻す]\u3000" + os.path.join(trashed, "p0.bmp") + "\u3000から\u3000"
+                  + os.path.join(src, "p0.bmp"), f"the last undo line: {last!r}")
+
+            if width == 1280:
+                # A rename, undone from the log window's own menu.
+                program.press_modal(program.wait("ﾘﾈｰﾑ", "push button", root=conv))
+                dialog = program.window("リネーム", timeout=10)
+                program.click(program.wait("Text1", root=dialog))
+                program.xdotool("type", "--delay", "20", "x")
+                program.press_modal(program.wait("OK", "push button", root=dialog))
+                question = program.window("一括リネーム", timeout=10)
+                program.press_modal(program.wait("OK", "push button", root=question))
+                wait_for(lambda: sorted(os.listdir(src)) == ["out", "x_.bmp", "x_1.bmp", "x_2.bmp"], 20, "the rename")
+                program.menu("編集", "元に戻す", root=log)
+                question = program.window("元に戻す", timeout=10)
+                program.press_modal(program.wait("OK", "push button", root=question))
+                wait_for(lambda: sorted(os.listdir(src)) == ["out", "p0.bmp", "p1.bmp", "p2.bmp"], 20,
+                         "the old names back")
+                wait_for(lambda: len(program.find_all(role="list item", root=log_list)) == 15, 10, "the rename undone")
+                # The log window, widened to show whole lines and brought forward, for the guide.
+                log_id = program.window_id("一括変換ログ")
+                program.xdotool("windowsize", "--sync", log_id, 900, 330)
+                program.xdotool("windowmove", "--sync", log_id, 40, 120)
+                program.xdotool("windowactivate", "--sync", log_id)
+                time.sleep(1)
+                program.screenshot_window("log-undo.png", "一括変換ログ")
+                program.xdotool("windowsize", "--sync", log_id, 412, 378)
+                program.xdotool("windowmove", "--sync", log_id, *log_at)
+                program.xdotool("windowactivate", "--sync", program.window_id("一括変換"))
 
             # The source pane moves into "out"; closing hands that folder back.
             open_folder(program, source, "out")

@@ -1,5 +1,6 @@
 """Drag and drop in the real window: a thumbnail dragged with real mouse events onto the copy
-box is copied into the folder chosen in the folder chooser. Then the program is started among
+box is copied into the folder chosen in the folder chooser; one dragged onto the waste bin goes
+to the desktop's trash, and Ctrl+Z brings it back. Then the program is started among
 traps: its settings file and drop.ico are pipes (nothing ever writes to them) and its files may
 not grow past a limit; it must start, take the drag, and report the copy that cannot be written
 like one to a full disk, instead of hanging or vanishing."""
@@ -64,6 +65,24 @@ def test(exe):
         check(os.path.exists(os.path.join(pictures, "b.bmp")), "the original stays")
         check(sorted(os.listdir(backup)) == ["b.bmp"], f"only the dragged file arrived: {os.listdir(backup)}")
         program.screenshot("drops-done.png")
+
+        # The waste bin moves a file into the trash; Ctrl+Z in the main window brings it back.
+        drag(program, program.wait("Img(0)"), program.wait("imgBox(2)"))
+        program.press(program.wait("OK", "push button", root=program.window("削除")))
+        trashed = os.path.join(program.trash, "files")
+        wait_for(lambda: os.path.exists(os.path.join(trashed, "a.bmp")), 15, "the file in the trash")
+        check(sorted(os.listdir(pictures)) == ["b.bmp", "c.bmp"], f"the file left its folder: {os.listdir(pictures)}")
+        program.wait("データ数：2", "label")
+        program.xdotool("windowactivate", "--sync", program.window_id("Vutara! ver.2.0"))
+        program.xdotool("key", "--clearmodifiers", "ctrl+z")
+        question = program.window("元に戻す", timeout=10)
+        texts = [n.name for n in program.find_all(role="label", root=question)]
+        check(any(t.startswith("直前のドラッグでの削除を元に戻します。") and t.endswith(os.path.join(pictures, "a.bmp"))
+                  for t in texts), f"the undo asks: {texts}")
+        program.press_modal(program.wait("OK", "push button", root=question))
+        wait_for(lambda: sorted(os.listdir(pictures)) == ["a.bmp", "b.bmp", "c.bmp"], 15, "the file back")
+        program.wait("データ数：3", "label")
+        check(os.listdir(trashed) == [], f"the trash is empty again: {os.listdir(trashed)}")
         program.menu("ﾌｧｲﾙ", "終了")
         check(program.wait_exit() == 0, "the program ends cleanly")
     finally:

@@ -171,12 +171,16 @@ def artefact_dir():
 
 
 class Program:
-    """The program running in `cwd` on `display`."""
+    """The program running in `cwd` on `display`, with a data folder of its own, so that what it
+    deletes goes to a trash of the test's (`trash`), never into the user's."""
 
     def __init__(self, exe, cwd, display, env=None):
         self.display = display
+        self.data_home = tempfile.mkdtemp(prefix="vutara-data-")
+        self.trash = os.path.join(self.data_home, "Trash")
         environment = dict(os.environ)
         environment.update({
+            "XDG_DATA_HOME": self.data_home,
             "DISPLAY": display.name,
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
@@ -332,6 +336,14 @@ class Program:
         subprocess.run(["import", "-window", "root", path], env=self.env, check=True)
         return path
 
+    def screenshot_window(self, name, title):
+        """A screenshot of the program's window with this title, its frame included."""
+        (x, y, width, height), _ = self.display.frame(self.window_id(title))
+        path = os.path.join(artefact_dir(), name)
+        subprocess.run(["import", "-window", "root", "-crop", f"{width}x{height}+{x}+{y}", "+repage", path],
+                       env=self.env, check=True)
+        return path
+
     def wait_exit(self, timeout=15.0):
         try:
             return self.proc.wait(timeout=timeout)
@@ -342,6 +354,7 @@ class Program:
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGKILL)
             self.proc.wait()
+        shutil.rmtree(self.data_home, ignore_errors=True)
 
 
 def run(test):

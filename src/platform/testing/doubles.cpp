@@ -1,6 +1,7 @@
 #include "doubles.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMutexLocker>
 
 namespace vu::testing {
@@ -128,6 +129,21 @@ FsStatus FaultyFiles::syncFolder(const QString& folder)
     return real_.syncFolder(folder);
 }
 
+FsStatus FaultyFiles::moveToTrash(const QString& path, TrashedFile* where)
+{
+    if (auto f = injected(Op::Remove, path))
+        return *f;
+    return real_.moveToTrash(path, where);
+}
+
+FsStatus FaultyFiles::restoreFromTrash(
+    const TrashedFile& trashed, const QString& original, const FileIdentity& expected)
+{
+    if (auto f = injected(Op::Rename, original))
+        return *f;
+    return real_.restoreFromTrash(trashed, original, expected);
+}
+
 FsStatus FaultyFiles::listDir(const QString& folder, std::vector<DirEntry>* out, Listing which)
 {
     if (auto f = injected(Op::List, folder)) {
@@ -191,9 +207,25 @@ int FaultyPictures::loads() const
 
 TestPlatform::TestPlatform()
     : realVolumes_(std::make_unique<QtVolumes>())
+    , dataHome_(std::make_unique<QTemporaryDir>())
 {
+    if (qEnvironmentVariableIsSet("XDG_DATA_HOME"))
+        previousDataHome_ = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dataHome_->path()));
 }
-TestPlatform::~TestPlatform() = default;
+
+TestPlatform::~TestPlatform()
+{
+    if (previousDataHome_)
+        qputenv("XDG_DATA_HOME", *previousDataHome_);
+    else
+        qunsetenv("XDG_DATA_HOME");
+}
+
+QString TestPlatform::homeTrash() const
+{
+    return dataHome_->filePath(QStringLiteral("Trash"));
+}
 
 FakeVolumes& TestPlatform::useFakeVolumes()
 {

@@ -146,11 +146,15 @@ public:
     FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) override;
     FsStatus writeRecord(const QString& path, const QByteArray& record) override;
     FsStatus copyFile(const QString& from, const QString& to, Replace mode, CopyRecord* record = nullptr) override;
-    // The removal of a move's source counts as Remove.
+    // The removal of a move's source counts as Remove, and so does a move into the trash.
     FsStatus removeFile(const QString& path) override;
     FsStatus removeIfUnchanged(const QString& path, const FileIdentity& expected) override;
     FsStatus renameFile(const QString& from, const QString& to) override;
     FsStatus syncFolder(const QString& folder) override;
+    FsStatus moveToTrash(const QString& path, TrashedFile* where) override;
+    // Counts as Rename, of the original path.
+    FsStatus restoreFromTrash(
+        const TrashedFile& trashed, const QString& original, const FileIdentity& expected) override;
     std::optional<QDateTime> modified(const QString& path) override { return real_.modified(path); }
     std::optional<int> attributes(const QString& path) override { return real_.attributes(path); }
     FsStatus checkChangeable(const QString& path) override { return real_.checkChangeable(path); }
@@ -191,7 +195,9 @@ private:
 
 // A bundle of doubles (real files and pictures with injection, scripted dialogs, fake screen,
 // clock, browser and window stacking; fake volumes when any are added, else the real ones; the
-// real thumbnail cache in a temporary folder of its own).
+// real thumbnail cache in a temporary folder of its own). While it lives, $XDG_DATA_HOME names a
+// temporary folder of its own too, so that the files a test deletes go to a trash of the test's,
+// never into the user's.
 class TestPlatform {
 public:
     TestPlatform();
@@ -199,6 +205,8 @@ public:
     Platform platform();
     // Replaces the real volumes by fake ones (call before building windows).
     FakeVolumes& useFakeVolumes();
+    // The home trash of this test ($XDG_DATA_HOME/Trash).
+    QString homeTrash() const;
 
     FaultyFiles files;
     FaultyPictures pictures;
@@ -217,6 +225,8 @@ public:
 private:
     std::unique_ptr<QtVolumes> realVolumes_;
     std::unique_ptr<FakeVolumes> fakeVolumes_;
+    std::unique_ptr<QTemporaryDir> dataHome_;
+    std::optional<QByteArray> previousDataHome_;
 };
 
 }  // namespace vu::testing
