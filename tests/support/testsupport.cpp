@@ -213,6 +213,7 @@ QByteArray readBytes(const QString& path)
 #include <csignal>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <sched.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -220,6 +221,17 @@ QByteArray readBytes(const QString& path)
 #include <unistd.h>
 
 namespace vu::testing {
+namespace {
+
+// The small disks a test mounts live in a mount namespace of the test's own, made before any
+// thread starts: however the test ends (a failure, a crash, a watchdog's kill), they vanish with
+// it instead of staying mounted on the machine.
+[[maybe_unused]] const bool privateMounts = [] {
+    return ::geteuid() == 0 && ::unshare(CLONE_NEWNS) == 0
+        && ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}();
+
+}  // namespace
 
 QTimer* whenShown(std::function<QWidget*()> find, std::function<void(QWidget*)> act, int ms)
 {
