@@ -2,6 +2,7 @@
 // prefixes, log lines and placements.
 #include "batch/batchrules.h"
 #include "engine/names.h"
+#include "platform/wildcard.h"
 
 #include <QTest>
 
@@ -35,8 +36,7 @@ void TestBatchRules::patterns_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("all") << "all"
-                         << "*.jpg;*.bmp;*.gif;*.ico";
+    QTest::newRow("all") << "all" << vu::ImagePattern;
     QTest::newRow("bmp") << "bmp"
                          << "*.bmp";
     QTest::newRow("jpg") << "jpg"
@@ -45,8 +45,7 @@ void TestBatchRules::patterns_data()
                          << "*.gif";
     QTest::newRow("ico") << "ico"
                          << "*.ico";
-    QTest::newRow("unknown") << "png"
-                             << "*.jpg;*.bmp;*.gif;*.ico";
+    QTest::newRow("unknown") << "png" << vu::ImagePattern;
 }
 
 void TestBatchRules::patterns()

@@ -120,7 +120,7 @@ void TestVuConv::panesStartOnCurrentFolder()
         QCOMPARE(w->FileList[i]->path(), pics);
         QCOMPARE(w->FileList[i]->count(), 5);
         QCOMPARE(w->filSu[i]->text(), QStringLiteral("5"));
-        QCOMPARE(w->FileList[i]->pattern(), QStringLiteral("*.jpg;*.bmp;*.gif;*.ico"));
+        QCOMPARE(w->FileList[i]->pattern(), ImagePattern);
         QCOMPARE(w->DrvList[i]->drive(), module_->volumes().rootOf(pics));
         QCOMPARE(w->findChild<QWidget*>(QStringLiteral("DrvList(%1)").arg(i)), w->DrvList[i]);
         QCOMPARE(w->Label1[i]->text(), QStringLiteral("ファイル数"));
@@ -346,7 +346,7 @@ void TestVuConv::typeChoiceSetsBothPatterns_data()
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<int>("count0");
     QTest::addColumn<int>("count1");
-    QTest::newRow("all") << 0 << "*.jpg;*.bmp;*.gif;*.ico" << 6 << 3;
+    QTest::newRow("all") << 0 << ImagePattern << 6 << 3;
     QTest::newRow("bmp") << 1 << "*.bmp" << 3 << 0;
     QTest::newRow("jpg") << 2 << "*.jpg" << 1 << 2;
     QTest::newRow("gif") << 3 << "*.gif" << 2 << 0;

@@ -570,7 +570,7 @@ void TestVuSlide::window()
     QCOMPARE(slide->palette().color(QPalette::Window), QColor(Qt::black));
     QVERIFY(slide->autoFillBackground());
     QVERIFY(slide->FileList->isHidden());
-    QCOMPARE(slide->FileList->pattern(), QStringLiteral("*.gif;*.jpg;*.bmp;*.ico"));
+    QCOMPARE(slide->FileList->pattern(), ImagePattern);
     QCOMPARE(slide->FileList->path(), folder_);
     QVERIFY(slide->Label1->text().isEmpty());
     for (const char* n : {"imgScr", "Label1", "FileList"})

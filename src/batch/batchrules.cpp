@@ -1,5 +1,7 @@
 #include "batchrules.h"
 
+#include "platform/wildcard.h"
+
 namespace vu::batch {
 namespace {
 
@@ -43,7 +45,7 @@ QString patternForType(const QString& typeName)
     if (typeName == QStringLiteral("bmp") || typeName == QStringLiteral("jpg") || typeName == QStringLiteral("gif")
         || typeName == QStringLiteral("ico"))
         return QStringLiteral("*.") + typeName;
-    return QStringLiteral("*.jpg;*.bmp;*.gif;*.ico");
+    return ImagePattern;
 }
 
 PrefixCheck checkPrefix(const QString& prefix)

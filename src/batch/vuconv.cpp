@@ -66,8 +66,8 @@ VuConv::VuConv(VuModule& module)
         connect(DirList[i], &DirListBox::changed, this, [this, i] { DirList_Change(i); });
         connect(DirList[i], &DirListBox::lostFocus, this, [this, i] { DirList_LostFocus(i); });
     }
-    FileList[0]->setPattern(QStringLiteral("*.bmp;*.jpg;*.gif;*.ico"));
-    FileList[1]->setPattern(QStringLiteral("*.jpg;*.bmp;*.ico;*.gif"));
+    FileList[0]->setPattern(ImagePattern);
+    FileList[1]->setPattern(ImagePattern);
     connect(cmbBox, &QComboBox::activated, this, [this] { cmbBox_Click(); });
 
     Form_Load();

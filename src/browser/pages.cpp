@@ -1,5 +1,7 @@
 #include "pages.h"
 
+#include "platform/wildcard.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -39,7 +41,7 @@ int firstEntryOfPage(int pageNo, int pageSize)
 const ImageType& imageType(int index)
 {
     static const std::array<ImageType, 5> types = {{
-        {QStringLiteral("all"), QStringLiteral("*.bmp;*.jpg;*.gif;*.ico"), QStringLiteral("ALL")},
+        {QStringLiteral("all"), ImagePattern, QStringLiteral("ALL")},
         {QStringLiteral("bmp"), QStringLiteral("*.bmp"), QStringLiteral("BMP")},
         {QStringLiteral("jpg"), QStringLiteral("*.jpg"), QStringLiteral("JPG")},
         {QStringLiteral("gif"), QStringLiteral("*.gif"), QStringLiteral("GIF")},

@@ -39,7 +39,6 @@ static void initResources()
 namespace vu {
 namespace {
 
-const QString AllImages = QStringLiteral("*.bmp;*.jpg;*.gif;*.ico");
 const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
 
 void name(QObject* o, const QString& objectName)
@@ -169,7 +168,7 @@ void VuMain::buildControls()
     name(DirList, QStringLiteral("DirList"), QStringLiteral("DirList"));
     FileList = new FileListBox(module_.files(), client);
     name(FileList, QStringLiteral("FileList"), QStringLiteral("FileList"));
-    FileList->setPattern(AllImages);
+    FileList->setPattern(ImagePattern);
     FileList->hide();
 
     static const char* captions[6] = {"Folder Choice", "all", "bmp", "jpg", "gif", "ico"};
@@ -485,7 +484,7 @@ void VuMain::Form_Load()
         DrvList->setDrive(stored);
         if (FsStatus s = DirList->setPath(stored); !s.ok())
             return s;
-        FileList->setPattern(AllImages);
+        FileList->setPattern(ImagePattern);
         writeCount();
         setPanel(3, typeLabel(1));
         return FsStatus::success();
