@@ -509,9 +509,8 @@ FsStatus VuMain::Form_Unload()
     const QString folder = module_.curPathForSettings();
     if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings); !s.ok())
         return s;
-    settings.set(SettingsRec::PathHead, QStringLiteral("[Path]"));
+    settings.setHeaders();
     settings.set(SettingsRec::PathName, folder);
-    settings.set(SettingsRec::SlideHead, QStringLiteral("[Slideshow]"));
     return writeSettings(module_.files(), module_.settingsPath, settings);
 }
 

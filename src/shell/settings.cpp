@@ -18,6 +18,12 @@ SettingsRec::SettingsRec()
         fields_[f] = QString(Width[f], u' ');
 }
 
+void SettingsRec::setHeaders()
+{
+    set(PathHead, QStringLiteral("[Path]"));
+    set(SlideHead, QStringLiteral("[Slideshow]"));
+}
+
 void SettingsRec::set(Field f, const QString& value)
 {
     QString v = value.left(Width[f]);

@@ -28,6 +28,9 @@ struct SettingsRec {
     void set(Field f, const QString& value);
     // The field's value without its padding (trailing blanks and zero bytes).
     QString value(Field f) const;
+    // Writes the two section headers, "[Path]" and "[Slideshow]", as every window that saves the
+    // record does.
+    void setHeaders();
 
     // The record as written: each field encoded in CP932 and fitted to its width in bytes
     // (padded with blanks, or cut, never inside a double-byte character).

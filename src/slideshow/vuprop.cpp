@@ -80,9 +80,8 @@ void VuProp::cmd_Click(int Index)
     }
     if (Index != 0)
         return;
-    settings.set(SettingsRec::PathHead, QStringLiteral("[Path]"));
+    settings.setHeaders();
     settings.set(SettingsRec::PathName, storedFolder_);
-    settings.set(SettingsRec::SlideHead, QStringLiteral("[Slideshow]"));
     settings.set(SettingsRec::SlideSec, dspTime->text());
     const FsStatus s = writeSettings(module_.files(), module_.settingsPath, settings);
     if (!s.ok()) {
