@@ -117,7 +117,7 @@ Cost timeBatch(const QString& source, const QString& target, int expected)
     VuModule module(platform);
     module.setCurPath(source);
     auto* window = new VuConv(module);
-    window->DirList[1]->setPath(target);
+    window->ui().DirList[1]->setPath(target);
     doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the confirmation
     settle();
     QElapsedTimer t;
@@ -125,7 +125,7 @@ Cost timeBatch(const QString& source, const QString& target, int expected)
     const double cpu = selfCpu();
     window->mnuSyoriCopy_Click();
     const Cost cost{t.nsecsElapsed() / 1e9, selfCpu() - cpu};
-    if (window->logTotal() != window->FileList[0]->count() || doubles.dialogs.asked.size() != 1
+    if (window->logTotal() != window->ui().FileList[0]->count() || doubles.dialogs.asked.size() != 1
         || countFiles(target) != expected) {
         std::fprintf(stderr, "the batch copy did not copy every file (%d in the target)\n", countFiles(target));
         std::exit(2);
@@ -169,8 +169,8 @@ RenameAndUndo timeRenameAndUndo(const QString& folder, const QString& prefix, in
     const QStringList before = QDir(folder).entryList(QDir::Files);
     VuReNM* dialog = window->renameDialog();
     QTimer::singleShot(0, dialog, [dialog, prefix] {
-        dialog->Text1->setText(prefix);
-        dialog->OKButton->click();
+        dialog->ui().Text1->setText(prefix);
+        dialog->ui().OKButton->click();
     });
     doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the rename's confirmation
     settle();

@@ -165,7 +165,7 @@ VuConv* TestBatchOps::open(const QString& src, const QString& dst)
     module_->setCurPath(src);
     auto* w = new VuConv(*module_);
     windows_ << w;
-    if (!w->DirList[1]->setPath(dst).ok())
+    if (!w->ui().DirList[1]->setPath(dst).ok())
         qWarning("target pane not on %s", qPrintable(dst));
     return w;
 }
@@ -182,7 +182,7 @@ void TestBatchOps::runRename(VuConv* w, const std::function<void(VuReNM*)>& answ
         answer(dialog);
     });
     w->mnuSyoriRename_Click();
-    QVERIFY(answered || w->FileList[0]->count() == 0);
+    QVERIFY(answered || w->ui().FileList[0]->count() == 0);
 }
 
 // ---- copy and move ----
@@ -201,7 +201,7 @@ void TestBatchOps::copyIntoEmptyTarget()
     bool barShownDuringRun = false;
     platform_->files.before = [&](Op op, const QString&) {
         if (op == Op::Copy)
-            barShownDuringRun = w->PrgBar->isVisible() || !w->PrgBar->isHidden();
+            barShownDuringRun = w->ui().PrgBar->isVisible() || !w->ui().PrgBar->isHidden();
     };
     w->mnuSyoriCopy_Click();
 
@@ -217,18 +217,18 @@ void TestBatchOps::copyIntoEmptyTarget()
     QCOMPARE(readBytes(dst_ + u"/a.jpg"_s), content(u"a.jpg"_s));
     QCOMPARE(QFileInfo(dst_ + u"/a.jpg"_s).lastModified(), stamp);
     QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
-    QCOMPARE(texts(w->List1),
+    QCOMPARE(w->logStore().lines(),
         QStringList(
             {copyLine(src_ + u"/a.jpg"_s, dst_ + u"/a.jpg"_s), copyLine(src_ + u"/b.jpg"_s, dst_ + u"/b.jpg"_s)}));
-    QCOMPARE(w->filSu[0]->text(), u"2"_s);
-    QCOMPARE(w->filSu[1]->text(), u"2"_s);
-    QCOMPARE(w->FileList[1]->count(), 2);
+    QCOMPARE(w->ui().filSu[0]->text(), u"2"_s);
+    QCOMPARE(w->ui().filSu[1]->text(), u"2"_s);
+    QCOMPARE(w->ui().FileList[1]->count(), 2);
     QVERIFY(barShownDuringRun);
-    QVERIFY(w->PrgBar->isHidden());
-    QCOMPARE(w->PrgBar->maximum(), 3);
-    QCOMPARE(w->PrgBar->value(), 2);
-    QCOMPARE(w->srcPath, src_ + u"/b.jpg"_s);
-    QCOMPARE(w->paneDir[1], dst_ + u"/"_s);
+    QVERIFY(w->ui().PrgBar->isHidden());
+    QCOMPARE(w->ui().PrgBar->maximum(), 3);
+    QCOMPARE(w->ui().PrgBar->value(), 2);
+    QCOMPARE(w->srcPath(), src_ + u"/b.jpg"_s);
+    QCOMPARE(w->paneDir()[1], dst_ + u"/"_s);
     QVERIFY(!w->running());
 }
 
@@ -263,8 +263,7 @@ void TestBatchOps::collisionGetsStamp()
     QCOMPARE(readBytes(dst_ + u"/b.jpg"_s), content(u"b.jpg"_s));
     QCOMPARE(entries(dst_).size(), 3);
     const QString tag = move ? u"[移動]"_s : u"[複写]"_s;
-    QCOMPARE(
-        w->List1->item(0)->text(), Sp + tag + Sp + src_ + u"/a.jpg"_s + Sp + u"から"_s + Sp + dst_ + u'/' + copyName);
+    QCOMPARE(w->logStore().line(0), Sp + tag + Sp + src_ + u"/a.jpg"_s + Sp + u"から"_s + Sp + dst_ + u'/' + copyName);
     QCOMPARE(entries(src_), move ? QStringList() : QStringList({u"a.jpg"_s, u"b.jpg"_s}));
     QCOMPARE(platform_->dialogs.asked.size(), 1);  // no error box
 }
@@ -303,7 +302,7 @@ void TestBatchOps::takenNamesGetFurtherNames()
             QCOMPARE(readBytes(dst_ + u'/' + p), "old " + p.toUtf8());
     }
     QCOMPARE(entries(dst_).size(), present.size() + 1);
-    QVERIFY(w->List1->item(0)->text().endsWith(dst_ + u'/' + expected));
+    QVERIFY(w->logStore().line(0).endsWith(dst_ + u'/' + expected));
 }
 
 void TestBatchOps::copiedNamesCountAsTaken()
@@ -324,7 +323,7 @@ void TestBatchOps::copiedNamesCountAsTaken()
     QCOMPARE(readBytes(dst_ + u"/a507(2).jpg"_s), content(u"a.jpg"_s));
     QCOMPARE(readBytes(dst_ + u"/a507507(2).jpg"_s), content(u"a507.jpg"_s));
     QCOMPARE(entries(dst_).size(), 5);
-    QCOMPARE(w->filSu[1]->text(), u"5"_s);
+    QCOMPARE(w->ui().filSu[1]->text(), u"5"_s);
 }
 
 void TestBatchOps::typeChoiceLimitsTheRun_data()
@@ -339,16 +338,16 @@ void TestBatchOps::typeChoiceLimitsTheRun()
     QFETCH(bool, move);
     writeFiles(src_, {u"a.jpg"_s, u"b.JPG"_s, u"c.gif"_s, u"d.bmp"_s, u"e.txt"_s});
     VuConv* w = open(src_, dst_);
-    w->cmbBox->setCurrentIndex(2);
-    emit w->cmbBox->activated(2);
-    QCOMPARE(w->filSu[0]->text(), u"2"_s);
+    w->ui().cmbBox->setCurrentIndex(2);
+    emit w->ui().cmbBox->activated(2);
+    QCOMPARE(w->ui().filSu[0]->text(), u"2"_s);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
     QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"b.JPG"_s}));
     const QStringList left = {u"c.gif"_s, u"d.bmp"_s, u"e.txt"_s};
     QCOMPARE(entries(src_), move ? left : QStringList({u"a.jpg"_s, u"b.JPG"_s}) + left);
-    QCOMPARE(w->filSu[0]->text(), move ? u"0"_s : u"2"_s);
-    QCOMPARE(w->filSu[1]->text(), u"2"_s);
+    QCOMPARE(w->ui().filSu[0]->text(), move ? u"0"_s : u"2"_s);
+    QCOMPARE(w->ui().filSu[1]->text(), u"2"_s);
 }
 
 void TestBatchOps::samePathRefusedAfterConfirmation_data()
@@ -368,12 +367,12 @@ void TestBatchOps::samePathRefusedAfterConfirmation()
     writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
     QVERIFY(QFile::link(src_, folder(u"alias"_s)));
     VuConv* w = open(src_, throughLink ? folder(u"alias"_s) : src_);
-    QCOMPARE(w->FileList[1]->path(), throughLink ? folder(u"alias"_s) : src_);
+    QCOMPARE(w->ui().FileList[1]->path(), throughLink ? folder(u"alias"_s) : src_);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     bool barShown = false;
     platform_->dialogs.onQuestion = [&](const ScriptedDialogs::Question& q) {
         if (q.title == u"エラー"_s)
-            barShown = !w->PrgBar->isHidden();
+            barShown = !w->ui().PrgBar->isHidden();
     };
     move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
     QCOMPARE(titles(), QStringList({move ? u"一括移動"_s : u"一括コピー"_s, u"エラー"_s}));
@@ -382,9 +381,9 @@ void TestBatchOps::samePathRefusedAfterConfirmation()
     QCOMPARE(box.icon, MsgIcon::Error);
     QCOMPARE(box.buttons, MsgButtons::Ok);
     QVERIFY(!barShown);
-    QVERIFY(w->PrgBar->isHidden());
+    QVERIFY(w->ui().PrgBar->isHidden());
     QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
-    QCOMPARE(w->List1->count(), 0);
+    QCOMPARE(w->logStore().count(), 0);
     QCOMPARE(platform_->files.calls(Op::Copy), 0);
 }
 
@@ -426,7 +425,7 @@ void TestBatchOps::emptySourceOnlyTellsSo()
     QCOMPARE(titles(), QStringList{title});
     QCOMPARE(platform_->dialogs.asked[0].text, u"ファイルが存在しません。"_s);
     QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
-    QVERIFY(w->PrgBar->isHidden());
+    QVERIFY(w->ui().PrgBar->isHidden());
     // The rename command does not open its dialog: none has been made.
     const QWidgetList windows = QApplication::topLevelWidgets();
     QVERIFY(std::none_of(windows.begin(), windows.end(), [](QWidget* t) { return qobject_cast<VuReNM*>(t); }));
@@ -457,20 +456,20 @@ void TestBatchOps::cancelChangesNothing()
         w->mnuSyoriDel_Click();
     } else {
         runRename(w, [](VuReNM* d) {
-            d->Text1->setText(u"x"_s);
-            d->OKButton->click();
+            d->ui().Text1->setText(u"x"_s);
+            d->ui().OKButton->click();
         });
-        QCOMPARE(w->renameDialog()->Text1->text(), QString());
+        QCOMPARE(w->renameDialog()->ui().Text1->text(), QString());
     }
     QCOMPARE(platform_->dialogs.asked.size(), 1);
     QCOMPARE(platform_->dialogs.asked[0].buttons, MsgButtons::OkCancel);
     QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.gif"_s, u"c.bmp"_s}));
     QVERIFY(entries(dst_).isEmpty());
-    QVERIFY(w->PrgBar->isHidden());
-    QCOMPARE(w->PrgBar->minimum(), 0);
-    QCOMPARE(w->PrgBar->maximum(), 4);
-    QCOMPARE(w->PrgBar->value(), 0);
-    QCOMPARE(w->List1->count(), 0);
+    QVERIFY(w->ui().PrgBar->isHidden());
+    QCOMPARE(w->ui().PrgBar->minimum(), 0);
+    QCOMPARE(w->ui().PrgBar->maximum(), 4);
+    QCOMPARE(w->ui().PrgBar->value(), 0);
+    QCOMPARE(w->logStore().count(), 0);
 }
 
 void TestBatchOps::toolbarKeysRunOperations_data()
@@ -507,23 +506,23 @@ void TestBatchOps::moveRunsTheBarTwice()
     QList<int> atCopy, atRemove;
     platform_->files.before = [&](Op op, const QString&) {
         if (op == Op::Copy)
-            atCopy << w->PrgBar->value();
+            atCopy << w->ui().PrgBar->value();
         if (op == Op::Remove)
-            atRemove << w->PrgBar->value();
+            atRemove << w->ui().PrgBar->value();
     };
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     w->mnuSyoriMove_Click();
     QCOMPARE(atCopy, QList<int>({0, 1, 2}));
     QCOMPARE(atRemove, QList<int>({0, 1, 2}));  // the bar starts again for the delete phase
-    QCOMPARE(w->PrgBar->value(), 3);
-    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->ui().PrgBar->value(), 3);
+    QVERIFY(w->ui().PrgBar->isHidden());
     QCOMPARE(platform_->files.calls(Op::Sync), 1);
     QVERIFY(entries(src_).isEmpty());
     QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}));
-    QCOMPARE(w->List1->count(), 3);  // the delete phase writes no lines
-    QVERIFY(w->List1->item(2)->text().startsWith(Sp + u"[移動]"_s + Sp + src_ + u"/c.jpg"_s));
-    QCOMPARE(w->filSu[0]->text(), u"0"_s);
-    QCOMPARE(w->filSu[1]->text(), u"3"_s);
+    QCOMPARE(w->logStore().count(), 3);  // the delete phase writes no lines
+    QVERIFY(w->logStore().line(2).startsWith(Sp + u"[移動]"_s + Sp + src_ + u"/c.jpg"_s));
+    QCOMPARE(w->ui().filSu[0]->text(), u"0"_s);
+    QCOMPARE(w->ui().filSu[1]->text(), u"3"_s);
     QCOMPARE(titles(), QStringList{u"一括移動"_s});
     QCOMPARE(platform_->dialogs.asked[0].text, u"ファイル移動を行います。よろしいですか？"_s);
 }
@@ -535,7 +534,7 @@ void TestBatchOps::deleteBarAndLog()
     QList<int> atRemove;
     platform_->files.before = [&](Op op, const QString&) {
         if (op == Op::Remove)
-            atRemove << w->PrgBar->value();
+            atRemove << w->ui().PrgBar->value();
     };
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     w->mnuSyoriDel_Click();
@@ -544,11 +543,11 @@ void TestBatchOps::deleteBarAndLog()
     QCOMPARE(q.text, u"削除処理を行います。よろしいですか？"_s);
     QCOMPARE(q.icon, MsgIcon::Exclamation);
     QCOMPARE(atRemove, QList<int>({0, 0, 1, 2}));
-    QCOMPARE(w->PrgBar->value(), 3);  // n - 1 after the last file
-    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->ui().PrgBar->value(), 3);  // n - 1 after the last file
+    QVERIFY(w->ui().PrgBar->isHidden());
     QCOMPARE(entries(src_), QStringList{u"keep.txt"_s});
-    QCOMPARE(w->filSu[0]->text(), u"0"_s);
-    QCOMPARE(texts(w->List1),
+    QCOMPARE(w->ui().filSu[0]->text(), u"0"_s);
+    QCOMPARE(w->logStore().lines(),
         QStringList({Sp + u"[削除]"_s + Sp + src_ + u"/a.jpg"_s, Sp + u"[削除]"_s + Sp + src_ + u"/b.gif"_s,
             Sp + u"[削除]"_s + Sp + src_ + u"/c.ico"_s, Sp + u"[削除]"_s + Sp + src_ + u"/d.bmp"_s}));
 }
@@ -562,13 +561,13 @@ void TestBatchOps::logWindowFollowsTheRun()
     QList<int> shown;
     platform_->files.before = [&](Op op, const QString&) {
         if (op == Op::Copy)
-            shown << w->logWindow()->List1->count();
+            shown << w->logWindow()->ui().List1->count();
     };
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     w->mnuSyoriCopy_Click();
     QCOMPARE(shown, QList<int>({0, 1, 2}));
-    QCOMPARE(texts(w->logWindow()->List1), texts(w->List1));
-    QCOMPARE(w->logWindow()->List1->count(), 3);
+    QCOMPARE(texts(w->logWindow()->ui().List1), w->logStore().lines());
+    QCOMPARE(w->logWindow()->ui().List1->count(), 3);
     QVERIFY(w->logWindow()->isVisible());
 }
 
@@ -587,7 +586,7 @@ void TestBatchOps::runTakesNoInputButKeepsPainting()
         QVERIFY(w->running());
         if (++copies == 1) {
             // Input and commands arriving now are not acted on; closing is refused.
-            QCoreApplication::postEvent(w->cmbBox, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
+            QCoreApplication::postEvent(w->ui().cmbBox, new QKeyEvent(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier));
             w->mnuSyoriDel_Click();
             w->mnuFileQuit_Click();
             QVERIFY(!w->close());
@@ -599,7 +598,7 @@ void TestBatchOps::runTakesNoInputButKeepsPainting()
     w->mnuSyoriCopy_Click();
     QVERIFY(firedDuringRun);
     QCoreApplication::processEvents();
-    QCOMPARE(w->cmbBox->currentIndex(), 0);
+    QCOMPARE(w->ui().cmbBox->currentIndex(), 0);
     QCOMPARE(titles(), QStringList{u"一括コピー"_s});
     QVERIFY(w->isVisible());
     QCOMPARE(entries(src_).size(), 3);
@@ -635,18 +634,18 @@ void TestBatchOps::failedCopyIsLoggedAndRunGoesOn()
     QCOMPARE(entries(src_), move ? QStringList{u"b.jpg"_s} : QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}));
     QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
     const QString word = move ? u"移動"_s : u"複写"_s;
-    QCOMPARE(w->List1->count(), 3);
-    QCOMPARE(w->List1->item(1)->text(),
+    QCOMPARE(w->logStore().count(), 3);
+    QCOMPARE(w->logStore().line(1),
         Sp + u'[' + word + u"失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + dst_ + u"/b.jpg"_s + Sp + u'（'
             + err::describe(error) + u'）');
-    QVERIFY(w->List1->item(2)->text().startsWith(Sp + u'[' + word + u']'));
+    QVERIFY(w->logStore().line(2).startsWith(Sp + u'[' + word + u']'));
     const QString title = move ? u"移動エラー"_s : u"コピーエラー"_s;
     QCOMPARE(titles(), QStringList({move ? u"一括移動"_s : u"一括コピー"_s, title}));
     QCOMPARE(
         platform_->dialogs.asked[1].text, batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, 1));
     QCOMPARE(platform_->dialogs.asked[1].icon, MsgIcon::Error);
-    QVERIFY(w->PrgBar->isHidden());
-    QCOMPARE(w->filSu[1]->text(), u"2"_s);
+    QVERIFY(w->ui().PrgBar->isHidden());
+    QCOMPARE(w->ui().filSu[1]->text(), u"2"_s);
 }
 
 void TestBatchOps::moveKeepsSourcesWhenCopiesAreNotSafe_data()
@@ -683,8 +682,8 @@ void TestBatchOps::moveKeepsSourcesWhenCopiesAreNotSafe()
     // Every file is somewhere.
     for (const QString& n : {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s})
         QVERIFY(QFile::exists(src_ + u'/' + n) || QFile::exists(dst_ + u'/' + n));
-    QCOMPARE(w->List1->count(), 3 + kept.size());
-    QVERIFY(w->List1->item(3)->text().startsWith(Sp + u"[移動元未削除]"_s + Sp + src_ + u'/' + kept[0] + Sp + u'（'));
+    QCOMPARE(w->logStore().count(), 3 + kept.size());
+    QVERIFY(w->logStore().line(3).startsWith(Sp + u"[移動元未削除]"_s + Sp + src_ + u'/' + kept[0] + Sp + u'（'));
     QCOMPARE(titles().last(), u"移動エラー"_s);
     QCOMPARE(platform_->dialogs.asked.last().text, batch::failureSummary(batch::LogKind::Move, int(kept.size())));
 }
@@ -714,16 +713,16 @@ void TestBatchOps::targetFolderRemovedDuringRun()
     // The copies made before the folder went went with it: a move keeps every source.
     QCOMPARE(entries(src_).size(), 5);
     QVERIFY(!QDir(target).exists());
-    QCOMPARE(w->List1->count(), move ? 7 : 5);
+    QCOMPARE(w->logStore().count(), move ? 7 : 5);
     for (int i = 2; i < 5; ++i)
-        QVERIFY(w->List1->item(i)->text().contains(u"失敗]"_s));
+        QVERIFY(w->logStore().line(i).contains(u"失敗]"_s));
     QCOMPARE(platform_->dialogs.asked.last().text,
         batch::failureSummary(move ? batch::LogKind::Move : batch::LogKind::Copy, move ? 5 : 3));
     // The target pane climbs to the folder that is still there.
-    QCOMPARE(w->DirList[1]->path(), dst_);
-    QCOMPARE(w->FileList[1]->path(), dst_);
-    QCOMPARE(w->filSu[1]->text(), u"0"_s);
-    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->ui().DirList[1]->path(), dst_);
+    QCOMPARE(w->ui().FileList[1]->path(), dst_);
+    QCOMPARE(w->ui().filSu[1]->text(), u"0"_s);
+    QVERIFY(w->ui().PrgBar->isHidden());
 }
 
 void TestBatchOps::vanishedSource_data()
@@ -746,7 +745,7 @@ void TestBatchOps::vanishedSource()
     move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
     QCOMPARE(entries(dst_), QStringList({u"a.jpg"_s, u"c.jpg"_s}));
     QCOMPARE(entries(src_), move ? QStringList() : QStringList({u"a.jpg"_s, u"c.jpg"_s}));
-    QVERIFY(w->List1->item(1)->text().endsWith(u'（' + err::describe(err::FileNotFound) + u'）'));
+    QVERIFY(w->logStore().line(1).endsWith(u'（' + err::describe(err::FileNotFound) + u'）'));
     QCOMPARE(platform_->dialogs.asked.size(), 2);
 }
 
@@ -763,7 +762,7 @@ void TestBatchOps::nameTakenByFolderDuringRun()
     QVERIFY(QFileInfo(dst_ + u"/a.jpg"_s).isDir());
     QCOMPARE(readBytes(dst_ + u"/a(2).jpg"_s), content(u"a.jpg"_s));
     QCOMPARE(readBytes(dst_ + u"/b.jpg"_s), content(u"b.jpg"_s));
-    QCOMPARE(w->List1->item(0)->text(), copyLine(src_ + u"/a.jpg"_s, dst_ + u"/a(2).jpg"_s));
+    QCOMPARE(w->logStore().line(0), copyLine(src_ + u"/a.jpg"_s, dst_ + u"/a(2).jpg"_s));
     QCOMPARE(platform_->dialogs.asked.size(), 1);
 }
 
@@ -786,7 +785,7 @@ void TestBatchOps::copyFailingPartWay()
     const int status = runLimitedChild(64 * 1024, [&] {
         move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
         int failed = 0;
-        for (const QString& line : texts(w->List1))
+        for (const QString& line : w->logStore().lines())
             failed += line.contains(u"失敗]"_s) && line.contains(err::describe(err::DiskFull)) ? 1 : 0;
         const bool box = platform_->dialogs.asked.size() == 2 && platform_->dialogs.asked[1].icon == MsgIcon::Error;
         return failed * 10 + (box ? 1 : 0);
@@ -808,11 +807,11 @@ void TestBatchOps::failedDeleteIsLogged()
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     w->mnuSyoriDel_Click();
     QCOMPARE(entries(src_), QStringList{u"b.jpg"_s});
-    QCOMPARE(w->List1->item(1)->text(),
+    QCOMPARE(w->logStore().line(1),
         Sp + u"[削除失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u'（' + err::describe(err::PermissionDenied) + u'）');
     QCOMPARE(titles(), QStringList({u"一括削除"_s, u"削除エラー"_s}));
     QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(batch::LogKind::Delete, 1));
-    QCOMPARE(w->filSu[0]->text(), u"1"_s);
+    QCOMPARE(w->ui().filSu[0]->text(), u"1"_s);
 }
 
 void TestBatchOps::commandsWorkOnWhatWasConfirmed_data()
@@ -835,8 +834,8 @@ void TestBatchOps::commandsWorkOnWhatWasConfirmed()
     writeFiles(other, {u"a.jpg"_s, u"c.jpg"_s, u"d.jpg"_s});
     VuConv* w = open(src_, dst_);
     const auto paneMoves = [&] {
-        QVERIFY(w->DirList[0]->setPath(other).ok());
-        QCOMPARE(w->FileList[0]->count(), 3);
+        QVERIFY(w->ui().DirList[0]->setPath(other).ok());
+        QCOMPARE(w->ui().FileList[0]->count(), 3);
     };
     platform_->dialogs.onQuestion = [&](const ScriptedDialogs::Question& q) {
         if (q.buttons == MsgButtons::OkCancel)
@@ -853,8 +852,8 @@ void TestBatchOps::commandsWorkOnWhatWasConfirmed()
         platform_->dialogs.onQuestion = nullptr;
         runRename(w, [&](VuReNM* d) {
             paneMoves();
-            d->Text1->setText(u"x"_s);
-            d->OKButton->click();
+            d->ui().Text1->setText(u"x"_s);
+            d->ui().OKButton->click();
         });
     }
     const QStringList untouched = {u"a.jpg"_s, u"c.jpg"_s, u"d.jpg"_s};
@@ -866,8 +865,8 @@ void TestBatchOps::commandsWorkOnWhatWasConfirmed()
     QCOMPARE(entries(src_),
         command == u"copy"_s ? both
                              : (command == u"rename"_s ? QStringList{u"x_.jpg"_s, u"x_1.jpg"_s} : QStringList()));
-    QCOMPARE(w->List1->count(), 2);
-    QVERIFY(w->List1->item(1)->text().contains(src_ + u"/b.jpg"_s));
+    QCOMPARE(w->logStore().count(), 2);
+    QVERIFY(w->logStore().line(1).contains(src_ + u"/b.jpg"_s));
 }
 
 void TestBatchOps::moveRemovesFromTheFolderItCopiedFrom()
@@ -885,7 +884,7 @@ void TestBatchOps::moveRemovesFromTheFolderItCopiedFrom()
     platform_->files.before = [&](Op op, const QString&) {
         if (op == Op::Copy && !moved) {
             moved = true;
-            w->DirList[0]->setPath(other);
+            w->ui().DirList[0]->setPath(other);
         }
     };
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
@@ -920,7 +919,7 @@ void TestBatchOps::readOnlyFilesAreNeitherDeletedNorMoved()
     QCOMPARE(entries(src_), QStringList{u"b.jpg"_s});
     QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
     QCOMPARE(entries(dst_), move ? QStringList({u"a.jpg"_s, u"c.jpg"_s}) : QStringList());
-    const QString line = w->List1->item(1)->text();
+    const QString line = w->logStore().line(1);
     QVERIFY2(
         line.startsWith(Sp + (move ? u"[移動失敗]"_s : u"[削除失敗]"_s) + Sp + src_ + u"/b.jpg"_s), qPrintable(line));
     QVERIFY2(line.endsWith(u"（読取専用のファイルです）"_s), qPrintable(line));
@@ -939,11 +938,11 @@ void TestBatchOps::renameInListOrder()
     QList<int> barAtRename;
     platform_->files.before = [&](Op op, const QString&) {
         if (op == Op::Rename)
-            barAtRename << w->PrgBar->value();
+            barAtRename << w->ui().PrgBar->value();
     };
     runRename(w, [](VuReNM* d) {
-        QTest::keyClicks(d->Text1, u"x"_s);
-        d->OKButton->click();
+        QTest::keyClicks(d->ui().Text1, u"x"_s);
+        d->ui().OKButton->click();
     });
     QCOMPARE(entries(src_), QStringList({u"notes.txt"_s, u"x_.gif"_s, u"x_1.jpg"_s, u"x_2.bmp"_s}));
     QCOMPARE(readBytes(src_ + u"/x_.gif"_s), content(u"a.gif"_s));
@@ -952,28 +951,28 @@ void TestBatchOps::renameInListOrder()
     auto line = [&](const QString& from, const QString& to) {
         return Sp + u"[リネーム]"_s + Sp + src_ + u'/' + from + Sp + u"から"_s + Sp + src_ + u'/' + to;
     };
-    QCOMPARE(texts(w->List1),
+    QCOMPARE(w->logStore().lines(),
         QStringList({line(u"a.gif"_s, u"x_.gif"_s), line(u"b.jpg"_s, u"x_1.jpg"_s), line(u"c.bmp"_s, u"x_2.bmp"_s)}));
     QCOMPARE(barAtRename, QList<int>({0, 1, 2}));
-    QCOMPARE(w->PrgBar->value(), 3);
-    QVERIFY(w->PrgBar->isHidden());
-    QCOMPARE(w->renameDialog()->Text1->text(), QString());
+    QCOMPARE(w->ui().PrgBar->value(), 3);
+    QVERIFY(w->ui().PrgBar->isHidden());
+    QCOMPARE(w->renameDialog()->ui().Text1->text(), QString());
     QCOMPARE(titles(), QStringList{u"一括リネーム"_s});
     QCOMPARE(platform_->dialogs.asked[0].text, u"ファイルリネームを行います。よろしいですか？"_s);
     QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Exclamation);
-    QCOMPARE(w->filSu[0]->text(), u"3"_s);
+    QCOMPARE(w->ui().filSu[0]->text(), u"3"_s);
 }
 
 void TestBatchOps::renameOnlyTheShownType()
 {
     writeFiles(src_, {u"a.gif"_s, u"b.jpg"_s, u"c.jpg"_s, u"d.bmp"_s});
     VuConv* w = open(src_, dst_);
-    w->cmbBox->setCurrentIndex(2);
-    emit w->cmbBox->activated(2);
+    w->ui().cmbBox->setCurrentIndex(2);
+    emit w->ui().cmbBox->activated(2);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [](VuReNM* d) {
-        d->Text1->setText(u"trip"_s);
-        d->OKButton->click();
+        d->ui().Text1->setText(u"trip"_s);
+        d->ui().OKButton->click();
     });
     QCOMPARE(entries(src_), QStringList({u"a.gif"_s, u"d.bmp"_s, u"trip_.jpg"_s, u"trip_1.jpg"_s}));
     QCOMPARE(readBytes(src_ + u"/trip_.jpg"_s), content(u"b.jpg"_s));
@@ -1008,19 +1007,19 @@ void TestBatchOps::renameDialogAnswers()
     VuConv* w = open(src_, dst_);
     runRename(w, [&](VuReNM* d) {
         QCOMPARE(d->windowTitle(), u"リネーム"_s);
-        QCOMPARE(d->Label1->text(), u"変更名を半角英数字（6桁以内）で指定してください。"_s);
-        QCOMPARE(d->CancelButton->text(), u"ｷｬﾝｾﾙ"_s);
-        QCOMPARE(d->Text1->text(), QString());
+        QCOMPARE(d->ui().Label1->text(), u"変更名を半角英数字（6桁以内）で指定してください。"_s);
+        QCOMPARE(d->ui().CancelButton->text(), u"ｷｬﾝｾﾙ"_s);
+        QCOMPARE(d->ui().Text1->text(), QString());
         if (answer == u"cancel"_s) {
-            d->CancelButton->click();
+            d->ui().CancelButton->click();
         } else if (answer == u"escape"_s) {
-            QTest::keyClick(d->Text1, Qt::Key_Escape);
+            QTest::keyClick(d->ui().Text1, Qt::Key_Escape);
         } else if (answer == u"close"_s) {
-            d->Text1->setText(u"abc"_s);
+            d->ui().Text1->setText(u"abc"_s);
             d->close();
         } else {
-            d->Text1->setText(answer.mid(5));
-            d->OKButton->click();
+            d->ui().Text1->setText(answer.mid(5));
+            d->ui().OKButton->click();
         }
     });
     QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
@@ -1031,9 +1030,9 @@ void TestBatchOps::renameDialogAnswers()
         QCOMPARE(platform_->dialogs.asked[0].text, box);
         QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
     }
-    QCOMPARE(w->renameDialog()->Text1->text(), QString());
+    QCOMPARE(w->renameDialog()->ui().Text1->text(), QString());
     QVERIFY(!w->renameDialog()->isVisible());
-    QVERIFY(w->PrgBar->isHidden());
+    QVERIFY(w->ui().PrgBar->isHidden());
 }
 
 void TestBatchOps::renameDialogIsReusedAndOwnedByMainWindow()
@@ -1043,15 +1042,15 @@ void TestBatchOps::renameDialogIsReusedAndOwnedByMainWindow()
     VuConv* w = open(src_, dst_);
     VuReNM* first = w->renameDialog();
     QCOMPARE(first->parentWidget(), &main);
-    QCOMPARE(first->Text1->maxLength(), 6);
-    QTest::keyClicks(first->Text1, u"abcdefg"_s);
-    QCOMPARE(first->Text1->text(), u"abcdef"_s);  // a seventh character is refused
-    QVERIFY(!first->Text1->testAttribute(Qt::WA_InputMethodEnabled));
-    first->Text1->clear();
+    QCOMPARE(first->ui().Text1->maxLength(), 6);
+    QTest::keyClicks(first->ui().Text1, u"abcdefg"_s);
+    QCOMPARE(first->ui().Text1->text(), u"abcdef"_s);  // a seventh character is refused
+    QVERIFY(!first->ui().Text1->testAttribute(Qt::WA_InputMethodEnabled));
+    first->ui().Text1->clear();
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [](VuReNM* d) {
-        d->Text1->setText(u"p"_s);
-        d->OKButton->click();
+        d->ui().Text1->setText(u"p"_s);
+        d->ui().OKButton->click();
     });
     QCOMPARE(entries(src_), QStringList{u"p_.jpg"_s});
     // The dialog stays loaded, hidden, for the next rename, also from a new batch window.
@@ -1082,20 +1081,20 @@ void TestBatchOps::renameResolvesNamesOfTheBatch()
     QFETCH(QStringList, after);
     writeFiles(src_, before);
     VuConv* w = open(src_, dst_);
-    QCOMPARE(w->FileList[0]->names(), before);  // the rows are in list order
+    QCOMPARE(w->ui().FileList[0]->names(), before);  // the rows are in list order
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [](VuReNM* d) {
-        d->Text1->setText(u"x"_s);
-        d->OKButton->click();
+        d->ui().Text1->setText(u"x"_s);
+        d->ui().OKButton->click();
     });
     QStringList expected = after;
     expected.sort();
     QCOMPARE(entries(src_), expected);
     for (int i = 0; i < before.size(); ++i)
         QCOMPARE(readBytes(src_ + u'/' + after[i]), content(before[i]));
-    QCOMPARE(w->List1->count(), before.size());
+    QCOMPARE(w->logStore().count(), before.size());
     for (int i = 0; i < before.size(); ++i) {
-        QCOMPARE(w->List1->item(i)->text(),
+        QCOMPARE(w->logStore().line(i),
             Sp + u"[リネーム]"_s + Sp + src_ + u'/' + before[i] + Sp + u"から"_s + Sp + src_ + u'/' + after[i]);
     }
     QCOMPARE(platform_->dialogs.asked.size(), 1);
@@ -1108,19 +1107,19 @@ void TestBatchOps::renameNeverReplacesOtherFiles()
     VuConv* w = open(src_, dst_);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [](VuReNM* d) {
-        d->Text1->setText(u"x"_s);
-        d->OKButton->click();
+        d->ui().Text1->setText(u"x"_s);
+        d->ui().OKButton->click();
     });
     QCOMPARE(entries(src_), QStringList({u"b.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s}));
     QVERIFY(QFileInfo(src_ + u"/x_1.jpg"_s).isDir());
     QCOMPARE(readBytes(src_ + u"/b.jpg"_s), content(u"b.jpg"_s));
     QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"c.jpg"_s));
-    QCOMPARE(w->List1->item(1)->text(),
+    QCOMPARE(w->logStore().line(1),
         Sp + u"[リネーム失敗]"_s + Sp + src_ + u"/b.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_1.jpg"_s + Sp + u'（'
             + err::describe(err::FileExists) + u'）');
     QCOMPARE(titles(), QStringList({u"一括リネーム"_s, u"リネームエラー"_s}));
     QCOMPARE(platform_->dialogs.asked[1].text, batch::failureSummary(batch::LogKind::Rename, 1));
-    QCOMPARE(w->renameDialog()->Text1->text(), QString());
+    QCOMPARE(w->renameDialog()->ui().Text1->text(), QString());
 }
 
 void TestBatchOps::renameFailureInjected()
@@ -1132,13 +1131,13 @@ void TestBatchOps::renameFailureInjected()
         Op::Rename, [](const QString& p) { return p.endsWith(u"/x_.jpg"_s); }, err::PermissionDenied, 1);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [](VuReNM* d) {
-        d->Text1->setText(u"x"_s);
-        d->OKButton->click();
+        d->ui().Text1->setText(u"x"_s);
+        d->ui().OKButton->click();
     });
     QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s}));
     QCOMPARE(readBytes(src_ + u"/x_1.jpg"_s), content(u"x_.jpg"_s));
     QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"z.jpg"_s));
-    QVERIFY(w->List1->item(0)->text().startsWith(Sp + u"[リネーム失敗]"_s));
+    QVERIFY(w->logStore().line(0).startsWith(Sp + u"[リネーム失敗]"_s));
     QCOMPARE(platform_->dialogs.asked.last().text, batch::failureSummary(batch::LogKind::Rename, 1));
 }
 
@@ -1154,13 +1153,13 @@ void TestBatchOps::renameGoesOnWhenTheFileInTheWayVanished()
     };
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [](VuReNM* d) {
-        d->Text1->setText(u"x"_s);
-        d->OKButton->click();
+        d->ui().Text1->setText(u"x"_s);
+        d->ui().OKButton->click();
     });
     QCOMPARE(entries(src_), QStringList({u"x_.jpg"_s, u"x_2.jpg"_s}));
     QCOMPARE(readBytes(src_ + u"/x_.jpg"_s), content(u"a.jpg"_s));
     QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"z.jpg"_s));
-    QCOMPARE(texts(w->List1),
+    QCOMPARE(w->logStore().lines(),
         QStringList({Sp + u"[リネーム]"_s + Sp + src_ + u"/a.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_.jpg"_s,
             Sp + u"[リネーム失敗]"_s + Sp + src_ + u"/x_.jpg"_s + Sp + u"から"_s + Sp + src_ + u"/x_1.jpg"_s + Sp
                 + u"（ファイルが見つかりません）"_s,
@@ -1212,7 +1211,7 @@ void TestBatchOps::undoTheNewestRun()
     const QStringList names{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s};
     writeFiles(src_, names);
     VuConv* w = open(src_, dst_);
-    QVERIFY(!w->mnuSyoriUndo->isEnabled());
+    QVERIFY(!w->ui().mnuSyoriUndo->isEnabled());
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
     if (command == u"copy"_s)
         w->mnuSyoriCopy_Click();
@@ -1222,11 +1221,11 @@ void TestBatchOps::undoTheNewestRun()
         w->mnuSyoriDel_Click();
     else
         runRename(w, [](VuReNM* d) {
-            d->Text1->setText(u"x"_s);
-            d->OKButton->click();
+            d->ui().Text1->setText(u"x"_s);
+            d->ui().OKButton->click();
         });
-    QCOMPARE(w->List1->count(), 3);
-    QVERIFY(w->mnuSyoriUndo->isEnabled());
+    QCOMPARE(w->logStore().count(), 3);
+    QVERIFY(w->ui().mnuSyoriUndo->isEnabled());
     if (changed)
         writeBytes(src_ + u"/x_1.jpg"_s, "edited");
 
@@ -1236,9 +1235,9 @@ void TestBatchOps::undoTheNewestRun()
         platform_->dialogs.answerMessage(MsgAnswer::Ok);
     if (fromLog) {
         w->mnuSyoriLog_Click();
-        QVERIFY(w->logWindow()->mnuEditUndo->isEnabled());
-        w->logWindow()->mnuEditUndo->trigger();
-        QVERIFY(!w->logWindow()->mnuEditUndo->isEnabled());
+        QVERIFY(w->logWindow()->ui().mnuEditUndo->isEnabled());
+        w->logWindow()->ui().mnuEditUndo->trigger();
+        QVERIFY(!w->logWindow()->ui().mnuEditUndo->isEnabled());
     } else {
         w->mnuSyoriUndo_Click();
     }
@@ -1247,8 +1246,8 @@ void TestBatchOps::undoTheNewestRun()
     QCOMPARE(titles().value(0), u"元に戻す"_s);
     QCOMPARE(platform_->dialogs.asked.value(0).text,
         u"直前の%1（3 件のファイル）を元に戻します。よろしいですか？"_s.arg(runs[command]));
-    QVERIFY(!w->mnuSyoriUndo->isEnabled());
-    QVERIFY(w->PrgBar->isHidden());
+    QVERIFY(!w->ui().mnuSyoriUndo->isEnabled());
+    QVERIFY(w->ui().PrgBar->isHidden());
 
     // The undo's own lines follow the run's.
     QStringList expected;
@@ -1256,7 +1255,7 @@ void TestBatchOps::undoTheNewestRun()
         expected << l.replace(u"{s}"_s, src_)
                         .replace(u"{d}"_s, dst_)
                         .replace(u"{t}"_s, platform_->homeTrash() + u"/files"_s);
-    QCOMPARE(texts(w->List1).mid(3), expected);
+    QCOMPARE(w->logStore().lines().mid(3), expected);
     if (changed) {
         QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"x_1.jpg"_s, u"x_2.jpg"_s}));
         QCOMPARE(readBytes(src_ + u"/x_1.jpg"_s), QByteArray("edited"));
@@ -1272,8 +1271,8 @@ void TestBatchOps::undoTheNewestRun()
     }
     QCOMPARE(entries(dst_), QStringList());
     QCOMPARE(entries(platform_->homeTrash() + u"/files"_s), QStringList());
-    QCOMPARE(w->filSu[0]->text(), u"3"_s);
-    QCOMPARE(w->filSu[1]->text(), u"0"_s);
+    QCOMPARE(w->ui().filSu[0]->text(), u"3"_s);
+    QCOMPARE(w->ui().filSu[1]->text(), u"0"_s);
     QCOMPARE(platform_->dialogs.unanswered, 0);
 }
 
@@ -1307,14 +1306,14 @@ void TestBatchOps::deleteWithoutTrashAsksOnce()
         expected << (forGood ? batch::logLine(batch::LogKind::Delete, photos + u'/' + n)
                              : batch::notDeletedLine(photos + u'/' + n));
     }
-    QCOMPARE(texts(w->List1), expected);
+    QCOMPARE(w->logStore().lines(), expected);
     // Files deleted for good cannot come back: the undo says so of each.
-    QCOMPARE(w->mnuSyoriUndo->isEnabled(), forGood);
+    QCOMPARE(w->ui().mnuSyoriUndo->isEnabled(), forGood);
     if (forGood) {
         platform_->dialogs.answerMessage(MsgAnswer::Ok);
         platform_->dialogs.answerMessage(MsgAnswer::Ok);
         w->mnuSyoriUndo_Click();
-        QCOMPARE(texts(w->List1).last(),
+        QCOMPARE(w->logStore().lines().last(),
             Sp + u"[元に戻す失敗]"_s + Sp + photos + u"/a.jpg"_s + Sp
                 + u"（ごみ箱に入れずに削除したため、元に戻せません）"_s);
         QCOMPARE(platform_->dialogs.asked.last().text, batch::undoSummary(3));

@@ -400,7 +400,7 @@ void TestDrops::pagesAndDropsFollowTheListedFolder()
     } else if (action == QStringLiteral("batch")) {
         m.mnuRunConv_Click();
         VuConv* conv = m.batchWindow();
-        QVERIFY(conv->DirList[0]->setPath(folders[1]).ok());
+        QVERIFY(conv->ui().DirList[0]->setPath(folders[1]).ok());
         conv->close();
     } else {
         dialogs().answerFile(folders[1] + QStringLiteral("/a0003.bmp"));
@@ -622,9 +622,9 @@ void TestDrops::undoTheNewestDrop()
         QCOMPARE(dialogs().asked.size(), twice ? 2 : 1);
     }
     if (batchOpen) {
-        QListWidget* log = m.batchWindow()->List1;
-        QCOMPARE(log->count(), 1);
-        QCOMPARE(log->item(0)->text(),
+        const BatchLog& log = m.batchWindow()->logStore();
+        QCOMPARE(log.count(), 1);
+        QCOMPARE(log.line(0),
             QStringLiteral("\u3000[元に戻す]\u3000") + folder(QStringLiteral("dst/")) + files[1]
                 + QStringLiteral("\u3000から\u3000") + undone);
     }

@@ -116,24 +116,24 @@ void TestVuConv::panesStartOnCurrentFolder()
     VuConv* w = open();
     QCOMPARE(w->windowTitle(), QStringLiteral("一括変換"));
     for (int i = 0; i < 2; ++i) {
-        QCOMPARE(w->DirList[i]->path(), pics);
-        QCOMPARE(w->FileList[i]->path(), pics);
-        QCOMPARE(w->FileList[i]->count(), 5);
-        QCOMPARE(w->filSu[i]->text(), QStringLiteral("5"));
-        QCOMPARE(w->FileList[i]->pattern(), ImagePattern);
-        QCOMPARE(w->DrvList[i]->drive(), module_->volumes().rootOf(pics));
-        QCOMPARE(w->findChild<QWidget*>(QStringLiteral("DrvList(%1)").arg(i)), w->DrvList[i]);
-        QCOMPARE(w->Label1[i]->text(), QStringLiteral("ファイル数"));
+        QCOMPARE(w->ui().DirList[i]->path(), pics);
+        QCOMPARE(w->ui().FileList[i]->path(), pics);
+        QCOMPARE(w->ui().FileList[i]->count(), 5);
+        QCOMPARE(w->ui().filSu[i]->text(), QStringLiteral("5"));
+        QCOMPARE(w->ui().FileList[i]->pattern(), ImagePattern);
+        QCOMPARE(w->ui().DrvList[i]->drive(), module_->volumes().rootOf(pics));
+        QCOMPARE(w->findChild<QWidget*>(QStringLiteral("DrvList(%1)").arg(i)), w->ui().DrvList[i]);
+        QCOMPARE(w->ui().Label1[i]->text(), QStringLiteral("ファイル数"));
     }
-    QCOMPARE(w->cmbBox->currentText(), QStringLiteral("all"));
-    QCOMPARE(w->cmbBox->count(), 5);
-    QCOMPARE(w->typeNames[4], QStringLiteral("ico"));
-    QCOMPARE(w->logShown, quint8(0));
-    QCOMPARE(w->List1->count(), 0);
-    QVERIFY(w->List1->isHidden());
-    QVERIFY(w->PrgBar->isHidden());
+    QCOMPARE(w->ui().cmbBox->currentText(), QStringLiteral("all"));
+    QCOMPARE(w->ui().cmbBox->count(), 5);
+    QCOMPARE(w->typeNames()[4], QStringLiteral("ico"));
+    QCOMPARE(w->logShown(), quint8(0));
+    QCOMPARE(w->logStore().count(), 0);
+    QVERIFY(!w->findChild<QWidget*>(QStringLiteral("List1")));  // the log store is no control: none shows
+    QVERIFY(w->ui().PrgBar->isHidden());
     QVERIFY(!w->logWindow());
-    QCOMPARE(w->topmostResult, 1);
+    QCOMPARE(w->topmostResult(), 1);
     QCOMPARE(platform_->windowing.calls.size(), 1);
     QCOMPARE(platform_->windowing.calls[0].window, w);
     QVERIFY(platform_->windowing.calls[0].on);
@@ -164,11 +164,11 @@ void TestVuConv::unreachableCurrentFolderOpensSilently()
     VuConv* w = open();
     const QString panes = expected == QStringLiteral("cwd") ? cwd_->path() : expected;
     for (int i = 0; i < 2; ++i) {
-        QCOMPARE(w->DirList[i]->path(), panes);
-        QCOMPARE(w->FileList[i]->path(), panes);
-        QCOMPARE(w->filSu[i]->text(), QString::number(w->FileList[i]->count()));
+        QCOMPARE(w->ui().DirList[i]->path(), panes);
+        QCOMPARE(w->ui().FileList[i]->path(), panes);
+        QCOMPARE(w->ui().filSu[i]->text(), QString::number(w->ui().FileList[i]->count()));
     }
-    QCOMPARE(w->cmbBox->currentText(), QStringLiteral("all"));
+    QCOMPARE(w->ui().cmbBox->currentText(), QStringLiteral("all"));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -179,13 +179,13 @@ void TestVuConv::folderChangeRewritesBothCounts()
     writePictures(top + QStringLiteral("/sub"), 2, "ico");
     module_->setCurPath(top);
     VuConv* w = open();
-    QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
-    w->filSu[0]->setText(QStringLiteral("stale"));
-    QVERIFY(w->DirList[1]->setPath(top + QStringLiteral("/sub")).ok());
-    QCOMPARE(w->FileList[1]->path(), top + QStringLiteral("/sub"));
-    QCOMPARE(w->filSu[1]->text(), QStringLiteral("2"));
-    QCOMPARE(w->filSu[0]->text(), QStringLiteral("4"));
-    QCOMPARE(w->FileList[0]->path(), top);
+    QCOMPARE(w->ui().filSu[0]->text(), QStringLiteral("4"));
+    w->ui().filSu[0]->setText(QStringLiteral("stale"));
+    QVERIFY(w->ui().DirList[1]->setPath(top + QStringLiteral("/sub")).ok());
+    QCOMPARE(w->ui().FileList[1]->path(), top + QStringLiteral("/sub"));
+    QCOMPARE(w->ui().filSu[1]->text(), QStringLiteral("2"));
+    QCOMPARE(w->ui().filSu[0]->text(), QStringLiteral("4"));
+    QCOMPARE(w->ui().FileList[0]->path(), top);
     QCOMPARE(module_->curPath(), top);  // only closing hands a folder back
 }
 
@@ -201,18 +201,18 @@ void TestVuConv::panesFollowDrives()
     module_ = std::make_unique<VuModule>(platform_->platform());
     module_->setCurPath(disk + QStringLiteral("/photos"));
     VuConv* w = open();
-    QCOMPARE(w->DrvList[1]->drive(), disk);
+    QCOMPARE(w->ui().DrvList[1]->drive(), disk);
 
-    const int at = w->DrvList[1]->findData(card);
+    const int at = w->ui().DrvList[1]->findData(card);
     QVERIFY(at >= 0);
-    w->DrvList[1]->setCurrentIndex(at);
-    emit w->DrvList[1]->activated(at);  // as when the user picks it
-    QCOMPARE(w->DirList[1]->path(), card);
-    QCOMPARE(w->FileList[1]->path(), card);
-    QCOMPARE(w->filSu[1]->text(), QStringLiteral("1"));
-    QCOMPARE(w->DrvList[0]->drive(), disk);
-    QCOMPARE(w->DirList[0]->path(), disk + QStringLiteral("/photos"));
-    QCOMPARE(w->filSu[0]->text(), QStringLiteral("3"));
+    w->ui().DrvList[1]->setCurrentIndex(at);
+    emit w->ui().DrvList[1]->activated(at);  // as when the user picks it
+    QCOMPARE(w->ui().DirList[1]->path(), card);
+    QCOMPARE(w->ui().FileList[1]->path(), card);
+    QCOMPARE(w->ui().filSu[1]->text(), QStringLiteral("1"));
+    QCOMPARE(w->ui().DrvList[0]->drive(), disk);
+    QCOMPARE(w->ui().DirList[0]->path(), disk + QStringLiteral("/photos"));
+    QCOMPARE(w->ui().filSu[0]->text(), QStringLiteral("3"));
 }
 
 void TestVuConv::driveNotReadySpringsBack()
@@ -226,13 +226,13 @@ void TestVuConv::driveNotReadySpringsBack()
     module_ = std::make_unique<VuModule>(platform_->platform());
     module_->setCurPath(disk);
     VuConv* w = open();
-    const int at = w->DrvList[0]->findData(cdrom);
-    w->DrvList[0]->setCurrentIndex(at);
-    emit w->DrvList[0]->activated(at);
-    QCOMPARE(w->DrvList[0]->drive(), disk);
-    QCOMPARE(w->DrvList[0]->currentData().toString(), disk);
-    QCOMPARE(w->DirList[0]->path(), disk);
-    QCOMPARE(w->filSu[0]->text(), QStringLiteral("2"));
+    const int at = w->ui().DrvList[0]->findData(cdrom);
+    w->ui().DrvList[0]->setCurrentIndex(at);
+    emit w->ui().DrvList[0]->activated(at);
+    QCOMPARE(w->ui().DrvList[0]->drive(), disk);
+    QCOMPARE(w->ui().DrvList[0]->currentData().toString(), disk);
+    QCOMPARE(w->ui().DirList[0]->path(), disk);
+    QCOMPARE(w->ui().filSu[0]->text(), QStringLiteral("2"));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -242,14 +242,14 @@ void TestVuConv::lostFocusTakesHighlightedFolder()
     writePictures(top + QStringLiteral("/sub"), 3);
     module_->setCurPath(top);
     VuConv* w = open();
-    w->DirList[0]->setCurrentRow(w->DirList[0]->count() - 1);  // one click on "sub"
-    QCOMPARE(w->DirList[0]->path(), top);
+    w->ui().DirList[0]->setCurrentRow(w->ui().DirList[0]->count() - 1);  // one click on "sub"
+    QCOMPARE(w->ui().DirList[0]->path(), top);
     w->DirList_LostFocus(0);
-    QCOMPARE(w->DirList[0]->path(), top + QStringLiteral("/sub"));
-    QCOMPARE(w->filSu[0]->text(), QStringLiteral("3"));
-    QCOMPARE(w->DirList[1]->path(), top);
+    QCOMPARE(w->ui().DirList[0]->path(), top + QStringLiteral("/sub"));
+    QCOMPARE(w->ui().filSu[0]->text(), QStringLiteral("3"));
+    QCOMPARE(w->ui().DirList[1]->path(), top);
     w->DirList_LostFocus(1);  // nothing else highlighted: stays
-    QCOMPARE(w->DirList[1]->path(), top);
+    QCOMPARE(w->ui().DirList[1]->path(), top);
 }
 
 void TestVuConv::highlightedFolderStaysWhileCommandsAsk_data()
@@ -284,11 +284,11 @@ void TestVuConv::highlightedFolderStaysWhileCommandsAsk()
     module.setCurPath(a);
     auto* w = new VuConv(module);
     windows_ << w;
-    QVERIFY(w->DirList[1]->setPath(t).ok());
+    QVERIFY(w->ui().DirList[1]->setPath(t).ok());
     w->show();
     w->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(w));
-    DirListBox* list = w->DirList[pane];
+    DirListBox* list = w->ui().DirList[pane];
     list->setFocus(Qt::MouseFocusReason);
     QTRY_VERIFY(list->hasFocus());
     const int row = list->count() - 1;  // the subfolder, below the open folder
@@ -309,8 +309,8 @@ void TestVuConv::highlightedFolderStaysWhileCommandsAsk()
                 asked << box->windowTitle()
                         + (list->path() == shown ? QStringLiteral(": kept") : QStringLiteral(": moved"));
                 if (auto* rename = qobject_cast<VuReNM*>(box)) {
-                    rename->Text1->setText(QStringLiteral("new"));
-                    rename->OKButton->click();
+                    rename->ui().Text1->setText(QStringLiteral("new"));
+                    rename->ui().OKButton->click();
                 } else if (auto* message = qobject_cast<QMessageBox*>(box)) {
                     message->button(QMessageBox::Ok) ? message->button(QMessageBox::Ok)->click()
                                                      : message->buttons().first()->click();
@@ -325,7 +325,7 @@ void TestVuConv::highlightedFolderStaysWhileCommandsAsk()
 
     // The command worked on the folders the panes showed; the highlighted one is untouched.
     QCOMPARE(list->path(), shown);
-    QCOMPARE(w->FileList[pane]->path(), shown);
+    QCOMPARE(w->ui().FileList[pane]->path(), shown);
     const QStringList leftInA = QDir(a).entryList(QDir::Files, QDir::Name);
     if (command == QStringLiteral("削除") || command == QStringLiteral("移動"))
         QCOMPARE(leftInA, QStringList());
@@ -369,16 +369,16 @@ void TestVuConv::typeChoiceSetsBothPatterns()
     writeBytes(src + QStringLiteral("/UPPER.JPG"), "x");  // the patterns ignore letter case
     module_->setCurPath(src);
     VuConv* w = open();
-    QVERIFY(w->DirList[1]->setPath(dst).ok());
-    w->cmbBox->setCurrentIndex(index);
-    emit w->cmbBox->activated(index);
-    QCOMPARE(w->FileList[0]->pattern(), pattern);
-    QCOMPARE(w->FileList[1]->pattern(), pattern);
+    QVERIFY(w->ui().DirList[1]->setPath(dst).ok());
+    w->ui().cmbBox->setCurrentIndex(index);
+    emit w->ui().cmbBox->activated(index);
+    QCOMPARE(w->ui().FileList[0]->pattern(), pattern);
+    QCOMPARE(w->ui().FileList[1]->pattern(), pattern);
     const int upper = index == 0 || index == 2 ? 1 : 0;
-    QCOMPARE(w->FileList[0]->count(), count0 + upper);
-    QCOMPARE(w->FileList[1]->count(), count1);
-    QCOMPARE(w->filSu[0]->text(), QString::number(count0 + upper));
-    QCOMPARE(w->filSu[1]->text(), QString::number(count1));
+    QCOMPARE(w->ui().FileList[0]->count(), count0 + upper);
+    QCOMPARE(w->ui().FileList[1]->count(), count1);
+    QCOMPARE(w->ui().filSu[0]->text(), QString::number(count0 + upper));
+    QCOMPARE(w->ui().filSu[1]->text(), QString::number(count1));
 }
 
 void TestVuConv::yenPlus_data()
@@ -402,11 +402,11 @@ void TestVuConv::yenPlus()
     VuConv* w = open();
     const QString p0 = pane0 == QStringLiteral("/") ? pane0 : folder(pane0);
     const QString p1 = pane1 == QStringLiteral("/") ? pane1 : folder(pane1);
-    QVERIFY(w->DirList[0]->setPath(p0).ok());
-    QVERIFY(w->DirList[1]->setPath(p1).ok());
+    QVERIFY(w->ui().DirList[0]->setPath(p0).ok());
+    QVERIFY(w->ui().DirList[1]->setPath(p1).ok());
     w->Yen_Plus();
-    QCOMPARE(w->paneDir[0], p0 == QStringLiteral("/") ? p0 : p0 + QStringLiteral("/"));
-    QCOMPARE(w->paneDir[1], p1 == QStringLiteral("/") ? p1 : p1 + QStringLiteral("/"));
+    QCOMPARE(w->paneDir()[0], p0 == QStringLiteral("/") ? p0 : p0 + QStringLiteral("/"));
+    QCOMPARE(w->paneDir()[1], p1 == QStringLiteral("/") ? p1 : p1 + QStringLiteral("/"));
 }
 
 void TestVuConv::closingHandsBackSourceFolder_data()
@@ -428,8 +428,8 @@ void TestVuConv::closingHandsBackSourceFolder()
     module_->setCurPath(folder(QStringLiteral("pics")));
     QPointer<VuConv> w = open();
     w->show();
-    QVERIFY(w->DirList[0]->setPath(source == QStringLiteral("/") ? source : folder(source)).ok());
-    QVERIFY(w->DirList[1]->setPath(folder(QStringLiteral("other"))).ok());
+    QVERIFY(w->ui().DirList[0]->setPath(source == QStringLiteral("/") ? source : folder(source)).ok());
+    QVERIFY(w->ui().DirList[1]->setPath(folder(QStringLiteral("other"))).ok());
     QCOMPARE(module_->curPath(), folder(QStringLiteral("pics")));
     w->mnuFileQuit_Click();
     QCOMPARE(module_->curPath(), expected.isEmpty() ? expected : folder(expected));
@@ -463,15 +463,15 @@ void TestVuConv::placement()
     VuConv* w = open();
     QCOMPARE(w->pos(), conv);
     QCOMPARE(w->centralWidget()->size(), QSize(412, 359));
-    QCOMPARE(w->FileList[1]->geometry(), twips::rect(2640, 3200, 2400, 2070));
-    QCOMPARE(w->PrgBar->geometry(), twips::rect(3240, 240, 1800, 300));
+    QCOMPARE(w->ui().FileList[1]->geometry(), twips::rect(2640, 3200, 2400, 2070));
+    QCOMPARE(w->ui().PrgBar->geometry(), twips::rect(3240, 240, 1800, 300));
     w->mnuSyoriLog_Click();
     VuLog* l = w->logWindow();
     QVERIFY(l);
     QCOMPARE(l->pos(), log);
     QCOMPARE(l->size(), QSize(412, 378));
-    QCOMPARE(l->List1->size(), list);
-    QCOMPARE(l->List1->pos(), QPoint(1, 0));
+    QCOMPARE(l->ui().List1->size(), list);
+    QCOMPARE(l->ui().List1->pos(), QPoint(1, 0));
 }
 
 void TestVuConv::menusAndToolbar()
@@ -482,16 +482,16 @@ void TestVuConv::menusAndToolbar()
         menus << a->text();
     QCOMPARE(menus, QStringList({QStringLiteral("ﾌｧｲﾙ"), QStringLiteral("処理選択")}));
     QStringList items;
-    for (QAction* a : w->mnuSyori->actions())
+    for (QAction* a : w->ui().mnuSyori->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text());
     QCOMPARE(items,
         QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"), QStringLiteral("削除"),
             QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("ログ")}));
-    QCOMPARE(w->mnuSyoriUndo->shortcut(), QKeySequence(QKeySequence::Undo));
-    QVERIFY(!w->mnuSyoriUndo->isEnabled());  // nothing done yet
-    QCOMPARE(w->mnuFileQuit->text(), QStringLiteral("終了"));
+    QCOMPARE(w->ui().mnuSyoriUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QVERIFY(!w->ui().mnuSyoriUndo->isEnabled());  // nothing done yet
+    QCOMPARE(w->ui().mnuFileQuit->text(), QStringLiteral("終了"));
     QStringList keys;
-    for (QAction* a : w->Toolbar1->actions()) {
+    for (QAction* a : w->ui().Toolbar1->actions()) {
         keys << (a->isSeparator() ? QStringLiteral("-") : a->data().toString());
         if (!a->isSeparator()) {
             QCOMPARE(a->text(), a->data().toString());
@@ -501,7 +501,7 @@ void TestVuConv::menusAndToolbar()
     QCOMPARE(keys,
         QStringList({QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("移動"), QStringLiteral("ﾘﾈｰﾑ"), QStringLiteral("削除"),
             QStringLiteral("-"), QStringLiteral("ログ")}));
-    QCOMPARE(w->Toolbar1->iconSize(), QSize(32, 32));
+    QCOMPARE(w->ui().Toolbar1->iconSize(), QSize(32, 32));
 }
 
 void TestVuConv::toolbarKeyDecides()
@@ -511,13 +511,13 @@ void TestVuConv::toolbarKeyDecides()
     QAction stray(QStringLiteral("anything"));
     stray.setData(QStringLiteral("ログ"));
     w->Toolbar1_ButtonClick(&stray);
-    QCOMPARE(w->logShown, quint8(1));
+    QCOMPARE(w->logShown(), quint8(1));
     QAction unknown(QStringLiteral("ログ"));
     unknown.setData(QStringLiteral("ﾛｸﾞ"));
     w->Toolbar1_ButtonClick(&unknown);
-    QCOMPARE(w->logShown, quint8(1));
+    QCOMPARE(w->logShown(), quint8(1));
     w->toolButton(QStringLiteral("ログ"))->trigger();
-    QCOMPARE(w->logShown, quint8(0));
+    QCOMPARE(w->logShown(), quint8(0));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -530,16 +530,16 @@ void TestVuConv::logToggleBeforeAnyOperation()
     QVERIFY(l);
     QCOMPARE(l->windowTitle(), QStringLiteral("一括変換ログ"));
     QVERIFY(l->isVisible());
-    QVERIFY(l->List1->isVisible());
-    QCOMPARE(l->List1->count(), 0);
-    QCOMPARE(w->logShown, quint8(1));
-    QCOMPARE(l->topmostResult, 1);
+    QVERIFY(l->ui().List1->isVisible());
+    QCOMPARE(l->ui().List1->count(), 0);
+    QCOMPARE(w->logShown(), quint8(1));
+    QCOMPARE(l->topmostResult(), 1);
     QCOMPARE(platform_->windowing.calls.last().window, l);
 
     w->mnuSyoriLog_Click();
-    QCOMPARE(w->logShown, quint8(0));
+    QCOMPARE(w->logShown(), quint8(0));
     QVERIFY(!l->isVisible());
-    QVERIFY(l->List1->isHidden());
+    QVERIFY(l->ui().List1->isHidden());
     QCOMPARE(w->logWindow(), l);  // hidden, not discarded
 }
 
@@ -555,11 +555,11 @@ void TestVuConv::linesWhileHiddenShowWhenToggledOn()
     VuLog* l = w->logWindow();
     QVERIFY(l);  // loaded by the first line, hidden
     QVERIFY(!l->isVisible());
-    QVERIFY(l->List1->isHidden());
-    QCOMPARE(texts(w->List1), lines);
+    QVERIFY(l->ui().List1->isHidden());
+    QCOMPARE(w->logStore().lines(), lines);
     w->mnuSyoriLog_Click();
     QVERIFY(l->isVisible());
-    QCOMPARE(texts(l->List1), lines);
+    QCOMPARE(texts(l->ui().List1), lines);
 
     // Toggled off and on again, the log still holds every line of this opening.
     w->mnuSyoriLog_Click();
@@ -567,7 +567,7 @@ void TestVuConv::linesWhileHiddenShowWhenToggledOn()
     w->addLog();
     QVERIFY(!l->isVisible());
     w->mnuSyoriLog_Click();
-    QCOMPARE(texts(l->List1), lines + QStringList{QStringLiteral("four")});
+    QCOMPARE(texts(l->ui().List1), lines + QStringList{QStringLiteral("four")});
 }
 
 void TestVuConv::logWindowFollowsEachLineWithoutRebuilding()
@@ -579,19 +579,19 @@ void TestVuConv::logWindowFollowsEachLineWithoutRebuilding()
     for (int i = 0; i < 3000; ++i)
         w->appendLog(QStringLiteral("line %1").arg(i));
     w->addLog();
-    QCOMPARE(l->List1->count(), 3000);
-    const QListWidgetItem* first = l->List1->item(0);
+    QCOMPARE(l->ui().List1->count(), 3000);
+    const QListWidgetItem* first = l->ui().List1->item(0);
     for (int i = 3000; i < 3010; ++i) {
         w->appendLog(QStringLiteral("line %1").arg(i));
         w->addLog();
-        QCOMPARE(l->List1->count(), i + 1);
-        QCOMPARE(l->List1->item(i)->text(), QStringLiteral("line %1").arg(i));
+        QCOMPARE(l->ui().List1->count(), i + 1);
+        QCOMPARE(l->ui().List1->item(i)->text(), QStringLiteral("line %1").arg(i));
     }
     // Only the new lines were added: the lines already shown are the same entries.
-    QCOMPARE(l->List1->item(0), first);
-    QCOMPARE(texts(l->List1), texts(w->List1));
+    QCOMPARE(l->ui().List1->item(0), first);
+    QCOMPARE(texts(l->ui().List1), w->logStore().lines());
     // As a list filled afresh, it shows its first lines with nothing chosen.
-    QCOMPARE(l->List1->currentRow(), -1);
+    QCOMPARE(l->ui().List1->currentRow(), -1);
 }
 
 void TestVuConv::closeBoxCountsAsToggleOff()
@@ -602,7 +602,7 @@ void TestVuConv::closeBoxCountsAsToggleOff()
     w->mnuSyoriLog_Click();
     QPointer<VuLog> l = w->logWindow();
     QVERIFY(l->close());
-    QCOMPARE(w->logShown, quint8(0));
+    QCOMPARE(w->logShown(), quint8(0));
     discardClosedWindows();
     QVERIFY(l.isNull());
     QVERIFY(!w->logWindow());
@@ -615,9 +615,9 @@ void TestVuConv::closeBoxCountsAsToggleOff()
 
     // One press shows it again at once, with every line.
     w->mnuSyoriLog_Click();
-    QCOMPARE(w->logShown, quint8(1));
+    QCOMPARE(w->logShown(), quint8(1));
     QVERIFY(w->logWindow()->isVisible());
-    QCOMPARE(texts(w->logWindow()->List1), QStringList({QStringLiteral("kept"), QStringLiteral("while closed")}));
+    QCOMPARE(texts(w->logWindow()->ui().List1), QStringList({QStringLiteral("kept"), QStringLiteral("while closed")}));
 }
 
 void TestVuConv::fullLogStoreKeepsNewestLines()
@@ -631,21 +631,21 @@ void TestVuConv::fullLogStoreKeepsNewestLines()
         if (i % 1000 == 0 || i >= batch::MaxLogLines - 2)
             w->addLog();
     }
-    QCOMPARE(w->List1->count(), batch::MaxLogLines);
+    QCOMPARE(w->logStore().count(), batch::MaxLogLines);
     QCOMPARE(w->logTotal(), qint64(total));
-    QCOMPARE(w->List1->item(0)->text(), QStringLiteral("line 5"));
-    QCOMPARE(w->List1->item(batch::MaxLogLines - 1)->text(), QStringLiteral("line %1").arg(total - 1));
-    const QListWidget* shown = w->logWindow()->List1;
+    QCOMPARE(w->logStore().line(0), QStringLiteral("line 5"));
+    QCOMPARE(w->logStore().line(batch::MaxLogLines - 1), QStringLiteral("line %1").arg(total - 1));
+    const QListWidget* shown = w->logWindow()->ui().List1;
     QCOMPARE(shown->count(), batch::MaxLogLines);
     QCOMPARE(shown->item(0)->text(), QStringLiteral("line 5"));
-    QCOMPARE(texts(shown), texts(w->List1));
+    QCOMPARE(texts(shown), w->logStore().lines());
 
     // Far behind the store (hidden while more lines than it holds came), it is rebuilt.
     w->mnuSyoriLog_Click();
     w->logWindow()->clearList();
     w->appendLog(QStringLiteral("last"));
     w->addLog();
-    QCOMPARE(texts(shown), texts(w->List1));
+    QCOMPARE(texts(shown), w->logStore().lines());
 }
 
 void TestVuConv::closingUnloadsLogWindow()
@@ -673,7 +673,7 @@ void TestVuConv::mainWindowOpensAndBringsForward()
     w->appendLog(QStringLiteral("line"));
     main.mnuRunConv_Click();
     QCOMPARE(main.batchWindow(), w.data());
-    QCOMPARE(w->List1->count(), 1);  // brought forward, not loaded again
+    QCOMPARE(w->logStore().count(), 1);  // brought forward, not loaded again
     QCOMPARE(platform_->windowing.calls.size(), 1);
 }
 
@@ -687,9 +687,9 @@ void TestVuConv::eachOpeningStartsAfresh()
     QPointer<VuConv> first = main.batchWindow();
     first->appendLog(QStringLiteral("old"));
     first->mnuSyoriLog_Click();
-    first->cmbBox->setCurrentIndex(2);
-    emit first->cmbBox->activated(2);
-    QVERIFY(first->DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
+    first->ui().cmbBox->setCurrentIndex(2);
+    emit first->ui().cmbBox->activated(2);
+    QVERIFY(first->ui().DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
     first->mnuFileQuit_Click();
     discardClosedWindows();
     QVERIFY(first.isNull());
@@ -699,13 +699,13 @@ void TestVuConv::eachOpeningStartsAfresh()
     main.mnuRunConv_Click();
     VuConv* second = main.batchWindow();
     QVERIFY(second);
-    QCOMPARE(second->List1->count(), 0);
+    QCOMPARE(second->logStore().count(), 0);
     QCOMPARE(second->logTotal(), qint64(0));
-    QCOMPARE(second->logShown, quint8(0));
+    QCOMPARE(second->logShown(), quint8(0));
     QVERIFY(!second->logWindow());
-    QCOMPARE(second->cmbBox->currentText(), QStringLiteral("all"));
-    QCOMPARE(second->DirList[1]->path(), pics + QStringLiteral("/sub"));
-    QCOMPARE(second->filSu[1]->text(), QStringLiteral("2"));
+    QCOMPARE(second->ui().cmbBox->currentText(), QStringLiteral("all"));
+    QCOMPARE(second->ui().DirList[1]->path(), pics + QStringLiteral("/sub"));
+    QCOMPARE(second->ui().filSu[1]->text(), QStringLiteral("2"));
 }
 
 void TestVuConv::closingMainWindowSkipsBatchClosing()
@@ -719,7 +719,7 @@ void TestVuConv::closingMainWindowSkipsBatchClosing()
     main->show();
     main->mnuRunConv_Click();
     QPointer<VuConv> w = main->batchWindow();
-    QVERIFY(w->DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
+    QVERIFY(w->ui().DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
     QVERIFY(main->close());
     QCOMPARE(ended, 1);
     QCOMPARE(module_->curPath(), pics);

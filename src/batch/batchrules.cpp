@@ -48,6 +48,32 @@ QString patternForType(const QString& typeName)
     return ImagePattern;
 }
 
+const std::array<CommandEntry, 5>& commandTable()
+{
+    static const std::array<CommandEntry, 5> table = {{
+        {Command::Copy, QStringLiteral("ｺﾋﾟｰ"), QStringLiteral("mnuSyoriCopy")},
+        {Command::Move, QStringLiteral("移動"), QStringLiteral("mnuSyoriMove")},
+        {Command::Rename, QStringLiteral("ﾘﾈｰﾑ"), QStringLiteral("mnuSyoriRename")},
+        {Command::Delete, QStringLiteral("削除"), QStringLiteral("mnuSyoriDel")},
+        {Command::Log, QStringLiteral("ログ"), QStringLiteral("mnuSyoriLog")},
+    }};
+    return table;
+}
+
+std::optional<Command> commandForKey(const QString& key)
+{
+    for (const CommandEntry& e : commandTable()) {
+        if (e.key == key)
+            return e.command;
+    }
+    return std::nullopt;
+}
+
+QString startFolder(const QString& curPath)
+{
+    return curPath.isEmpty() ? QStringLiteral("/") : curPath;
+}
+
 PrefixCheck checkPrefix(const QString& prefix)
 {
     if (prefix == CancelMarker)

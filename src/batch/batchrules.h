@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace vu::batch {
 
@@ -18,6 +19,19 @@ namespace vu::batch {
 const std::array<QString, 5>& typeNameTable();
 // The file-list pattern a type selects; "all" for an unknown type.
 QString patternForType(const QString& typeName);
+
+// ---- commands ----
+
+// The commands of the 処理選択 menu that the toolbar offers too, in their order there.
+enum class Command { Copy, Move, Rename, Delete, Log };
+struct CommandEntry {
+    Command command;
+    QString key;  // the menu item's text and the toolbar button's key
+    QString menuName;  // the menu item's object name
+};
+const std::array<CommandEntry, 5>& commandTable();
+// The command a toolbar button with this key runs; none for a key of no command.
+std::optional<Command> commandForKey(const QString& key);
 
 // ---- rename ----
 
@@ -67,6 +81,12 @@ QString undoQuestion(const engine::Action& action);
 // The text of the box that ends an undo in which some files were left alone: the log holds the
 // reasons, or, where there is no log to read, the first of `lines` are in the box.
 QString undoSummary(int leftAlone, const QStringList& lines = {});
+
+// ---- loading ----
+
+// The folder both panes start on: the current folder, or the root where closing at the root left
+// an empty one.
+QString startFolder(const QString& curPath);
 
 // ---- placement (twips) ----
 

@@ -1,12 +1,14 @@
 #include "batchwidgets.h"
 #include "batchrules.h"
 
+#include "shell/naming.h"
 #include "shell/vumodule.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
 
 namespace vu {
 
@@ -20,6 +22,17 @@ std::optional<engine::Action> askUndo(VuModule& module, QWidget* owner)
         != MsgAnswer::Ok)
         return std::nullopt;
     return module.journal().takeLast();
+}
+
+QAction* addUndoAction(QMenu* menu, VuModule& module, const QString& objectName)
+{
+    QAction* undo = menu->addAction(QStringLiteral("元に戻す"));
+    nameObject(undo, objectName);
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setEnabled(module.journal().canUndo());
+    QObject::connect(&module.journal(), &engine::Journal::changed, undo,
+        [undo, &module] { undo->setEnabled(module.journal().canUndo()); });
+    return undo;
 }
 
 void fitText(QLabel* label)

@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/artwork.h"
+#include "shell/naming.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -15,15 +16,6 @@
 namespace vu {
 namespace {
 
-void name(QObject* o, const QString& objectName)
-{
-    o->setObjectName(objectName);
-}
-void name(QWidget* w, const QString& objectName)
-{
-    w->setObjectName(objectName);
-    w->setAccessibleName(objectName);
-}
 QString indexed(const char* base, int i)
 {
     return QString::fromLatin1(base) + QStringLiteral("(%1)").arg(i);
@@ -32,12 +24,29 @@ QString indexed(const char* base, int i)
 QFrame* rule(QWidget* parent, const QString& objectName, const QRect& r)
 {
     auto* f = new QFrame(parent);
-    f->setObjectName(objectName);
-    f->setAccessibleName(objectName);
+    nameWidget(f, objectName);
     f->setFrameShape(QFrame::HLine);
     f->setFrameShadow(QFrame::Sunken);
     f->setGeometry(r);
     return f;
+}
+
+// The toolbar's picture of each command, in the order of batch::commandTable().
+QPixmap commandPicture(batch::Command command)
+{
+    switch (command) {
+    case batch::Command::Copy:
+        return copyBoxPicture(32);
+    case batch::Command::Move:
+        return moveBoxPicture(32);
+    case batch::Command::Rename:
+        return renamePicture(32);
+    case batch::Command::Delete:
+        return wasteBinPicture(32);
+    case batch::Command::Log:
+        return logPicture(32);
+    }
+    return QPixmap();
 }
 
 }  // namespace
@@ -59,16 +68,16 @@ VuConv::VuConv(VuModule& module)
     // The lists start on the working directory, as the controls do before loading moves them.
     const QString here = QDir::currentPath();
     for (int i = 0; i < 2; ++i) {
-        DrvList[i]->setDrive(here);
-        DirList[i]->setPath(here);
-        FileList[i]->setPath(here);
-        connect(DrvList[i], &DriveListBox::changed, this, [this, i] { DrvList_Change(i); });
-        connect(DirList[i], &DirListBox::changed, this, [this, i] { DirList_Change(i); });
-        connect(DirList[i], &DirListBox::lostFocus, this, [this, i] { DirList_LostFocus(i); });
+        ui_.DrvList[i]->setDrive(here);
+        ui_.DirList[i]->setPath(here);
+        ui_.FileList[i]->setPath(here);
+        connect(ui_.DrvList[i], &DriveListBox::changed, this, [this, i] { DrvList_Change(i); });
+        connect(ui_.DirList[i], &DirListBox::changed, this, [this, i] { DirList_Change(i); });
+        connect(ui_.DirList[i], &DirListBox::lostFocus, this, [this, i] { DirList_LostFocus(i); });
     }
-    FileList[0]->setPattern(ImagePattern);
-    FileList[1]->setPattern(ImagePattern);
-    connect(cmbBox, &QComboBox::activated, this, [this] { cmbBox_Click(); });
+    ui_.FileList[0]->setPattern(ImagePattern);
+    ui_.FileList[1]->setPattern(ImagePattern);
+    connect(ui_.cmbBox, &QComboBox::activated, this, [this] { cmbBox_Click(); });
 
     Form_Load();
 }
@@ -89,116 +98,99 @@ void VuConv::buildControls()
     setCentralWidget(client);
 
     buildToolbar(client);
-    Toolbar1->setGeometry(0, 0, twips::toPx(6180), twips::toPx(660));
+    ui_.Toolbar1->setGeometry(0, 0, twips::toPx(6180), twips::toPx(660));
 
-    Frame1 = rule(client, QStringLiteral("Frame1"), twips::rect(0, 0, 6180, 30));
-    Frame2[0] = rule(client, QStringLiteral("Frame2(0)"), twips::rect(0, 660, 6180, 30));
-    Frame2[1] = rule(client, QStringLiteral("Frame2(1)"), twips::rect(120, 3000, 5960, 30));
+    ui_.Frame1 = rule(client, QStringLiteral("Frame1"), twips::rect(0, 0, 6180, 30));
+    ui_.Frame2[0] = rule(client, QStringLiteral("Frame2(0)"), twips::rect(0, 660, 6180, 30));
+    ui_.Frame2[1] = rule(client, QStringLiteral("Frame2(1)"), twips::rect(120, 3000, 5960, 30));
 
-    PrgBar = new QProgressBar(client);
-    name(PrgBar, QStringLiteral("PrgBar"));
-    PrgBar->setTextVisible(false);
-    PrgBar->setGeometry(twips::rect(3240, 240, 1800, 300));
-    PrgBar->hide();
+    ui_.PrgBar = new QProgressBar(client);
+    nameWidget(ui_.PrgBar, QStringLiteral("PrgBar"));
+    ui_.PrgBar->setTextVisible(false);
+    ui_.PrgBar->setGeometry(twips::rect(3240, 240, 1800, 300));
+    ui_.PrgBar->hide();
 
-    cmbBox = new QComboBox(client);
-    name(cmbBox, QStringLiteral("cmbBox"));
-    cmbBox->setGeometry(twips::rect(5160, 240, 855, 300));
+    ui_.cmbBox = new QComboBox(client);
+    nameWidget(ui_.cmbBox, QStringLiteral("cmbBox"));
+    ui_.cmbBox->setGeometry(twips::rect(5160, 240, 855, 300));
 
     const int paneTop[2] = {840, 3200};
     const int countTop[2] = {840, 3240};
     for (int i = 0; i < 2; ++i) {
-        DrvList[i] = new DriveListBox(module_.volumes(), client);
-        name(DrvList[i], indexed("DrvList", i));
-        DrvList[i]->setGeometry(twips::rect(120, paneTop[i], 2400, 300));
-        DirList[i] = new DirListBox(module_.files(), module_.volumes(), client);
-        name(DirList[i], indexed("DirList", i));
-        DirList[i]->setGeometry(twips::rect(120, paneTop[i] + 300, 2400, 1770));
-        FileList[i] = new FileListBox(module_.files(), client);
-        name(FileList[i], indexed("FileList", i));
-        FileList[i]->setGeometry(twips::rect(2640, paneTop[i], 2400, 2070));
+        ui_.DrvList[i] = new DriveListBox(module_.volumes(), client);
+        nameWidget(ui_.DrvList[i], indexed("DrvList", i));
+        ui_.DrvList[i]->setGeometry(twips::rect(120, paneTop[i], 2400, 300));
+        ui_.DirList[i] = new DirListBox(module_.files(), module_.volumes(), client);
+        nameWidget(ui_.DirList[i], indexed("DirList", i));
+        ui_.DirList[i]->setGeometry(twips::rect(120, paneTop[i] + 300, 2400, 1770));
+        ui_.FileList[i] = new FileListBox(module_.files(), client);
+        nameWidget(ui_.FileList[i], indexed("FileList", i));
+        ui_.FileList[i]->setGeometry(twips::rect(2640, paneTop[i], 2400, 2070));
 
-        Label1[i] = new QLabel(QStringLiteral("ファイル数"), client);
-        Label1[i]->setObjectName(indexed("Label1", i));
-        Label1[i]->setGeometry(twips::rect(5160, countTop[i], 855, 255));
-        fitText(Label1[i]);
-        filSu[i] = new QLineEdit(client);
-        name(filSu[i], indexed("filSu", i));
-        filSu[i]->setReadOnly(true);
-        filSu[i]->setAlignment(Qt::AlignRight);
-        filSu[i]->setGeometry(twips::rect(5160, countTop[i] + 240, 855, 270));
+        ui_.Label1[i] = new QLabel(QStringLiteral("ファイル数"), client);
+        nameObject(ui_.Label1[i], indexed("Label1", i));
+        ui_.Label1[i]->setGeometry(twips::rect(5160, countTop[i], 855, 255));
+        fitText(ui_.Label1[i]);
+        ui_.filSu[i] = new QLineEdit(client);
+        nameWidget(ui_.filSu[i], indexed("filSu", i));
+        ui_.filSu[i]->setReadOnly(true);
+        ui_.filSu[i]->setAlignment(Qt::AlignRight);
+        ui_.filSu[i]->setGeometry(twips::rect(5160, countTop[i] + 240, 855, 270));
     }
-
-    List1 = new QListWidget(client);
-    name(List1, QStringLiteral("List1"));
-    List1->setUniformItemSizes(true);
-    List1->hide();
 }
 
 void VuConv::buildMenus()
 {
     QMenuBar* bar = menuBar();
-    name(bar, QStringLiteral("MenuBar"));
-    mnuFile = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
-    name(mnuFile, QStringLiteral("mnuFile"));
-    mnuFileQuit = mnuFile->addAction(QStringLiteral("終了"), this, &VuConv::mnuFileQuit_Click);
-    name(mnuFileQuit, QStringLiteral("mnuFileQuit"));
+    nameWidget(bar, QStringLiteral("MenuBar"));
+    ui_.mnuFile = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
+    nameWidget(ui_.mnuFile, QStringLiteral("mnuFile"));
+    ui_.mnuFileQuit = ui_.mnuFile->addAction(QStringLiteral("終了"), this, &VuConv::mnuFileQuit_Click);
+    nameObject(ui_.mnuFileQuit, QStringLiteral("mnuFileQuit"));
 
-    mnuSyori = bar->addMenu(QStringLiteral("処理選択"));
-    name(mnuSyori, QStringLiteral("mnuSyori"));
-    mnuSyoriCopy = mnuSyori->addAction(QStringLiteral("ｺﾋﾟｰ"), this, &VuConv::mnuSyoriCopy_Click);
-    name(mnuSyoriCopy, QStringLiteral("mnuSyoriCopy"));
-    mnuSyoriMove = mnuSyori->addAction(QStringLiteral("移動"), this, &VuConv::mnuSyoriMove_Click);
-    name(mnuSyoriMove, QStringLiteral("mnuSyoriMove"));
-    mnuSyoriRename = mnuSyori->addAction(QStringLiteral("ﾘﾈｰﾑ"), this, &VuConv::mnuSyoriRename_Click);
-    name(mnuSyoriRename, QStringLiteral("mnuSyoriRename"));
-    mnuSyoriDel = mnuSyori->addAction(QStringLiteral("削除"), this, &VuConv::mnuSyoriDel_Click);
-    name(mnuSyoriDel, QStringLiteral("mnuSyoriDel"));
-    mnuSyoriUndo = mnuSyori->addAction(QStringLiteral("元に戻す"), this, &VuConv::mnuSyoriUndo_Click);
-    name(mnuSyoriUndo, QStringLiteral("mnuSyoriUndo"));
-    mnuSyoriUndo->setShortcut(QKeySequence::Undo);
-    mnuSyoriUndo->setEnabled(module_.journal().canUndo());
-    connect(&module_.journal(), &engine::Journal::changed, mnuSyoriUndo,
-        [this] { mnuSyoriUndo->setEnabled(module_.journal().canUndo()); });
-    sa = mnuSyori->addSeparator();
-    name(sa, QStringLiteral("sa"));
-    mnuSyoriLog = mnuSyori->addAction(QStringLiteral("ログ"), this, &VuConv::mnuSyoriLog_Click);
-    name(mnuSyoriLog, QStringLiteral("mnuSyoriLog"));
+    // The commands, as on the toolbar; 元に戻す and a separator come before ログ.
+    ui_.mnuSyori = bar->addMenu(QStringLiteral("処理選択"));
+    nameWidget(ui_.mnuSyori, QStringLiteral("mnuSyori"));
+    // Each command's item, in the order of batch::Command.
+    QAction** items[] = {&ui_.mnuSyoriCopy, &ui_.mnuSyoriMove, &ui_.mnuSyoriRename, &ui_.mnuSyoriDel, &ui_.mnuSyoriLog};
+    for (const batch::CommandEntry& e : batch::commandTable()) {
+        if (e.command == batch::Command::Log) {
+            ui_.mnuSyoriUndo = addUndoAction(ui_.mnuSyori, module_, QStringLiteral("mnuSyoriUndo"));
+            connect(ui_.mnuSyoriUndo, &QAction::triggered, this, &VuConv::mnuSyoriUndo_Click);
+            ui_.sa = ui_.mnuSyori->addSeparator();
+            nameObject(ui_.sa, QStringLiteral("sa"));
+        }
+        QAction* item = ui_.mnuSyori->addAction(e.key, this, [this, c = e.command] { run(c); });
+        nameObject(item, e.menuName);
+        *items[int(e.command)] = item;
+    }
 }
 
 void VuConv::buildToolbar(QWidget* client)
 {
-    Toolbar1 = new QToolBar(QStringLiteral("Toolbar1"), client);
-    name(Toolbar1, QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-    Toolbar1->setFloatable(false);
-    Toolbar1->setIconSize(QSize(32, 32));
+    ui_.Toolbar1 = new QToolBar(QStringLiteral("Toolbar1"), client);
+    nameWidget(ui_.Toolbar1, QStringLiteral("Toolbar1"));
+    ui_.Toolbar1->setMovable(false);
+    ui_.Toolbar1->setFloatable(false);
+    ui_.Toolbar1->setIconSize(QSize(32, 32));
     // The keys show as tips: texts under 32-pixel icons would not fit the toolbar's band.
-    Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    Toolbar1->toggleViewAction()->setEnabled(false);
+    ui_.Toolbar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ui_.Toolbar1->toggleViewAction()->setEnabled(false);
 
-    const std::pair<const char*, QPixmap> buttons[5] = {
-        {"ｺﾋﾟｰ", copyBoxPicture(32)},
-        {"移動", moveBoxPicture(32)},
-        {"ﾘﾈｰﾑ", renamePicture(32)},
-        {"削除", wasteBinPicture(32)},
-        {"ログ", logPicture(32)},
-    };
-    for (const auto& [key, picture] : buttons) {
-        const QString k = QString::fromUtf8(key);
-        if (k == QStringLiteral("ログ"))
-            Toolbar1->addSeparator();
-        QAction* a = Toolbar1->addAction(QIcon(picture), k);
-        a->setData(k);
-        a->setToolTip(k);
-        a->setObjectName(QStringLiteral("Toolbar1:") + k);
+    for (const batch::CommandEntry& e : batch::commandTable()) {
+        if (e.command == batch::Command::Log)
+            ui_.Toolbar1->addSeparator();
+        QAction* a = ui_.Toolbar1->addAction(QIcon(commandPicture(e.command)), e.key);
+        a->setData(e.key);
+        a->setToolTip(e.key);
+        nameObject(a, QStringLiteral("Toolbar1:") + e.key);
     }
-    connect(Toolbar1, &QToolBar::actionTriggered, this, &VuConv::Toolbar1_ButtonClick);
+    connect(ui_.Toolbar1, &QToolBar::actionTriggered, this, &VuConv::Toolbar1_ButtonClick);
 }
 
 QAction* VuConv::toolButton(const QString& key) const
 {
-    for (QAction* a : Toolbar1->actions()) {
+    for (QAction* a : ui_.Toolbar1->actions()) {
         if (!a->isSeparator() && a->data().toString() == key)
             return a;
     }
@@ -207,7 +199,7 @@ QAction* VuConv::toolButton(const QString& key) const
 
 VuLog* VuConv::logWindow() const
 {
-    return log_.data();
+    return logWindow_.data();
 }
 
 VuReNM* VuConv::renameDialog()
@@ -231,37 +223,37 @@ void VuConv::Form_Load()
     // From here on a failing step is skipped silently: a folder that has gone leaves the panes
     // on whatever the lists could reach.
     // An empty folder is what closing at the root leaves behind (the root without its separator).
-    const QString start = module_.curPath().isEmpty() ? QStringLiteral("/") : module_.curPath();
+    const QString start = batch::startFolder(module_.curPath());
     pointPane(0, start);
     pointPane(1, start);
     for (int i = 0; i < 2; ++i)
-        DrvList[i]->refresh();
+        ui_.DrvList[i]->refresh();
     for (int i = 0; i < 2; ++i)
-        DirList[i]->refresh();
+        ui_.DirList[i]->refresh();
     for (int i = 0; i < 2; ++i)
-        FileList[i]->refresh();
+        ui_.FileList[i]->refresh();
     writeCounts();
 
-    typeNames = batch::typeNameTable();
-    cmbBox->clear();
-    for (const QString& t : typeNames)
-        cmbBox->addItem(t);
-    cmbBox->setCurrentIndex(0);
+    typeNames_ = batch::typeNameTable();
+    ui_.cmbBox->clear();
+    for (const QString& t : typeNames_)
+        ui_.cmbBox->addItem(t);
+    ui_.cmbBox->setCurrentIndex(0);
     cmbBox_Click();
 
-    logShown = 0;
+    logShown_ = 0;
     Dsp_change();
-    topmostResult = module_.SetTopmost(this, 1);
+    topmostResult_ = module_.SetTopmost(this, 1);
 }
 
 void VuConv::pointPane(int index, const QString& folder)
 {
-    DrvList[index]->setDrive(folder);
-    DirList[index]->setPath(folder);
+    ui_.DrvList[index]->setDrive(folder);
+    ui_.DirList[index]->setPath(folder);
     // A file list cannot be pointed at a folder that is not there; it keeps its folder.
     const QString clean = paths::cleanFolder(folder);
     if (!clean.isEmpty() && folder.startsWith(paths::Separator) && module_.files().isDir(clean))
-        FileList[index]->setPath(clean);
+        ui_.FileList[index]->setPath(clean);
 }
 
 void VuConv::Dsp_change()
@@ -274,9 +266,9 @@ void VuConv::Dsp_change()
 void VuConv::Form_Unload()
 {
     // The source folder becomes the current one: the main window lists it from now on.
-    module_.handOverCurPath(paths::dropOneSeparator(FileList[0]->path()));
-    if (log_)
-        delete log_.data();
+    module_.handOverCurPath(paths::dropOneSeparator(ui_.FileList[0]->path()));
+    if (logWindow_)
+        delete logWindow_.data();
 }
 
 void VuConv::closeEvent(QCloseEvent* event)
@@ -300,63 +292,64 @@ void VuConv::mnuFileQuit_Click()
 void VuConv::writeCounts()
 {
     for (int i = 0; i < 2; ++i)
-        filSu[i]->setText(QString::number(FileList[i]->count()));
+        ui_.filSu[i]->setText(QString::number(ui_.FileList[i]->count()));
 }
 
 void VuConv::DrvList_Change(int index)
 {
-    if (!DirList[index]->setDrive(DrvList[index]->drive()).ok())
-        DrvList[index]->setDrive(DirList[index]->path());  // back to the drive still listed
+    if (!ui_.DirList[index]->setDrive(ui_.DrvList[index]->drive()).ok())
+        ui_.DrvList[index]->setDrive(ui_.DirList[index]->path());  // back to the drive still listed
 }
 
 void VuConv::DirList_Change(int index)
 {
-    FileList[index]->setPath(DirList[index]->path());
+    ui_.FileList[index]->setPath(ui_.DirList[index]->path());
     writeCounts();
 }
 
 void VuConv::DirList_LostFocus(int index)
 {
-    const int row = DirList[index]->listIndex();
-    if (row >= 0 && !DirList[index]->setPath(DirList[index]->entryPath(row)).ok())
-        DirList[index]->refresh();  // the highlighted folder has gone since it was listed
+    const int row = ui_.DirList[index]->listIndex();
+    if (row >= 0 && !ui_.DirList[index]->setPath(ui_.DirList[index]->entryPath(row)).ok())
+        ui_.DirList[index]->refresh();  // the highlighted folder has gone since it was listed
 }
 
 void VuConv::cmbBox_Click()
 {
-    const int selected = cmbBox->currentIndex();
-    const QString type = selected >= 0 && selected < int(typeNames.size()) ? typeNames[selected] : QString();
+    const int selected = ui_.cmbBox->currentIndex();
+    const QString type = selected >= 0 && selected < int(typeNames_.size()) ? typeNames_[selected] : QString();
     const QString pattern = batch::patternForType(type);
-    FileList[0]->setPattern(pattern);
-    FileList[1]->setPattern(pattern);
-    FileList[0]->setPath(DirList[0]->path());
-    FileList[1]->setPath(DirList[1]->path());
+    ui_.FileList[0]->setPattern(pattern);
+    ui_.FileList[1]->setPattern(pattern);
+    ui_.FileList[0]->setPath(ui_.DirList[0]->path());
+    ui_.FileList[1]->setPath(ui_.DirList[1]->path());
     writeCounts();
 }
 
-void VuConv::Yen_Plus()
+const std::array<QString, 2>& VuConv::Yen_Plus()
 {
     for (int i = 0; i < 2; ++i)
-        paneDir[i] = paths::withSeparator(FileList[i]->path());
+        paneDir_[i] = paths::withSeparator(ui_.FileList[i]->path());
+    return paneDir_;
 }
 
 void VuConv::paneRefresh()
 {
     for (int i = 0; i < 2; ++i) {
-        FileList[i]->refresh();
+        ui_.FileList[i]->refresh();
         // A folder removed while the operation ran: the pane climbs to what is still there.
-        if (!module_.files().isDir(DirList[i]->path()))
-            DirList[i]->refresh();
+        if (!module_.files().isDir(ui_.DirList[i]->path()))
+            ui_.DirList[i]->refresh();
     }
     writeCounts();
-    PrgBar->hide();
+    ui_.PrgBar->hide();
 }
 
 void VuConv::resetBar(int files)
 {
-    PrgBar->setMinimum(0);
-    PrgBar->setMaximum(files + 1);
-    PrgBar->setValue(0);
+    ui_.PrgBar->setMinimum(0);
+    ui_.PrgBar->setMaximum(files + 1);
+    ui_.PrgBar->setValue(0);
 }
 
 MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
@@ -368,60 +361,59 @@ MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, M
 
 void VuConv::Toolbar1_ButtonClick(QAction* button)
 {
-    const QString key = button ? button->data().toString() : QString();
-    if (key == QStringLiteral("ｺﾋﾟｰ"))
-        mnuSyoriCopy_Click();
-    else if (key == QStringLiteral("移動"))
-        mnuSyoriMove_Click();
-    else if (key == QStringLiteral("ﾘﾈｰﾑ"))
-        mnuSyoriRename_Click();
-    else if (key == QStringLiteral("削除"))
-        mnuSyoriDel_Click();
-    else if (key == QStringLiteral("ログ"))
-        mnuSyoriLog_Click();
+    if (const auto command = batch::commandForKey(button ? button->data().toString() : QString()))
+        run(*command);
+}
+
+void VuConv::run(batch::Command command)
+{
+    switch (command) {
+    case batch::Command::Copy:
+        return mnuSyoriCopy_Click();
+    case batch::Command::Move:
+        return mnuSyoriMove_Click();
+    case batch::Command::Rename:
+        return mnuSyoriRename_Click();
+    case batch::Command::Delete:
+        return mnuSyoriDel_Click();
+    case batch::Command::Log:
+        return mnuSyoriLog_Click();
+    }
 }
 
 // ---- log ----
 
 void VuConv::appendLog(const QString& line)
 {
-    if (List1->count() >= batch::MaxLogLines)
-        delete List1->takeItem(0);
-    List1->addItem(line);
-    ++logTotal_;
+    log_.append(line);
 }
 
 void VuConv::addLog()
 {
-    if (!log_) {
-        log_ = new VuLog(module_, this);
-        connect(log_, &VuLog::closedByUser, this, [this] { logShown = 0; });
-        connect(log_, &VuLog::undoRequested, this, &VuConv::mnuSyoriUndo_Click);
-        log_->Form_Load();
+    if (!logWindow_) {
+        logWindow_ = new VuLog(module_, this);
+        connect(logWindow_, &VuLog::closedByUser, this, [this] { logShown_ = 0; });
+        connect(logWindow_, &VuLog::undoRequested, this, &VuConv::mnuSyoriUndo_Click);
+        logWindow_->Form_Load();
     }
-    if (logShown == 0) {
-        log_->hide();
-        log_->List1->hide();
-    }
-    log_->follow(*List1, logTotal_);
+    if (logShown_ == 0)
+        logWindow_->setShown(false);
+    logWindow_->follow(log_);
 }
 
 void VuConv::mnuSyoriLog_Click()
 {
-    if (logShown == 1) {
-        logShown = 0;
-        if (log_) {
-            log_->hide();
-            log_->List1->hide();
-        }
+    if (logShown_ == 1) {
+        logShown_ = 0;
+        if (logWindow_)
+            logWindow_->setShown(false);
         return;
     }
-    if (log_)
-        log_->clearList();
+    if (logWindow_)
+        logWindow_->clearList();
     addLog();
-    log_->show();
-    log_->List1->show();
-    logShown = 1;
+    logWindow_->setShown(true);
+    logShown_ = 1;
 }
 
 }  // namespace vu

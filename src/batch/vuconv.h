@@ -3,6 +3,7 @@
 // or delete every file the source pane lists, with a log of what was done.
 #pragma once
 
+#include "batchlog.h"
 #include "batchrules.h"
 
 #include "platform/listcontrols.h"
@@ -13,7 +14,6 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPointer>
@@ -34,36 +34,32 @@ public:
     explicit VuConv(VuModule& module);
     ~VuConv() override;
 
-    // ---- controls (index 0: source pane, 1: target pane) ----
-    std::array<DriveListBox*, 2> DrvList;
-    std::array<DirListBox*, 2> DirList;
-    std::array<FileListBox*, 2> FileList;
-    std::array<QLabel*, 2> Label1;  // "ファイル数"
-    std::array<QLineEdit*, 2> filSu;
-    QComboBox* cmbBox;
-    QToolBar* Toolbar1;
-    QProgressBar* PrgBar;
-    QListWidget* List1;  // the log store, never visible
-    QFrame* Frame1;
-    std::array<QFrame*, 2> Frame2;
+    // The window's controls (index 0: source pane, 1: target pane).
+    struct Controls {
+        std::array<DriveListBox*, 2> DrvList{};
+        std::array<DirListBox*, 2> DirList{};
+        std::array<FileListBox*, 2> FileList{};
+        std::array<QLabel*, 2> Label1{};  // the caption "ファイル数" above each pane's count
+        std::array<QLineEdit*, 2> filSu{};  // each pane's file count (su: number)
+        QComboBox* cmbBox = nullptr;  // the image-type choice: all, bmp, jpg, gif, ico
+        QToolBar* Toolbar1 = nullptr;
+        QProgressBar* PrgBar = nullptr;
+        QFrame* Frame1 = nullptr;  // the rule along the top of the client area
+        std::array<QFrame*, 2> Frame2{};  // the rules below the toolbar and between the panes
 
-    QMenu* mnuFile;
-    QAction* mnuFileQuit;
-    QMenu* mnuSyori;
-    QAction* mnuSyoriCopy;
-    QAction* mnuSyoriMove;
-    QAction* mnuSyoriRename;
-    QAction* mnuSyoriDel;
-    QAction* mnuSyoriUndo;  // 元に戻す (Ctrl+Z): enabled while the journal holds something to undo
-    QAction* sa;
-    QAction* mnuSyoriLog;
-
-    // ---- state ----
-    std::array<QString, 5> typeNames;
-    quint8 logShown = 0;
-    std::array<QString, 2> paneDir;  // each pane's folder with a final separator
-    QString srcPath;  // the file an operation is working on
-    qint32 topmostResult = 0;  // what SetTopmost answered at loading
+        QMenu* mnuFile = nullptr;
+        QAction* mnuFileQuit = nullptr;
+        QMenu* mnuSyori = nullptr;  // 処理選択 (syori: processing): the commands
+        QAction* mnuSyoriCopy = nullptr;
+        QAction* mnuSyoriMove = nullptr;
+        QAction* mnuSyoriRename = nullptr;
+        QAction* mnuSyoriDel = nullptr;
+        QAction* mnuSyoriUndo = nullptr;  // 元に戻す (Ctrl+Z): enabled while the journal holds something to undo
+        QAction* sa = nullptr;  // the separator above ログ
+        QAction* mnuSyoriLog = nullptr;
+    };
+    // The controls, for tests to read and drive: the only way to them from outside the window.
+    const Controls& ui() const { return ui_; }
 
     // The toolbar button with this key.
     QAction* toolButton(const QString& key) const;
@@ -73,6 +69,17 @@ public:
     VuReNM* renameDialog();
     // True while an operation runs.
     bool running() const { return running_; }
+
+    // The names of the type choice's items, in order.
+    const std::array<QString, 5>& typeNames() const { return typeNames_; }
+    // 1 while the log window is toggled on, else 0.
+    quint8 logShown() const { return logShown_; }
+    // Each pane's folder with a final separator, as the last command fixed them.
+    const std::array<QString, 2>& paneDir() const { return paneDir_; }
+    // The file the last operation worked on last.
+    const QString& srcPath() const { return srcPath_; }
+    // What SetTopmost answered at loading.
+    qint32 topmostResult() const { return topmostResult_; }
 
     // ---- loading, placement, closing ----
     void Form_Load();
@@ -84,11 +91,13 @@ public:
     void DirList_Change(int index);
     void DirList_LostFocus(int index);
     void cmbBox_Click();
-    void Yen_Plus();
+    // Fixes each pane's folder with a final separator (Yen: the separator "\"), and gives them.
+    const std::array<QString, 2>& Yen_Plus();
     // The end step of every operation: both file lists re-read, both counts written, bar hidden.
     void paneRefresh();
 
     // ---- commands ----
+    // Runs the command of the button's key (its data); a key of no command does nothing.
     void Toolbar1_ButtonClick(QAction* button);
     void mnuFileQuit_Click();
     void mnuSyoriCopy_Click();
@@ -106,8 +115,10 @@ public:
     void appendLog(const QString& line);
     // Shows the log store in the log window (loading it, hidden unless toggled on).
     void addLog();
+    // The lines of this opening (the newest ones, when there were more than it keeps).
+    const BatchLog& logStore() const { return log_; }
     // Lines appended during this opening, including any the full store has dropped.
-    qint64 logTotal() const { return logTotal_; }
+    qint64 logTotal() const { return log_.total(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -116,6 +127,7 @@ private:
     void buildControls();
     void buildMenus();
     void buildToolbar(QWidget* client);
+    void run(batch::Command command);
     void pointPane(int index, const QString& folder);
     void writeCounts();
     MsgAnswer ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons);
@@ -132,9 +144,15 @@ private:
     void copyOrMove(bool move);
 
     VuModule& module_;
-    QPointer<VuLog> log_;
+    Controls ui_;
+    BatchLog log_;
+    std::array<QString, 5> typeNames_;
+    quint8 logShown_ = 0;
+    std::array<QString, 2> paneDir_;
+    QString srcPath_;
+    qint32 topmostResult_ = 0;
+    QPointer<VuLog> logWindow_;
     QPointer<VuReNM> ownRenameDialog_;  // only when there is no main window to keep it
-    qint64 logTotal_ = 0;
     bool running_ = false;
 };
 

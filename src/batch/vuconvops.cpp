@@ -45,7 +45,7 @@ const QString NoFiles = QStringLiteral("ファイルが存在しません。");
 VuConv::Batch VuConv::fixBatch()
 {
     Yen_Plus();
-    return {FileList[0]->path(), FileList[1]->path(), FileList[0]->names()};
+    return {ui_.FileList[0]->path(), ui_.FileList[1]->path(), ui_.FileList[0]->names()};
 }
 
 // ---- copy and move ----
@@ -78,10 +78,10 @@ void VuConv::copyOrMove(bool move)
             MsgIcon::Exclamation, MsgButtons::OkCancel);
     if (answer != MsgAnswer::Ok)
         return;
-    PrgBar->show();
+    ui_.PrgBar->show();
     // The same folder, also when one pane reaches it through a link.
     if (work.target == work.source || module_.files().sameEntry(work.target, work.source)) {
-        PrgBar->hide();
+        ui_.PrgBar->hide();
         ask(QStringLiteral("エラー"), QStringLiteral("同一パスの指定"), MsgIcon::Error, MsgButtons::Ok);
         return;
     }
@@ -95,8 +95,8 @@ void VuConv::copyOrMove(bool move)
         engine::Listener listener;
         listener.outcome = [&](const engine::Outcome& o) {
             record.add(o);
-            srcPath = o.from;
-            PrgBar->setValue(o.index + 1);
+            srcPath_ = o.from;
+            ui_.PrgBar->setValue(o.index + 1);
             if (o.step == engine::Step::Copy) {
                 appendLog(
                     o.done() ? batch::logLine(kind, o.from, o.to) : batch::failureLine(kind, o.from, o.to, o.reason));
@@ -108,7 +108,7 @@ void VuConv::copyOrMove(bool move)
             }
             run.pump();
         };
-        listener.removalBegins = [&] { PrgBar->setValue(0); };
+        listener.removalBegins = [&] { ui_.PrgBar->setValue(0); };
         totals = worker.transferAll(
             move ? engine::Transfer::Move : engine::Transfer::Copy, work.source, work.names, work.target, listener);
         paneRefresh();
@@ -134,7 +134,7 @@ void VuConv::mnuSyoriDel_Click()
             MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return;
-    PrgBar->show();
+    ui_.PrgBar->show();
     engine::FileEngine worker(module_.files(), module_.clock());
     engine::Totals totals;
     {
@@ -143,8 +143,8 @@ void VuConv::mnuSyoriDel_Click()
         engine::Listener listener;
         listener.outcome = [&](const engine::Outcome& o) {
             record.add(o);
-            srcPath = o.from;
-            PrgBar->setValue(o.index);
+            srcPath_ = o.from;
+            ui_.PrgBar->setValue(o.index);
             if (o.error == err::NoTrash && !o.failed())
                 appendLog(batch::notDeletedLine(o.from));
             else
@@ -180,19 +180,19 @@ void VuConv::mnuSyoriRename_Click()
     }
     const QPointer<VuReNM> dialog = renameDialog();
     dialog->move(frameGeometry().center() - dialog->rect().center());
-    dialog->exec();
-    if (!dialog)
+    const std::optional<QString> answer = dialog->askPrefix();
+    if (!answer)
         return;  // the program is ending
-    const QString prefix = dialog->Text1->text();
+    const QString prefix = *answer;
     switch (batch::checkPrefix(prefix)) {
     case batch::PrefixCheck::Cancelled:
-        dialog->Text1->clear();
+        dialog->clearAnswer();
         return;
     case batch::PrefixCheck::Empty:
         ask(QStringLiteral("名称エラー"), QStringLiteral("名称を入力してください。"), MsgIcon::Error, MsgButtons::Ok);
         return;
     case batch::PrefixCheck::Unsafe:
-        dialog->Text1->clear();
+        dialog->clearAnswer();
         ask(QStringLiteral("名称エラー"),
             QStringLiteral(
                 "この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"),
@@ -205,10 +205,10 @@ void VuConv::mnuSyoriRename_Click()
     if (ask(QStringLiteral("一括リネーム"), QStringLiteral("ファイルリネームを行います。よろしいですか？"),
             MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok) {
-        dialog->Text1->clear();
+        dialog->clearAnswer();
         return;
     }
-    PrgBar->show();
+    ui_.PrgBar->show();
     engine::FileEngine worker(module_.files(), module_.clock());
     engine::Totals totals;
     {
@@ -220,10 +220,10 @@ void VuConv::mnuSyoriRename_Click()
             if (o.step != engine::Step::Rename)
                 return;  // a file stepping out of the way of another is logged at its own turn
             // The log names each file by the name it had when the run began.
-            srcPath = paths::join(work.source, work.names[o.index]);
-            PrgBar->setValue(o.index + 1);
-            appendLog(o.done() ? batch::logLine(LogKind::Rename, srcPath, o.to)
-                               : batch::failureLine(LogKind::Rename, srcPath, o.to, o.reason));
+            srcPath_ = paths::join(work.source, work.names[o.index]);
+            ui_.PrgBar->setValue(o.index + 1);
+            appendLog(o.done() ? batch::logLine(LogKind::Rename, srcPath_, o.to)
+                               : batch::failureLine(LogKind::Rename, srcPath_, o.to, o.reason));
             addLog();
             run.pump();
         };
@@ -231,7 +231,7 @@ void VuConv::mnuSyoriRename_Click()
         paneRefresh();
     }
     if (dialog)
-        dialog->Text1->clear();
+        dialog->clearAnswer();
     if (totals.failed > 0)
         ask(errorTitle, batch::failureSummary(LogKind::Rename, totals.failed), MsgIcon::Error, MsgButtons::Ok);
 }
@@ -252,13 +252,13 @@ bool VuConv::undoNewest()
         return false;
     const int files = int(action->entries.size());
     resetBar(files);
-    PrgBar->show();
+    ui_.PrgBar->show();
     engine::Totals totals;
     {
         Run run(*this);
         int done = 0;
         totals = engine::Undoer(module_.files()).undo(*action, [&](const engine::UndoOutcome& u) {
-            PrgBar->setValue(++done);
+            ui_.PrgBar->setValue(++done);
             appendLog(batch::undoLine(u));
             addLog();
             run.pump();

@@ -1,7 +1,9 @@
 #include "vulog.h"
 #include "batchrules.h"
+#include "batchwidgets.h"
 
 #include "platform/twips.h"
+#include "shell/naming.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
@@ -23,33 +25,27 @@ VuLog::VuLog(VuModule& module, QWidget* owner)
     auto* client = new QWidget(this);
     client->setObjectName(QStringLiteral("VuLogClient"));
     setCentralWidget(client);
-    List1 = new QListWidget(client);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setAccessibleName(QStringLiteral("List1"));
-    List1->setUniformItemSizes(true);
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setGeometry(twips::toPx(20), 0, twips::toPx(15230), twips::toPx(10455));
-    List1->hide();
+    ui_.List1 = new QListWidget(client);
+    nameWidget(ui_.List1, QStringLiteral("List1"));
+    ui_.List1->setUniformItemSizes(true);
+    ui_.List1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ui_.List1->setGeometry(twips::toPx(20), 0, twips::toPx(15230), twips::toPx(10455));
+    ui_.List1->hide();
 
     QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MenuBar"));
-    bar->setAccessibleName(QStringLiteral("MenuBar"));
-    mnuEdit = bar->addMenu(QStringLiteral("編集"));
-    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
-    mnuEditUndo = mnuEdit->addAction(QStringLiteral("元に戻す"), this, &VuLog::undoRequested);
-    mnuEditUndo->setObjectName(QStringLiteral("mnuEditUndo"));
-    mnuEditUndo->setShortcut(QKeySequence::Undo);
-    mnuEditUndo->setEnabled(module_.journal().canUndo());
-    connect(&module_.journal(), &engine::Journal::changed, mnuEditUndo,
-        [this] { mnuEditUndo->setEnabled(module_.journal().canUndo()); });
-    List1->addAction(mnuEditUndo);
-    List1->setContextMenuPolicy(Qt::ActionsContextMenu);
+    nameWidget(bar, QStringLiteral("MenuBar"));
+    ui_.mnuEdit = bar->addMenu(QStringLiteral("編集"));
+    nameObject(ui_.mnuEdit, QStringLiteral("mnuEdit"));
+    ui_.mnuEditUndo = addUndoAction(ui_.mnuEdit, module_, QStringLiteral("mnuEditUndo"));
+    connect(ui_.mnuEditUndo, &QAction::triggered, this, &VuLog::undoRequested);
+    ui_.List1->addAction(ui_.mnuEditUndo);
+    ui_.List1->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void VuLog::Form_Load()
 {
     Dsp_change();
-    topmostResult = module_.SetTopmost(this, 1);
+    topmostResult_ = module_.SetTopmost(this, 1);
 }
 
 void VuLog::Dsp_change()
@@ -57,31 +53,38 @@ void VuLog::Dsp_change()
     const batch::LogPlacement p = batch::logPlacement(module_.workAreaWidthTwips());
     const QPoint origin = module_.screen().workArea().topLeft();
     move(origin + QPoint(twips::toPx(p.left), twips::toPx(p.top)));
-    List1->resize(twips::toPx(p.listWidth), twips::toPx(p.listHeight));
+    ui_.List1->resize(twips::toPx(p.listWidth), twips::toPx(p.listHeight));
 }
 
-void VuLog::follow(const QListWidget& store, qint64 total)
+void VuLog::setShown(bool shown)
 {
-    const qint64 missing = total - mirrored_;
+    setVisible(shown);
+    ui_.List1->setVisible(shown);
+}
+
+void VuLog::follow(const BatchLog& store)
+{
+    QListWidget* list = ui_.List1;
+    const qint64 missing = store.total() - mirrored_;
     if (mirrored_ < 0 || missing < 0 || missing > store.count()) {
-        List1->clear();
+        list->clear();
         for (int k = 0; k < store.count(); ++k)
-            List1->addItem(store.item(k)->text());
+            list->addItem(store.line(k));
     } else {
         for (int k = store.count() - int(missing); k < store.count(); ++k)
-            List1->addItem(store.item(k)->text());
-        while (List1->count() > store.count())
-            delete List1->takeItem(0);
+            list->addItem(store.line(k));
+        while (list->count() > store.count())
+            delete list->takeItem(0);
     }
-    mirrored_ = total;
+    mirrored_ = store.total();
     // A list filled afresh has no entry chosen and shows its first lines.
-    List1->setCurrentItem(nullptr);
-    List1->scrollToTop();
+    list->setCurrentItem(nullptr);
+    list->scrollToTop();
 }
 
 void VuLog::clearList()
 {
-    List1->clear();
+    ui_.List1->clear();
     mirrored_ = -1;
 }
 

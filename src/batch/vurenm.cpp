@@ -2,8 +2,10 @@
 #include "batchwidgets.h"
 
 #include "platform/twips.h"
+#include "shell/naming.h"
 
 #include <QCloseEvent>
+#include <QPointer>
 
 namespace vu {
 
@@ -17,32 +19,45 @@ VuReNM::VuReNM(QWidget* owner)
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setFixedSize(twips::toPx(4455), twips::toPx(930));
 
-    Label1 = new QLabel(QStringLiteral("変更名を半角英数字（6桁以内）で指定してください。"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setGeometry(twips::rect(240, 120, 3975, 255));
-    fitText(Label1);
+    ui_.Label1 = new QLabel(QStringLiteral("変更名を半角英数字（6桁以内）で指定してください。"), this);
+    nameObject(ui_.Label1, QStringLiteral("Label1"));
+    ui_.Label1->setGeometry(twips::rect(240, 120, 3975, 255));
+    fitText(ui_.Label1);
 
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAccessibleName(QStringLiteral("Text1"));
-    Text1->setMaxLength(6);
+    ui_.Text1 = new QLineEdit(this);
+    nameWidget(ui_.Text1, QStringLiteral("Text1"));
+    ui_.Text1->setMaxLength(6);
     // Typing gives half-width characters: no input method composes for this box.
-    Text1->setAttribute(Qt::WA_InputMethodEnabled, false);
-    Text1->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
-    Text1->setGeometry(twips::rect(240, 480, 1815, 270));
+    ui_.Text1->setAttribute(Qt::WA_InputMethodEnabled, false);
+    ui_.Text1->setInputMethodHints(Qt::ImhPreferLatin | Qt::ImhNoPredictiveText);
+    ui_.Text1->setGeometry(twips::rect(240, 480, 1815, 270));
 
-    OKButton = new QPushButton(QStringLiteral("OK"), this);
-    OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(twips::rect(2520, 480, 735, 255));
-    OKButton->setDefault(true);
-    OKButton->setAutoDefault(true);
-    connect(OKButton, &QPushButton::clicked, this, &VuReNM::OKButton_Click);
+    ui_.OKButton = new QPushButton(QStringLiteral("OK"), this);
+    nameObject(ui_.OKButton, QStringLiteral("OKButton"));
+    ui_.OKButton->setGeometry(twips::rect(2520, 480, 735, 255));
+    ui_.OKButton->setDefault(true);
+    ui_.OKButton->setAutoDefault(true);
+    connect(ui_.OKButton, &QPushButton::clicked, this, &VuReNM::OKButton_Click);
 
-    CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
-    CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setGeometry(twips::rect(3360, 480, 735, 255));
-    CancelButton->setAutoDefault(false);
-    connect(CancelButton, &QPushButton::clicked, this, &VuReNM::CancelButton_Click);
+    ui_.CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    nameObject(ui_.CancelButton, QStringLiteral("CancelButton"));
+    ui_.CancelButton->setGeometry(twips::rect(3360, 480, 735, 255));
+    ui_.CancelButton->setAutoDefault(false);
+    connect(ui_.CancelButton, &QPushButton::clicked, this, &VuReNM::CancelButton_Click);
+}
+
+std::optional<QString> VuReNM::askPrefix()
+{
+    const QPointer<VuReNM> alive = this;
+    exec();
+    if (!alive)
+        return std::nullopt;
+    return ui_.Text1->text();
+}
+
+void VuReNM::clearAnswer()
+{
+    ui_.Text1->clear();
 }
 
 void VuReNM::OKButton_Click()
@@ -52,7 +67,7 @@ void VuReNM::OKButton_Click()
 
 void VuReNM::CancelButton_Click()
 {
-    Text1->setText(QStringLiteral("Err"));
+    ui_.Text1->setText(QStringLiteral("Err"));
     hide();
 }
 
@@ -63,7 +78,7 @@ void VuReNM::reject()
 
 void VuReNM::closeEvent(QCloseEvent* event)
 {
-    Text1->clear();
+    ui_.Text1->clear();
     event->accept();
 }
 

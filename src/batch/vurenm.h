@@ -1,5 +1,5 @@
-// The rename dialog: asks for the prefix of a batch rename. It hands its answer back through its
-// own text box: the prefix typed, or the cancel marker "Err". Its buttons hide it, so it is
+// The rename dialog: asks for the prefix of a batch rename. Its answer is what its text box holds
+// when it goes: the prefix typed, or the cancel marker "Err". Its buttons hide it, so it is
 // loaded once and reused.
 #pragma once
 
@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <optional>
+
 namespace vu {
 
 class VuReNM : public QDialog {
@@ -15,10 +17,20 @@ class VuReNM : public QDialog {
 public:
     explicit VuReNM(QWidget* owner);
 
-    QLabel* Label1;
-    QLineEdit* Text1;  // at most 6 characters, no input method
-    QPushButton* OKButton;
-    QPushButton* CancelButton;
+    struct Controls {
+        QLabel* Label1 = nullptr;  // the request above the text box
+        QLineEdit* Text1 = nullptr;  // the prefix: at most 6 characters, no input method
+        QPushButton* OKButton = nullptr;
+        QPushButton* CancelButton = nullptr;
+    };
+    // The controls, for tests to read and drive: the only way to them from outside the dialog.
+    const Controls& ui() const { return ui_; }
+
+    // Shows the dialog modally and gives its answer: the prefix typed, or batch::CancelMarker.
+    // None when the dialog was discarded meanwhile (the program is ending).
+    std::optional<QString> askPrefix();
+    // Empties the text box, so that the next question starts with nothing typed.
+    void clearAnswer();
 
     void OKButton_Click();
     void CancelButton_Click();
@@ -28,6 +40,9 @@ protected:
     void reject() override;
     // The close box discards what was typed, as a freshly loaded dialog would hold nothing.
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    Controls ui_;
 };
 
 }  // namespace vu

@@ -191,11 +191,10 @@ void TestFaultRun::faults()
     } else {
         f.module->setCurPath(src);
         auto* w = new VuConv(*f.module);
-        QVERIFY(w->DirList[1]->setPath(target).ok());
+        QVERIFY(w->ui().DirList[1]->setPath(target).ok());
         f.platform->dialogs.answerMessage(MsgAnswer::Ok);
         move ? w->mnuSyoriMove_Click() : w->mnuSyoriCopy_Click();
-        for (int i = 0; i < w->List1->count(); ++i)
-            log << w->List1->item(i)->text();
+        log << w->logStore().lines();
         delete w;
     }
     for (int i = 1; i < f.platform->dialogs.asked.size(); ++i)
