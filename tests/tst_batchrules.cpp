@@ -1,5 +1,6 @@
-// The batch window's rules that need no widget: types, stamps, target names, rename names,
-// prefixes, log lines and placements.
+// The batch window's rules that need no widget: types, commands, stamps, target names, rename
+// names, prefixes, the log store and its lines, and placements.
+#include "batch/batchlog.h"
 #include "batch/batchrules.h"
 #include "engine/names.h"
 #include "platform/wildcard.h"
@@ -15,6 +16,8 @@ class TestBatchRules : public QObject {
 private slots:
     void patterns_data();
     void patterns();
+    void commands_data();
+    void commands();
     void stamps_data();
     void stamps();
     void stampedNames_data();
@@ -28,6 +31,8 @@ private slots:
     void logLines_data();
     void logLines();
     void failureLines();
+    void logStore_data();
+    void logStore();
     void placements_data();
     void placements();
 };
@@ -36,25 +41,51 @@ void TestBatchRules::patterns_data()
 {
     QTest::addColumn<QString>("type");
     QTest::addColumn<QString>("pattern");
-    QTest::newRow("all") << "all" << vu::ImagePattern;
+    QTest::addColumn<int>("choice");  // the drop-down's item that selects it
+    QTest::newRow("all") << "all" << vu::ImagePattern << 0;
     QTest::newRow("bmp") << "bmp"
-                         << "*.bmp";
+                         << "*.bmp" << 1;
     QTest::newRow("jpg") << "jpg"
-                         << "*.jpg";
+                         << "*.jpg" << 2;
     QTest::newRow("gif") << "gif"
-                         << "*.gif";
+                         << "*.gif" << 3;
     QTest::newRow("ico") << "ico"
-                         << "*.ico";
-    QTest::newRow("unknown") << "png" << vu::ImagePattern;
+                         << "*.ico" << 4;
+    QTest::newRow("unknown") << "png" << vu::ImagePattern << 5;
+    QTest::newRow("nothing chosen") << "" << vu::ImagePattern << -1;
 }
 
 void TestBatchRules::patterns()
 {
     QFETCH(QString, type);
     QFETCH(QString, pattern);
+    QFETCH(int, choice);
     QCOMPARE(patternForType(type), pattern);
-    if (type != QStringLiteral("png"))
-        QVERIFY(std::find(typeNameTable().begin(), typeNameTable().end(), type) != typeNameTable().end());
+    QCOMPARE(patternForChoice(choice), pattern);
+    if (choice >= 0 && choice < 5)
+        QCOMPARE(typeNameTable()[std::size_t(choice)], type);
+}
+
+void TestBatchRules::commands_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<int>("command");  // -1: none
+    QTest::newRow("copy") << u"ｺﾋﾟｰ"_s << int(Command::Copy);
+    QTest::newRow("move") << u"移動"_s << int(Command::Move);
+    QTest::newRow("rename") << u"ﾘﾈｰﾑ"_s << int(Command::Rename);
+    QTest::newRow("delete") << u"削除"_s << int(Command::Delete);
+    QTest::newRow("log") << u"ログ"_s << int(Command::Log);
+    QTest::newRow("full-width rename") << u"リネーム"_s << -1;
+    QTest::newRow("half-width log") << u"ﾛｸﾞ"_s << -1;
+    QTest::newRow("no key") << QString() << -1;
+}
+
+void TestBatchRules::commands()
+{
+    QFETCH(QString, key);
+    QFETCH(int, command);
+    const std::optional<Command> found = commandForKey(key);
+    QCOMPARE(found ? int(*found) : -1, command);
 }
 
 void TestBatchRules::stamps_data()
@@ -262,6 +293,35 @@ void TestBatchRules::failureLines()
     QVERIFY(keptSourceLine(QStringLiteral("/s/a.jpg"), QStringLiteral("理由")).contains(QStringLiteral("/s/a.jpg")));
     QVERIFY(failureSummary(LogKind::Move, 3).startsWith(QStringLiteral("3 件のファイルを移動できませんでした。")));
     QVERIFY(failureSummary(LogKind::Rename, 1).contains(QStringLiteral("リネームできませんでした")));
+}
+
+void TestBatchRules::logStore_data()
+{
+    QTest::addColumn<int>("capacity");
+    QTest::addColumn<int>("appended");
+    QTest::addColumn<QStringList>("kept");
+    QTest::newRow("empty") << 3 << 0 << QStringList();
+    QTest::newRow("below the cap") << 3 << 2 << QStringList({u"0"_s, u"1"_s});
+    QTest::newRow("at the cap") << 3 << 3 << QStringList({u"0"_s, u"1"_s, u"2"_s});
+    QTest::newRow("one over: the oldest goes") << 3 << 4 << QStringList({u"1"_s, u"2"_s, u"3"_s});
+    QTest::newRow("far over") << 3 << 10 << QStringList({u"7"_s, u"8"_s, u"9"_s});
+    QTest::newRow("the window's cap") << MaxLogLines << 2 << QStringList({u"0"_s, u"1"_s});
+}
+
+void TestBatchRules::logStore()
+{
+    QFETCH(int, capacity);
+    QFETCH(int, appended);
+    QFETCH(QStringList, kept);
+    vu::BatchLog log(capacity);
+    for (int i = 0; i < appended; ++i)
+        log.append(QString::number(i));
+    QCOMPARE(log.lines(), kept);
+    QCOMPARE(log.count(), kept.size());
+    QCOMPARE(log.total(), qint64(appended));
+    for (int row = 0; row < log.count(); ++row)
+        QCOMPARE(log.line(row), kept[row]);
+    QCOMPARE(vu::BatchLog().capacity(), MaxLogLines);
 }
 
 void TestBatchRules::placements_data()

@@ -74,6 +74,12 @@ QString startFolder(const QString& curPath)
     return curPath.isEmpty() ? QStringLiteral("/") : curPath;
 }
 
+QString patternForChoice(int index)
+{
+    const auto& names = typeNameTable();
+    return patternForType(index >= 0 && index < int(names.size()) ? names[std::size_t(index)] : QString());
+}
+
 PrefixCheck checkPrefix(const QString& prefix)
 {
     if (prefix == CancelMarker)

@@ -19,6 +19,8 @@ namespace vu::batch {
 const std::array<QString, 5>& typeNameTable();
 // The file-list pattern a type selects; "all" for an unknown type.
 QString patternForType(const QString& typeName);
+// The pattern of the drop-down's item at `index`; "all" when none is chosen.
+QString patternForChoice(int index);
 
 // ---- commands ----
 

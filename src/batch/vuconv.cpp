@@ -202,19 +202,6 @@ VuLog* VuConv::logWindow() const
     return logWindow_.data();
 }
 
-VuReNM* VuConv::renameDialog()
-{
-    QWidget* owner = module_.mainWindow.data();
-    if (owner) {
-        if (auto* kept = owner->findChild<VuReNM*>(QStringLiteral("VuReNM"), Qt::FindDirectChildrenOnly))
-            return kept;
-        return new VuReNM(owner);
-    }
-    if (!ownRenameDialog_)
-        ownRenameDialog_ = new VuReNM(nullptr);
-    return ownRenameDialog_.data();
-}
-
 // ---- loading, placement, closing ----
 
 void VuConv::Form_Load()
@@ -222,7 +209,6 @@ void VuConv::Form_Load()
     Dsp_change();
     // From here on a failing step is skipped silently: a folder that has gone leaves the panes
     // on whatever the lists could reach.
-    // An empty folder is what closing at the root leaves behind (the root without its separator).
     const QString start = batch::startFolder(module_.curPath());
     pointPane(0, start);
     pointPane(1, start);
@@ -316,9 +302,7 @@ void VuConv::DirList_LostFocus(int index)
 
 void VuConv::cmbBox_Click()
 {
-    const int selected = ui_.cmbBox->currentIndex();
-    const QString type = selected >= 0 && selected < int(typeNames_.size()) ? typeNames_[selected] : QString();
-    const QString pattern = batch::patternForType(type);
+    const QString pattern = batch::patternForChoice(ui_.cmbBox->currentIndex());
     ui_.FileList[0]->setPattern(pattern);
     ui_.FileList[1]->setPattern(pattern);
     ui_.FileList[0]->setPath(ui_.DirList[0]->path());
@@ -343,18 +327,6 @@ void VuConv::paneRefresh()
     }
     writeCounts();
     ui_.PrgBar->hide();
-}
-
-void VuConv::resetBar(int files)
-{
-    ui_.PrgBar->setMinimum(0);
-    ui_.PrgBar->setMaximum(files + 1);
-    ui_.PrgBar->setValue(0);
-}
-
-MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
-{
-    return module_.dialogs().message(this, title, text, icon, buttons);
 }
 
 // ---- commands ----

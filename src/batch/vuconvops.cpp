@@ -48,6 +48,31 @@ VuConv::Batch VuConv::fixBatch()
     return {ui_.FileList[0]->path(), ui_.FileList[1]->path(), ui_.FileList[0]->names()};
 }
 
+void VuConv::resetBar(int files)
+{
+    ui_.PrgBar->setMinimum(0);
+    ui_.PrgBar->setMaximum(files + 1);
+    ui_.PrgBar->setValue(0);
+}
+
+MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
+{
+    return module_.dialogs().message(this, title, text, icon, buttons);
+}
+
+VuReNM* VuConv::renameDialog()
+{
+    QWidget* owner = module_.mainWindow.data();
+    if (owner) {
+        if (auto* kept = owner->findChild<VuReNM*>(QStringLiteral("VuReNM"), Qt::FindDirectChildrenOnly))
+            return kept;
+        return new VuReNM(owner);
+    }
+    if (!ownRenameDialog_)
+        ownRenameDialog_ = new VuReNM(nullptr);
+    return ownRenameDialog_.data();
+}
+
 // ---- copy and move ----
 
 void VuConv::mnuSyoriCopy_Click()
