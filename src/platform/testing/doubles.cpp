@@ -222,6 +222,29 @@ TestPlatform::~TestPlatform()
         qunsetenv("XDG_DATA_HOME");
 }
 
+QString FakePlaces::folder(Place place) const
+{
+    switch (place) {
+    case Place::Home:
+        return home;
+    case Place::Desktop:
+        return home + QStringLiteral("/Desktop");
+    case Place::Applications:
+        return home + QStringLiteral("/.local/share/applications");
+    case Place::Documents:
+        return home + QStringLiteral("/Documents");
+    case Place::Fonts:
+        return home + QStringLiteral("/.local/share/fonts");
+    case Place::Autostart:
+        return home + QStringLiteral("/.config/autostart");
+    case Place::Trash:
+        return home + QStringLiteral("/.local/share/Trash/files");
+    case Place::Templates:
+        return home + QStringLiteral("/Templates");
+    }
+    return home;
+}
+
 QString TestPlatform::homeTrash() const
 {
     return dataHome_->filePath(QStringLiteral("Trash"));
@@ -237,7 +260,7 @@ FakeVolumes& TestPlatform::useFakeVolumes()
 Platform TestPlatform::platform()
 {
     Volumes* volumes = fakeVolumes_ ? static_cast<Volumes*>(fakeVolumes_.get()) : realVolumes_.get();
-    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing, &thumbnails};
+    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing, &thumbnails, &places};
 }
 
 }  // namespace vu::testing
