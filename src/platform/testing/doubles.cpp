@@ -224,25 +224,11 @@ TestPlatform::~TestPlatform()
 
 QString FakePlaces::folder(Place place) const
 {
-    switch (place) {
-    case Place::Home:
-        return home;
-    case Place::Desktop:
-        return home + QStringLiteral("/Desktop");
-    case Place::Applications:
-        return home + QStringLiteral("/.local/share/applications");
-    case Place::Documents:
-        return home + QStringLiteral("/Documents");
-    case Place::Fonts:
-        return home + QStringLiteral("/.local/share/fonts");
-    case Place::Autostart:
-        return home + QStringLiteral("/.config/autostart");
-    case Place::Trash:
-        return home + QStringLiteral("/.local/share/Trash/files");
-    case Place::Templates:
-        return home + QStringLiteral("/Templates");
-    }
-    return home;
+    // In the order of Place.
+    static const char* const relative[] = {"", "/Desktop", "/.local/share/applications", "/Documents",
+        "/.local/share/fonts", "/.config/autostart", "/.local/share/Trash/files", "/Templates"};
+    static_assert(std::size(relative) == size_t(Place::Templates) + 1);
+    return home + QString::fromLatin1(relative[int(place)]);
 }
 
 QString TestPlatform::homeTrash() const
