@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QMutexLocker>
 
+#include <iterator>
+
 namespace vu::testing {
 
 MsgAnswer ScriptedDialogs::message(
