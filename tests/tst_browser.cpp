@@ -35,6 +35,7 @@ private slots:
     void fileDialog();
     void folderChooser_data();
     void folderChooser();
+    void desktopFoldersLieInHome();
     void toolbarDispatchesByKey();
     void developerSite();
 
@@ -392,20 +393,24 @@ void TestBrowser::fileDialog()
 
 void TestBrowser::folderChooser_data()
 {
+    // Where the chooser starts: "/" for the drives, else the user's folder (FakePlaces' names).
     QTest::addColumn<int>("kind");
-    QTest::addColumn<bool>("volumes");
-    QTest::newRow("13: the drives") << 13 << true;
-    QTest::newRow("1: the drives") << 1 << true;
-    QTest::newRow("40: the drives") << 40 << true;
-    QTest::newRow("-3: the drives") << -3 << true;
-    QTest::newRow("0: the desktop") << 0 << false;
-    QTest::newRow("5: documents") << 5 << false;
+    QTest::addColumn<QString>("start");
+    QTest::newRow("13: the drives") << 13 << QStringLiteral("/");
+    QTest::newRow("1: the drives") << 1 << QStringLiteral("/");
+    QTest::newRow("40: the drives") << 40 << QStringLiteral("/");
+    QTest::newRow("-3: the drives") << -3 << QStringLiteral("/");
+    QTest::newRow("0: the desktop") << 0 << QStringLiteral("/home/tester/Desktop");
+    QTest::newRow("5: documents") << 5 << QStringLiteral("/home/tester/Documents");
+    QTest::newRow("6: favourites, the home folder") << 6 << QStringLiteral("/home/tester");
+    QTest::newRow("12: the desktop folder") << 12 << QStringLiteral("/home/tester/Desktop");
+    QTest::newRow("17: templates") << 17 << QStringLiteral("/home/tester/Templates");
 }
 
 void TestBrowser::folderChooser()
 {
     QFETCH(int, kind);
-    QFETCH(bool, volumes);
+    QFETCH(QString, start);
     QWidget owner;
     f_.platform->dialogs.answerFolder(QStringLiteral("/srv/Photos"));
     QCOMPARE(f_.module->FolderDsp(&owner, kind), QStringLiteral("/srv/Photos"));
@@ -413,11 +418,17 @@ void TestBrowser::folderChooser()
     QCOMPARE(q.kind, ScriptedDialogs::Question::Folder);
     QCOMPARE(q.title, QStringLiteral("フォルダを選択してください"));
     QCOMPARE(q.owner, &owner);
-    if (volumes)
-        QCOMPARE(q.folder, QStringLiteral("/"));
-    else
-        QVERIFY(q.folder.startsWith(QDir::homePath()));
+    QCOMPARE(q.folder, start);
     QCOMPARE(f_.module->FolderDsp(&owner, kind), QString());  // cancelled
+}
+
+void TestBrowser::desktopFoldersLieInHome()
+{
+    // Where the chooser starts on the real desktop: a folder in the home folder, or the home
+    // folder itself where the desktop has no such folder.
+    const DesktopPlaces places;
+    for (Place p : {Place::Home, Place::Desktop, Place::Documents})
+        QVERIFY(places.folder(p).startsWith(QDir::homePath()));
 }
 
 void TestBrowser::toolbarDispatchesByKey()

@@ -341,7 +341,7 @@ void TestPopup::describesTheDrawnFileAfterTheListsMoved()
     whenShown(openViewer, [&](QWidget* w) {
         auto* v = static_cast<VuView*>(w);
         title = v->windowTitle();
-        natural = v->Picture1->size();
+        natural = v->ui().Picture1->size();
         v->close();
     });
     m.mnuPop1_Click();
@@ -381,7 +381,7 @@ void TestPopup::choosingTheFirstItemOpensTheViewer()
         seen.parent = v->parentWidget();
         seen.modal = v->isModal();
         seen.before = v->size();
-        QTest::keyClick(v->Text1, Qt::Key_Plus);
+        QTest::keyClick(v->ui().Text1, Qt::Key_Plus);
         seen.after = v->size();
         seen.caption = v->windowTitle();
         v->close();

@@ -210,23 +210,23 @@ void TestViewer::windowFollowsTheSteps()
     QVERIFY(v.loaded());
     for (QChar k : keys)
         v.Text1_KeyPress(k.unicode());
-    QCOMPARE(v.Zoom, zoom);
+    QCOMPARE(v.state().zoom, zoom);
     QCOMPARE(v.size(), client);
     QCOMPARE(v.state().window, zoom::windowSize(QSizeF(1500, 1200), zoom));
-    QCOMPARE(v.Picture1->size(), QSize(100, 80));
-    QCOMPARE(v.Picture1->isHidden(), !natural);
-    QCOMPARE(v.Picture1->pos(), QPoint(0, 0));
-    QCOMPARE(v.Image1->geometry(), QRect(QPoint(0, 0), image1));
+    QCOMPARE(v.ui().Picture1->size(), QSize(100, 80));
+    QCOMPARE(v.ui().Picture1->isHidden(), !natural);
+    QCOMPARE(v.ui().Picture1->pos(), QPoint(0, 0));
+    QCOMPARE(v.ui().Image1->geometry(), QRect(QPoint(0, 0), image1));
     if (!image1.isEmpty()) {
         // The magnified picture is scaled to its rectangle and shows the picture's pattern: the
         // top-left quarter in the picture's colour, the bottom-right darker.
-        const QImage shown = v.Image1->picture();
+        const QImage shown = v.ui().Image1->picture();
         QCOMPARE(shown.size(), image1 * v.devicePixelRatioF());
         const QColor topLeft = shown.pixelColor(shown.width() / 8, shown.height() / 8);
         QVERIFY(topLeft.red() > 150 && topLeft.green() < 110);
         QCOMPARE(shown.pixelColor(shown.width() - 2, 1), QColor(Qt::white));
     } else {
-        QVERIFY(!v.Image1->hasPicture());
+        QVERIFY(!v.ui().Image1->hasPicture());
     }
     QCOMPARE(
         v.windowTitle(), keys.isEmpty() ? QStringLiteral("pic.bmp") : zoom::caption(QStringLiteral("pic.bmp"), zoom));
@@ -240,21 +240,21 @@ void TestViewer::fillingTheScreenStretches()
     v.Text1_KeyPress(u'+');
     // The work area less the allowances: 19130 x 14790 twips.
     QCOMPARE(v.size(), QSize(1275, 986));
-    QCOMPARE(v.Image1->geometry(), QRect(0, 0, 1275, 986));
-    QCOMPARE(v.Image1->picture().size(), QSize(1275, 986) * v.devicePixelRatioF());  // proportions not kept
+    QCOMPARE(v.ui().Image1->geometry(), QRect(0, 0, 1275, 986));
+    QCOMPARE(v.ui().Image1->picture().size(), QSize(1275, 986) * v.devicePixelRatioF());  // proportions not kept
     QCOMPARE(v.windowTitle(), QStringLiteral("pic.bmp( x 1)"));
     v.Text1_KeyPress(u'+');
     QCOMPARE(v.size(), QSize(1275, 986));
-    QCOMPARE(v.Zoom, 1.0);
+    QCOMPARE(v.state().zoom, 1.0);
     v.Text1_KeyPress(u'-');
-    QVERIFY(!v.Picture1->isHidden());
+    QVERIFY(!v.ui().Picture1->isHidden());
     QCOMPARE(v.size(), QSize(1275, 986));
 
     // On a work area that does not start at the screen's corner the window goes to its corner.
     platform_->screen.setWorkArea(QRect(0, 40, 1024, 728));
     VuView& w = open(picture(QSize(900, 300)));
     QCOMPARE(w.pos(), QPoint(0, 40));
-    QCOMPARE(w.Text1->pos(), QPoint(1024 - 10, 728 - 18));
+    QCOMPARE(w.ui().Text1->pos(), QPoint(1024 - 10, 728 - 18));
     w.Text1_KeyPress(u'+');
     QCOMPARE(w.size(), QSize(1019, 720));
 }
@@ -265,25 +265,25 @@ void TestViewer::tallPictureKeepsTheWindowOnTheScreen()
     VuView& v = open(picture(QSize(20, 4000)));
     for (int i = 0; i < 98; ++i)
         v.Text1_KeyPress(u'+');
-    QCOMPARE(v.Zoom, 50.0);
+    QCOMPARE(v.state().zoom, 50.0);
     QCOMPARE(v.state().window, QSizeF(300 * 50 + 70, 60000 * 50 + 120));
-    QCOMPARE(v.Image1->size(), QSize(1000, 200000));
+    QCOMPARE(v.ui().Image1->size(), QSize(1000, 200000));
     QCOMPARE(v.size(), QSize(1000, 986));  // the real window stops at the work area
     // Not enlarged into 800 MB of memory: stretched while painting.
-    QCOMPARE(v.Image1->picture().size(), QSize(20, 4000));
+    QCOMPARE(v.ui().Image1->picture().size(), QSize(20, 4000));
     v.Text1_KeyPress(u'+');
-    QCOMPARE(v.Zoom, 50.5);
+    QCOMPARE(v.state().zoom, 50.5);
     for (int i = 0; i < 96; ++i)
         v.Text1_KeyPress(u'-');
-    QCOMPARE(v.Zoom, 2.5);
-    QCOMPARE(v.Image1->picture().size(), QSize(50, 10000) * v.devicePixelRatioF());
+    QCOMPARE(v.state().zoom, 2.5);
+    QCOMPARE(v.ui().Image1->picture().size(), QSize(50, 10000) * v.devicePixelRatioF());
 
     // A large natural picture, too: the window does not outgrow the work area.
     VuView& w = open(picture(QSize(2000, 1500)));
-    QCOMPARE(w.Picture1->size(), QSize(2000, 1500));
+    QCOMPARE(w.ui().Picture1->size(), QSize(2000, 1500));
     QCOMPARE(w.size(), QSize(1275, 986));
     w.Text1_KeyPress(u'+');  // fills the screen: reduced once, smoothly
-    QCOMPARE(w.Image1->picture().size(), QSize(1275, 986) * w.devicePixelRatioF());
+    QCOMPARE(w.ui().Image1->picture().size(), QSize(1275, 986) * w.devicePixelRatioF());
 }
 
 void TestViewer::typedKeysReachTheHandler()
@@ -291,20 +291,20 @@ void TestViewer::typedKeysReachTheHandler()
     VuView& v = open(picture(QSize(100, 80)));
     v.show();
     QVERIFY(QTest::qWaitForWindowActive(&v));
-    QCOMPARE(QApplication::focusWidget(), v.Text1);
-    QCOMPARE(v.Picture1->focusPolicy(), Qt::NoFocus);
-    QCOMPARE(v.Image1->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(QApplication::focusWidget(), v.ui().Text1);
+    QCOMPARE(v.ui().Picture1->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(v.ui().Image1->focusPolicy(), Qt::NoFocus);
     // 150 x 270 twips at the work area's bottom-right corner, outside the window.
-    QCOMPARE(v.Text1->geometry(), QRect(1270, 976, 10, 18));
-    QTest::keyClicks(v.Text1, QStringLiteral("++"));
-    QCOMPARE(v.Zoom, 2.0);
+    QCOMPARE(v.ui().Text1->geometry(), QRect(1270, 976, 10, 18));
+    QTest::keyClicks(v.ui().Text1, QStringLiteral("++"));
+    QCOMPARE(v.state().zoom, 2.0);
     QCOMPARE(v.size(), QSize(200, 160));
-    QTest::keyClick(v.Text1, Qt::Key_Minus);
-    QCOMPARE(v.Zoom, 1.5);
-    QTest::keyClick(v.Text1, Qt::Key_Escape);  // a key like any other: the window stays
+    QTest::keyClick(v.ui().Text1, Qt::Key_Minus);
+    QCOMPARE(v.state().zoom, 1.5);
+    QTest::keyClick(v.ui().Text1, Qt::Key_Escape);  // a key like any other: the window stays
     QVERIFY(v.isVisible());
     QCOMPARE(v.windowTitle(), QStringLiteral("pic.bmp( x 1.5)"));
-    QCOMPARE(v.Text1->text(), QStringLiteral("++-"));  // the box still receives what is typed
+    QCOMPARE(v.ui().Text1->text(), QStringLiteral("++-"));  // the box still receives what is typed
 }
 
 void TestViewer::captionAfterAnyKey_data()
@@ -325,8 +325,8 @@ void TestViewer::captionAfterAnyKey()
     v.Text1_KeyPress(key);
     QCOMPARE(v.windowTitle(), QStringLiteral("pic.bmp( x 1)"));
     QCOMPARE(v.size(), QSize(100, 80));
-    QVERIFY(!v.Picture1->isHidden());
-    QVERIFY(!v.Image1->hasPicture());
+    QVERIFY(!v.ui().Picture1->isHidden());
+    QVERIFY(!v.ui().Image1->hasPicture());
     v.Text1_KeyPress(u'+');
     v.Text1_KeyPress(key);
     QCOMPARE(v.windowTitle(), QStringLiteral("pic.bmp( x 1.5)"));
@@ -382,7 +382,7 @@ void TestViewer::decodedOnce()
     for (QChar k : QStringLiteral("+++----+"))
         v.Text1_KeyPress(k.unicode());
     QCOMPARE(platform_->pictures.loads(), 1);
-    QCOMPARE(v.Image1->picture().size(), QSize(180, 135) * v.devicePixelRatioF());
+    QCOMPARE(v.ui().Image1->picture().size(), QSize(180, 135) * v.devicePixelRatioF());
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -399,12 +399,12 @@ void TestViewer::showsTheFileOfTheSelectedCell()
     view_ = std::make_unique<VuView>(*module_, &owner_);
     QCOMPARE(view_->file(), a);
     QCOMPARE(view_->windowTitle(), QStringLiteral("a.bmp"));
-    QCOMPARE(view_->Picture1->size(), QSize(30, 20));
+    QCOMPARE(view_->ui().Picture1->size(), QSize(30, 20));
     module_->SelPage = 1;
     module_->SelCell = 0;
     view_ = std::make_unique<VuView>(*module_, &owner_);
     QCOMPARE(view_->windowTitle(), QStringLiteral("b.bmp"));
-    QCOMPARE(view_->Picture1->size(), QSize(50, 40));
+    QCOMPARE(view_->ui().Picture1->size(), QSize(50, 40));
 }
 
 void TestViewer::refusesWhatItCannotShow_data()
@@ -468,7 +468,7 @@ void TestViewer::refusesWhatItCannotShow()
     QVERIFY(!v.isVisible());
     // Keys reaching a refused viewer change nothing.
     v.Text1_KeyPress(u'+');
-    QCOMPARE(v.Zoom, 1.0);
+    QCOMPARE(v.state().zoom, 1.0);
     QCOMPARE(module_->curPath(), QStringLiteral("/srv/Images/"));
 }
 
@@ -508,16 +508,16 @@ void TestViewer::largePhotoShowsAFirstViewAtOnce()
     VuView& v = open(file);
     QVERIFY(v.loaded());
     QVERIFY(v.busy());
-    QCOMPARE(v.Picture1->size(), QSize(2400, 1600));
-    QCOMPARE(v.Picture1->picture().size(), thumbnail ? QSize(256, 171) : QSize(300, 200));
+    QCOMPARE(v.ui().Picture1->size(), QSize(2400, 1600));
+    QCOMPARE(v.ui().Picture1->picture().size(), thumbnail ? QSize(256, 171) : QSize(300, 200));
     v.Text1_KeyPress(u'+');
-    const qint64 firstStep = v.Image1->picture().cacheKey();
+    const qint64 firstStep = v.ui().Image1->picture().cacheKey();
     QVERIFY(QTest::qWaitFor([&] { return !v.busy(); }, 60000));
     QVERIFY(v.loaded());
-    QCOMPARE(v.Picture1->picture().size(), QSize(2400, 1600));
-    QCOMPARE(v.Picture1->size(), QSize(2400, 1600));
-    QVERIFY(v.Image1->picture().cacheKey() != firstStep);
-    QCOMPARE(v.Image1->picture().size(), v.Image1->size() * v.devicePixelRatioF());
+    QCOMPARE(v.ui().Picture1->picture().size(), QSize(2400, 1600));
+    QCOMPARE(v.ui().Picture1->size(), QSize(2400, 1600));
+    QVERIFY(v.ui().Image1->picture().cacheKey() != firstStep);
+    QCOMPARE(v.ui().Image1->picture().size(), v.ui().Image1->size() * v.devicePixelRatioF());
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 

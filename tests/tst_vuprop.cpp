@@ -79,32 +79,32 @@ void TestVuProp::controls()
     QCOMPARE(prop.windowTitle(), QStringLiteral("スライドショー設定"));
     QCOMPARE(prop.size(), QSize(300, 51));  // 4500 x 765 twips
     QCOMPARE(prop.minimumSize(), prop.maximumSize());
-    QCOMPARE(prop.Frm->geometry(), twips::rect(0, -70, 4485, 840));
-    QVERIFY(prop.Frm->title().isEmpty());
-    QCOMPARE(prop.Label5->text(), QStringLiteral("表示時間（秒）"));
-    QCOMPARE(prop.Label5->geometry(), twips::rect(240, 360, 1695, 255));
-    QCOMPARE(prop.dspTime->geometry(), twips::rect(1560, 320, 375, 270));
-    QCOMPARE(prop.dspTime->maxLength(), 1);
-    QVERIFY(!prop.dspTime->testAttribute(Qt::WA_InputMethodEnabled));
-    QCOMPARE(prop.cmd[0]->text(), QStringLiteral("更新"));
-    QCOMPARE(prop.cmd[1]->text(), QStringLiteral("中止"));
-    QCOMPARE(prop.cmd[0]->geometry(), twips::rect(3000, 270, 615, 375));
-    QCOMPARE(prop.cmd[1]->geometry(), twips::rect(3720, 270, 615, 375));
+    QCOMPARE(prop.ui().Frm->geometry(), twips::rect(0, -70, 4485, 840));
+    QVERIFY(prop.ui().Frm->title().isEmpty());
+    QCOMPARE(prop.ui().Label5->text(), QStringLiteral("表示時間（秒）"));
+    QCOMPARE(prop.ui().Label5->geometry(), twips::rect(240, 360, 1695, 255));
+    QCOMPARE(prop.ui().dspTime->geometry(), twips::rect(1560, 320, 375, 270));
+    QCOMPARE(prop.ui().dspTime->maxLength(), 1);
+    QVERIFY(!prop.ui().dspTime->testAttribute(Qt::WA_InputMethodEnabled));
+    QCOMPARE(prop.ui().cmd[0]->text(), QStringLiteral("更新"));
+    QCOMPARE(prop.ui().cmd[1]->text(), QStringLiteral("中止"));
+    QCOMPARE(prop.ui().cmd[0]->geometry(), twips::rect(3000, 270, 615, 375));
+    QCOMPARE(prop.ui().cmd[1]->geometry(), twips::rect(3720, 270, 615, 375));
     for (const char* n : {"Frm", "dspTime", "cmd(0)", "cmd(1)"})
         QVERIFY2(prop.findChild<QWidget*>(QString::fromLatin1(n)), n);
-    QCOMPARE(prop.dspTime->accessibleName(), QStringLiteral("dspTime"));
+    QCOMPARE(prop.ui().dspTime->accessibleName(), QStringLiteral("dspTime"));
 
     // Centred on its owner, the box focused, then the buttons in tab order.
     prop.show();
     QVERIFY(QTest::qWaitForWindowActive(&prop));
     QVERIFY((prop.frameGeometry().center() - owner.frameGeometry().center()).manhattanLength() <= 2);
-    QCOMPARE(QApplication::focusWidget(), prop.dspTime);
+    QCOMPARE(QApplication::focusWidget(), prop.ui().dspTime);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), prop.cmd[0]);
+    QCOMPARE(QApplication::focusWidget(), prop.ui().cmd[0]);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), prop.cmd[1]);
+    QCOMPARE(QApplication::focusWidget(), prop.ui().cmd[1]);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), prop.dspTime);
+    QCOMPARE(QApplication::focusWidget(), prop.ui().dspTime);
 }
 
 void TestVuProp::opening_data()
@@ -145,7 +145,7 @@ void TestVuProp::opening()
     // The folder the main window shows stays the current one: opening the dialog must not send
     // the next page or drop to the stored folder.
     QCOMPARE(module.curPath(), QStringLiteral("/the/folder/shown"));
-    QCOMPARE(prop.dspTime->text(), box);
+    QCOMPARE(prop.ui().dspTime->text(), box);
     QVERIFY(QFile::exists(settingsFile()));  // opening creates a missing file, as every reader does
     prop.cmd_Click(0);
     SettingsRec rec;
@@ -179,18 +179,18 @@ void TestVuProp::update()
     VuProp prop(module, nullptr);
     prop.show();
     QVERIFY(QTest::qWaitForWindowActive(&prop));
-    QCOMPARE(prop.dspTime->text(), QStringLiteral("4"));
+    QCOMPARE(prop.ui().dspTime->text(), QStringLiteral("4"));
     if (typed.startsWith(u'='))
-        prop.dspTime->setText(typed.mid(1));
+        prop.ui().dspTime->setText(typed.mid(1));
     else if (typed == QStringLiteral("\b"))
-        QTest::keyClick(prop.dspTime, Qt::Key_Backspace);
+        QTest::keyClick(prop.ui().dspTime, Qt::Key_Backspace);
     else
-        QTest::keyClicks(prop.dspTime, typed.remove(u'\r'));
-    QVERIFY(prop.dspTime->text().size() <= 1);
+        QTest::keyClicks(prop.ui().dspTime, typed.remove(u'\r'));
+    QVERIFY(prop.ui().dspTime->text().size() <= 1);
     if (QString::fromLatin1(QTest::currentDataTag()).endsWith(QStringLiteral("Enter")))
-        QTest::keyClick(prop.dspTime, Qt::Key_Return);
+        QTest::keyClick(prop.ui().dspTime, Qt::Key_Return);
     else
-        QTest::mouseClick(prop.cmd[0], Qt::LeftButton);
+        QTest::mouseClick(prop.ui().cmd[0], Qt::LeftButton);
     QCOMPARE(prop.result(), int(QDialog::Accepted));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 
@@ -217,14 +217,14 @@ void TestVuProp::cancelWritesNothing()
     module.setCurPath(cwd_->path());
     VuProp prop(module, nullptr);
     prop.show();
-    QTest::keyClicks(prop.dspTime, QStringLiteral("8"));
+    QTest::keyClicks(prop.ui().dspTime, QStringLiteral("8"));
     const int writes = platform_->files.calls(FaultyFiles::Op::Write);
     if (how == 1)
-        QTest::mouseClick(prop.cmd[1], Qt::LeftButton);
+        QTest::mouseClick(prop.ui().cmd[1], Qt::LeftButton);
     else if (how == 2)
         prop.close();
     else
-        QTest::keyClick(prop.dspTime, Qt::Key_Escape);
+        QTest::keyClick(prop.ui().dspTime, Qt::Key_Escape);
     QCOMPARE(prop.result(), int(QDialog::Rejected));
     QVERIFY(!prop.isVisible());
     QCOMPARE(platform_->files.calls(FaultyFiles::Op::Write), writes);
@@ -240,12 +240,12 @@ void TestVuProp::unreadableOnOpening()
     VuModule module(platform_->platform());
     module.setCurPath(cwd_->path());
     VuProp prop(module, nullptr);
-    QVERIFY(prop.dspTime->text().isEmpty());
+    QVERIFY(prop.ui().dspTime->text().isEmpty());
     QCOMPARE(module.curPath(), cwd_->path());  // nothing was read to replace it
     QVERIFY(platform_->dialogs.asked.isEmpty());
 
     // "更新" still stores a whole record: the folder shown and the time typed.
-    QTest::keyClicks(prop.dspTime, QStringLiteral("2"));
+    QTest::keyClicks(prop.ui().dspTime, QStringLiteral("2"));
     prop.cmd_Click(0);
     QCOMPARE(prop.result(), int(QDialog::Accepted));
     SettingsRec rec;
@@ -266,9 +266,9 @@ void TestVuProp::failedWriteKeepsDialogOpen()
     VuModule module(platform_->platform());
     VuProp prop(module, nullptr);
     prop.show();
-    QTest::keyClicks(prop.dspTime, QStringLiteral("9"));
+    QTest::keyClicks(prop.ui().dspTime, QStringLiteral("9"));
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
-    QTest::mouseClick(prop.cmd[0], Qt::LeftButton);
+    QTest::mouseClick(prop.ui().cmd[0], Qt::LeftButton);
 
     QCOMPARE(platform_->dialogs.asked.size(), 1);
     const ScriptedDialogs::Question& q = platform_->dialogs.asked[0];
@@ -279,11 +279,11 @@ void TestVuProp::failedWriteKeepsDialogOpen()
     QCOMPARE(q.buttons, MsgButtons::Ok);
     QVERIFY2(q.text.contains(SettingsFileName) && q.text.contains(err::describe(err::DiskFull)), qPrintable(q.text));
     QVERIFY(prop.isVisible());
-    QCOMPARE(prop.dspTime->text(), QStringLiteral("9"));
+    QCOMPARE(prop.ui().dspTime->text(), QStringLiteral("9"));
     QCOMPARE(readBytes(settingsFile()), before);
 
     // The fault has passed: a second "更新" stores and closes.
-    QTest::mouseClick(prop.cmd[0], Qt::LeftButton);
+    QTest::mouseClick(prop.ui().cmd[0], Qt::LeftButton);
     QCOMPARE(platform_->dialogs.asked.size(), 1);
     QVERIFY(!prop.isVisible());
     QCOMPARE(prop.result(), int(QDialog::Accepted));
@@ -296,7 +296,7 @@ void TestVuProp::storedTimeReachesSlideShow()
     VuModule module(platform_->platform());
     {
         VuProp prop(module, nullptr);
-        QTest::keyClicks(prop.dspTime, QStringLiteral("7"));
+        QTest::keyClicks(prop.ui().dspTime, QStringLiteral("7"));
         prop.cmd_Click(0);
     }
     SettingsRec rec;
@@ -304,7 +304,7 @@ void TestVuProp::storedTimeReachesSlideShow()
     QCOMPARE(slideSeconds(rec), 7);
     // A new opening reads the file afresh.
     VuProp again(module, nullptr);
-    QCOMPARE(again.dspTime->text(), QStringLiteral("7"));
+    QCOMPARE(again.ui().dspTime->text(), QStringLiteral("7"));
 }
 
 void TestVuProp::commandOpensModalDialog()
@@ -328,9 +328,9 @@ void TestVuProp::commandOpensModalDialog()
                    .arg(prop->windowTitle())
                    .arg(prop->isModal())
                    .arg(prop->parentWidget() == &main)
-                   .arg(prop->dspTime->text());
-        QTest::keyClicks(prop->dspTime, QStringLiteral("8"));
-        QTest::mouseClick(prop->cmd[0], Qt::LeftButton);
+                   .arg(prop->ui().dspTime->text());
+        QTest::keyClicks(prop->ui().dspTime, QStringLiteral("8"));
+        QTest::mouseClick(prop->ui().cmd[0], Qt::LeftButton);
     });
     main.mnuPropProp->trigger();
     QCOMPARE(seen, QStringLiteral("スライドショー設定 modal=1 owner=1 box=5"));

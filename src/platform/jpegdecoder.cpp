@@ -621,12 +621,7 @@ public:
                 changed_.wait(lock);
                 continue;
             }
-            const Band band = ready_.front();
-            ready_.pop_front();
-            lock.unlock();
-            place(band);
-            lock.lock();
-            free_.push_back(band.index);
+            placeOldest(lock);
         }
         const int b = free_.front();
         free_.pop_front();
@@ -674,6 +669,17 @@ private:
         }
         placeBand(image_, rows, band.count, band.first, stored_.width(), stored_, orientation_);
     }
+    // Places the oldest waiting band and frees it; the lock is let go while the band is placed,
+    // so the decoder can hand in the next one meanwhile. `lock` is held on entry and on return.
+    void placeOldest(std::unique_lock<std::mutex>& lock)
+    {
+        const Band band = ready_.front();
+        ready_.pop_front();
+        lock.unlock();
+        place(band);
+        lock.lock();
+        free_.push_back(band.index);
+    }
     void work()
     {
         std::unique_lock<std::mutex> lock(mutex_);
@@ -681,12 +687,7 @@ private:
             changed_.wait(lock, [this] { return done_ || !ready_.empty(); });
             if (ready_.empty())
                 return;  // done, and nothing left
-            const Band band = ready_.front();
-            ready_.pop_front();
-            lock.unlock();
-            place(band);
-            lock.lock();
-            free_.push_back(band.index);
+            placeOldest(lock);
             changed_.notify_all();
         }
     }

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 namespace vu::paths {
 
@@ -73,3 +74,39 @@ bool fromNative(const char* bytes, QString* out)
 }
 
 }  // namespace vu::paths
+
+namespace vu {
+
+QString DesktopPlaces::folder(Place place) const
+{
+    const QString home = QDir::homePath();
+    auto location = [&](QStandardPaths::StandardLocation l) {
+        const QString p = QStandardPaths::writableLocation(l);
+        return p.isEmpty() || !QDir(p).exists() ? home : p;
+    };
+    auto under = [&](const QString& relative) {
+        const QString p = QDir(home).filePath(relative);
+        return QDir(p).exists() ? p : home;
+    };
+    switch (place) {
+    case Place::Home:
+        return home;
+    case Place::Desktop:
+        return location(QStandardPaths::DesktopLocation);
+    case Place::Applications:
+        return location(QStandardPaths::ApplicationsLocation);
+    case Place::Documents:
+        return location(QStandardPaths::DocumentsLocation);
+    case Place::Fonts:
+        return location(QStandardPaths::FontsLocation);
+    case Place::Autostart:
+        return under(QStringLiteral(".config/autostart"));
+    case Place::Trash:
+        return under(QStringLiteral(".local/share/Trash/files"));
+    case Place::Templates:
+        return under(QStringLiteral("Templates"));
+    }
+    return home;
+}
+
+}  // namespace vu

@@ -1,5 +1,5 @@
 // Path rules shared by every window. A folder has no trailing separator except the root "/",
-// which plays the part of a drive root.
+// which plays the part of a drive root. Also the service that finds the user's standard folders.
 #pragma once
 
 #include <QByteArray>
@@ -30,3 +30,23 @@ bool toNative(const QString& path, QByteArray* out);
 bool fromNative(const char* bytes, QString* out);
 
 }  // namespace vu::paths
+
+namespace vu {
+
+// The user's standard folders, where the folder chooser starts.
+enum class Place { Home, Desktop, Applications, Documents, Fonts, Autostart, Trash, Templates };
+
+class Places {
+public:
+    virtual ~Places() = default;
+    // The folder of `place`; the home folder where this desktop has none or it does not exist.
+    virtual QString folder(Place place) const = 0;
+};
+
+// The folders this desktop names (XDG user directories), looked up at each call.
+class DesktopPlaces final : public Places {
+public:
+    QString folder(Place place) const override;
+};
+
+}  // namespace vu

@@ -19,9 +19,10 @@ SystemPlatform::SystemPlatform()
     , urls_(std::make_unique<DesktopUrlOpener>())
     , windowing_(std::make_unique<QtWindowing>())
     , thumbnails_(std::make_unique<FreedesktopThumbnails>())
+    , places_(std::make_unique<DesktopPlaces>())
 {
     platform_ = {files_.get(), pictures_.get(), dialogs_.get(), screen_.get(), volumes_.get(), clock_.get(),
-        urls_.get(), windowing_.get(), thumbnails_.get()};
+        urls_.get(), windowing_.get(), thumbnails_.get(), places_.get()};
 }
 
 SystemPlatform::~SystemPlatform() = default;

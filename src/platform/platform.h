@@ -4,6 +4,7 @@
 #include "clock.h"
 #include "dialogs.h"
 #include "files.h"
+#include "paths.h"
 #include "pictures.h"
 #include "screen.h"
 #include "thumbcache.h"
@@ -25,6 +26,7 @@ struct Platform {
     UrlOpener* urls = nullptr;
     Windowing* windowing = nullptr;
     ThumbnailCache* thumbnails = nullptr;
+    Places* places = nullptr;
 };
 
 // Sets up the process the way the real services expect, before anything else runs: a write past
@@ -49,6 +51,7 @@ private:
     std::unique_ptr<DesktopUrlOpener> urls_;
     std::unique_ptr<QtWindowing> windowing_;
     std::unique_ptr<FreedesktopThumbnails> thumbnails_;
+    std::unique_ptr<DesktopPlaces> places_;
     Platform platform_;
 };
 

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 
 #include <functional>
+#include <initializer_list>
 
 namespace vu {
 namespace {
@@ -24,6 +25,17 @@ QPixmap drawn(int size, const std::function<void(QPainter&, qreal)>& draw)
 QPen outline(QColor colour, qreal s, qreal relativeWidth)
 {
     return QPen(colour, std::max(1.0, s * relativeWidth));
+}
+
+// A closed outline through `corners`, given as fractions of the side length `s`.
+QPainterPath outlinePath(qreal s, std::initializer_list<QPointF> corners)
+{
+    QPainterPath path;
+    path.moveTo(corners.begin()->x() * s, corners.begin()->y() * s);
+    for (auto c = corners.begin() + 1; c != corners.end(); ++c)
+        path.lineTo(c->x() * s, c->y() * s);
+    path.closeSubpath();
+    return path;
 }
 
 QPixmap sheets(int size, const QColor (&colours)[3])
@@ -99,14 +111,8 @@ QPixmap wasteBinPicture(int size)
         p.setBrush(QColor(120, 130, 140));
         p.drawRoundedRect(QRectF(s * 0.18, s * 0.18, s * 0.64, s * 0.1), s * 0.02, s * 0.02);  // lid
         p.drawRect(QRectF(s * 0.42, s * 0.1, s * 0.16, s * 0.08));  // handle
-        QPainterPath body;
-        body.moveTo(s * 0.24, s * 0.3);
-        body.lineTo(s * 0.76, s * 0.3);
-        body.lineTo(s * 0.7, s * 0.9);
-        body.lineTo(s * 0.3, s * 0.9);
-        body.closeSubpath();
         p.setBrush(QColor(160, 170, 180));
-        p.drawPath(body);
+        p.drawPath(outlinePath(s, {{0.24, 0.3}, {0.76, 0.3}, {0.7, 0.9}, {0.3, 0.9}}));
         for (int i = 0; i < 3; ++i) {
             const qreal x = s * (0.38 + 0.12 * i);
             p.drawLine(QPointF(x, s * 0.38), QPointF(x, s * 0.82));
@@ -120,29 +126,13 @@ QPixmap dropPicture(int size)
         p.setPen(QPen(QColor(30, 30, 30), std::max(1.0, s * 0.06), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         // The tray.
         p.setBrush(QColor(250, 210, 80));
-        QPainterPath tray;
-        tray.moveTo(s * 0.08, s * 0.6);
-        tray.lineTo(s * 0.08, s * 0.92);
-        tray.lineTo(s * 0.92, s * 0.92);
-        tray.lineTo(s * 0.92, s * 0.6);
-        tray.lineTo(s * 0.68, s * 0.6);
-        tray.lineTo(s * 0.6, s * 0.74);
-        tray.lineTo(s * 0.4, s * 0.74);
-        tray.lineTo(s * 0.32, s * 0.6);
-        tray.closeSubpath();
-        p.drawPath(tray);
+        p.drawPath(outlinePath(s,
+            {{0.08, 0.6}, {0.08, 0.92}, {0.92, 0.92}, {0.92, 0.6}, {0.68, 0.6}, {0.6, 0.74}, {0.4, 0.74},
+                {0.32, 0.6}}));
         // The arrow going in.
         p.setBrush(QColor(60, 150, 60));
-        QPainterPath arrow;
-        arrow.moveTo(s * 0.4, s * 0.06);
-        arrow.lineTo(s * 0.6, s * 0.06);
-        arrow.lineTo(s * 0.6, s * 0.36);
-        arrow.lineTo(s * 0.76, s * 0.36);
-        arrow.lineTo(s * 0.5, s * 0.64);
-        arrow.lineTo(s * 0.24, s * 0.36);
-        arrow.lineTo(s * 0.4, s * 0.36);
-        arrow.closeSubpath();
-        p.drawPath(arrow);
+        p.drawPath(outlinePath(
+            s, {{0.4, 0.06}, {0.6, 0.06}, {0.6, 0.36}, {0.76, 0.36}, {0.5, 0.64}, {0.24, 0.36}, {0.4, 0.36}}));
     });
 }
 

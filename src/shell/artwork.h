@@ -1,5 +1,6 @@
-// The program's own pictures, drawn rather than shipped: the emblem shown by the splash and
-// version windows and used as the window icon.
+// The program's own pictures, drawn rather than shipped. The windows draw them at run time, and
+// the one tool tools/art/render_art.cpp writes the same drawings to the package's icon set and to
+// the .ico files kept in resources/, so each picture is drawn in one place only.
 #pragma once
 
 #include <QIcon>
@@ -7,12 +8,9 @@
 
 namespace vu {
 
+// The emblem shown by the splash and version windows and used as the window icon.
 QPixmap emblem(int size);
 QIcon programIcon();
-
-}  // namespace vu
-
-namespace vu {
 
 // The drop boxes' pictures: three coloured sheets (copy), three grey sheets (move), a waste bin.
 QPixmap copyBoxPicture(int size);

@@ -1,5 +1,6 @@
 #include "vuabout.h"
 #include "artwork.h"
+#include "naming.h"
 
 #include "platform/twips.h"
 
@@ -13,33 +14,31 @@ VuAbout::VuAbout(QWidget* owner)
     setFixedSize(twips::toPx(5400), twips::toPx(2400));
 
     for (int i = 0; i < 2; ++i) {
-        Command1[i] = new QPushButton(this);
-        Command1[i]->setObjectName(QStringLiteral("Command1(%1)").arg(i));
-        Command1[i]->setAccessibleName(Command1[i]->objectName());
-        Command1[i]->setFocusPolicy(Qt::NoFocus);
+        ui_.Command1[i] = new QPushButton(this);
+        nameWidget(ui_.Command1[i], QStringLiteral("Command1(%1)").arg(i));
+        ui_.Command1[i]->setFocusPolicy(Qt::NoFocus);
     }
-    Command1[0]->setGeometry(twips::rect(-300, 600, 400, 400));
-    Command1[1]->setGeometry(twips::rect(900, -300, 400, 400));
+    ui_.Command1[0]->setGeometry(twips::rect(-300, 600, 400, 400));
+    ui_.Command1[1]->setGeometry(twips::rect(900, -300, 400, 400));
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAccessibleName(QStringLiteral("Image1"));
-    Image1->setPixmap(emblem(64));
-    Image1->setGeometry(twips::rect(300, 300, 960, 960));
+    ui_.Image1 = new QLabel(this);
+    nameWidget(ui_.Image1, QStringLiteral("Image1"));
+    ui_.Image1->setPixmap(emblem(64));
+    ui_.Image1->setGeometry(twips::rect(300, 300, 960, 960));
 
-    Label1 = new QLabel(QStringLiteral("画像ファイル管理　ver.2.0"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont f = Label1->font();
+    ui_.Label1 = new QLabel(QStringLiteral("画像ファイル管理　ver.2.0"), this);
+    ui_.Label1->setObjectName(QStringLiteral("Label1"));
+    QFont f = ui_.Label1->font();
     f.setPointSizeF(f.pointSizeF() * 1.3);
     f.setBold(true);
-    Label1->setFont(f);
-    Label1->setGeometry(twips::rect(1500, 500, 3800, 500));
+    ui_.Label1->setFont(f);
+    ui_.Label1->setGeometry(twips::rect(1500, 500, 3800, 500));
 
-    cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setGeometry(twips::rect(3900, 1700, 1200, 400));
-    cmdOK->setDefault(true);
-    connect(cmdOK, &QPushButton::clicked, this, &VuAbout::cmdOK_Click);
+    ui_.cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    ui_.cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    ui_.cmdOK->setGeometry(twips::rect(3900, 1700, 1200, 400));
+    ui_.cmdOK->setDefault(true);
+    connect(ui_.cmdOK, &QPushButton::clicked, this, &VuAbout::cmdOK_Click);
 }
 
 void VuAbout::cmdOK_Click()

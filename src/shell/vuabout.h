@@ -14,13 +14,20 @@ class VuAbout : public QDialog {
 public:
     explicit VuAbout(QWidget* owner);
 
-    QLabel* Image1;
-    QLabel* Label1;
-    QPushButton* cmdOK;
-    // Two buttons without action that sit partly outside the window's left and top edges.
-    std::array<QPushButton*, 2> Command1;
+    struct Controls {
+        QLabel* Image1 = nullptr;
+        QLabel* Label1 = nullptr;
+        QPushButton* cmdOK = nullptr;
+        // Two buttons without action that sit partly outside the window's left and top edges.
+        std::array<QPushButton*, 2> Command1{};
+    };
+    // Test seam: the controls.
+    const Controls& ui() const { return ui_; }
 
     void cmdOK_Click();
+
+private:
+    Controls ui_;
 };
 
 }  // namespace vu

@@ -4,8 +4,6 @@
 #include "platform/twips.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QStandardPaths>
 
 namespace vu {
 
@@ -65,38 +63,29 @@ qint32 VuModule::SetTopmost(QWidget* window, qint16 flag)
     return platform_.windowing->setStaysOnTop(window, flag == 1) ? 1 : 0;
 }
 
-FolderRoot folderRootForKind(qint32 k)
+FolderRoot folderRootForKind(qint32 k, const Places& places)
 {
-    const QString home = QDir::homePath();
-    auto location = [&](QStandardPaths::StandardLocation l) {
-        const QString p = QStandardPaths::writableLocation(l);
-        return p.isEmpty() || !QDir(p).exists() ? home : p;
-    };
-    auto under = [&](const QString& relative) {
-        const QString p = QDir(home).filePath(relative);
-        return QDir(p).exists() ? p : home;
-    };
     switch (k) {
     case 0:  // the desktop
     case 16:  // the desktop folder (kind 12)
-        return {location(QStandardPaths::DesktopLocation)};
+        return {places.folder(Place::Desktop)};
     case 2:  // program groups
     case 11:  // start menu
-        return {location(QStandardPaths::ApplicationsLocation)};
+        return {places.folder(Place::Applications)};
     case 5:  // personal documents
-        return {location(QStandardPaths::DocumentsLocation)};
+        return {places.folder(Place::Documents)};
     case 6:  // favourites
     case 8:  // recent documents
     case 9:  // send-to
-        return {home};
+        return {places.folder(Place::Home)};
     case 7:  // start-up group
-        return {under(QStringLiteral(".config/autostart"))};
+        return {places.folder(Place::Autostart)};
     case 10:  // recycle bin
-        return {under(QStringLiteral(".local/share/Trash/files"))};
+        return {places.folder(Place::Trash)};
     case 20:  // fonts (kind 16)
-        return {location(QStandardPaths::FontsLocation)};
+        return {places.folder(Place::Fonts)};
     case 21:  // templates (kind 17)
-        return {under(QStringLiteral("Templates"))};
+        return {places.folder(Place::Templates)};
     default:  // control panel, printers, network: the computer's volumes
         return {QStringLiteral("/"), true};
     }
@@ -111,7 +100,7 @@ QString VuModule::FolderDsp(QWidget* owner, qint32 k)
         id = k + 4;
     else if (k == 1 || k > 17 || k < 0)
         id = 17;
-    const FolderRoot root = folderRootForKind(id);
+    const FolderRoot root = folderRootForKind(id, *platform_.places);
     return platform_.dialogs->chooseFolder(owner, QStringLiteral("フォルダを選択してください"), root.folder);
 }
 

@@ -98,6 +98,6 @@ struct FolderRoot {
     QString folder;
     bool volumes = false;
 };
-FolderRoot folderRootForKind(qint32 k);
+FolderRoot folderRootForKind(qint32 k, const Places& places);
 
 }  // namespace vu

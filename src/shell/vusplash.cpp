@@ -1,5 +1,6 @@
 #include "vusplash.h"
 #include "artwork.h"
+#include "naming.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -18,22 +19,21 @@ VuSplash::VuSplash(std::function<void()> showMain, QWidget* parent)
     setAutoFillBackground(true);
     setStyleSheet(QStringLiteral("VuSplash { background: white; border: 2px solid #3c3c46; }"));
 
-    Image1 = new QLabel(this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAccessibleName(QStringLiteral("Image1"));
-    Image1->setPixmap(emblem(96));
-    Label1 = new QLabel(QStringLiteral("画像ファイル管理　ver.2.0"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    QFont f = Label1->font();
+    ui_.Image1 = new QLabel(this);
+    nameWidget(ui_.Image1, QStringLiteral("Image1"));
+    ui_.Image1->setPixmap(emblem(96));
+    ui_.Label1 = new QLabel(QStringLiteral("画像ファイル管理　ver.2.0"), this);
+    ui_.Label1->setObjectName(QStringLiteral("Label1"));
+    QFont f = ui_.Label1->font();
     f.setPointSizeF(f.pointSizeF() * 1.6);
     f.setBold(true);
-    Label1->setFont(f);
+    ui_.Label1->setFont(f);
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(24, 24, 32, 24);
     row->setSpacing(20);
-    row->addWidget(Image1);
-    row->addWidget(Label1);
+    row->addWidget(ui_.Image1);
+    row->addWidget(ui_.Label1);
     adjustSize();
     if (const QScreen* s = QGuiApplication::primaryScreen())
         move(s->availableGeometry().center() - rect().center());

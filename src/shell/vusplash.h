@@ -14,8 +14,12 @@ public:
     // `showMain` creates and shows the main window.
     explicit VuSplash(std::function<void()> showMain, QWidget* parent = nullptr);
 
-    QLabel* Image1;
-    QLabel* Label1;
+    struct Controls {
+        QLabel* Image1 = nullptr;
+        QLabel* Label1 = nullptr;
+    };
+    // Test seam: the controls.
+    const Controls& ui() const { return ui_; }
 
     // Shows the splash, pauses about a second, shows the main window and closes the splash.
     void Form_Load();
@@ -30,6 +34,7 @@ protected:
 private:
     void finish();
 
+    Controls ui_;
     std::function<void()> showMain_;
     bool finished_ = false;
 };

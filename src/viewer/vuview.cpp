@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 #include "platform/twips.h"
+#include "shell/naming.h"
 
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -49,27 +50,24 @@ QString viewerErrorText(const QString& path, int error)
 
 VuView::VuView(VuModule& module, QWidget* owner)
     : QDialog(owner)
-    , SysInfo1(&module.screen())
     , module_(module)
 {
+    ui_.SysInfo1 = &module.screen();
     setObjectName(QStringLiteral("VuView"));
     setSizeGripEnabled(false);
 
     // Image1 first, so that Picture1 lies above it where both are shown.
-    Image1 = new PictureBox(PictureBox::Mode::Stretch, this);
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAccessibleName(QStringLiteral("Image1"));
-    Image1->setGeometry(0, 0, 0, 0);
-    Picture1 = new PictureBox(PictureBox::Mode::Natural, this);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setAccessibleName(QStringLiteral("Picture1"));
-    Picture1->setFocusPolicy(Qt::NoFocus);
-    Picture1->move(0, 0);
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAccessibleName(QStringLiteral("Text1"));
-    Text1->setFixedSize(px(Text1Width), px(Text1Height));
-    Text1->installEventFilter(this);
+    ui_.Image1 = new PictureBox(PictureBox::Mode::Stretch, this);
+    nameWidget(ui_.Image1, QStringLiteral("Image1"));
+    ui_.Image1->setGeometry(0, 0, 0, 0);
+    ui_.Picture1 = new PictureBox(PictureBox::Mode::Natural, this);
+    nameWidget(ui_.Picture1, QStringLiteral("Picture1"));
+    ui_.Picture1->setFocusPolicy(Qt::NoFocus);
+    ui_.Picture1->move(0, 0);
+    ui_.Text1 = new QLineEdit(this);
+    nameWidget(ui_.Text1, QStringLiteral("Text1"));
+    ui_.Text1->setFixedSize(px(Text1Width), px(Text1Height));
+    ui_.Text1->installEventFilter(this);
     connect(&whole_, &QFutureWatcher<PictureResult>::finished, this, &VuView::wholePictureDecoded);
 
     loaded_ = Form_Load();
@@ -97,7 +95,7 @@ QString VuView::shownName() const
 
 QSizeF VuView::pictureTwips() const
 {
-    const QSize s = Picture1->shownSize();
+    const QSize s = ui_.Picture1->shownSize();
     return QSizeF(twips::fromPx(s.width()), twips::fromPx(s.height()));
 }
 
@@ -117,7 +115,7 @@ bool VuView::Form_Load()
     // The key-capture box goes to the work area's bottom-right corner, normally outside the
     // window, where it is not seen yet keeps the focus.
     const QSizeF area = workAreaTwips();
-    Text1->move(twips::toPx(area.width() - Text1Width), twips::toPx(area.height() - Text1Height));
+    ui_.Text1->move(twips::toPx(area.width() - Text1Width), twips::toPx(area.height() - Text1Height));
 
     path_ = lookUpFile();
     if (path_.isEmpty()) {
@@ -140,19 +138,18 @@ bool VuView::Form_Load()
     }
     const QSize natural = r.natural.isValid() ? r.natural : r.image.size();
     r.image.setDevicePixelRatio(1.0);
-    Picture1->setPicture(r.image, natural);
+    ui_.Picture1->setPicture(r.image, natural);
     if (r.image.size() != natural) {
         decoding_ = true;
         whole_.setFuture(
             QtConcurrent::run([pictures = &module_.pictures(), path = path_] { return pictures->load(path); }));
     }
 
-    move(SysInfo1->workArea().topLeft());
+    move(ui_.SysInfo1->workArea().topLeft());
     state_ = zoom::opened(pictureTwips());
     applyState(state_);
     setWindowTitle(paths::fileName(path_));
-    Zoom = 1.0;
-    Text1->setFocus();
+    ui_.Text1->setFocus();
     return true;
 }
 
@@ -162,7 +159,7 @@ void VuView::wholePictureDecoded()
         return;
     decoding_ = false;
     PictureResult r = whole_.result();
-    if (!r.ok() || r.image.size() != Picture1->shownSize()) {
+    if (!r.ok() || r.image.size() != ui_.Picture1->shownSize()) {
         // Only what the first view could not tell: the file changed or memory ran out since.
         loaded_ = false;
         refuse(path_, r.error == err::None ? err::InvalidPicture : r.error);
@@ -170,10 +167,10 @@ void VuView::wholePictureDecoded()
         return;
     }
     r.image.setDevicePixelRatio(1.0);
-    Picture1->setPicture(r.image);
-    if (Image1->hasPicture()) {
+    ui_.Picture1->setPicture(r.image);
+    if (ui_.Image1->hasPicture()) {
         image1Target_ = QSize();
-        stretchImage1(Image1->size());
+        stretchImage1(ui_.Image1->size());
     }
 }
 
@@ -181,7 +178,6 @@ void VuView::Text1_KeyPress(int keyAscii)
 {
     if (!loaded_)
         return;
-    state_.zoom = Zoom;
     if (keyAscii == u'+') {
         state_ = zoom::plus(state_, pictureTwips(), workAreaTwips());
         applyState(state_);
@@ -193,8 +189,7 @@ void VuView::Text1_KeyPress(int keyAscii)
         if (steps)
             appendSeparatorToCurPath();
     }
-    Zoom = state_.zoom;
-    setWindowTitle(zoom::caption(shownName(), Zoom));
+    setWindowTitle(zoom::caption(shownName(), state_.zoom));
 }
 
 void VuView::appendSeparatorToCurPath()
@@ -205,7 +200,7 @@ void VuView::appendSeparatorToCurPath()
 
 void VuView::applyState(const zoom::ViewState& s)
 {
-    Picture1->setVisible(s.naturalShown);
+    ui_.Picture1->setVisible(s.naturalShown);
     // The real window never exceeds the work area: beyond it nothing could be seen, and a
     // window as tall as a far-magnified narrow picture would cost gigabytes of screen memory.
     const QSizeF window = s.window.boundedTo(workAreaTwips());
@@ -213,37 +208,37 @@ void VuView::applyState(const zoom::ViewState& s)
     resize(px(client.width()), px(client.height()));
     if (s.magnifiedSet) {
         const QSize size(px(s.magnified.width()), px(s.magnified.height()));
-        Image1->setGeometry(QRect(QPoint(0, 0), size));
+        ui_.Image1->setGeometry(QRect(QPoint(0, 0), size));
         stretchImage1(size);
     }
 }
 
 void VuView::stretchImage1(QSize size)
 {
-    const QImage& source = Picture1->picture();
+    const QImage& source = ui_.Picture1->picture();
     const qreal ratio = devicePixelRatioF();
     const QSize target = (QSizeF(size) * ratio).toSize();
-    if (target == image1Target_ && Image1->hasPicture())
+    if (target == image1Target_ && ui_.Image1->hasPicture())
         return;
     image1Target_ = target;
     const qint64 pixels = qint64(target.width()) * target.height();
     const bool reduces = target.width() <= source.width() && target.height() <= source.height();
     if (target == source.size() || (!reduces && pixels > MaxScaledPixels)) {
-        Image1->setPicture(source);  // shared, not copied; stretched while painting
+        ui_.Image1->setPicture(source);  // shared, not copied; stretched while painting
         return;
     }
     QImage scaled = source.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     if (scaled.isNull()) {
-        Image1->setPicture(source);
+        ui_.Image1->setPicture(source);
         return;
     }
     scaled.setDevicePixelRatio(ratio);
-    Image1->setPicture(scaled);
+    ui_.Image1->setPicture(scaled);
 }
 
 bool VuView::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Text1) {
+    if (watched == ui_.Text1) {
         // Every typed character passes here; the box still receives it.
         if (event->type() == QEvent::KeyPress) {
             const QString typed = static_cast<QKeyEvent*>(event)->text();

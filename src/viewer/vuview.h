@@ -21,20 +21,17 @@ public:
     VuView(VuModule& module, QWidget* owner);
     ~VuView() override;
 
-    // ---- controls ----
-    PictureBox* Picture1;  // the picture at its natural size, at the client origin
-    PictureBox* Image1;  // the magnified picture, stretched to its rectangle
-    QLineEdit* Text1;  // the key-capture box: off to the bottom right, it holds the focus
-    Screen* SysInfo1;  // the work area
+    struct Controls {
+        PictureBox* Picture1 = nullptr;  // the picture at its natural size, at the client origin
+        PictureBox* Image1 = nullptr;  // the magnified picture, stretched to its rectangle
+        QLineEdit* Text1 = nullptr;  // the key-capture box: off to the bottom right, it holds the focus
+        Screen* SysInfo1 = nullptr;  // the work area
+    };
+    // Test seam: the controls, for tests that read what the window shows and type into it. The
+    // window itself is driven through its handler and read through the accessors below.
+    const Controls& ui() const { return ui_; }
 
-    // ---- state ----
-    double Zoom = 1.0;
-
-    // Loads the picture and sizes the window to it; false (after telling the user) when the
-    // file is gone, unreadable, not a picture or too large. A large photo shows a reduced first
-    // view at once, and the whole picture replaces it when decoded.
-    bool Form_Load();
-    // Runs for every character typed in the key-capture box.
+    // Runs for every character typed in the key-capture box: "+" and "-" step the magnification.
     void Text1_KeyPress(int keyAscii);
 
     bool loaded() const { return loaded_; }
@@ -42,8 +39,9 @@ public:
     bool busy() const { return decoding_; }
     // The full path of the file shown.
     const QString& file() const { return path_; }
-    // The window as the magnification rules reckon it (twips, frame allowances included). The
-    // real window is kept within the work area; what lies beyond it could not be seen anyway.
+    // The window as the magnification rules reckon it (twips, frame allowances included), with
+    // the magnification (state().zoom). The real window is kept within the work area; what lies
+    // beyond it could not be seen anyway.
     const zoom::ViewState& state() const { return state_; }
 
     // A picture reduced for a step, or enlarged to at most this many pixels, is scaled once per
@@ -56,6 +54,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Loads the picture and sizes the window to it; false (after telling the user) when the
+    // file is gone, unreadable, not a picture or too large. A large photo shows a reduced first
+    // view at once, and the whole picture replaces it when decoded.
+    bool Form_Load();
     QString lookUpFile() const;
     QString shownName() const;
     QSizeF pictureTwips() const;
@@ -66,8 +68,9 @@ private:
     void refuse(const QString& path, int error);
     void wholePictureDecoded();
 
+    Controls ui_;
     VuModule& module_;
-    zoom::ViewState state_;
+    zoom::ViewState state_;  // the one home of the magnification
     QString path_;
     QSize image1Target_;
     bool loaded_ = false;

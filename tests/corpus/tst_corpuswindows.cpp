@@ -232,7 +232,7 @@ void TestCorpusWindows::pagesMenuAndViewer()
                     ++opened;
                     if (!expected)
                         incident(name, QStringLiteral("the viewer opened what cannot be read"));
-                    else if (view.Picture1->size() != *expected)
+                    else if (view.ui().Picture1->size() != *expected)
                         incident(name, QStringLiteral("the viewer shows a wrong size"));
                     if (view.windowTitle() != name)
                         incident(name, QStringLiteral("viewer caption ") + view.windowTitle());
@@ -241,7 +241,7 @@ void TestCorpusWindows::pagesMenuAndViewer()
                     view.grab();
                     for (char key : {'+', '-', '-', '-'})
                         view.Text1_KeyPress(key);
-                    if (view.Zoom != 1.0 || view.windowTitle() != zoom::caption(name, 1.0))
+                    if (view.state().zoom != 1.0 || view.windowTitle() != zoom::caption(name, 1.0))
                         incident(name, QStringLiteral("viewer steps end at ") + view.windowTitle());
                 } else {
                     ++refused;

@@ -229,14 +229,14 @@ void TestDamagedSettings::settingsDialog()
     prop.show();
     QVERIFY(prop.isVisible());
     const SettingsRec read = SettingsRec::fromBytes(bytes);
-    QVERIFY(prop.dspTime->text().size() <= 1);
-    QCOMPARE(prop.dspTime->text(), read.value(SettingsRec::SlideSec));
+    QVERIFY(prop.ui().dspTime->text().size() <= 1);
+    QCOMPARE(prop.ui().dspTime->text(), read.value(SettingsRec::SlideSec));
     QCOMPARE(module.curPath(), folder_);
 
     const bool typing = bytes.size() % 3 == 0;
     if (typing)
-        QTest::keyClicks(prop.dspTime, QStringLiteral("7"));
-    const QString box = prop.dspTime->text();
+        QTest::keyClicks(prop.ui().dspTime, QStringLiteral("7"));
+    const QString box = prop.ui().dspTime->text();
     QVERIFY(box.size() <= 1);
     prop.cmd_Click(0);
     QCOMPARE(prop.result(), int(QDialog::Accepted));
@@ -248,7 +248,7 @@ void TestDamagedSettings::settingsDialog()
     QCOMPARE(after.at(75), typing ? '7' : fitted(box, 1).at(0));
     // The next opening reads back what was stored.
     VuProp again(module, &owner);
-    QCOMPARE(again.dspTime->text(), SettingsRec::fromBytes(after).value(SettingsRec::SlideSec));
+    QCOMPARE(again.ui().dspTime->text(), SettingsRec::fromBytes(after).value(SettingsRec::SlideSec));
 }
 
 // The slide show over the same files: its display time is the stored digit, or none (a black

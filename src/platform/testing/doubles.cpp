@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QMutexLocker>
 
+#include <iterator>
+
 namespace vu::testing {
 
 MsgAnswer ScriptedDialogs::message(
@@ -222,6 +224,15 @@ TestPlatform::~TestPlatform()
         qunsetenv("XDG_DATA_HOME");
 }
 
+QString FakePlaces::folder(Place place) const
+{
+    // In the order of Place.
+    static const char* const relative[] = {"", "/Desktop", "/.local/share/applications", "/Documents",
+        "/.local/share/fonts", "/.config/autostart", "/.local/share/Trash/files", "/Templates"};
+    static_assert(std::size(relative) == size_t(Place::Templates) + 1);
+    return home + QString::fromLatin1(relative[int(place)]);
+}
+
 QString TestPlatform::homeTrash() const
 {
     return dataHome_->filePath(QStringLiteral("Trash"));
@@ -237,7 +248,7 @@ FakeVolumes& TestPlatform::useFakeVolumes()
 Platform TestPlatform::platform()
 {
     Volumes* volumes = fakeVolumes_ ? static_cast<Volumes*>(fakeVolumes_.get()) : realVolumes_.get();
-    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing, &thumbnails};
+    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing, &thumbnails, &places};
 }
 
 }  // namespace vu::testing

@@ -5,6 +5,7 @@
 #include "../clock.h"
 #include "../dialogs.h"
 #include "../files.h"
+#include "../paths.h"
 #include "../pictures.h"
 #include "../platform.h"
 #include "../screen.h"
@@ -114,6 +115,14 @@ public:
     QList<Call> calls;
 };
 
+// The standard folders of a made-up home, none of them on disk: each place is the folder named
+// for it (the desktop is <home>/Desktop), so a test can tell which one was asked for.
+class FakePlaces final : public Places {
+public:
+    QString folder(Place place) const override;
+    QString home = QStringLiteral("/home/tester");
+};
+
 // Volumes on real folders: each fake volume's root is a real folder; a volume marked not ready
 // behaves like a drive without a medium.
 class FakeVolumes final : public Volumes {
@@ -194,8 +203,8 @@ private:
 };
 
 // A bundle of doubles (real files and pictures with injection, scripted dialogs, fake screen,
-// clock, browser and window stacking; fake volumes when any are added, else the real ones; the
-// real thumbnail cache in a temporary folder of its own). While it lives, $XDG_DATA_HOME names a
+// clock, browser, window stacking and standard folders; fake volumes when any are added, else
+// the real ones; the real thumbnail cache in a temporary folder of its own). While it lives, $XDG_DATA_HOME names a
 // temporary folder of its own too, so that the files a test deletes go to a trash of the test's,
 // never into the user's.
 class TestPlatform {
@@ -215,6 +224,7 @@ public:
     FakeClock clock;
     FakeUrlOpener urls;
     FakeWindowing windowing;
+    FakePlaces places;
 
 private:
     QTemporaryDir cacheFolder_;
