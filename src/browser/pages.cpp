@@ -20,7 +20,7 @@ QString signed_(int n)
 
 int pageCount(int files)
 {
-    return int(std::floor(double(files) / 30 + 0.9999));
+    return int(std::floor(double(files) / CellsPerPage + 0.9999));
 }
 
 QString pageLabel(int pageNo, int files)
