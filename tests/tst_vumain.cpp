@@ -405,8 +405,8 @@ void TestVuMain::menusAndToolbar()
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    QCOMPARE(
-        items(main->ui().mnuFile), QStringList({QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("終了")}));
+    QCOMPARE(items(main->ui().mnuFile),
+        QStringList({QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("終了")}));
     QCOMPARE(main->ui().mnuFileUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     QVERIFY(!main->ui().mnuFileUndo->isEnabled());  // nothing done yet
     QCOMPARE(items(main->ui().mnuRun),

@@ -33,6 +33,13 @@ QString countLabel(int files)
     return QStringLiteral("データ数：") + QString::number(files);
 }
 
+int nextPage(int pageNo, int files, int pageSize)
+{
+    if (pageNo * pageSize >= files)
+        return 0;
+    return std::min(pageNo + 1, 255);
+}
+
 int firstEntryOfPage(int pageNo, int pageSize)
 {
     return qint16((pageNo - 1) * pageSize);

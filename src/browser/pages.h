@@ -15,6 +15,9 @@ int pageCount(int files);
 QString pageLabel(int pageNo, int files);
 // "データ数：" followed by the count, without a blank.
 QString countLabel(int files);
+// The page the forward button turns to from page `pageNo` with `files` listed, or 0 where that
+// page shows the last of them. The page number is 8 bits wide: from page 255 it stays at 255.
+int nextPage(int pageNo, int files, int pageSize = CellsPerPage);
 // The list position that cell 0 of page `pageNo` shows.
 int firstEntryOfPage(int pageNo, int pageSize = CellsPerPage);
 

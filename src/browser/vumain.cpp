@@ -250,7 +250,8 @@ void VuMain::buildMenus()
             {{&C::mnuFileUndo, "mnuFileUndo", "元に戻す", &VuMain::mnuFileUndo_Click},
                 {&C::mnuFileSep, "mnuFileSep", nullptr, nullptr},
                 {&C::mnuFileQuit, "mnuFileQuit", "終了", &VuMain::mnuFileQuit_Click}}},
-        {&C::mnuProp, "mnuProp", "設定", {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click}}},
+        {&C::mnuProp, "mnuProp", "設定",
+            {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click}}},
         {&C::mnuRun, "mnuRun", "実行",
             {{&C::mnuRunSlide, "mnuRunSlide", "スライドショー", &VuMain::mnuRunSlide_Click},
                 {&C::mnuRun2, "mnuRun2", nullptr, nullptr},
@@ -392,7 +393,8 @@ void VuMain::Dsp_change()
     // layout at 800 pixels wide, the large one on short screens).
     setCompactToolbar(false);
     const int chrome = menuBar()->sizeHint().height() + ui_.StatusBar1->sizeHint().height();
-    setCompactToolbar(twips::fromPx(client.height() - chrome - ui_.tbToolBar->sizeHint().height()) < tableHeight(layout_));
+    setCompactToolbar(
+        twips::fromPx(client.height() - chrome - ui_.tbToolBar->sizeHint().height()) < tableHeight(layout_));
     // The area below the toolbar takes its size now, even in a window not shown yet; a window
     // manager that sizes the window otherwise moves the controls again (see eventFilter()).
     if (QLayout* l = layout()) {
@@ -653,7 +655,8 @@ void VuMain::imgDsp()
 
 QString VuMain::cellFile(int cell) const
 {
-    if (cell < 0 || cell >= CellsPerPage || ui_.Img[cell]->isHidden() || pageFiles_[cell].isEmpty() || pageFolder_.isEmpty())
+    if (cell < 0 || cell >= CellsPerPage || ui_.Img[cell]->isHidden() || pageFiles_[cell].isEmpty()
+        || pageFolder_.isEmpty())
         return QString();
     return paths::join(pageFolder_, pageFiles_[cell]);
 }
@@ -689,14 +692,12 @@ void VuMain::pageBack()
 
 void VuMain::pageForward()
 {
-    if (pageNo_ * pageSize_ >= fileList_.count()) {
+    const int next = nextPage(pageNo_, fileList_.count(), pageSize_);
+    if (next == 0) {
         ui_.PrgBar1->setValue(0);
         return;
     }
-    // The page number is 8 bits wide: at page 255 the step is skipped and that page is drawn
-    // again.
-    if (pageNo_ < 255)
-        ++pageNo_;
+    pageNo_ = quint8(next);  // at page 255 that page is drawn again
     ImgClr();
     imgDsp();
     ui_.PrgBar1->setValue(0);
@@ -870,8 +871,8 @@ FsStatus VuMain::dropOnBox(int index, int cell)
     if (outcome.failed()) {
         // The page stays as it is: the files it shows are where they were.
         module_.dialogs().message(this, box.failureTitle,
-            dropFailureText(index, outcome.step == engine::Step::RemoveSource, srcFile_, outcome.reason), MsgIcon::Error,
-            MsgButtons::Ok);
+            dropFailureText(index, outcome.step == engine::Step::RemoveSource, srcFile_, outcome.reason),
+            MsgIcon::Error, MsgButtons::Ok);
         return FsStatus::failure(outcome.error, outcome.from + QStringLiteral(": ") + outcome.reason);
     }
     // Skipped: the target was the file itself (say so), or the user kept the file there.

@@ -182,7 +182,8 @@ void TestCorpusWindows::pagesMenuAndViewer()
             }
             const QString& name = names[first + cell];
             const QString path = paths::join(folder_, name);
-            if (main.ui().Img[cell]->isHidden() || main.ui().ImgName[cell]->isHidden() || main.ui().ImgName[cell]->text() != name)
+            if (main.ui().Img[cell]->isHidden() || main.ui().ImgName[cell]->isHidden()
+                || main.ui().ImgName[cell]->text() != name)
                 incident(name, QStringLiteral("cell %1 does not show its name").arg(cell));
             const bool readable = pictures_.loadScaled(path, box).ok();
             if (readable && !main.ui().Img[cell]->hasPicture())

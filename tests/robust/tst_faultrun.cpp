@@ -184,7 +184,7 @@ void TestFaultRun::faults()
     if (drop) {
         VuMain& m = f.open(src);
         m.OkBtn_Click(0);
-        (move ? m.movePath() : m.copyPath()) = target;
+        move ? m.setMovePath(target) : m.setCopyPath(target);
         f.platform->dialogs.answerMessage(MsgAnswer::Ok);
         m.imgBox_DragDrop(move ? MoveBox : CopyBox, m.ui().Img[cell], 5, 5);
         errNo = m.errNo();
