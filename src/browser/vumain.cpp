@@ -43,73 +43,7 @@ namespace {
 
 const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
 
-// The toolbar's buttons in order. A button's key is its caption, its object name's tail and its
-// data, which the click handler goes by.
-enum class ToolCommand { Prop, Slide, Conv, Back, Forward, Help };
-struct ToolButtonInfo {
-    const char* key;
-    QStyle::StandardPixmap icon;
-    ToolCommand command;
-};
-constexpr ToolButtonInfo ToolButtons[] = {
-    {"環境設定", QStyle::SP_FileDialogDetailedView, ToolCommand::Prop},
-    {"ｽﾗｲﾄﾞｼｮｰ", QStyle::SP_MediaPlay, ToolCommand::Slide},
-    {"一括変換", QStyle::SP_DialogSaveButton, ToolCommand::Conv},
-    {"戻る", QStyle::SP_ArrowBack, ToolCommand::Back},
-    {"進む", QStyle::SP_ArrowForward, ToolCommand::Forward},
-    {"ﾍﾙﾌﾟ", QStyle::SP_DialogHelpButton, ToolCommand::Help},
-};
-
-std::optional<ToolCommand> toolCommand(const QString& key)
-{
-    for (const ToolButtonInfo& b : ToolButtons) {
-        if (key == QString::fromUtf8(b.key))
-            return b.command;
-    }
-    return std::nullopt;
-}
-
-// A status panel. Where its text is wider than the panel, the label before "：" stays and the
-// rest loses its beginning ("表示ﾌｫﾙﾀﾞ：…/photos/2023"), so that no panel's text runs into the next;
-// the whole text stays the panel's text, read by screen readers and shown as its tip.
-class StatusPanel : public QLabel {
-public:
-    using QLabel::QLabel;
-    static constexpr int Padding = 2;  // pixels between the frame and the text
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        drawFrame(&p);
-        const QRect r = contentsRect().adjusted(Padding, 0, -Padding, 0);
-        const QFontMetrics m = fontMetrics();
-        QString shown = text();
-        if (m.horizontalAdvance(shown) > r.width()) {
-            const qsizetype cut = shown.indexOf(u'：') + 1;
-            const QString label = shown.left(cut);
-            shown = label
-                + m.elidedText(shown.mid(cut), Qt::ElideLeft, std::max(0, r.width() - m.horizontalAdvance(label)));
-        }
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
-    }
-};
-
 }  // namespace
-
-QString initialPanelText(int n)
-{
-    static const QString texts[6] = {
-        QStringLiteral("データ数：　"),
-        QStringLiteral("ページ："),
-        QStringLiteral("画像形式：　"),
-        QStringLiteral("表示ﾌｫﾙﾀﾞ："),
-        QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：　"),
-        QStringLiteral("移動ﾌｫﾙﾀﾞ："),
-    };
-    return n >= 1 && n <= 6 ? texts[n - 1] : QString();
-}
 
 VuMain::VuMain(VuModule& module, QWidget* parent)
     : QMainWindow(parent)

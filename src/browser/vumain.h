@@ -2,6 +2,7 @@
 // boxes, the status bar, the toolbar and the menus.
 #pragma once
 
+#include "mainbars.h"
 #include "platform/folderlisting.h"
 #include "platform/listcontrols.h"
 #include "platform/picturebox.h"
@@ -239,8 +240,5 @@ private:
     int dragCell_ = -1;
     QPointer<VuConv> conv_;
 };
-
-// Texts of the status panels before anything writes them.
-QString initialPanelText(int n);
 
 }  // namespace vu
