@@ -59,7 +59,7 @@ int pageMemory(const QString& folder)
     main->OkBtn_Click(0);
     for (int page = 2; page <= 10; ++page)
         main->pageForward();
-    std::printf("%.1f %.1f %d\n", before, bench::peakRssMb(), int(main->PageNo));
+    std::printf("%.1f %.1f %d\n", before, bench::peakRssMb(), int(main->pageNo()));
     return 0;
 }
 
@@ -110,7 +110,7 @@ int main(int argc, char** argv)
     }
     std::printf("\nA page of 30 JPEGs of 4000 x 3000 pixels (%.1f MB each):\n", bytes / 1e6);
     auto main = mainOn(module, camera);
-    const QSize cell = main->Img[0]->size();
+    const QSize cell = main->ui().Img[0]->size();
     const int streams = main->thumbnailThreads();
     auto emptyCache = [&] { QDir(platform.thumbnails.root()).removeRecursively(); };
     auto firstVisit = [&](VuMain& window) {

@@ -47,7 +47,7 @@ private:
     {
         QList<int> cells;
         for (int i = 0; i < 30; ++i) {
-            if (!m.Img[i]->isHidden())
+            if (!m.ui().Img[i]->isHidden())
                 cells << i;
         }
         return cells;
@@ -61,23 +61,23 @@ void TestBrowser::showButtonDrawsFirstPage()
 {
     writePictures(folder(QStringLiteral("pics")), 12, "bmp", QStringLiteral("b"));
     VuMain& m = open(folder(QStringLiteral("pics")));
-    m.PageNo = 4;
+    m.setPageNo(4);
     m.OkBtn_Click(0);
-    QCOMPARE(m.PageNo, quint8(1));
+    QCOMPARE(m.pageNo(), quint8(1));
     QCOMPARE(m.panel(1), QStringLiteral("データ数：12"));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
     QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("pics")));
     QCOMPARE(shownCells(m).size(), 12);
     for (int i = 0; i < 12; ++i) {
-        QVERIFY(m.Img[i]->hasPicture());
-        QCOMPARE(m.ImgName[i]->text(), QStringLiteral("b%1.bmp").arg(i, 4, 10, QLatin1Char('0')));
-        QCOMPARE(m.PageFiles[i], m.ImgName[i]->text());
-        QVERIFY(!m.ImgName[i]->isHidden());
+        QVERIFY(m.ui().Img[i]->hasPicture());
+        QCOMPARE(m.ui().ImgName[i]->text(), QStringLiteral("b%1.bmp").arg(i, 4, 10, QLatin1Char('0')));
+        QCOMPARE(m.pageFile(i), m.ui().ImgName[i]->text());
+        QVERIFY(!m.ui().ImgName[i]->isHidden());
     }
-    QVERIFY(m.ImgName[12]->isHidden());
-    QCOMPARE(m.PrgBar1->value(), 0);
+    QVERIFY(m.ui().ImgName[12]->isHidden());
+    QCOMPARE(m.ui().PrgBar1->value(), 0);
     // Only pictures of the cell size are kept.
-    QCOMPARE(m.Img[0]->picture().size(), m.Img[0]->size() * m.devicePixelRatioF());
+    QCOMPARE(m.ui().Img[0]->picture().size(), m.ui().Img[0]->size() * m.devicePixelRatioF());
 }
 
 void TestBrowser::showButtonWithNoFilesChangesNothing()
@@ -86,12 +86,12 @@ void TestBrowser::showButtonWithNoFilesChangesNothing()
     QDir().mkpath(folder(QStringLiteral("pics/empty")));
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
-    QVERIFY(m.DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
+    QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
     // A right click leaves the current folder with a final separator; a show button that finds
     // nothing to show leaves it as it is, rather than taking the folder list's path.
     f_.module->setCurPath(folder(QStringLiteral("pics/empty/")));
     const QString curPath = f_.module->curPath();
-    m.PageNo = 1;
+    m.setPageNo(1);
     m.OkBtn_Click(0);
     QCOMPARE(shownCells(m), QList<int>({0, 1, 2}));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
@@ -115,8 +115,8 @@ void TestBrowser::typeButtonsKeepTheGridAndFollowFolders()
     QCOMPARE(shownCells(m).size(), 7);
     m.OkBtn_Click(3);  // jpg
     QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
-    QCOMPARE(m.FileList->pattern(), QStringLiteral("*.jpg"));
-    QVERIFY(m.DirList->setPath(folder(QStringLiteral("b"))).ok());
+    QCOMPARE(m.fileList().pattern(), QStringLiteral("*.jpg"));
+    QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("b"))).ok());
     QCOMPARE(m.panel(1), QStringLiteral("データ数：4"));
     QCOMPARE(m.panel(3), QStringLiteral("画像形式：JPG"));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));  // untouched until the show button
@@ -155,7 +155,7 @@ void TestBrowser::paging()
     VuMain& m = open(folder(QStringLiteral("p")));
     m.OkBtn_Click(0);
     if (startPage > 1) {
-        m.PageNo = quint8(startPage);
+        m.setPageNo(quint8(startPage));
         m.ImgClr();
         m.imgDsp();
         m.setPanel(2, pageLabel(startPage, files));
@@ -164,12 +164,12 @@ void TestBrowser::paging()
         m.setPanel(2, QStringLiteral("ページ： 1/ 1"));  // a marker: back on page 1 must not write it
     for (QChar k : keys)
         m.tbToolBar_ButtonClick(tool(k == u'F' ? "進む" : "戻る"));
-    QCOMPARE(int(m.PageNo), page);
+    QCOMPARE(int(m.pageNo()), page);
     QCOMPARE(shownCells(m).size(), cells);
     QCOMPARE(m.panel(2), label);
-    QCOMPARE(m.PrgBar1->value(), 0);
+    QCOMPARE(m.ui().PrgBar1->value(), 0);
     if (cells > 0)
-        QCOMPARE(m.ImgName[0]->text(), QStringLiteral("p%1.bmp").arg((page - 1) * 30, 4, 10, QLatin1Char('0')));
+        QCOMPARE(m.ui().ImgName[0]->text(), QStringLiteral("p%1.bmp").arg((page - 1) * 30, 4, 10, QLatin1Char('0')));
 }
 
 void TestBrowser::pageNumberStopsAt255()
@@ -177,16 +177,16 @@ void TestBrowser::pageNumberStopsAt255()
     writePictures(folder(QStringLiteral("many")), 8000, "bmp", QStringLiteral("m"), QSize(2, 2));
     VuMain& m = open(folder(QStringLiteral("many")));
     m.OkBtn_Click(0);
-    m.PageNo = 254;
+    m.setPageNo(254);
     m.tbToolBar_ButtonClick(tool("進む"));
-    QCOMPARE(m.PageNo, quint8(255));
+    QCOMPARE(m.pageNo(), quint8(255));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 255/ 267"));
-    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("m7620.bmp"));
-    m.ImgName[0]->clear();
+    QCOMPARE(m.ui().ImgName[0]->text(), QStringLiteral("m7620.bmp"));
+    m.ui().ImgName[0]->clear();
     m.tbToolBar_ButtonClick(tool("進む"));
-    QCOMPARE(m.PageNo, quint8(255));
+    QCOMPARE(m.pageNo(), quint8(255));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 255/ 267"));
-    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("m7620.bmp"));  // drawn again
+    QCOMPARE(m.ui().ImgName[0]->text(), QStringLiteral("m7620.bmp"));  // drawn again
 }
 
 void TestBrowser::pagePastTheEndDrawsNothing()
@@ -195,12 +195,12 @@ void TestBrowser::pagePastTheEndDrawsNothing()
     VuMain& m = open(folder(QStringLiteral("p")));
     m.OkBtn_Click(0);
     m.setPanel(4, QString());
-    m.PageNo = 3;
+    m.setPageNo(3);
     m.ImgClr();
     m.imgDsp();
     QVERIFY(shownCells(m).isEmpty());
     QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("p")));
-    QCOMPARE(m.PrgBar1->value(), 0);
+    QCOMPARE(m.ui().PrgBar1->value(), 0);
 }
 
 void TestBrowser::damagedPicturesDoNotHideTheRest()
@@ -220,14 +220,14 @@ void TestBrowser::damagedPicturesDoNotHideTheRest()
     m.OkBtn_Click(0);
     QCOMPARE(shownCells(m), QList<int>({0, 1, 2, 3, 4, 5}));
     for (int i : {0, 1, 2})
-        QVERIFY(m.Img[i]->hasPicture());
+        QVERIFY(m.ui().Img[i]->hasPicture());
     for (int i : {3, 4, 5}) {
-        QVERIFY2(!m.Img[i]->hasPicture(), qPrintable(m.ImgName[i]->text()));
-        QVERIFY(!m.ImgName[i]->isHidden());
+        QVERIFY2(!m.ui().Img[i]->hasPicture(), qPrintable(m.ui().ImgName[i]->text()));
+        QVERIFY(!m.ui().ImgName[i]->isHidden());
     }
-    QCOMPARE(m.ImgName[5]->text(), QStringLiteral("f0005.bmp"));
+    QCOMPARE(m.ui().ImgName[5]->text(), QStringLiteral("f0005.bmp"));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
-    QCOMPARE(m.PrgBar1->value(), 0);
+    QCOMPARE(m.ui().PrgBar1->value(), 0);
 }
 
 void TestBrowser::thumbnailsAreOrientedAndFirstFrames()
@@ -251,10 +251,10 @@ void TestBrowser::thumbnailsAreOrientedAndFirstFrames()
     writeBytes(p + QStringLiteral("/b.gif"), encodeGif({green, red}));
     VuMain& m = open(p);
     m.OkBtn_Click(0);
-    const QImage a = m.Img[0]->picture();
+    const QImage a = m.ui().Img[0]->picture();
     QVERIFY(qRed(a.pixel(a.width() / 2, 2)) > 200 && qBlue(a.pixel(a.width() / 2, 2)) < 60);
     QVERIFY(qBlue(a.pixel(a.width() / 2, a.height() - 3)) > 200);
-    const QImage b = m.Img[1]->picture();
+    const QImage b = m.ui().Img[1]->picture();
     QVERIFY(qGreen(b.pixel(5, 5)) > 200 && qRed(b.pixel(5, 5)) < 60);
 }
 
@@ -280,7 +280,7 @@ void TestBrowser::pagesShareTheDesktopsThumbnailCache()
     VuMain& m = open(p);
     m.OkBtn_Click(0);
     QCOMPARE(f_.platform->pictures.loads(), 4);
-    const QSize cell = (QSizeF(m.Img[0]->size()) * m.devicePixelRatioF()).toSize();
+    const QSize cell = (QSizeF(m.ui().Img[0]->size()) * m.devicePixelRatioF()).toSize();
     FreedesktopThumbnails& cache = f_.platform->thumbnails;
     for (const QString& f : files) {
         const QString entry = cache.entryPath(fileUri(f), thumbnailSide(cell));
@@ -291,8 +291,8 @@ void TestBrowser::pagesShareTheDesktopsThumbnailCache()
     m.OkBtn_Click(0);
     QCOMPARE(f_.platform->pictures.loads(), 4);
     for (int i = 0; i < 4; ++i) {
-        QCOMPARE(m.Img[i]->picture().size(), cell);  // sharp: one picture pixel per device pixel
-        QVERIFY(qRed(m.Img[i]->picture().pixel(cell.width() / 8, cell.height() / 8)) > 150);
+        QCOMPARE(m.ui().Img[i]->picture().size(), cell);  // sharp: one picture pixel per device pixel
+        QVERIFY(qRed(m.ui().Img[i]->picture().pixel(cell.width() / 8, cell.height() / 8)) > 150);
     }
 }
 
@@ -307,11 +307,11 @@ void TestBrowser::changedPicturesAreNeverShownWithTheirOldThumbnails()
     VuMain& m = open(p);
     auto colour = [&] {
         m.OkBtn_Click(0);
-        const QImage shown = m.Img[0]->picture();
+        const QImage shown = m.ui().Img[0]->picture();
         return shown.pixelColor(shown.width() / 8, shown.height() / 8);
     };
     QVERIFY(colour().red() > 150);
-    const QSize cell = (QSizeF(m.Img[0]->size()) * m.devicePixelRatioF()).toSize();
+    const QSize cell = (QSizeF(m.ui().Img[0]->size()) * m.devicePixelRatioF()).toSize();
     QVERIFY(QFile::exists(f_.platform->thumbnails.entryPath(fileUri(f), thumbnailSide(cell))));
     for (const QColor now : {QColor(30, 40, 220), QColor(30, 200, 40), QColor(220, 30, 30)}) {
         const qint64 size = QFileInfo(f).size();
@@ -333,16 +333,16 @@ void TestBrowser::unreadablePicturesAreNotReadOnEveryVisit()
     age(f);
     VuMain& m = open(p);
     m.OkBtn_Click(0);
-    QCOMPARE(m.Img[0]->emptyText(), QStringLiteral("読込不可"));
+    QCOMPARE(m.ui().Img[0]->emptyText(), QStringLiteral("読込不可"));
     QVERIFY(QFile::exists(f_.platform->thumbnails.failurePath(fileUri(f))));
     const int loads = f_.platform->pictures.loads();
     m.OkBtn_Click(0);
     QCOMPARE(f_.platform->pictures.loads(), loads);
-    QCOMPARE(m.Img[0]->emptyText(), QStringLiteral("読込不可"));
-    QVERIFY(!m.Img[0]->hasPicture());
+    QCOMPARE(m.ui().Img[0]->emptyText(), QStringLiteral("読込不可"));
+    QVERIFY(!m.ui().Img[0]->hasPicture());
     writePicture(f, QSize(64, 48), "jpg");
     m.OkBtn_Click(0);
-    QVERIFY(m.Img[0]->hasPicture());
+    QVERIFY(m.ui().Img[0]->hasPicture());
 }
 
 void TestBrowser::cellFileNamesTheDrawnFolder()
@@ -351,7 +351,7 @@ void TestBrowser::cellFileNamesTheDrawnFolder()
     writePictures(folder(QStringLiteral("two")), 5, "bmp", QStringLiteral("y"));
     VuMain& m = open(folder(QStringLiteral("one")));
     m.OkBtn_Click(0);
-    QVERIFY(m.DirList->setPath(folder(QStringLiteral("two"))).ok());
+    QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("two"))).ok());
     QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two")));
     QCOMPARE(m.cellFile(1), folder(QStringLiteral("one/x0001.bmp")));
     QCOMPARE(m.cellFile(3), QString());
@@ -363,12 +363,11 @@ void TestBrowser::fileDialog()
     writePictures(images + QStringLiteral("/Sub"), 2, "gif", QStringLiteral("a"));
     VuMain& m = open(images);
     f_.platform->dialogs.answerFile(images + QStringLiteral("/Sub/a0001.gif"));
-    m.DialgDsp();
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.DialgDsp().error, 0);
     QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
     QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
     // The lists follow: the current folder is the one they show.
-    QCOMPARE(m.DirList->path(), images + QStringLiteral("/Sub"));
+    QCOMPARE(m.ui().DirList->path(), images + QStringLiteral("/Sub"));
     QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
     const auto& q = f_.platform->dialogs.asked.last();
     QCOMPARE(q.title, QStringLiteral("ファイルを指定してください"));
@@ -378,16 +377,14 @@ void TestBrowser::fileDialog()
     QCOMPARE(q.owner, &m);
 
     f_.platform->dialogs.answerFile(std::nullopt);  // cancelled
-    m.DialgDsp();
-    QVERIFY(m.ErrNo != 0);
+    QVERIFY(m.DialgDsp().error != 0);
     QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
     QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
 
     // A file whose folder has gone by the time the dialog returns starts nothing.
     f_.platform->dialogs.answerFile(folder(QStringLiteral("gone/b.gif")));
-    m.DialgDsp();
-    QCOMPARE(m.ErrNo, double(err::PathNotFound));
-    QCOMPARE(m.DirList->path(), images + QStringLiteral("/Sub"));
+    QCOMPARE(m.DialgDsp().error, int(err::PathNotFound));
+    QCOMPARE(m.ui().DirList->path(), images + QStringLiteral("/Sub"));
     QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
 }
 
@@ -438,34 +435,34 @@ void TestBrowser::toolbarDispatchesByKey()
     m.OkBtn_Click(0);
     int props = 0, slides = 0, batches = 0;
     // Count the commands instead of opening their windows.
-    for (QAction* a : {m.mnuPropProp, m.mnuRunSlide, m.mnuRunConv})
+    for (QAction* a : {m.ui().mnuPropProp, m.ui().mnuRunSlide, m.ui().mnuRunConv})
         disconnect(a, &QAction::triggered, &m, nullptr);
-    connect(m.mnuPropProp, &QAction::triggered, this, [&] { ++props; });
-    connect(m.mnuRunSlide, &QAction::triggered, this, [&] { ++slides; });
-    connect(m.mnuRunConv, &QAction::triggered, this, [&] { ++batches; });
-    for (QAction* a : {m.mnuPropProp, m.mnuRunSlide, m.mnuRunConv})
+    connect(m.ui().mnuPropProp, &QAction::triggered, this, [&] { ++props; });
+    connect(m.ui().mnuRunSlide, &QAction::triggered, this, [&] { ++slides; });
+    connect(m.ui().mnuRunConv, &QAction::triggered, this, [&] { ++batches; });
+    for (QAction* a : {m.ui().mnuPropProp, m.ui().mnuRunSlide, m.ui().mnuRunConv})
         a->setEnabled(true);
     m.tbToolBar_ButtonClick(tool("環境設定"));
     m.tbToolBar_ButtonClick(tool("ｽﾗｲﾄﾞｼｮｰ"));
     m.tbToolBar_ButtonClick(tool("一括変換"));
     QCOMPARE(QList<int>({props, slides, batches}), QList<int>({1, 1, 1}));
     // A disabled command is skipped, like any step that cannot run.
-    m.mnuRunConv->setEnabled(false);
+    m.ui().mnuRunConv->setEnabled(false);
     QVERIFY(!tool("一括変換")->isEnabled());
     m.tbToolBar_ButtonClick(tool("一括変換"));
     QCOMPARE(batches, 1);
     // Help does nothing at all.
     m.tbToolBar_ButtonClick(tool("ﾍﾙﾌﾟ"));
-    QCOMPARE(m.PageNo, quint8(1));
+    QCOMPARE(m.pageNo(), quint8(1));
     QVERIFY(f_.platform->dialogs.asked.isEmpty());
     QVERIFY(f_.platform->urls.opened.isEmpty());
     // The key decides, not the position.
     QAction stray(QStringLiteral("進む"));
     stray.setData(QStringLiteral("戻る"));
     m.tbToolBar_ButtonClick(tool("進む"));
-    QCOMPARE(m.PageNo, quint8(2));
+    QCOMPARE(m.pageNo(), quint8(2));
     m.tbToolBar_ButtonClick(&stray);
-    QCOMPARE(m.PageNo, quint8(1));
+    QCOMPARE(m.pageNo(), quint8(1));
 }
 
 void TestBrowser::developerSite()
@@ -475,7 +472,7 @@ void TestBrowser::developerSite()
     writeBytes(guide, "<html></html>");
     f_.module->guideFile = guide;
     VuMain& m = open(QStringLiteral("/"));
-    m.mnuHelpUrl->trigger();
+    m.ui().mnuHelpUrl->trigger();
     QCOMPARE(f_.platform->urls.opened.size(), 1);
     const QUrl opened = f_.platform->urls.opened.first();
     if (QStringLiteral(VUTARA_HOMEPAGE).isEmpty())
@@ -485,14 +482,14 @@ void TestBrowser::developerSite()
     QVERIFY(opened.isValid() && !opened.host().endsWith(QStringLiteral("example.org")));
     QVERIFY(f_.platform->dialogs.asked.isEmpty());
     f_.platform->urls.result = false;
-    m.mnuHelpUrl->trigger();
+    m.ui().mnuHelpUrl->trigger();
     QCOMPARE(f_.platform->dialogs.asked.size(), 1);
     QCOMPARE(f_.platform->dialogs.asked.first().icon, MsgIcon::Error);
     QVERIFY(f_.platform->dialogs.asked.first().text.contains(QStringLiteral("ブラウザ")));
     // Without the guide there is nothing to open: a box says so.
     if (QStringLiteral(VUTARA_HOMEPAGE).isEmpty()) {
         f_.module->guideFile.clear();
-        m.mnuHelpUrl->trigger();
+        m.ui().mnuHelpUrl->trigger();
         QCOMPARE(f_.platform->urls.opened.size(), 2);
         QCOMPARE(f_.platform->dialogs.asked.size(), 2);
         QVERIFY(f_.platform->dialogs.asked.last().text.contains(QStringLiteral("guide.html")));

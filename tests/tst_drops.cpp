@@ -63,7 +63,7 @@ private:
         m.OkBtn_Click(0);
         return m;
     }
-    void drop(int box, int cell) { f_.main->imgBox_DragDrop(box, f_.main->Img[cell], 10, 10); }
+    void drop(int box, int cell) { f_.main->imgBox_DragDrop(box, f_.main->ui().Img[cell], 10, 10); }
     QStringList names(const QString& f) const { return QDir(f).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
     ScriptedDialogs& dialogs() { return f_.platform->dialogs; }
 
@@ -78,7 +78,7 @@ void TestDrops::firstCopyAsksForTheFolder()
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(folder(QStringLiteral("backup")));
     drop(CopyBox, 1);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     QCOMPARE(dialogs().asked.size(), 2);
     QCOMPARE(dialogs().asked[0].title, QStringLiteral("コピー"));
     QCOMPARE(dialogs().asked[0].text, QStringLiteral("コピーを行います。よろしいですか？"));
@@ -87,7 +87,7 @@ void TestDrops::firstCopyAsksForTheFolder()
     QCOMPARE(dialogs().asked[1].kind, ScriptedDialogs::Question::Folder);
     QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：") + folder(QStringLiteral("backup")));
     QCOMPARE(names(folder(QStringLiteral("backup"))), QStringList{QStringLiteral("a0001.bmp")});
-    QCOMPARE(m.DstFile, folder(QStringLiteral("backup/a0001.bmp")));
+    QCOMPARE(m.dstFile(), folder(QStringLiteral("backup/a0001.bmp")));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
     // The second copy only asks for confirmation.
     dialogs().answerMessage(MsgAnswer::Ok);
@@ -113,9 +113,9 @@ void TestDrops::copyToTheRootAddsNoSecondSeparator()
     dialogs().answerFolder(QStringLiteral("/"));
     drop(CopyBox, 0);
     QCOMPARE(copiedTo, QStringLiteral("/r0000.bmp"));
-    QCOMPARE(m.CopyPath, QStringLiteral("/"));
+    QCOMPARE(m.copyPath(), QStringLiteral("/"));
     QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：/"));
-    QCOMPARE(m.ErrNo, double(err::PermissionDenied));
+    QCOMPARE(m.errNo(), double(err::PermissionDenied));
 }
 
 void TestDrops::cancelChangesNothing_data()
@@ -132,19 +132,19 @@ void TestDrops::cancelChangesNothing()
     writePictures(folder(QStringLiteral("src")), 4);
     QDir().mkpath(folder(QStringLiteral("dst")));
     VuMain& m = showFolder(folder(QStringLiteral("src")));
-    m.CopyPath = m.MovePath = folder(QStringLiteral("dst"));
-    m.ErrNo = 5;
+    m.setCopyPath(folder(QStringLiteral("dst")));
+    m.setMovePath(folder(QStringLiteral("dst")));
     QStringList panels;
     for (int n = 1; n <= 6; ++n)
         panels << m.panel(n);
     dialogs().answerMessage(MsgAnswer::Cancel);
     drop(box, 0);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     QCOMPARE(names(folder(QStringLiteral("src"))).size(), 4);
     QVERIFY(names(folder(QStringLiteral("dst"))).isEmpty());
     for (int n = 1; n <= 6; ++n)
         QCOMPARE(m.panel(n), panels[n - 1]);
-    QVERIFY(m.Img[0]->hasPicture());
+    QVERIFY(m.ui().Img[0]->hasPicture());
     QCOMPARE(dialogs().asked.size(), 1);
 }
 
@@ -169,11 +169,11 @@ void TestDrops::sameNamedFileIsReplacedOnlyOnYes()
     QDir().mkpath(folder(QStringLiteral("dst")));
     writeBytes(folder(QStringLiteral("dst/same0000.bmp")), "older file");
     VuMain& m = showFolder(folder(QStringLiteral("src")));
-    (box == CopyBox ? m.CopyPath : m.MovePath) = folder(QStringLiteral("dst"));
+    box == CopyBox ? m.setCopyPath(folder(QStringLiteral("dst"))) : m.setMovePath(folder(QStringLiteral("dst")));
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerMessage(yes ? MsgAnswer::Yes : MsgAnswer::No);
     drop(box, 0);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     QCOMPARE(dialogs().asked.size(), 2);
     const auto& q = dialogs().asked[1];
     QCOMPARE(q.title, dropBox(box).title);
@@ -203,7 +203,7 @@ void TestDrops::readOnlyFileIsNeitherDeletedNorMoved()
     QVERIFY(QFile::setPermissions(kept, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     QDir().mkpath(folder(QStringLiteral("dst")));
     VuMain& m = showFolder(folder(QStringLiteral("src")));
-    m.MovePath = folder(QStringLiteral("dst"));
+    m.setMovePath(folder(QStringLiteral("dst")));
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(box, 1);
     QVERIFY(QFile::exists(kept));
@@ -214,8 +214,8 @@ void TestDrops::readOnlyFileIsNeitherDeletedNorMoved()
     QCOMPARE(told.icon, MsgIcon::Error);
     QVERIFY2(told.text.contains(kept) && told.text.contains(QStringLiteral("読取専用のファイルです")),
         qPrintable(told.text));
-    QCOMPARE(m.ErrNo, double(err::ReadOnlyFile));
-    QCOMPARE(m.ImgName[1]->text(), QStringLiteral("r0001.bmp"));
+    QCOMPARE(m.errNo(), double(err::ReadOnlyFile));
+    QCOMPARE(m.ui().ImgName[1]->text(), QStringLiteral("r0001.bmp"));
 }
 
 void TestDrops::deleteRedrawsTheSamePage_data()
@@ -244,18 +244,18 @@ void TestDrops::deleteRedrawsTheSamePage()
     VuMain& m = showFolder(folder(QStringLiteral("d")));
     for (int p = 1; p < page; ++p)
         m.pageForward();
-    QCOMPARE(int(m.PageNo), page);
-    const QString doomed = m.ImgName[cell]->text();
+    QCOMPARE(int(m.pageNo()), page);
+    const QString doomed = m.ui().ImgName[cell]->text();
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, cell);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     QCOMPARE(dialogs().asked.first().text, QStringLiteral("削除を行います。よろしいですか？"));
     QVERIFY(!QFile::exists(folder(QStringLiteral("d/")) + doomed));
-    QCOMPARE(int(m.PageNo), page);
+    QCOMPARE(int(m.pageNo()), page);
     QCOMPARE(m.panel(1), count);
     QCOMPARE(m.panel(2), label);
     int shown = 0;
-    for (PictureBox* c : m.Img)
+    for (PictureBox* c : m.ui().Img)
         shown += c->isHidden() ? 0 : 1;
     QCOMPARE(shown, cellsAfter);
 }
@@ -271,7 +271,7 @@ void TestDrops::moveWhoseDeleteFailsKeepsBoth()
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(folder(QStringLiteral("dst")));
     drop(MoveBox, 1);
-    QCOMPARE(m.ErrNo, double(err::PermissionDenied));
+    QCOMPARE(m.errNo(), double(err::PermissionDenied));
     QVERIFY(QFile::exists(folder(QStringLiteral("ro/m0001.bmp"))));
     QVERIFY(QFile::exists(folder(QStringLiteral("dst/m0001.bmp"))));
     QCOMPARE(m.panel(6), QStringLiteral("移動ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("dst")));
@@ -284,16 +284,16 @@ void TestDrops::moveRemovesTheSource()
     QDir().mkpath(folder(QStringLiteral("dst")));
     VuMain& m = showFolder(folder(QStringLiteral("src")));
     const QByteArray original = readBytes(folder(QStringLiteral("src/v0000.bmp")));
-    m.MovePath = folder(QStringLiteral("dst"));
+    m.setMovePath(folder(QStringLiteral("dst")));
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(MoveBox, 0);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     QCOMPARE(
         names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("v0001.bmp"), QStringLiteral("v0002.bmp")}));
     QCOMPARE(readBytes(folder(QStringLiteral("dst/v0000.bmp"))), original);
     QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
-    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("v0001.bmp"));
-    QVERIFY(m.ImgName[2]->isHidden());
+    QCOMPARE(m.ui().ImgName[0]->text(), QStringLiteral("v0001.bmp"));
+    QVERIFY(m.ui().ImgName[2]->isHidden());
 }
 
 void TestDrops::cancelledFolderChooserEndsTheDrop()
@@ -306,8 +306,8 @@ void TestDrops::cancelledFolderChooserEndsTheDrop()
     dialogs().answerFolder(QString());  // cancelled
     drop(MoveBox, 0);
     QCOMPARE(copies, 0);
-    QCOMPARE(m.MovePath, QString());
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.movePath(), QString());
+    QCOMPARE(m.errNo(), 0.0);
     QCOMPARE(names(folder(QStringLiteral("src"))).size(), 2);
     // The next drop asks for the folder again.
     dialogs().answerMessage(MsgAnswer::Ok);
@@ -333,13 +333,14 @@ void TestDrops::ontoItsOwnFolderDoesNothing()
     QFile::link(folder(QStringLiteral("src")), folder(QStringLiteral("alias")));
     const QByteArray before = readBytes(folder(QStringLiteral("src/s0000.jpg")));
     VuMain& m = showFolder(folder(QStringLiteral("src")));
-    (box == CopyBox ? m.CopyPath : m.MovePath) = folder(throughLink ? QStringLiteral("alias") : QStringLiteral("src"));
+    const QString target = folder(throughLink ? QStringLiteral("alias") : QStringLiteral("src"));
+    box == CopyBox ? m.setCopyPath(target) : m.setMovePath(target);
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(box, 0);
     QCOMPARE(readBytes(folder(QStringLiteral("src/s0000.jpg"))), before);
     QCOMPARE(
         names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("s0000.jpg"), QStringLiteral("s0001.jpg")}));
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     // The user is told why nothing happened.
     QCOMPARE(dialogs().asked.size(), 2);
     QCOMPARE(dialogs().asked[1].icon, MsgIcon::Information);
@@ -353,7 +354,7 @@ void TestDrops::sourceIsTheDrawnFolder()
     writePictures(folder(QStringLiteral("shown")), 2, "bmp", QStringLiteral("n"));
     writePictures(folder(QStringLiteral("other")), 2, "bmp", QStringLiteral("n"));
     VuMain& m = showFolder(folder(QStringLiteral("shown")));
-    QVERIFY(m.DirList->setPath(folder(QStringLiteral("other"))).ok());
+    QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("other"))).ok());
     QCOMPARE(f_.module->curPath(), folder(QStringLiteral("other")));
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, 1);
@@ -404,17 +405,16 @@ void TestDrops::pagesAndDropsFollowTheListedFolder()
         conv->close();
     } else {
         dialogs().answerFile(folders[1] + QStringLiteral("/a0003.bmp"));
-        m.DialgDsp();
-        QCOMPARE(m.ErrNo, 0.0);
+        QCOMPARE(m.DialgDsp().error, 0);
     }
-    QCOMPARE(m.FileList->path(), folder(listed));
+    QCOMPARE(m.fileList().path(), folder(listed));
 
     m.tbToolBar_ButtonClick(m.toolButton(QStringLiteral("進む")));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 2/ 2"));
     QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(listed));
-    QCOMPARE(m.ImgName[0]->text(), QStringLiteral("a0030.bmp"));
+    QCOMPARE(m.ui().ImgName[0]->text(), QStringLiteral("a0030.bmp"));
     QCOMPARE(m.cellFile(0), folder(listed + QStringLiteral("/a0030.bmp")));
-    const QImage shown = m.Img[0]->picture();
+    const QImage shown = m.ui().Img[0]->picture();
     QVERIFY(!shown.isNull());
     const QRgb corner = shown.pixel(1, 1);
     QVERIFY2(listed == QStringLiteral("browse") ? qRed(corner) > 200 && qBlue(corner) < 60
@@ -423,7 +423,7 @@ void TestDrops::pagesAndDropsFollowTheListedFolder()
 
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, 0);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     QVERIFY(!QFile::exists(folder(listed + QStringLiteral("/a0030.bmp"))));
     QVERIFY(QFile::exists(folder(other + QStringLiteral("/a0030.bmp"))));
     QCOMPARE(m.panel(1), QStringLiteral("データ数：34"));
@@ -439,7 +439,7 @@ void TestDrops::failedCopyLosesNothing()
     QDir().mkpath(folder(QStringLiteral("dst")));
     writeBytes(folder(QStringLiteral("dst/big.jpg")), "earlier");
     VuMain& m = showFolder(src);
-    m.MovePath = folder(QStringLiteral("dst"));
+    m.setMovePath(folder(QStringLiteral("dst")));
     const int status = runLimitedChild(30000, [&] {
         dialogs().answerMessage(MsgAnswer::Ok);
         dialogs().answerMessage(MsgAnswer::Yes);  // replace the earlier file
@@ -449,7 +449,7 @@ void TestDrops::failedCopyLosesNothing()
         const bool box = told.title == QStringLiteral("移動エラー") && told.icon == MsgIcon::Error
             && told.text.contains(src + QStringLiteral("/big.jpg"))
             && told.text.contains(QStringLiteral("ディスクの空き容量が不足しています"));
-        return m.ErrNo == err::DiskFull && box ? 0 : 1;
+        return m.errNo() == err::DiskFull && box ? 0 : 1;
     });
     QCOMPARE(status, 0);
     QCOMPARE(readBytes(folder(QStringLiteral("dst/big.jpg"))), QByteArray("earlier"));
@@ -461,30 +461,30 @@ void TestDrops::failedCopyLosesNothing()
     QFile f(src + QStringLiteral("/big.jpg"));
     QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(old, QFileDevice::FileModificationTime));
     f.close();
-    m.CopyPath = folder(QStringLiteral("copies"));
-    QDir().mkpath(m.CopyPath);
+    m.setCopyPath(folder(QStringLiteral("copies")));
+    QDir().mkpath(m.copyPath());
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(CopyBox, 0);
-    QCOMPARE(QFileInfo(m.CopyPath + QStringLiteral("/big.jpg")).lastModified(), old);
+    QCOMPARE(QFileInfo(m.copyPath() + QStringLiteral("/big.jpg")).lastModified(), old);
 }
 
 void TestDrops::dragIconFollowsTheBoxes()
 {
     writePictures(folder(QStringLiteral("p")), 3);
     VuMain& m = showFolder(folder(QStringLiteral("p")));
-    QVERIFY(m.DragIcon[1].isNull());
-    m.imgBox_DragOver(2, m.Img[1], 5, 5, 0);
-    QVERIFY(!m.DragIcon[1].isNull());
-    m.imgBox_DragOver(2, m.Img[1], 6, 6, 2);
-    QVERIFY(!m.DragIcon[1].isNull());
-    m.imgBox_DragOver(2, m.Img[1], 6, 6, 1);
-    QVERIFY(m.DragIcon[1].isNull());
+    QVERIFY(m.dragIcon(1).isNull());
+    m.imgBox_DragOver(2, m.ui().Img[1], 5, 5, 0);
+    QVERIFY(!m.dragIcon(1).isNull());
+    m.imgBox_DragOver(2, m.ui().Img[1], 6, 6, 2);
+    QVERIFY(!m.dragIcon(1).isNull());
+    m.imgBox_DragOver(2, m.ui().Img[1], 6, 6, 1);
+    QVERIFY(m.dragIcon(1).isNull());
     // Dropped on a box, the thumbnail keeps the icon until it next leaves a box.
-    m.imgBox_DragOver(0, m.Img[1], 5, 5, 0);
+    m.imgBox_DragOver(0, m.ui().Img[1], 5, 5, 0);
     dialogs().answerMessage(MsgAnswer::Cancel);
-    m.imgBox_DragDrop(0, m.Img[1], 5, 5);
-    QVERIFY(!m.DragIcon[1].isNull());
-    QVERIFY(m.DragIcon[0].isNull());
+    m.imgBox_DragDrop(0, m.ui().Img[1], 5, 5);
+    QVERIFY(!m.dragIcon(1).isNull());
+    QVERIFY(m.dragIcon(0).isNull());
 }
 
 void TestDrops::dropIconFromWorkingDirectory_data()
@@ -520,7 +520,7 @@ void TestDrops::clickingBoxesChoosesTargets()
     VuMain& m = showFolder(QStringLiteral("/"));
     dialogs().answerFolder(QStringLiteral("/srv/copies"));
     m.imgBox_Click(CopyBox);
-    QCOMPARE(m.CopyPath, QStringLiteral("/srv/copies"));
+    QCOMPARE(m.copyPath(), QStringLiteral("/srv/copies"));
     QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：/srv/copies"));
     dialogs().answerFolder(QStringLiteral("/srv/moved"));
     m.imgBox_Click(MoveBox);
@@ -529,7 +529,7 @@ void TestDrops::clickingBoxesChoosesTargets()
     QCOMPARE(dialogs().asked.size(), 2);
     // A click asks anew; cancelling empties the target.
     m.imgBox_Click(CopyBox);
-    QCOMPARE(m.CopyPath, QString());
+    QCOMPARE(m.copyPath(), QString());
     QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："));
 }
 
@@ -537,9 +537,8 @@ void TestDrops::onlyThumbnailsAreDropped()
 {
     writePictures(folder(QStringLiteral("p")), 2);
     VuMain& m = showFolder(folder(QStringLiteral("p")));
-    m.ErrNo = 3;
-    m.imgBox_DragDrop(DeleteBox, m.OkBtn[0], 1, 1);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.imgBox_DragDrop(DeleteBox, m.ui().OkBtn[0], 1, 1), 0);
+    QCOMPARE(m.errNo(), 0.0);
     QVERIFY(dialogs().asked.isEmpty());
     QCOMPARE(names(folder(QStringLiteral("p"))).size(), 2);
 }
@@ -570,15 +569,16 @@ void TestDrops::undoTheNewestDrop()
     for (const QString& f : files)
         bytes << readBytes(folder(QStringLiteral("src/")) + f);
     VuMain& m = showFolder(folder(QStringLiteral("src")));
-    m.CopyPath = m.MovePath = folder(QStringLiteral("dst"));
-    QVERIFY(!m.mnuFileUndo->isEnabled());
+    m.setCopyPath(folder(QStringLiteral("dst")));
+    m.setMovePath(folder(QStringLiteral("dst")));
+    QVERIFY(!m.ui().mnuFileUndo->isEnabled());
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(box, 1);
     if (twice) {
         dialogs().answerMessage(MsgAnswer::Ok);
         drop(box, 1);  // the page was drawn again: cell 1 now shows the third file
     }
-    QVERIFY(m.mnuFileUndo->isEnabled());
+    QVERIFY(m.ui().mnuFileUndo->isEnabled());
     if (changed)
         writeBytes(folder(QStringLiteral("dst/")) + files[1], "edited");
     if (batchOpen)
@@ -598,18 +598,18 @@ void TestDrops::undoTheNewestDrop()
     QCOMPARE(dialogs().asked.value(0).buttons, MsgButtons::OkCancel);
     if (twice) {
         QCOMPARE(names(folder(QStringLiteral("src"))), QStringList({files[0], files[2]}));
-        QVERIFY(m.mnuFileUndo->isEnabled());  // the drop before can be undone next
+        QVERIFY(m.ui().mnuFileUndo->isEnabled());  // the drop before can be undone next
         dialogs().answerMessage(MsgAnswer::Ok);
         m.mnuFileUndo_Click();
     }
-    QVERIFY(!m.mnuFileUndo->isEnabled());
+    QVERIFY(!m.ui().mnuFileUndo->isEnabled());
     // Every file back where it was, with its bytes; the page shows it again.
     for (int i = 0; i < files.size(); ++i)
         QCOMPARE(readBytes(folder(QStringLiteral("src/")) + files[i]), bytes[i]);
     QCOMPARE(names(folder(QStringLiteral("src"))), files);
     QCOMPARE(names(folder(QStringLiteral("dst"))), changed ? QStringList{files[1]} : QStringList());
     QCOMPARE(m.panel(1), QStringLiteral("データ数：3"));
-    QCOMPARE(m.ImgName[1]->text(), files[1]);
+    QCOMPARE(m.ui().ImgName[1]->text(), files[1]);
     QCOMPARE(names(f_.platform->homeTrash() + QStringLiteral("/files")), QStringList());
     if (changed) {
         QCOMPARE(readBytes(folder(QStringLiteral("dst/")) + files[1]), QByteArray("edited"));
@@ -653,14 +653,14 @@ void TestDrops::deleteWhereNoTrashAsks()
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerMessage(forGood ? MsgAnswer::Yes : MsgAnswer::No);
     drop(DeleteBox, 0);
-    QCOMPARE(m.ErrNo, 0.0);
+    QCOMPARE(m.errNo(), 0.0);
     QCOMPARE(dialogs().asked.size(), 2);
     QCOMPARE(dialogs().asked[1].title, QStringLiteral("削除"));
     QCOMPARE(dialogs().asked[1].text, batch::deleteForGoodQuestion(file, false));
     QCOMPARE(dialogs().asked[1].buttons, MsgButtons::YesNo);
     QCOMPARE(QFile::exists(file), !forGood);
     QCOMPARE(m.panel(1), forGood ? QStringLiteral("データ数：1") : QStringLiteral("データ数：2"));
-    QCOMPARE(m.mnuFileUndo->isEnabled(), forGood);  // to say that it cannot come back
+    QCOMPARE(m.ui().mnuFileUndo->isEnabled(), forGood);  // to say that it cannot come back
     QCOMPARE(dialogs().unanswered, 0);
 }
 

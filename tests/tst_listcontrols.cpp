@@ -308,27 +308,48 @@ void TestListControls::fileListFollowsPatternAndFolder()
 
 void TestListControls::fileListShowsItsNamesInOrder_data()
 {
+    // "control": a file list shown before its folder is read, or after; "listing": the names
+    // alone, as the main window and the slide show keep them.
+    QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("shownBefore");
-    QTest::newRow("shown, then re-read") << true;
-    QTest::newRow("re-read while hidden, then shown") << false;
+    QTest::newRow("shown, then re-read") << "control" << true;
+    QTest::newRow("re-read while hidden, then shown") << "control" << false;
+    QTest::newRow("a listing without a control") << "listing" << false;
 }
 
 void TestListControls::fileListShowsItsNamesInOrder()
 {
     // However the list learns its names, what it shows and what it hands out are in order.
+    QFETCH(QString, kind);
     QFETCH(bool, shownBefore);
     TempCwd cwd;
-    for (const char* n : {"c.jpg", "B.jpg", "a.jpg", "d.JPG"})
+    for (const char* n : {"c.jpg", "B.jpg", "a.jpg", "d.JPG", "e.png"})
         writeBytes(cwd.file(QString::fromLatin1(n)), "x");
+    const QStringList expected
+        = {QStringLiteral("a.jpg"), QStringLiteral("B.jpg"), QStringLiteral("c.jpg"), QStringLiteral("d.JPG")};
     PosixFiles files;
+    if (kind == QStringLiteral("listing")) {
+        FolderListing listing(files, ImagePattern);
+        QVERIFY(listing.setPath(cwd.path() + u'/').ok());
+        QCOMPARE(listing.path(), cwd.path());
+        QCOMPARE(listing.pattern(), ImagePattern);
+        QCOMPARE(listing.count(), 4);
+        QCOMPARE(listing.names(), expected);
+        QCOMPARE(listing.item(1), QStringLiteral("B.jpg"));
+        QCOMPARE(listing.item(4), QString());
+        QVERIFY(listing.setPattern(QStringLiteral("*.png")).ok());
+        QCOMPARE(listing.names(), QStringList{QStringLiteral("e.png")});
+        QVERIFY(!listing.setPath(cwd.file(QStringLiteral("missing"))).ok());
+        QCOMPARE(listing.count(), 0);
+        return;
+    }
     FileListBox list(files);
+    QVERIFY(list.setPattern(ImagePattern).ok() == false);  // no folder yet
     if (shownBefore)
         list.show();
     QVERIFY(list.setPath(cwd.path()).ok());
     QCOMPARE(list.count(), 4);
     list.show();
-    const QStringList expected
-        = {QStringLiteral("a.jpg"), QStringLiteral("B.jpg"), QStringLiteral("c.jpg"), QStringLiteral("d.JPG")};
     QStringList shown;
     for (int row = 0; row < list.model()->rowCount(); ++row)
         shown << list.model()->index(row, 0).data().toString();

@@ -25,17 +25,18 @@ void TestPages::pageLabel_data()
     QTest::addColumn<int>("files");
     QTest::addColumn<int>("pages");
     QTest::addColumn<QString>("label");
-    QTest::newRow("no files") << 1 << 0 << 0 << "ページ： 1/ 0";
-    QTest::newRow("one") << 1 << 1 << 1 << "ページ： 1/ 1";
-    QTest::newRow("12") << 1 << 12 << 1 << "ページ： 1/ 1";
-    QTest::newRow("30") << 1 << 30 << 1 << "ページ： 1/ 1";
-    QTest::newRow("31") << 1 << 31 << 2 << "ページ： 1/ 2";
-    QTest::newRow("60") << 2 << 60 << 2 << "ページ： 2/ 2";
-    QTest::newRow("61") << 1 << 61 << 3 << "ページ： 1/ 3";
-    QTest::newRow("page past the end") << 3 << 60 << 2 << "ページ： 3/ 2";
-    QTest::newRow("300") << 10 << 300 << 10 << "ページ： 10/ 10";
-    QTest::newRow("8000") << 255 << 8000 << 267 << "ページ： 255/ 267";
-    QTest::newRow("32767") << 1 << 32767 << 1093 << "ページ： 1/ 1093";
+    QTest::addColumn<int>("forward");  // the page the forward button turns to; 0: none
+    QTest::newRow("no files") << 1 << 0 << 0 << "ページ： 1/ 0" << 0;
+    QTest::newRow("one") << 1 << 1 << 1 << "ページ： 1/ 1" << 0;
+    QTest::newRow("12") << 1 << 12 << 1 << "ページ： 1/ 1" << 0;
+    QTest::newRow("30") << 1 << 30 << 1 << "ページ： 1/ 1" << 0;
+    QTest::newRow("31") << 1 << 31 << 2 << "ページ： 1/ 2" << 2;
+    QTest::newRow("60") << 2 << 60 << 2 << "ページ： 2/ 2" << 0;
+    QTest::newRow("61") << 1 << 61 << 3 << "ページ： 1/ 3" << 2;
+    QTest::newRow("page past the end") << 3 << 60 << 2 << "ページ： 3/ 2" << 0;
+    QTest::newRow("300") << 10 << 300 << 10 << "ページ： 10/ 10" << 0;
+    QTest::newRow("8000") << 255 << 8000 << 267 << "ページ： 255/ 267" << 255;
+    QTest::newRow("32767") << 1 << 32767 << 1093 << "ページ： 1/ 1093" << 2;
 }
 
 void TestPages::pageLabel()
@@ -44,8 +45,10 @@ void TestPages::pageLabel()
     QFETCH(int, files);
     QFETCH(int, pages);
     QFETCH(QString, label);
+    QFETCH(int, forward);
     QCOMPARE(pageCount(files), pages);
     QCOMPARE(vu::pageLabel(page, files), label);
+    QCOMPARE(nextPage(page, files), forward);
 }
 
 void TestPages::firstEntry()

@@ -112,12 +112,12 @@ private:
     void rightClick(VuMain& m, int cell, QAction* choose = nullptr)
     {
         watchMenu(choose);
-        QTest::mousePress(m.Img[cell], Qt::RightButton, {}, QPoint(5, 5));
-        QTest::mouseRelease(m.Img[cell], Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mousePress(m.ui().Img[cell], Qt::RightButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(m.ui().Img[cell], Qt::RightButton, {}, QPoint(5, 5));
     }
     static QStringList captions(const VuMain& m)
     {
-        return {m.mnuPop1->text(), m.mnuPop2->text(), m.mnuPop3->text(), m.mnuPop4->text()};
+        return {m.ui().mnuPop1->text(), m.ui().mnuPop2->text(), m.ui().mnuPop3->text(), m.ui().mnuPop4->text()};
     }
 
     MainFixture f_;
@@ -226,7 +226,7 @@ void TestPopup::describesTheCellsFile()
     m.OkBtn_Click(0);
     for (int i = 1; i < page; ++i)
         m.pageForward();
-    QCOMPARE(int(m.PageNo), page);
+    QCOMPARE(int(m.pageNo()), page);
 
     rightClick(m, cell);
     QCOMPARE(menus_.size(), 1);
@@ -237,7 +237,7 @@ void TestPopup::describesTheCellsFile()
     QCOMPARE(int(f_.module->SelPage), page);
     QCOMPARE(int(f_.module->SelCell), cell);
     // The menu opens where the mouse was pressed (moved left where the screen ends).
-    const QPoint pressed = m.Img[cell]->mapToGlobal(QPoint(5, 5));
+    const QPoint pressed = m.ui().Img[cell]->mapToGlobal(QPoint(5, 5));
     QCOMPARE(menus_.first().pos.y(), pressed.y());
     QVERIFY(menus_.first().pos.x() <= pressed.x());
     if (cell < 20)
@@ -261,8 +261,8 @@ void TestPopup::otherButtonsOpenNoMenu()
     f_.module->SelCell = 4;
     const QString curPath = f_.module->curPath();
     watchMenu();
-    QTest::mousePress(m.Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
-    QTest::mouseRelease(m.Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
+    QTest::mousePress(m.ui().Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
+    QTest::mouseRelease(m.ui().Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
     QTest::qWait(50);
     QVERIFY(menus_.isEmpty());
     QCOMPARE(f_.module->SelPage, quint8(9));
@@ -282,12 +282,12 @@ void TestPopup::readOnlyAndMidnight()
     VuMain& m = open(p);
     m.OkBtn_Click(0);
     rightClick(m, 0);
-    QCOMPARE(m.mnuPop3->text(), QStringLiteral("日付　2000/06/15"));
-    QCOMPARE(m.mnuPop4->text(), QStringLiteral("属性　通常ﾌｧｲﾙ"));
+    QCOMPARE(m.ui().mnuPop3->text(), QStringLiteral("日付　2000/06/15"));
+    QCOMPARE(m.ui().mnuPop4->text(), QStringLiteral("属性　通常ﾌｧｲﾙ"));
     rightClick(m, 1);
-    QCOMPARE(m.mnuPop2->text(), QStringLiteral("名称　r0001.bmp"));
-    QCOMPARE(m.mnuPop3->text(), QStringLiteral("日付　2011/01/02 7:08:09"));
-    QCOMPARE(m.mnuPop4->text(), QStringLiteral("属性　読取専用"));
+    QCOMPARE(m.ui().mnuPop2->text(), QStringLiteral("名称　r0001.bmp"));
+    QCOMPARE(m.ui().mnuPop3->text(), QStringLiteral("日付　2011/01/02 7:08:09"));
+    QCOMPARE(m.ui().mnuPop4->text(), QStringLiteral("属性　読取専用"));
     QCOMPARE(menus_.size(), 2);
 }
 
@@ -316,7 +316,7 @@ void TestPopup::curPathGainsItsSeparatorOnce()
     QCOMPARE(f_.module->curPath(), full(after));
     rightClick(m, 0);
     QCOMPARE(f_.module->curPath(), full(after));
-    QCOMPARE(m.mnuPop2->text(), QStringLiteral("名称　img0000.bmp"));
+    QCOMPARE(m.ui().mnuPop2->text(), QStringLiteral("名称　img0000.bmp"));
 }
 
 void TestPopup::describesTheDrawnFileAfterTheListsMoved()
@@ -327,12 +327,12 @@ void TestPopup::describesTheDrawnFileAfterTheListsMoved()
     VuMain& m = open(folder(QStringLiteral("one")));
     m.OkBtn_Click(0);
     // Another folder and type, the page not drawn again: the cells still show "one".
-    QVERIFY(m.DirList->setPath(folder(QStringLiteral("two"))).ok());
+    QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("two"))).ok());
     m.OkBtn_Click(3);
     QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two")));
     rightClick(m, 1);
-    QCOMPARE(m.mnuPop2->text(), QStringLiteral("名称　x0001.bmp"));
-    QCOMPARE(m.mnuPop3->text(), QStringLiteral("日付　2001/02/03 4:05:06"));
+    QCOMPARE(m.ui().mnuPop2->text(), QStringLiteral("名称　x0001.bmp"));
+    QCOMPARE(m.ui().mnuPop3->text(), QStringLiteral("日付　2001/02/03 4:05:06"));
     QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two/")));
 
     // The viewer shows it too.
@@ -386,7 +386,7 @@ void TestPopup::choosingTheFirstItemOpensTheViewer()
         seen.caption = v->windowTitle();
         v->close();
     });
-    rightClick(m, 3, m.mnuPop1);
+    rightClick(m, 3, m.ui().mnuPop1);
     QCOMPARE(menus_.size(), 1);
     QCOMPARE(seen.title, QStringLiteral("v0033.bmp"));
     QCOMPARE(seen.parent, &m);
@@ -407,7 +407,7 @@ void TestPopup::infoItemsDoNothing()
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
     bool viewerOpened = false;
-    for (QAction* item : {m.mnuPop2, m.mnuPop3, m.mnuPop4}) {
+    for (QAction* item : {m.ui().mnuPop2, m.ui().mnuPop3, m.ui().mnuPop4}) {
         bool triggered = false;
         auto c = connect(item, &QAction::triggered, [&] { triggered = true; });
         rightClick(m, 0, item);

@@ -662,10 +662,10 @@ void TestVuConv::closingUnloadsLogWindow()
 void TestVuConv::mainWindowOpensAndBringsForward()
 {
     VuMain main(*module_);
-    QVERIFY(main.mnuRunConv->isEnabled());
+    QVERIFY(main.ui().mnuRunConv->isEnabled());
     QVERIFY(main.toolButton(QStringLiteral("一括変換"))->isEnabled());
     QVERIFY(!main.batchWindow());
-    main.mnuRunConv->trigger();
+    main.ui().mnuRunConv->trigger();
     QPointer<VuConv> w = main.batchWindow();
     QVERIFY(w);
     QVERIFY(w->isVisible());

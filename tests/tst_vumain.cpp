@@ -65,11 +65,11 @@ void TestVuMain::firstRunStartsAtRootAndStoresIt()
 {
     VuModule module(platform_->platform());
     auto main = makeMain(module);
-    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(main->errNo(), 0.0);
     QCOMPARE(module.curPath(), QStringLiteral("/"));
-    QCOMPARE(main->DirList->path(), QStringLiteral("/"));
+    QCOMPARE(main->ui().DirList->path(), QStringLiteral("/"));
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：ALL"));
-    QCOMPARE(main->PageNo, quint8(1));
+    QCOMPARE(main->pageNo(), quint8(1));
     QVERIFY(QFile::exists(cwd_->file(SettingsFileName)));
     QVERIFY(main->Form_Unload().ok());
     QCOMPARE(readBytes(cwd_->file(SettingsFileName)), record(""));
@@ -87,13 +87,13 @@ void TestVuMain::storedFolderIsShown()
 
     VuModule module(platform_->platform());
     auto main = makeMain(module);
-    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(main->errNo(), 0.0);
     QCOMPARE(module.curPath(), folder);
-    QCOMPARE(main->DirList->path(), folder);
-    QCOMPARE(main->FileList->count(), 12);
+    QCOMPARE(main->ui().DirList->path(), folder);
+    QCOMPARE(main->fileList().count(), 12);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：12"));
-    QVERIFY(main->FileList->isHidden());
-    for (PictureBox* cell : main->Img)
+    QVERIFY(!main->findChild<FileListBox*>());  // the names are listed, not shown
+    for (PictureBox* cell : main->ui().Img)
         QVERIFY(cell->isHidden());
 }
 
@@ -130,11 +130,11 @@ void TestVuMain::loadFailures()
 
     VuModule module(platform_->platform());
     auto main = makeMain(module);
-    QCOMPARE(main->ErrNo, double(errNo));
+    QCOMPARE(main->errNo(), double(errNo));
     QVERIFY(platform_->dialogs.asked.isEmpty());
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：　"));
     // The current folder is always one the lists show.
-    QCOMPARE(module.curPath(), main->DirList->path());
+    QCOMPARE(module.curPath(), main->ui().DirList->path());
     QVERIFY(QDir(module.curPath()).exists());
 }
 
@@ -146,7 +146,7 @@ void TestVuMain::damagedSettingsFileStillOpens()
     writeBytes(cwd_->file(SettingsFileName), bytes);
     VuModule module(platform_->platform());
     auto main = makeMain(module);
-    QVERIFY(main->ErrNo != 0);
+    QVERIFY(main->errNo() != 0);
     QVERIFY(main->Form_Unload().ok());
     const QByteArray after = readBytes(cwd_->file(SettingsFileName));
     QCOMPARE(after.size(), 300);
@@ -202,14 +202,14 @@ void TestVuMain::layoutFollowsWorkArea()
     auto main = makeMain(module);
     QCOMPARE(main->geometry(), QRect(0, 0, 1280, 994));
     QVERIFY(main->currentLayout().large);
-    QCOMPARE(main->Img[7]->geometry(), twips::rect(2520 + 1920, 720 + 1800, 1800, 1350));
-    QCOMPARE(main->imgBox[2]->geometry(), twips::rect(165, 2160, 800, 800));
-    QCOMPARE(main->PageSize, quint8(30));
+    QCOMPARE(main->ui().Img[7]->geometry(), twips::rect(2520 + 1920, 720 + 1800, 1800, 1350));
+    QCOMPARE(main->ui().imgBox[2]->geometry(), twips::rect(165, 2160, 800, 800));
+    QCOMPARE(main->pageSize(), quint8(30));
 
     // A page on the screen stays while the display changes; only the geometry moves.
-    main->Img[7]->setPicture(makePicture(QSize(40, 30)));
-    main->Img[7]->show();
-    main->PageNo = 3;
+    main->ui().Img[7]->setPicture(makePicture(QSize(40, 30)));
+    main->ui().Img[7]->show();
+    main->setPageNo(3);
     platform_->screen.setWorkArea(QRect(0, 0, 800, 570));
     QVERIFY(!main->currentLayout().large);
     QCOMPARE(main->geometry(), QRect(0, 0, 800, 570));
@@ -217,12 +217,12 @@ void TestVuMain::layoutFollowsWorkArea()
     // height: its tops and heights are scaled by one factor, the lefts and widths kept.
     const double k = main->currentLayout().verticalScale;
     QVERIFY2(k > 0.85 && k < 1, qPrintable(QString::number(k)));
-    QCOMPARE(main->Img[7]->geometry(), twips::rect(2020 + 1500, (620 + 1406.25) * k, 1406.25, 1054.6875 * k));
-    QCOMPARE(main->OkBtn[5]->geometry(), twips::rect(1530, 3840 * k, 383, 207.03125 * k));
-    QCOMPARE(main->imgBox[2]->geometry(), twips::rect(128.90625, 2160, 625, 625));
-    QVERIFY(main->Img[7]->hasPicture());
-    QVERIFY(!main->Img[7]->isHidden());
-    QCOMPARE(main->PageNo, quint8(3));
+    QCOMPARE(main->ui().Img[7]->geometry(), twips::rect(2020 + 1500, (620 + 1406.25) * k, 1406.25, 1054.6875 * k));
+    QCOMPARE(main->ui().OkBtn[5]->geometry(), twips::rect(1530, 3840 * k, 383, 207.03125 * k));
+    QCOMPARE(main->ui().imgBox[2]->geometry(), twips::rect(128.90625, 2160, 625, 625));
+    QVERIFY(main->ui().Img[7]->hasPicture());
+    QVERIFY(!main->ui().Img[7]->isHidden());
+    QCOMPARE(main->pageNo(), quint8(3));
 }
 
 void TestVuMain::everyControlFitsTheWindow_data()
@@ -263,28 +263,28 @@ void TestVuMain::everyControlFitsTheWindow()
 
     const QWidget* client = main->centralWidget();
     const QRect area = client->rect();
-    QList<const QWidget*> controls{main->DrvList, main->DirList, main->PrgBar1, main->Frame2};
-    for (const QWidget* w : main->OkBtn)
+    QList<const QWidget*> controls{main->ui().DrvList, main->ui().DirList, main->ui().PrgBar1, main->ui().Frame2};
+    for (const QWidget* w : main->ui().OkBtn)
         controls << w;
     for (int k = 0; k < 30; ++k) {
-        QVERIFY(!main->Img[k]->isHidden() && !main->ImgName[k]->isHidden());
-        controls << main->Img[k] << main->ImgName[k];
+        QVERIFY(!main->ui().Img[k]->isHidden() && !main->ui().ImgName[k]->isHidden());
+        controls << main->ui().Img[k] << main->ui().ImgName[k];
         if (k + 6 < 30)
-            QVERIFY2(main->ImgName[k]->geometry().bottom() < main->Img[k + 6]->geometry().top(),
+            QVERIFY2(main->ui().ImgName[k]->geometry().bottom() < main->ui().Img[k + 6]->geometry().top(),
                 qPrintable(QString::number(k)));
     }
-    for (const QWidget* w : main->imgBox)
+    for (const QWidget* w : main->ui().imgBox)
         controls << w;
     for (const QWidget* w : controls) {
         const QRect r(w->mapTo(client, QPoint(0, 0)), w->size());
         QVERIFY2(area.contains(r), qPrintable(w->objectName()));
     }
-    const QRect bar = main->StatusBar1->geometry();
+    const QRect bar = main->ui().StatusBar1->geometry();
     QVERIFY(bar.top() >= client->geometry().bottom());
     QVERIFY(main->rect().contains(bar));
     int right = -1;
     for (int n = 1; n <= 6; ++n) {
-        const auto* panel = main->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
+        const auto* panel = main->ui().StatusBar1->findChild<QLabel*>(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         QVERIFY(panel);
         const QRect r = panel->geometry();
         QVERIFY2(QRect(QPoint(0, 0), bar.size()).contains(r), qPrintable(QString::number(n)));
@@ -324,16 +324,16 @@ void TestVuMain::driveNotReadySnapsBack()
     writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
     VuModule module(platform_->platform());
     auto main = makeMain(module);
-    QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(main->DrvList->drive(), cwd_->file(QStringLiteral("disk")));
+    QCOMPARE(main->errNo(), 0.0);
+    QCOMPARE(main->ui().DrvList->drive(), cwd_->file(QStringLiteral("disk")));
 
-    const int cd = main->DrvList->findData(cwd_->file(QStringLiteral("cdrom")));
+    const int cd = main->ui().DrvList->findData(cwd_->file(QStringLiteral("cdrom")));
     QVERIFY(cd >= 0);
-    main->DrvList->setCurrentIndex(cd);
-    emit main->DrvList->activated(cd);  // as when the user picks it
-    QCOMPARE(main->DrvList->drive(), cwd_->file(QStringLiteral("disk")));
-    QCOMPARE(main->DrvList->currentData().toString(), cwd_->file(QStringLiteral("disk")));
-    QCOMPARE(main->DirList->path(), cwd_->file(QStringLiteral("disk/photos")));
+    main->ui().DrvList->setCurrentIndex(cd);
+    emit main->ui().DrvList->activated(cd);  // as when the user picks it
+    QCOMPARE(main->ui().DrvList->drive(), cwd_->file(QStringLiteral("disk")));
+    QCOMPARE(main->ui().DrvList->currentData().toString(), cwd_->file(QStringLiteral("disk")));
+    QCOMPARE(main->ui().DirList->path(), cwd_->file(QStringLiteral("disk/photos")));
     QCOMPARE(module.curPath(), cwd_->file(QStringLiteral("disk/photos")));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
@@ -348,26 +348,26 @@ void TestVuMain::lostFocusTakesHighlightedFolder()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：0"));
-    main->DirList->setCurrentRow(main->DirList->count() - 1);  // one click on "sub"
+    main->ui().DirList->setCurrentRow(main->ui().DirList->count() - 1);  // one click on "sub"
     QCOMPARE(module.curPath(), folder);
     main->DirList_LostFocus();
-    QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
+    QCOMPARE(main->ui().DirList->path(), folder + QStringLiteral("/sub"));
     QCOMPARE(module.curPath(), folder + QStringLiteral("/sub"));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：3"));
 
     // Through real focus changes: a click on "sub" highlights it, a click on the show button
     // takes the focus from the list to another control of the window, and so shows "sub".
-    QVERIFY(main->DirList->setPath(folder).ok());
+    QVERIFY(main->ui().DirList->setPath(folder).ok());
     main->show();
     main->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(main.get()));
-    main->DirList->setFocus(Qt::MouseFocusReason);
-    const int row = main->DirList->count() - 1;
-    QTest::mouseClick(main->DirList->viewport(), Qt::LeftButton, {},
-        main->DirList->visualItemRect(main->DirList->item(row)).center());
-    QCOMPARE(main->DirList->path(), folder);
-    QTest::mouseClick(main->OkBtn[0], Qt::LeftButton);
-    QCOMPARE(main->DirList->path(), folder + QStringLiteral("/sub"));
+    main->ui().DirList->setFocus(Qt::MouseFocusReason);
+    const int row = main->ui().DirList->count() - 1;
+    QTest::mouseClick(main->ui().DirList->viewport(), Qt::LeftButton, {},
+        main->ui().DirList->visualItemRect(main->ui().DirList->item(row)).center());
+    QCOMPARE(main->ui().DirList->path(), folder);
+    QTest::mouseClick(main->ui().OkBtn[0], Qt::LeftButton);
+    QCOMPARE(main->ui().DirList->path(), folder + QStringLiteral("/sub"));
     QCOMPARE(main->panel(2), QStringLiteral("ページ： 1/ 1"));
     QCOMPARE(main->panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder + QStringLiteral("/sub"));
 }
@@ -381,12 +381,12 @@ void TestVuMain::activationRereadsLists()
     writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
     VuModule module(platform_->platform());
     auto main = makeMain(module);
-    QCOMPARE(main->FileList->count(), 2);
+    QCOMPARE(main->fileList().count(), 2);
     writePicture(folder + QStringLiteral("/new.gif"), QSize(8, 8), "gif");
     QDir().mkdir(folder + QStringLiteral("/newfolder"));
     main->Form_Activate();
-    QCOMPARE(main->FileList->count(), 3);
-    QCOMPARE(main->DirList->entryPath(main->DirList->count() - 1), folder + QStringLiteral("/newfolder"));
+    QCOMPARE(main->fileList().count(), 3);
+    QCOMPARE(main->ui().DirList->entryPath(main->ui().DirList->count() - 1), folder + QStringLiteral("/newfolder"));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：2"));  // panels are not touched
 }
 
@@ -405,17 +405,17 @@ void TestVuMain::menusAndToolbar()
             out << (a->isSeparator() ? QStringLiteral("-") : a->text());
         return out;
     };
-    QCOMPARE(
-        items(main->mnuFile), QStringList({QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("終了")}));
-    QCOMPARE(main->mnuFileUndo->shortcut(), QKeySequence(QKeySequence::Undo));
-    QVERIFY(!main->mnuFileUndo->isEnabled());  // nothing done yet
-    QCOMPARE(items(main->mnuRun),
+    QCOMPARE(items(main->ui().mnuFile),
+        QStringList({QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("終了")}));
+    QCOMPARE(main->ui().mnuFileUndo->shortcut(), QKeySequence(QKeySequence::Undo));
+    QVERIFY(!main->ui().mnuFileUndo->isEnabled());  // nothing done yet
+    QCOMPARE(items(main->ui().mnuRun),
         QStringList({QStringLiteral("スライドショー"), QStringLiteral("-"), QStringLiteral("一括変換")}));
-    QCOMPARE(items(main->mnuHelp),
+    QCOMPARE(items(main->ui().mnuHelp),
         QStringList({QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), QStringLiteral("-"), QStringLiteral("開発者のwebｻｲﾄ")}));
-    QCOMPARE(items(main->mnuPop).size(), 5);
+    QCOMPARE(items(main->ui().mnuPop).size(), 5);
     QStringList keys;
-    for (QAction* a : main->tbToolBar->actions()) {
+    for (QAction* a : main->ui().tbToolBar->actions()) {
         if (!a->isSeparator())
             keys << a->data().toString();
     }
@@ -423,9 +423,9 @@ void TestVuMain::menusAndToolbar()
         QStringList({QStringLiteral("環境設定"), QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"), QStringLiteral("一括変換"),
             QStringLiteral("戻る"), QStringLiteral("進む"), QStringLiteral("ﾍﾙﾌﾟ")}));
     for (int i = 0; i < 30; ++i)
-        QCOMPARE(main->findChild<PictureBox*>(QStringLiteral("Img(%1)").arg(i)), main->Img[i]);
-    QCOMPARE(main->OkBtn[0]->text(), QStringLiteral("Folder Choice"));
-    QCOMPARE(main->OkBtn[5]->text(), QStringLiteral("ico"));
+        QCOMPARE(main->findChild<PictureBox*>(QStringLiteral("Img(%1)").arg(i)), main->ui().Img[i]);
+    QCOMPARE(main->ui().OkBtn[0]->text(), QStringLiteral("Folder Choice"));
+    QCOMPARE(main->ui().OkBtn[5]->text(), QStringLiteral("ico"));
 }
 
 QTEST_MAIN(TestVuMain)

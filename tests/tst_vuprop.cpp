@@ -313,7 +313,7 @@ void TestVuProp::commandOpensModalDialog()
     VuModule module(platform_->platform());
     VuMain main(module);
     main.show();
-    QVERIFY(main.mnuPropProp->isEnabled());
+    QVERIFY(main.ui().mnuPropProp->isEnabled());
     QVERIFY(main.toolButton(QStringLiteral("環境設定"))->isEnabled());
     module.setCurPath(cwd_->path());
 
@@ -332,7 +332,7 @@ void TestVuProp::commandOpensModalDialog()
         QTest::keyClicks(prop->ui().dspTime, QStringLiteral("8"));
         QTest::mouseClick(prop->ui().cmd[0], Qt::LeftButton);
     });
-    main.mnuPropProp->trigger();
+    main.ui().mnuPropProp->trigger();
     QCOMPARE(seen, QStringLiteral("スライドショー設定 modal=1 owner=1 box=5"));
     QVERIFY(!main.findChild<VuProp*>());  // discarded once closed
     QCOMPARE(readBytes(settingsFile()).at(SettingsRec::offset(SettingsRec::SlideSec)), '8');

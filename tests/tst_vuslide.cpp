@@ -373,7 +373,7 @@ void TestVuSlide::showStopsAfter256Pictures()
     VuModule module(platform_->platform());
     ManualSlideTimer* timer = nullptr;
     QPointer<VuSlide> slide = start(module, ahead, &timer);
-    QCOMPARE(slide->FileList->count(), 258);
+    QCOMPARE(slide->fileList().count(), 258);
     const QStringList seen = play(slide, timer, 255);
     QCOMPARE(seen.first(), QStringLiteral("p0000.bmp"));
     QCOMPARE(seen.last(), QStringLiteral("p0254.bmp"));
@@ -569,11 +569,11 @@ void TestVuSlide::window()
     QVERIFY(!slide->isModal());
     QCOMPARE(slide->palette().color(QPalette::Window), QColor(Qt::black));
     QVERIFY(slide->autoFillBackground());
-    QVERIFY(slide->FileList->isHidden());
-    QCOMPARE(slide->FileList->pattern(), ImagePattern);
-    QCOMPARE(slide->FileList->path(), folder_);
+    QVERIFY(!slide->findChild<FileListBox*>());  // the names are listed, not shown
+    QCOMPARE(slide->fileList().pattern(), ImagePattern);
+    QCOMPARE(slide->fileList().path(), folder_);
     QVERIFY(slide->Label1->text().isEmpty());
-    for (const char* n : {"imgScr", "Label1", "FileList"})
+    for (const char* n : {"imgScr", "Label1"})
         QVERIFY(slide->findChild<QWidget*>(QString::fromLatin1(n)));
 
     QCOMPARE(play(slide, timer, 1), QStringList{QStringLiteral("名前.jpg")});  // the bare name
@@ -601,14 +601,14 @@ void TestVuSlide::commandCancelled()
     VuModule module(platform_->platform());
     VuMain main(module);
     main.show();
-    QVERIFY(main.mnuRunSlide->isEnabled());
+    QVERIFY(main.ui().mnuRunSlide->isEnabled());
     QVERIFY(main.toolButton(QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"))->isEnabled());
     const QString before = module.curPath();
     platform_->dialogs.answerFile(std::nullopt);
-    main.mnuRunSlide->trigger();
+    main.ui().mnuRunSlide->trigger();
     QCOMPARE(platform_->dialogs.asked.size(), 1);
     QCOMPARE(platform_->dialogs.asked[0].title, QStringLiteral("ファイルを指定してください"));
-    QCOMPARE(main.ErrNo, double(err::Cancel));
+    QCOMPARE(main.errNo(), double(err::Cancel));
     QVERIFY(main.isVisible());
     QVERIFY(!main.findChild<VuSlide*>());
     QCOMPARE(module.curPath(), before);
@@ -625,7 +625,7 @@ void TestVuSlide::commandPlaysChosenFolder()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     platform_->dialogs.answerFile(folder_ + QStringLiteral("/b.gif"));
     main.mnuRunSlide_Click();
-    QCOMPARE(main.ErrNo, 0.0);
+    QCOMPARE(main.errNo(), 0.0);
     QCOMPARE(module.curPath(), folder_ + u'/');
     QVERIFY(!main.isVisible());
     QPointer<VuSlide> slide = main.findChild<VuSlide*>();
@@ -645,7 +645,7 @@ void TestVuSlide::commandPlaysChosenFolder()
 
     // Every start begins afresh.
     platform_->dialogs.answerFile(folder_ + QStringLiteral("/c.bmp"));
-    main.mnuRunSlide->trigger();
+    main.ui().mnuRunSlide->trigger();
     slide = main.findChild<VuSlide*>();
     QVERIFY(slide);
     QCOMPARE(slide->SlideNo, quint8(0));

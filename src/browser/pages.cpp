@@ -20,7 +20,7 @@ QString signed_(int n)
 
 int pageCount(int files)
 {
-    return int(std::floor(double(files) / 30 + 0.9999));
+    return int(std::floor(double(files) / CellsPerPage + 0.9999));
 }
 
 QString pageLabel(int pageNo, int files)
@@ -31,6 +31,13 @@ QString pageLabel(int pageNo, int files)
 QString countLabel(int files)
 {
     return QStringLiteral("データ数：") + QString::number(files);
+}
+
+int nextPage(int pageNo, int files, int pageSize)
+{
+    if (pageNo * pageSize >= files)
+        return 0;
+    return std::min(pageNo + 1, 255);
 }
 
 int firstEntryOfPage(int pageNo, int pageSize)

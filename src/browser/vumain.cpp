@@ -10,6 +10,7 @@
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/artwork.h"
+#include "shell/naming.h"
 #include "shell/vuabout.h"
 #include "slideshow/vuprop.h"
 #include "slideshow/vuslide.h"
@@ -29,6 +30,7 @@
 #include <QWindow>
 
 #include <cstdio>
+#include <optional>
 
 // Resources of a static library are only linked in when something asks for them.
 static void initResources()
@@ -41,61 +43,12 @@ namespace {
 
 const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
 
-void name(QObject* o, const QString& objectName)
-{
-    o->setObjectName(objectName);
-}
-void name(QWidget* w, const QString& objectName, const QString& accessible)
-{
-    w->setObjectName(objectName);
-    w->setAccessibleName(accessible);
-}
-
-// A status panel. Where its text is wider than the panel, the label before "：" stays and the
-// rest loses its beginning ("表示ﾌｫﾙﾀﾞ：…/photos/2023"), so that no panel's text runs into the next;
-// the whole text stays the panel's text, read by screen readers and shown as its tip.
-class StatusPanel : public QLabel {
-public:
-    using QLabel::QLabel;
-    static constexpr int Padding = 2;  // pixels between the frame and the text
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter p(this);
-        drawFrame(&p);
-        const QRect r = contentsRect().adjusted(Padding, 0, -Padding, 0);
-        const QFontMetrics m = fontMetrics();
-        QString shown = text();
-        if (m.horizontalAdvance(shown) > r.width()) {
-            const qsizetype cut = shown.indexOf(u'：') + 1;
-            const QString label = shown.left(cut);
-            shown = label
-                + m.elidedText(shown.mid(cut), Qt::ElideLeft, std::max(0, r.width() - m.horizontalAdvance(label)));
-        }
-        p.setPen(palette().color(QPalette::WindowText));
-        p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
-    }
-};
-
 }  // namespace
-
-QString initialPanelText(int n)
-{
-    static const QString texts[6] = {
-        QStringLiteral("データ数：　"),
-        QStringLiteral("ページ："),
-        QStringLiteral("画像形式：　"),
-        QStringLiteral("表示ﾌｫﾙﾀﾞ："),
-        QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：　"),
-        QStringLiteral("移動ﾌｫﾙﾀﾞ："),
-    };
-    return n >= 1 && n <= 6 ? texts[n - 1] : QString();
-}
 
 VuMain::VuMain(VuModule& module, QWidget* parent)
     : QMainWindow(parent)
     , module_(module)
+    , fileList_(module.files(), ImagePattern)
     , thumbnails_(module.pictures(), module.thumbnails())
 {
     setObjectName(QStringLiteral("VuMain"));
@@ -111,32 +64,30 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
 
     // The lists start on the working directory, as the controls do before loading moves them.
     const QString here = QDir::currentPath();
-    DrvList->setDrive(here);
-    DirList->setPath(here);
-    FileList->setPath(here);
-    connect(DrvList, &DriveListBox::changed, this, &VuMain::DrvList_Change);
-    connect(DirList, &DirListBox::changed, this, &VuMain::DirList_Change);
-    connect(DirList, &DirListBox::lostFocus, this, &VuMain::DirList_LostFocus);
+    ui_.DrvList->setDrive(here);
+    ui_.DirList->setPath(here);
+    fileList_.setPath(here);
+    connect(ui_.DrvList, &DriveListBox::changed, this, &VuMain::DrvList_Change);
+    connect(ui_.DirList, &DirListBox::changed, this, &VuMain::DirList_Change);
+    connect(ui_.DirList, &DirListBox::lostFocus, this, &VuMain::DirList_LostFocus);
     connect(&module_.screen(), &Screen::displayChanged, this, &VuMain::SysInfo1_DisplayChanged);
     for (int i = 0; i < 6; ++i)
-        connect(OkBtn[i], &QPushButton::clicked, this, [this, i] { OkBtn_Click(i); });
-    connect(tbToolBar, &QToolBar::actionTriggered, this, &VuMain::tbToolBar_ButtonClick);
-    connect(mnuHelpUrl, &QAction::triggered, this, &VuMain::mnuHelpUrl_Click);
-    for (int i = 0; i < 30; ++i) {
-        connect(Img[i], &PictureBox::mousePressed, this, [this, i](Qt::MouseButton button, QPoint pos) {
+        connect(ui_.OkBtn[i], &QPushButton::clicked, this, [this, i] { OkBtn_Click(i); });
+    connect(ui_.tbToolBar, &QToolBar::actionTriggered, this, &VuMain::tbToolBar_ButtonClick);
+    for (int i = 0; i < CellsPerPage; ++i) {
+        connect(ui_.Img[i], &PictureBox::mousePressed, this, [this, i](Qt::MouseButton button, QPoint pos) {
             img_MouseDown(i, button, QGuiApplication::keyboardModifiers(), pos);
             if (button == Qt::LeftButton)
                 dragThumbnail(i);  // the left button drags a thumbnail by itself
         });
     }
     for (int i = 0; i < 3; ++i) {
-        imgBox[i]->setAcceptDrops(true);
-        imgBox[i]->installEventFilter(this);
-        connect(imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
+        ui_.imgBox[i]->setAcceptDrops(true);
+        ui_.imgBox[i]->installEventFilter(this);
+        connect(ui_.imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
     }
-    connect(mnuPop1, &QAction::triggered, this, &VuMain::mnuPop1_Click);
     // The other windows (the viewer) find the file of a cell through the module.
-    module_.cellFile = [this](quint8 page, quint8 cell) { return page == PageNo ? cellFile(cell) : QString(); };
+    module_.cellFile = [this](quint8 page, quint8 cell) { return page == pageNo_ ? cellFile(cell) : QString(); };
     // A folder another window makes current is listed here first.
     module_.listFolder = [this](const QString& folder) { return listFolder(folder); };
 
@@ -162,149 +113,139 @@ void VuMain::buildControls()
     setCentralWidget(client);
     client->installEventFilter(this);
 
-    DrvList = new DriveListBox(module_.volumes(), client);
-    name(DrvList, QStringLiteral("DrvList"), QStringLiteral("DrvList"));
-    DirList = new DirListBox(module_.files(), module_.volumes(), client);
-    name(DirList, QStringLiteral("DirList"), QStringLiteral("DirList"));
-    FileList = new FileListBox(module_.files(), client);
-    name(FileList, QStringLiteral("FileList"), QStringLiteral("FileList"));
-    FileList->setPattern(ImagePattern);
-    FileList->hide();
+    ui_.DrvList = new DriveListBox(module_.volumes(), client);
+    nameWidget(ui_.DrvList, QStringLiteral("DrvList"));
+    ui_.DirList = new DirListBox(module_.files(), module_.volumes(), client);
+    nameWidget(ui_.DirList, QStringLiteral("DirList"));
 
     static const char* captions[6] = {"Folder Choice", "all", "bmp", "jpg", "gif", "ico"};
     for (int i = 0; i < 6; ++i) {
-        OkBtn[i] = new QPushButton(QString::fromLatin1(captions[i]), client);
-        OkBtn[i]->setObjectName(QStringLiteral("OkBtn(%1)").arg(i));
+        ui_.OkBtn[i] = new QPushButton(QString::fromLatin1(captions[i]), client);
+        ui_.OkBtn[i]->setObjectName(QStringLiteral("OkBtn(%1)").arg(i));
     }
 
-    PrgBar1 = new QProgressBar(client);
-    name(PrgBar1, QStringLiteral("PrgBar1"), QStringLiteral("PrgBar1"));
-    PrgBar1->setTextVisible(false);
-    PrgBar1->setRange(0, 30);
-    PrgBar1->setValue(0);
+    ui_.PrgBar1 = new QProgressBar(client);
+    nameWidget(ui_.PrgBar1, QStringLiteral("PrgBar1"));
+    ui_.PrgBar1->setTextVisible(false);
+    ui_.PrgBar1->setRange(0, CellsPerPage);
+    ui_.PrgBar1->setValue(0);
 
     QFont nameFont = font();
     nameFont.setPointSizeF(std::max(6.0, nameFont.pointSizeF() * 0.85));
-    for (int i = 0; i < 30; ++i) {
-        Img[i] = new PictureBox(PictureBox::Mode::Stretch, client);
-        name(Img[i], QStringLiteral("Img(%1)").arg(i), QStringLiteral("Img(%1)").arg(i));
-        Img[i]->setEmptyText(QString());
-        Img[i]->hide();
-        ImgName[i] = new QLineEdit(client);
-        name(ImgName[i], QStringLiteral("ImgName(%1)").arg(i), QStringLiteral("ImgName(%1)").arg(i));
-        ImgName[i]->setReadOnly(true);
-        ImgName[i]->setFrame(false);
-        ImgName[i]->setAlignment(Qt::AlignCenter);
-        ImgName[i]->setFont(nameFont);
-        ImgName[i]->setTextMargins(0, 0, 0, 0);
-        ImgName[i]->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-        ImgName[i]->hide();
+    for (int i = 0; i < CellsPerPage; ++i) {
+        ui_.Img[i] = new PictureBox(PictureBox::Mode::Stretch, client);
+        nameWidget(ui_.Img[i], QStringLiteral("Img(%1)").arg(i));
+        ui_.Img[i]->setEmptyText(QString());
+        ui_.Img[i]->hide();
+        ui_.ImgName[i] = new QLineEdit(client);
+        nameWidget(ui_.ImgName[i], QStringLiteral("ImgName(%1)").arg(i));
+        ui_.ImgName[i]->setReadOnly(true);
+        ui_.ImgName[i]->setFrame(false);
+        ui_.ImgName[i]->setAlignment(Qt::AlignCenter);
+        ui_.ImgName[i]->setFont(nameFont);
+        ui_.ImgName[i]->setTextMargins(0, 0, 0, 0);
+        ui_.ImgName[i]->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+        ui_.ImgName[i]->hide();
     }
 
-    Frame2 = new QFrame(client);
-    name(Frame2, QStringLiteral("Frame2"), QStringLiteral("Frame2"));
-    Frame2->setFrameShape(QFrame::StyledPanel);
-    Frame2->setFrameShadow(QFrame::Sunken);
-    initResources();
+    ui_.Frame2 = new QFrame(client);
+    nameWidget(ui_.Frame2, QStringLiteral("Frame2"));
+    ui_.Frame2->setFrameShape(QFrame::StyledPanel);
+    ui_.Frame2->setFrameShadow(QFrame::Sunken);
     for (int i = 0; i < 3; ++i) {
-        imgBox[i] = new PictureBox(PictureBox::Mode::Stretch, Frame2);
-        name(imgBox[i], QStringLiteral("imgBox(%1)").arg(i), QStringLiteral("imgBox(%1)").arg(i));
-        imgBox[i]->setAccessibleDescription(dropBox(i).title);
-        imgBox[i]->setToolTip(dropBox(i).title);
-        imgBox[i]->setBorder(true);
-        imgBox[i]->setPicture(QImage(dropBox(i).resource));
+        ui_.imgBox[i] = new PictureBox(PictureBox::Mode::Stretch, ui_.Frame2);
+        nameWidget(ui_.imgBox[i], QStringLiteral("imgBox(%1)").arg(i));
+        ui_.imgBox[i]->setAccessibleDescription(dropBox(i).title);
+        ui_.imgBox[i]->setToolTip(dropBox(i).title);
+        ui_.imgBox[i]->setBorder(true);
+        ui_.imgBox[i]->setPicture(QImage(dropBox(i).resource));
     }
 }
 
 void VuMain::buildMenus()
 {
-    QMenuBar* bar = menuBar();
-    name(bar, QStringLiteral("MenuBar"), QStringLiteral("MenuBar"));
-
-    mnuFile = bar->addMenu(QStringLiteral("ﾌｧｲﾙ"));
-    name(mnuFile, QStringLiteral("mnuFile"));
-    mnuFileUndo = mnuFile->addAction(QStringLiteral("元に戻す"), this, &VuMain::mnuFileUndo_Click);
-    name(mnuFileUndo, QStringLiteral("mnuFileUndo"));
-    mnuFileUndo->setShortcut(QKeySequence::Undo);
-    mnuFileUndo->setEnabled(module_.journal().canUndo());
-    connect(&module_.journal(), &engine::Journal::changed, mnuFileUndo,
-        [this] { mnuFileUndo->setEnabled(module_.journal().canUndo()); });
-    mnuFileSep = mnuFile->addSeparator();
-    name(mnuFileSep, QStringLiteral("mnuFileSep"));
-    mnuFileQuit = mnuFile->addAction(QStringLiteral("終了"), this, &VuMain::mnuFileQuit_Click);
-    name(mnuFileQuit, QStringLiteral("mnuFileQuit"));
-
-    mnuProp = bar->addMenu(QStringLiteral("設定"));
-    name(mnuProp, QStringLiteral("mnuProp"));
-    mnuPropProp = mnuProp->addAction(QStringLiteral("スライドショー設定"), this, &VuMain::mnuPropProp_Click);
-    name(mnuPropProp, QStringLiteral("mnuPropProp"));
-
-    mnuRun = bar->addMenu(QStringLiteral("実行"));
-    name(mnuRun, QStringLiteral("mnuRun"));
-    mnuRunSlide = mnuRun->addAction(QStringLiteral("スライドショー"), this, &VuMain::mnuRunSlide_Click);
-    name(mnuRunSlide, QStringLiteral("mnuRunSlide"));
-    mnuRun2 = mnuRun->addSeparator();
-    name(mnuRun2, QStringLiteral("mnuRun2"));
-    mnuRunConv = mnuRun->addAction(QStringLiteral("一括変換"), this, &VuMain::mnuRunConv_Click);
-    name(mnuRunConv, QStringLiteral("mnuRunConv"));
-
-    mnuHelp = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ"));
-    name(mnuHelp, QStringLiteral("mnuHelp"));
-    mnuHelpVer = mnuHelp->addAction(QStringLiteral("ﾊﾞｰｼﾞｮﾝ"), this, &VuMain::mnuHelpVer_Click);
-    name(mnuHelpVer, QStringLiteral("mnuHelpVer"));
-    sa = mnuHelp->addSeparator();
-    name(sa, QStringLiteral("sa"));
-    mnuHelpUrl = mnuHelp->addAction(QStringLiteral("開発者のwebｻｲﾄ"));
-    name(mnuHelpUrl, QStringLiteral("mnuHelpUrl"));
-
-    mnuPop = new QMenu(QStringLiteral("ポップ"), this);
-    name(mnuPop, QStringLiteral("mnuPop"), mnuPop->title());  // opened on its own, it names itself
-    mnuPop1 = mnuPop->addAction(QString());
-    name(mnuPop1, QStringLiteral("mnuPop1"));
-    mnuPopSp = mnuPop->addSeparator();
-    name(mnuPopSp, QStringLiteral("mnuPopSp"));
-    mnuPop2 = mnuPop->addAction(QString());
-    name(mnuPop2, QStringLiteral("mnuPop2"));
-    mnuPop3 = mnuPop->addAction(QString());
-    name(mnuPop3, QStringLiteral("mnuPop3"));
-    mnuPop4 = mnuPop->addAction(QString());
-    name(mnuPop4, QStringLiteral("mnuPop4"));
+    nameWidget(menuBar(), QStringLiteral("MenuBar"));
+    using C = Controls;
+    // The menus in order, each with its items; an item without a caption is a separator.
+    struct Item {
+        QAction* C::*action;
+        const char* name;
+        const char* caption;
+        void (VuMain::*handler)();
+    };
+    struct Menu {
+        QMenu* C::*menu;
+        const char* name;
+        const char* caption;
+        std::vector<Item> items;
+    };
+    static const Menu menus[] = {
+        {&C::mnuFile, "mnuFile", "ﾌｧｲﾙ",
+            {{&C::mnuFileUndo, "mnuFileUndo", "元に戻す", &VuMain::mnuFileUndo_Click},
+                {&C::mnuFileSep, "mnuFileSep", nullptr, nullptr},
+                {&C::mnuFileQuit, "mnuFileQuit", "終了", &VuMain::mnuFileQuit_Click}}},
+        {&C::mnuProp, "mnuProp", "設定",
+            {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click}}},
+        {&C::mnuRun, "mnuRun", "実行",
+            {{&C::mnuRunSlide, "mnuRunSlide", "スライドショー", &VuMain::mnuRunSlide_Click},
+                {&C::mnuRun2, "mnuRun2", nullptr, nullptr},
+                {&C::mnuRunConv, "mnuRunConv", "一括変換", &VuMain::mnuRunConv_Click}}},
+        {&C::mnuHelp, "mnuHelp", "ﾍﾙﾌﾟ",
+            {{&C::mnuHelpVer, "mnuHelpVer", "ﾊﾞｰｼﾞｮﾝ", &VuMain::mnuHelpVer_Click}, {&C::sa, "sa", nullptr, nullptr},
+                {&C::mnuHelpUrl, "mnuHelpUrl", "開発者のwebｻｲﾄ", &VuMain::mnuHelpUrl_Click}}},
+        // Not in the menu bar; its items' captions are written at each right click.
+        {&C::mnuPop, "mnuPop", "ポップ",
+            {{&C::mnuPop1, "mnuPop1", "", &VuMain::mnuPop1_Click}, {&C::mnuPopSp, "mnuPopSp", nullptr, nullptr},
+                {&C::mnuPop2, "mnuPop2", "", nullptr}, {&C::mnuPop3, "mnuPop3", "", nullptr},
+                {&C::mnuPop4, "mnuPop4", "", nullptr}}},
+    };
+    for (const Menu& m : menus) {
+        const QString caption = QString::fromUtf8(m.caption);
+        QMenu* menu;
+        if (m.menu == &C::mnuPop) {
+            menu = new QMenu(caption, this);
+            nameWidget(menu, QString::fromLatin1(m.name), caption);  // opened on its own, it names itself
+        } else {
+            menu = menuBar()->addMenu(caption);
+            nameObject(menu, QString::fromLatin1(m.name));
+        }
+        ui_.*m.menu = menu;
+        for (const Item& i : m.items) {
+            QAction* a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
+            nameObject(a, QString::fromLatin1(i.name));
+            if (i.handler)
+                connect(a, &QAction::triggered, this, i.handler);
+            ui_.*i.action = a;
+        }
+    }
+    ui_.mnuFileUndo->setShortcut(QKeySequence::Undo);
+    ui_.mnuFileUndo->setEnabled(module_.journal().canUndo());
+    connect(&module_.journal(), &engine::Journal::changed, ui_.mnuFileUndo,
+        [this] { ui_.mnuFileUndo->setEnabled(module_.journal().canUndo()); });
 }
 
 void VuMain::buildToolbar()
 {
-    tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
-    name(tbToolBar, QStringLiteral("tbToolBar"), QStringLiteral("tbToolBar"));
-    tbToolBar->setMovable(false);
-    tbToolBar->setFloatable(false);
-    tbToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    tbToolBar->setIconSize(QSize(20, 20));
-    tbToolBar->toggleViewAction()->setEnabled(false);
+    ui_.tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
+    nameWidget(ui_.tbToolBar, QStringLiteral("tbToolBar"));
+    ui_.tbToolBar->setMovable(false);
+    ui_.tbToolBar->setFloatable(false);
+    ui_.tbToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    ui_.tbToolBar->setIconSize(QSize(20, 20));
+    ui_.tbToolBar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
 
-    struct Button {
-        const char* key;
-        QStyle::StandardPixmap icon;
-    };
-    static const Button buttons[6] = {
-        {"環境設定", QStyle::SP_FileDialogDetailedView},
-        {"ｽﾗｲﾄﾞｼｮｰ", QStyle::SP_MediaPlay},
-        {"一括変換", QStyle::SP_DialogSaveButton},
-        {"戻る", QStyle::SP_ArrowBack},
-        {"進む", QStyle::SP_ArrowForward},
-        {"ﾍﾙﾌﾟ", QStyle::SP_DialogHelpButton},
-    };
-    for (const Button& b : buttons) {
+    for (const ToolButtonInfo& b : ToolButtons) {
         const QString key = QString::fromUtf8(b.key);
-        QAction* a = tbToolBar->addAction(style()->standardIcon(b.icon), key);
+        QAction* a = ui_.tbToolBar->addAction(style()->standardIcon(b.icon), key);
         a->setData(key);
         a->setObjectName(QStringLiteral("tbToolBar:") + key);
-        if (key == QStringLiteral("戻る"))
-            tbToolBar->addSeparator();
+        if (b.command == ToolCommand::Back)
+            ui_.tbToolBar->addSeparator();
     }
     // The buttons that open windows follow their menu commands, enabled or not.
     const std::pair<const char*, QAction*> mirrored[]
-        = {{"環境設定", mnuPropProp}, {"ｽﾗｲﾄﾞｼｮｰ", mnuRunSlide}, {"一括変換", mnuRunConv}};
+        = {{"環境設定", ui_.mnuPropProp}, {"ｽﾗｲﾄﾞｼｮｰ", ui_.mnuRunSlide}, {"一括変換", ui_.mnuRunConv}};
     for (const auto& [key, menuAction] : mirrored) {
         QAction* button = toolButton(QString::fromUtf8(key));
         button->setEnabled(menuAction->isEnabled());
@@ -314,7 +255,7 @@ void VuMain::buildToolbar()
 
 QAction* VuMain::toolButton(const QString& key) const
 {
-    for (QAction* a : tbToolBar->actions()) {
+    for (QAction* a : ui_.tbToolBar->actions()) {
         if (a->data().toString() == key)
             return a;
     }
@@ -323,11 +264,11 @@ QAction* VuMain::toolButton(const QString& key) const
 
 void VuMain::buildStatusBar()
 {
-    StatusBar1 = statusBar();
-    name(StatusBar1, QStringLiteral("StatusBar1"), QStringLiteral("StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
+    ui_.StatusBar1 = statusBar();
+    nameWidget(ui_.StatusBar1, QStringLiteral("StatusBar1"));
+    ui_.StatusBar1->setSizeGripEnabled(false);
     for (int n = 1; n <= 6; ++n) {
-        auto* label = new StatusPanel(initialPanelText(n), StatusBar1);
+        auto* label = new StatusPanel(initialPanelText(n), ui_.StatusBar1);
         label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         // A screen reader reads the panel's text as its name; the description says which it is.
         label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
@@ -338,7 +279,7 @@ void VuMain::buildStatusBar()
         // The last panel takes the rest of the bar, however long its text.
         if (n == 6)
             label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        StatusBar1->addWidget(label, n == 6 ? 1 : 0);
+        ui_.StatusBar1->addWidget(label, n == 6 ? 1 : 0);
         panels_[n - 1] = label;
     }
 }
@@ -381,12 +322,13 @@ void VuMain::Dsp_change()
     setGeometry(client);
 
     layout_ = mainLayout(module_.workAreaWidthTwips());
-    PageSize = 30;
+    pageSize_ = CellsPerPage;
     // The toolbar is compact where the table would not fit below the full one (the small
     // layout at 800 pixels wide, the large one on short screens).
     setCompactToolbar(false);
-    const int chrome = menuBar()->sizeHint().height() + StatusBar1->sizeHint().height();
-    setCompactToolbar(twips::fromPx(client.height() - chrome - tbToolBar->sizeHint().height()) < tableHeight(layout_));
+    const int chrome = menuBar()->sizeHint().height() + ui_.StatusBar1->sizeHint().height();
+    setCompactToolbar(
+        twips::fromPx(client.height() - chrome - ui_.tbToolBar->sizeHint().height()) < tableHeight(layout_));
     // The area below the toolbar takes its size now, even in a window not shown yet; a window
     // manager that sizes the window otherwise moves the controls again (see eventFilter()).
     if (QLayout* l = layout()) {
@@ -404,13 +346,13 @@ QMargins VuMain::windowFrame() const
 
 void VuMain::setCompactToolbar(bool compact)
 {
-    tbToolBar->setIconSize(compact ? QSize(16, 16) : QSize(20, 20));
-    tbToolBar->setToolButtonStyle(compact ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+    ui_.tbToolBar->setIconSize(compact ? QSize(16, 16) : QSize(20, 20));
+    ui_.tbToolBar->setToolButtonStyle(compact ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
 }
 
 bool VuMain::compactToolbar() const
 {
-    return tbToolBar->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
+    return ui_.tbToolBar->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
 }
 
 void VuMain::placeControls()
@@ -418,19 +360,18 @@ void VuMain::placeControls()
     QWidget* client = centralWidget();
     placedSize_ = client->size();
     fitted_ = fitHeight(layout_, twips::fromPx(client->height()));
-    place(DrvList, fitted_.DrvList);
-    place(DirList, fitted_.DirList);
+    place(ui_.DrvList, fitted_.DrvList);
+    place(ui_.DirList, fitted_.DirList);
     for (int i = 0; i < 6; ++i)
-        place(OkBtn[i], fitted_.OkBtn[i]);
-    place(FileList, fitted_.FileList);
-    place(PrgBar1, fitted_.PrgBar1);
-    for (int k = 0; k < 30; ++k) {
-        place(Img[k], fitted_.Img[k]);
-        place(ImgName[k], fitted_.ImgName[k]);
+        place(ui_.OkBtn[i], fitted_.OkBtn[i]);
+    place(ui_.PrgBar1, fitted_.PrgBar1);
+    for (int k = 0; k < CellsPerPage; ++k) {
+        place(ui_.Img[k], fitted_.Img[k]);
+        place(ui_.ImgName[k], fitted_.ImgName[k]);
     }
-    place(Frame2, fitted_.Frame2);
+    place(ui_.Frame2, fitted_.Frame2);
     for (int i = 0; i < 3; ++i)
-        place(imgBox[i], fitted_.imgBox[i]);
+        place(ui_.imgBox[i], fitted_.imgBox[i]);
     // The panels fit the bar, less the gaps between them; the first three hold their longest
     // texts whole.
     static const char* const longest[3] = {"データ数：32767", "ページ： 255/ 1093", "画像形式：ALL"};
@@ -441,7 +382,7 @@ void VuMain::placeControls()
         least[n] = float(twips::fromPx(panel->fontMetrics().horizontalAdvance(QString::fromUtf8(longest[n])) + frame
             + 2 * StatusPanel::Padding + 1));
     }
-    const int room = StatusBar1->width() - 6 * PanelGap;
+    const int room = ui_.StatusBar1->width() - 6 * PanelGap;
     const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room), least);
     for (int n = 0; n < 6; ++n) {
         const int width = std::max(1, int(widths[n] / twips::PerPixel));
@@ -459,59 +400,59 @@ void VuMain::SysInfo1_DisplayChanged()
 
 void VuMain::writeCount()
 {
-    setPanel(1, countLabel(FileList->count()));
+    setPanel(1, countLabel(fileList_.count()));
 }
 
 void VuMain::writePageLabel()
 {
-    setPanel(2, pageLabel(PageNo, FileList->count()));
+    setPanel(2, pageLabel(pageNo_, fileList_.count()));
 }
 
 void VuMain::Form_Load()
 {
     // One trap over all steps: the first that fails ends loading silently, and its number is kept.
     auto steps = [this]() -> FsStatus {
-        if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings); !s.ok())
+        if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings_); !s.ok())
             return s;
-        module_.setCurPath(startFolder(settings));
-        PageNo = 1;
+        module_.setCurPath(startFolder(settings_));
+        pageNo_ = 1;
         // The drive change below moves the folder list (and with it the current folder) to the
         // drive's own current folder; the stored folder is kept aside so that it still wins.
         const QString stored = module_.curPath();
         const QString root = module_.volumes().rootOf(stored);
         if (root.isEmpty() || !module_.volumes().isReady(root))
             return FsStatus::failure(err::DeviceUnavailable, stored + QStringLiteral(": drive not ready"));
-        DrvList->setDrive(stored);
-        if (FsStatus s = DirList->setPath(stored); !s.ok())
+        ui_.DrvList->setDrive(stored);
+        if (FsStatus s = ui_.DirList->setPath(stored); !s.ok())
             return s;
-        FileList->setPattern(ImagePattern);
+        fileList_.setPattern(ImagePattern);
         writeCount();
         setPanel(3, typeLabel(1));
         return FsStatus::success();
     };
     const FsStatus s = steps();
-    ErrNo = s.error;
+    errNo_ = s.error;
     // Whatever failed, the current folder names the folder the lists show, so that nothing
     // later works on a folder the user cannot see.
-    if (!s.ok() && module_.curPath() != DirList->path())
-        module_.setCurPath(DirList->path());
+    if (!s.ok() && module_.curPath() != ui_.DirList->path())
+        module_.setCurPath(ui_.DirList->path());
 }
 
 void VuMain::Form_Activate()
 {
-    DrvList->refresh();
-    DirList->refresh();
-    FileList->refresh();
+    ui_.DrvList->refresh();
+    ui_.DirList->refresh();
+    fileList_.refresh();
 }
 
 FsStatus VuMain::Form_Unload()
 {
     const QString folder = module_.curPathForSettings();
-    if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings); !s.ok())
+    if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings_); !s.ok())
         return s;
-    settings.setHeaders();
-    settings.set(SettingsRec::PathName, folder);
-    return writeSettings(module_.files(), module_.settingsPath, settings);
+    settings_.setHeaders();
+    settings_.set(SettingsRec::PathName, folder);
+    return writeSettings(module_.files(), module_.settingsPath, settings_);
 }
 
 bool VuMain::event(QEvent* event)
@@ -545,7 +486,7 @@ void VuMain::closeEvent(QCloseEvent* event)
     closing_ = true;
     const FsStatus s = Form_Unload();
     if (!s.ok()) {
-        std::fprintf(stderr, "vutara: the settings could not be stored (%s): %s\n", qPrintable(err::describe(s.error)),
+        std::fprintf(stderr, "vutara: the settings_ could not be stored (%s): %s\n", qPrintable(err::describe(s.error)),
             qPrintable(s.detail));
     }
     event->accept();
@@ -557,23 +498,23 @@ void VuMain::closeEvent(QCloseEvent* event)
 
 void VuMain::DrvList_Change()
 {
-    if (!DirList->setDrive(DrvList->drive()).ok())
-        DrvList->setDrive(DirList->path());  // back to the drive of the folder still listed
+    if (!ui_.DirList->setDrive(ui_.DrvList->drive()).ok())
+        ui_.DrvList->setDrive(ui_.DirList->path());  // back to the drive of the folder still listed
 }
 
 void VuMain::DirList_Change()
 {
-    FileList->setPath(DirList->path());
-    module_.setCurPath(DirList->path());
+    fileList_.setPath(ui_.DirList->path());
+    module_.setCurPath(ui_.DirList->path());
     writeCount();
 }
 
 void VuMain::DirList_LostFocus()
 {
-    const int row = DirList->listIndex();
-    if (row >= 0 && !DirList->setPath(DirList->entryPath(row)).ok())
-        DirList->refresh();  // the highlighted folder has gone since it was listed
-    module_.setCurPath(DirList->path());
+    const int row = ui_.DirList->listIndex();
+    if (row >= 0 && !ui_.DirList->setPath(ui_.DirList->entryPath(row)).ok())
+        ui_.DirList->refresh();  // the highlighted folder has gone since it was listed
+    module_.setCurPath(ui_.DirList->path());
     writeCount();
 }
 
@@ -581,92 +522,93 @@ bool VuMain::listFolder(const QString& folder)
 {
     if (!module_.files().isDir(folder))
         return false;
-    if (module_.volumes().rootOf(folder) != DrvList->drive())
-        DrvList->setDrive(folder);
-    return DirList->setPath(folder).ok();
+    if (module_.volumes().rootOf(folder) != ui_.DrvList->drive())
+        ui_.DrvList->setDrive(folder);
+    return ui_.DirList->setPath(folder).ok();
 }
 
 // ---- thumbnail pages ----
 
 void VuMain::ImgClr()
 {
-    PrgBar1->setValue(0);
-    for (int i = 0; i < PageSize && i < 30; ++i) {
-        Img[i]->hide();
-        Img[i]->clear();
-        Img[i]->setEmptyText(QString());
-        ImgName[i]->hide();
-        ImgName[i]->clear();
+    ui_.PrgBar1->setValue(0);
+    for (int i = 0; i < pageSize_ && i < CellsPerPage; ++i) {
+        ui_.Img[i]->hide();
+        ui_.Img[i]->clear();
+        ui_.Img[i]->setEmptyText(QString());
+        ui_.ImgName[i]->hide();
+        ui_.ImgName[i]->clear();
     }
 }
 
 void VuMain::imgDsp()
 {
-    const int n = FileList->count();
+    const int n = fileList_.count();
     if (n == 0)
         return;
     // The names come from the file list, so the pictures, the panel and every later command on
     // a cell take the list's folder with them.
-    PageFolder = FileList->path();
-    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + PageFolder);
-    PrgBar1->setRange(0, PageSize);
-    PrgBar1->setValue(0);
+    pageFolder_ = fileList_.path();
+    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + pageFolder_);
+    ui_.PrgBar1->setRange(0, pageSize_);
+    ui_.PrgBar1->setValue(0);
 
-    const int first = firstEntryOfPage(PageNo, PageSize);
+    const int first = firstEntryOfPage(pageNo_, pageSize_);
     QStringList names, files;
-    for (int i = 0; i < PageSize && first + i < n; ++i) {
-        names << FileList->item(first + i);
-        files << paths::join(PageFolder, names.last());
+    for (int i = 0; i < pageSize_ && first + i < n; ++i) {
+        names << fileList_.item(first + i);
+        files << paths::join(pageFolder_, names.last());
     }
     // All cells decode at once on every core; they are put in place in cell order so that the
     // progress bar still counts the cells as they fill.
     const qreal ratio = devicePixelRatioF();
-    const QSize box = (QSizeF(Img[0]->size()) * ratio).toSize().expandedTo(QSize(1, 1));
+    const QSize box = (QSizeF(ui_.Img[0]->size()) * ratio).toSize().expandedTo(QSize(1, 1));
     thumbnails_.start(files, box);
     for (int i = 0; i < names.size(); ++i) {
-        PageFiles[i] = names[i];
-        Img[i]->show();
+        pageFiles_[i] = names[i];
+        ui_.Img[i]->show();
         PictureResult r = thumbnails_.take(i);
         if (r.ok()) {
             r.image.setDevicePixelRatio(ratio);
-            Img[i]->setPicture(r.image);
+            ui_.Img[i]->setPicture(r.image);
         } else {
-            Img[i]->setEmptyText(QStringLiteral("読込不可"));
+            ui_.Img[i]->setEmptyText(QStringLiteral("読込不可"));
         }
-        ImgName[i]->show();
-        ImgName[i]->setText(names[i]);
-        ImgName[i]->setCursorPosition(0);
-        PrgBar1->setValue(i + 1);
+        ui_.ImgName[i]->show();
+        ui_.ImgName[i]->setText(names[i]);
+        ui_.ImgName[i]->setCursorPosition(0);
+        ui_.PrgBar1->setValue(i + 1);
         // Paint at once: the window takes no input until the page is complete, yet the user
         // sees it fill.
-        Img[i]->repaint();
-        ImgName[i]->repaint();
-        PrgBar1->repaint();
+        ui_.Img[i]->repaint();
+        ui_.ImgName[i]->repaint();
+        ui_.PrgBar1->repaint();
     }
-    PrgBar1->setValue(0);
+    ui_.PrgBar1->setValue(0);
 }
 
 QString VuMain::cellFile(int cell) const
 {
-    if (cell < 0 || cell >= 30 || Img[cell]->isHidden() || PageFiles[cell].isEmpty() || PageFolder.isEmpty())
+    if (cell < 0 || cell >= CellsPerPage || ui_.Img[cell]->isHidden() || pageFiles_[cell].isEmpty()
+        || pageFolder_.isEmpty())
         return QString();
-    return paths::join(PageFolder, PageFiles[cell]);
+    return paths::join(pageFolder_, pageFiles_[cell]);
 }
 
 void VuMain::OkBtn_Click(int index)
 {
     if (index == 0) {
-        if (FileList->count() == 0)
+        if (fileList_.count() == 0)
             return;
-        module_.setCurPath(DirList->path());
-        PageNo = 1;
+        module_.setCurPath(ui_.DirList->path());
+        pageNo_ = 1;
         ImgClr();
         imgDsp();
-        PrgBar1->setValue(0);
+        ui_.PrgBar1->setValue(0);
         writePageLabel();
         writeCount();
     } else if (index >= 1 && index <= 5) {
-        FileList->setPattern(imageType(index).pattern);
+        fileList_.setPattern(imageType(index).pattern);
         setPanel(3, typeLabel(index));
         writeCount();
     }
@@ -674,9 +616,9 @@ void VuMain::OkBtn_Click(int index)
 
 void VuMain::pageBack()
 {
-    if (PageNo == 1)
+    if (pageNo_ == 1)
         return;
-    --PageNo;
+    --pageNo_;
     ImgClr();
     imgDsp();
     writePageLabel();
@@ -684,17 +626,15 @@ void VuMain::pageBack()
 
 void VuMain::pageForward()
 {
-    if (PageNo * PageSize >= FileList->count()) {
-        PrgBar1->setValue(0);
+    const int next = nextPage(pageNo_, fileList_.count(), pageSize_);
+    if (next == 0) {
+        ui_.PrgBar1->setValue(0);
         return;
     }
-    // The page number is 8 bits wide: at page 255 the step is skipped and that page is drawn
-    // again.
-    if (PageNo < 255)
-        ++PageNo;
+    pageNo_ = quint8(next);  // at page 255 that page is drawn again
     ImgClr();
     imgDsp();
-    PrgBar1->setValue(0);
+    ui_.PrgBar1->setValue(0);
     writePageLabel();
 }
 
@@ -708,11 +648,11 @@ QPixmap VuMain::dropIcon() const
 
 void VuMain::dragThumbnail(int cell)
 {
-    if (drag_ || cell < 0 || cell >= 30 || Img[cell]->isHidden())
+    if (drag_ || cell < 0 || cell >= CellsPerPage || ui_.Img[cell]->isHidden())
         return;
     auto* data = new QMimeData;
     data->setData(CellMime, QByteArray::number(cell));
-    auto* drag = new QDrag(Img[cell]);
+    auto* drag = new QDrag(ui_.Img[cell]);
     drag->setMimeData(data);
     QPixmap nothing(1, 1);
     nothing.fill(Qt::transparent);
@@ -730,9 +670,9 @@ void VuMain::updateDragCursor()
 {
     if (!drag_ || dragCell_ < 0)
         return;
-    QPixmap cursor = DragIcon[dragCell_];
+    QPixmap cursor = dragIcon_[dragCell_];
     if (cursor.isNull()) {
-        cursor = QPixmap(Img[dragCell_]->size().boundedTo(QSize(128, 128)));
+        cursor = QPixmap(ui_.Img[dragCell_]->size().boundedTo(QSize(128, 128)));
         cursor.fill(Qt::transparent);
         QPainter p(&cursor);
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));
@@ -747,7 +687,7 @@ bool VuMain::eventFilter(QObject* watched, QEvent* event)
     // The area below the toolbar got another size than the one the controls were placed for.
     if (watched == centralWidget() && event->type() == QEvent::Resize && centralWidget()->size() != placedSize_)
         placeControls();
-    const int box = int(std::find(imgBox.begin(), imgBox.end(), watched) - imgBox.begin());
+    const int box = int(std::find(ui_.imgBox.begin(), ui_.imgBox.end(), watched) - ui_.imgBox.begin());
     if (box < 3) {
         switch (event->type()) {
         case QEvent::DragEnter:
@@ -788,24 +728,31 @@ bool VuMain::eventFilter(QObject* watched, QEvent* event)
 void VuMain::imgBox_DragOver(int index, QObject* source, int, int, int state)
 {
     Q_UNUSED(index);
-    const int cell = int(std::find(Img.begin(), Img.end(), source) - Img.begin());
-    if (cell >= 30)
+    const int cell = cellOf(source);
+    if (cell < 0)
         return;
     if (state == 0)
-        DragIcon[cell] = dropIcon();
+        dragIcon_[cell] = dropIcon();
     else if (state == 1)
-        DragIcon[cell] = QPixmap();
+        dragIcon_[cell] = QPixmap();
     if (cell == dragCell_)
         updateDragCursor();
 }
 
-void VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
+int VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
 {
-    ErrNo = 0;
-    const int cell = int(std::find(Img.begin(), Img.end(), source) - Img.begin());
-    if (!source || cell >= 30 || index < 0 || index > 2)
-        return;  // only thumbnails are dropped here
-    ErrNo = dropOnBox(index, cell).error;
+    errNo_ = 0;
+    const int cell = cellOf(source);
+    if (cell < 0 || index < 0 || index > 2)
+        return 0;  // only thumbnails are dropped here
+    errNo_ = dropOnBox(index, cell).error;
+    return int(errNo_);
+}
+
+int VuMain::cellOf(const QObject* source) const
+{
+    const auto at = std::find(ui_.Img.begin(), ui_.Img.end(), source);
+    return source && at != ui_.Img.end() ? int(at - ui_.Img.begin()) : -1;
 }
 
 // One trap over the whole drop: a step that fails ends it with its error, and the user is told
@@ -815,11 +762,11 @@ FsStatus VuMain::dropOnBox(int index, int cell)
     const DropBoxInfo& box = dropBox(index);
     // The file the cell shows, fixed before the question: the folder its page was drawn from and
     // the name under it.
-    const QString source = paths::join(PageFolder, PageFiles[cell]);
+    const QString source = paths::join(pageFolder_, pageFiles_[cell]);
     if (module_.dialogs().message(this, box.title, box.confirmation, MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return FsStatus::success();
-    SrcFile = source;
+    srcFile_ = source;
     engine::FileEngine worker(module_.files(), module_.clock());
     engine::Outcome outcome;
     static constexpr engine::ActionKind kinds[3]
@@ -833,15 +780,15 @@ FsStatus VuMain::dropOnBox(int index, int cell)
                        MsgIcon::Exclamation, MsgButtons::YesNo)
                 == MsgAnswer::Yes;
         };
-        outcome = worker.deleteOne(SrcFile, listener);
+        outcome = worker.deleteOne(srcFile_, listener);
     } else {
-        QString& target = index == CopyBox ? CopyPath : MovePath;
+        QString& target = index == CopyBox ? copyPath_ : movePath_;
         if (target.isEmpty())
             target = module_.FolderDsp(this, 13);
         setPanel(box.panel, box.panelLabel + target);
         if (target.isEmpty())
             return FsStatus::success();  // no folder chosen: nothing to copy to
-        DstFile = paths::join(target, paths::fileName(SrcFile));
+        dstFile_ = paths::join(target, paths::fileName(srcFile_));
         listener.mayReplace = [&](const QString& existing) {
             return module_.dialogs().message(this, box.title,
                        QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing,
@@ -849,7 +796,7 @@ FsStatus VuMain::dropOnBox(int index, int cell)
                 == MsgAnswer::Yes;
         };
         outcome = worker.transferOne(
-            index == MoveBox ? engine::Transfer::Move : engine::Transfer::Copy, SrcFile, target, listener);
+            index == MoveBox ? engine::Transfer::Move : engine::Transfer::Copy, srcFile_, target, listener);
     }
     if (outcome.done()) {
         refreshAfterDrop();
@@ -858,20 +805,20 @@ FsStatus VuMain::dropOnBox(int index, int cell)
     if (outcome.failed()) {
         // The page stays as it is: the files it shows are where they were.
         module_.dialogs().message(this, box.failureTitle,
-            dropFailureText(index, outcome.step == engine::Step::RemoveSource, SrcFile, outcome.reason), MsgIcon::Error,
-            MsgButtons::Ok);
+            dropFailureText(index, outcome.step == engine::Step::RemoveSource, srcFile_, outcome.reason),
+            MsgIcon::Error, MsgButtons::Ok);
         return FsStatus::failure(outcome.error, outcome.from + QStringLiteral(": ") + outcome.reason);
     }
     // Skipped: the target was the file itself (say so), or the user kept the file there.
     if (outcome.error == err::SameFile) {
-        module_.dialogs().message(this, box.title, sameFileText(index, SrcFile), MsgIcon::Information, MsgButtons::Ok);
+        module_.dialogs().message(this, box.title, sameFileText(index, srcFile_), MsgIcon::Information, MsgButtons::Ok);
     }
     return FsStatus::success();
 }
 
 void VuMain::refreshAfterDrop()
 {
-    FileList->refresh();
+    fileList_.refresh();
     ImgClr();
     imgDsp();
     writeCount();
@@ -881,7 +828,7 @@ void VuMain::refreshAfterDrop()
 void VuMain::imgBox_Click(int index)
 {
     if (index == CopyBox || index == MoveBox) {
-        QString& target = index == CopyBox ? CopyPath : MovePath;
+        QString& target = index == CopyBox ? copyPath_ : movePath_;
         target = module_.FolderDsp(this, 13);
         setPanel(dropBox(index).panel, dropBox(index).panelLabel + target);
     }
@@ -891,9 +838,9 @@ void VuMain::imgBox_Click(int index)
 
 void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifiers, QPoint pos)
 {
-    if (button != Qt::RightButton || index < 0 || index >= 30)
+    if (button != Qt::RightButton || index < 0 || index >= CellsPerPage)
         return;
-    module_.SelPage = PageNo;
+    module_.SelPage = pageNo_;
     module_.SelCell = quint8(index);
     // The file the cell shows, even after the lists moved to another folder or type without
     // the page being drawn again.
@@ -909,11 +856,11 @@ void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifi
         attributes = module_.files().attributes(file);
     }
     const PopCaptions captions = popCaptions(paths::fileName(file), modified, attributes);
-    mnuPop1->setText(asMenuText(captions.show));
-    mnuPop2->setText(asMenuText(captions.name));
-    mnuPop3->setText(asMenuText(captions.date));
-    mnuPop4->setText(asMenuText(captions.attribute));
-    mnuPop->exec(Img[index]->mapToGlobal(pos));
+    ui_.mnuPop1->setText(asMenuText(captions.show));
+    ui_.mnuPop2->setText(asMenuText(captions.name));
+    ui_.mnuPop3->setText(asMenuText(captions.date));
+    ui_.mnuPop4->setText(asMenuText(captions.attribute));
+    ui_.mnuPop->exec(ui_.Img[index]->mapToGlobal(pos));
 }
 
 void VuMain::mnuPop1_Click()
@@ -926,46 +873,54 @@ void VuMain::mnuPop1_Click()
 
 // ---- choosers ----
 
-void VuMain::DialgDsp()
+FsStatus VuMain::DialgDsp()
 {
-    ErrNo = 0;
     const std::optional<QString> chosen = module_.dialogs().chooseFile(
         this, QStringLiteral("ファイルを指定してください"), module_.curPath(), imageFileFilters(), 0);
-    if (!chosen) {
-        ErrNo = err::Cancel;
-        return;
-    }
+    if (!chosen)
+        return FsStatus::failure(err::Cancel);
     if (chosen->isEmpty())
-        return;
+        return FsStatus::success();
     module_.DlgFile = *chosen;
     // The lists move to the chosen file's folder, which becomes the current folder.
     if (!module_.handOverCurPath(folderWithSeparatorOf(module_.DlgFile)))
-        ErrNo = err::PathNotFound;
+        return FsStatus::failure(err::PathNotFound, module_.DlgFile);
+    return FsStatus::success();
 }
 
 // ---- commands ----
 
 void VuMain::tbToolBar_ButtonClick(QAction* button)
 {
-    const QString key = button ? button->data().toString() : QString();
+    const std::optional<ToolCommand> command = toolCommand(button ? button->data().toString() : QString());
+    if (!command)
+        return;
     // A command that cannot run (its window not available) is skipped, as is any failing step.
-    if (key == QStringLiteral("環境設定"))
-        mnuPropProp->trigger();
-    else if (key == QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"))
-        mnuRunSlide->trigger();
-    else if (key == QStringLiteral("一括変換"))
-        mnuRunConv->trigger();
-    else if (key == QStringLiteral("戻る"))
+    switch (*command) {
+    case ToolCommand::Prop:
+        ui_.mnuPropProp->trigger();
+        break;
+    case ToolCommand::Slide:
+        ui_.mnuRunSlide->trigger();
+        break;
+    case ToolCommand::Conv:
+        ui_.mnuRunConv->trigger();
+        break;
+    case ToolCommand::Back:
         pageBack();
-    else if (key == QStringLiteral("進む"))
+        break;
+    case ToolCommand::Forward:
         pageForward();
-    // "ﾍﾙﾌﾟ": nothing.
+        break;
+    case ToolCommand::Help:
+        break;  // nothing
+    }
 }
 
 void VuMain::mnuFileUndo_Click()
 {
     if (conv_) {
-        if (conv_->undoNewest() && !PageFolder.isEmpty())
+        if (conv_->undoNewest() && !pageFolder_.isEmpty())
             refreshAfterDrop();
         return;
     }
@@ -976,19 +931,19 @@ void VuMain::mnuFileUndo_Click()
     {
         // A long undo keeps the windows painted and the progress bar moving, and takes no input.
         InputBlocker blocker;
-        PrgBar1->setRange(0, int(action->entries.size()));
-        PrgBar1->setValue(0);
+        ui_.PrgBar1->setRange(0, int(action->entries.size()));
+        ui_.PrgBar1->setValue(0);
         blocker.flush();
         engine::Undoer(module_.files()).undo(*action, [&](const engine::UndoOutcome& u) {
-            PrgBar1->setValue(PrgBar1->value() + 1);
+            ui_.PrgBar1->setValue(ui_.PrgBar1->value() + 1);
             if (!u.done())
                 leftAlone << batch::undoLine(u);
             blocker.pump();
         });
-        PrgBar1->setRange(0, 30);
-        PrgBar1->setValue(0);
+        ui_.PrgBar1->setRange(0, CellsPerPage);
+        ui_.PrgBar1->setValue(0);
     }
-    if (!PageFolder.isEmpty())
+    if (!pageFolder_.isEmpty())
         refreshAfterDrop();
     if (!leftAlone.isEmpty()) {
         module_.dialogs().message(this, batch::UndoTitle, batch::undoSummary(int(leftAlone.size()), leftAlone),
@@ -1009,9 +964,9 @@ void VuMain::mnuPropProp_Click()
 
 void VuMain::mnuRunSlide_Click()
 {
-    DialgDsp();
+    errNo_ = DialgDsp().error;
     repaint();  // the dialog's area is redrawn before the window goes or the show starts
-    if (ErrNo != 0)
+    if (errNo_ != 0)
         return;
     hide();
     auto* slide = new VuSlide(module_, this);  // deletes itself when the show ends

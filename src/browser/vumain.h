@@ -2,6 +2,8 @@
 // boxes, the status bar, the toolbar and the menus.
 #pragma once
 
+#include "mainbars.h"
+#include "platform/folderlisting.h"
 #include "platform/listcontrols.h"
 #include "platform/picturebox.h"
 #include "shell/layout.h"
@@ -21,8 +23,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include <QPointer>
-
 #include <array>
 
 class QDrag;
@@ -34,60 +34,76 @@ class VuConv;
 class VuMain : public QMainWindow {
     Q_OBJECT
 public:
+    // The window's controls, under the names the program's documents give them.
+    struct Controls {
+        DriveListBox* DrvList = nullptr;
+        DirListBox* DirList = nullptr;
+        std::array<QPushButton*, 6> OkBtn{};  // 0: "Folder Choice" (show), 1 to 5: the types
+        QProgressBar* PrgBar1 = nullptr;
+        std::array<PictureBox*, CellsPerPage> Img{};  // the thumbnails
+        std::array<QLineEdit*, CellsPerPage> ImgName{};  // each thumbnail's file name
+        QFrame* Frame2 = nullptr;  // the frame holding the three drop boxes
+        std::array<PictureBox*, 3> imgBox{};  // the drop boxes: copy, move, delete
+        QStatusBar* StatusBar1 = nullptr;
+        QToolBar* tbToolBar = nullptr;
+
+        QMenu* mnuFile = nullptr;
+        QAction* mnuFileUndo = nullptr;  // 元に戻す (Ctrl+Z): enabled while the journal holds something to undo
+        QAction* mnuFileSep = nullptr;
+        QAction* mnuFileQuit = nullptr;
+        QMenu* mnuProp = nullptr;
+        QAction* mnuPropProp = nullptr;
+        QMenu* mnuRun = nullptr;
+        QAction* mnuRunSlide = nullptr;
+        QAction* mnuRun2 = nullptr;  // the separator before 一括変換
+        QAction* mnuRunConv = nullptr;
+        QMenu* mnuHelp = nullptr;
+        QAction* mnuHelpVer = nullptr;
+        QAction* sa = nullptr;  // the separator before 開発者のwebｻｲﾄ
+        QAction* mnuHelpUrl = nullptr;
+        QMenu* mnuPop = nullptr;  // the thumbnails' pop-up menu, not in the menu bar
+        QAction* mnuPop1 = nullptr;  // 画像を表示: opens the viewer
+        QAction* mnuPopSp = nullptr;  // the separator below mnuPop1
+        QAction* mnuPop2 = nullptr;  // 名称: the file's name
+        QAction* mnuPop3 = nullptr;  // 日付: its modification time
+        QAction* mnuPop4 = nullptr;  // 属性: its attribute
+    };
+
     explicit VuMain(VuModule& module, QWidget* parent = nullptr);
     ~VuMain() override;
 
     VuModule& module() const { return module_; }
 
-    // ---- controls ----
-    DriveListBox* DrvList;
-    DirListBox* DirList;
-    FileListBox* FileList;  // never shown
-    std::array<QPushButton*, 6> OkBtn;
-    QProgressBar* PrgBar1;
-    std::array<PictureBox*, 30> Img;
-    std::array<QLineEdit*, 30> ImgName;
-    QFrame* Frame2;
-    std::array<PictureBox*, 3> imgBox;
-    QStatusBar* StatusBar1;
-    QToolBar* tbToolBar;
-
-    QMenu* mnuFile;
-    QAction* mnuFileUndo;  // 元に戻す (Ctrl+Z): enabled while the journal holds something to undo
-    QAction* mnuFileSep;
-    QAction* mnuFileQuit;
-    QMenu* mnuProp;
-    QAction* mnuPropProp;
-    QMenu* mnuRun;
-    QAction* mnuRunSlide;
-    QAction* mnuRun2;
-    QAction* mnuRunConv;
-    QMenu* mnuHelp;
-    QAction* mnuHelpVer;
-    QAction* sa;
-    QAction* mnuHelpUrl;
-    QMenu* mnuPop;  // the thumbnails' pop-up menu, not in the menu bar
-    QAction* mnuPop1;
-    QAction* mnuPopSp;
-    QAction* mnuPop2;
-    QAction* mnuPop3;
-    QAction* mnuPop4;
+    // The controls, for tests and for the real-window checks that read and drive them as a user
+    // would; the window's own code is the only other user.
+    Controls& ui() { return ui_; }
+    const Controls& ui() const { return ui_; }
 
     // ---- state ----
-    quint8 PageNo = 1;
-    quint8 PageSize = 30;
-    std::array<QString, 32> PageFiles;
-    // The folder the page on the screen was drawn from; with PageFiles it names each cell's file.
-    QString PageFolder;
-    double ErrNo = 0;
-    // Drop boxes: the copy and move targets, and the files a drop works on.
-    QString CopyPath;
-    QString MovePath;
-    QString SrcFile;
-    QString DstFile;
-    // Each thumbnail's drag icon: null for the plain outline.
-    std::array<QPixmap, 30> DragIcon;
-    SettingsRec settings;  // this window's copy of the settings record
+    // The names the file list holds: the folder shown and the type chosen.
+    const FolderListing& fileList() const { return fileList_; }
+    // The page on the screen (1 to 255); imgDsp() draws the page set.
+    quint8 pageNo() const { return pageNo_; }
+    void setPageNo(quint8 page) { pageNo_ = page; }
+    // The cells a page holds.
+    quint8 pageSize() const { return pageSize_; }
+    // The folder the page on the screen was drawn from; with the cells' names it names each
+    // cell's file.
+    QString pageFolder() const { return pageFolder_; }
+    // The name of the file cell `cell` was drawn with.
+    QString pageFile(int cell) const { return cell >= 0 && cell < CellsPerPage ? pageFiles_[cell] : QString(); }
+    // The error number of the last start-up, drop or slide-show command: that of the step that
+    // ended it, 0 when it went through.
+    double errNo() const { return errNo_; }
+    // Drop boxes: the copy and move targets, and the files the last drop worked on.
+    QString copyPath() const { return copyPath_; }
+    QString movePath() const { return movePath_; }
+    void setCopyPath(const QString& folder) { copyPath_ = folder; }
+    void setMovePath(const QString& folder) { movePath_ = folder; }
+    QString srcFile() const { return srcFile_; }
+    QString dstFile() const { return dstFile_; }
+    // Thumbnail `cell`'s drag icon: null for the plain outline.
+    QPixmap dragIcon(int cell) const { return cell >= 0 && cell < CellsPerPage ? dragIcon_[cell] : QPixmap(); }
 
     // Status panel n (1 to 6).
     QString panel(int n) const;
@@ -118,10 +134,11 @@ public:
     bool listFolder(const QString& folder);
 
     // ---- thumbnail pages ----
-    // Empties the 30 cells and sets the progress bar to 0.
+    // Empties the cells and sets the progress bar to 0.
     void ImgClr();
-    // Fills the cells of page PageNo from the file list and its folder. A picture that cannot be
-    // loaded leaves its cell with its name and a broken-picture mark; the rest still load.
+    // Fills the cells of the page on the screen from the file list and its folder. A picture
+    // that cannot be loaded leaves its cell with its name and a broken-picture mark; the rest
+    // still load.
     void imgDsp();
     // The show button (0) and the type buttons (1 to 5).
     void OkBtn_Click(int index);
@@ -135,8 +152,9 @@ public:
     // ---- drag and drop ----
     // A dragged control entering (state 0), leaving (1) or moving over (2) drop box `index`.
     void imgBox_DragOver(int index, QObject* source, int x, int y, int state);
-    // A dragged control released over drop box `index`: copy, move or delete its file.
-    void imgBox_DragDrop(int index, QObject* source, int x, int y);
+    // A dragged control released over drop box `index`: copy, move or delete its file. The
+    // error number of the step that failed (also errNo()), 0 when none did.
+    int imgBox_DragDrop(int index, QObject* source, int x, int y);
     void imgBox_Click(int index);
     // The picture of "drop.ico" in the working directory, or the built-in one.
     QPixmap dropIcon() const;
@@ -150,9 +168,9 @@ public:
 
     // ---- choosers ----
     // The file-open dialog for an image file: on a choice, DlgFile is the file, the lists move to
-    // its folder and CurPath is that folder with a final separator; ErrNo is 0 then and the
-    // cancel error otherwise (or the error of a folder the lists cannot show).
-    void DialgDsp();
+    // its folder and CurPath is that folder with a final separator. Success then; the cancel
+    // error otherwise (or the error of a folder the lists cannot show).
+    FsStatus DialgDsp();
 
     // ---- commands ----
     void tbToolBar_ButtonClick(QAction* button);
@@ -164,6 +182,7 @@ public:
     // The slide-show settings dialog, modal.
     void mnuPropProp_Click();
     // Asks for an image file and plays the slide show of its folder while this window is hidden.
+    // The error number of the question is kept (errNo()).
     void mnuRunSlide_Click();
     void mnuHelpVer_Click();
     void mnuHelpUrl_Click();
@@ -193,8 +212,22 @@ private:
     void updateDragCursor();
     FsStatus dropOnBox(int index, int cell);
     void refreshAfterDrop();
+    // The cell showing `source`, or -1.
+    int cellOf(const QObject* source) const;
 
     VuModule& module_;
+    Controls ui_;
+    FolderListing fileList_;
+    quint8 pageNo_ = 1;
+    quint8 pageSize_ = CellsPerPage;
+    std::array<QString, CellsPerPage> pageFiles_;
+    QString pageFolder_;
+    double errNo_ = 0;
+    QString copyPath_, movePath_;
+    QString srcFile_, dstFile_;
+    std::array<QPixmap, CellsPerPage> dragIcon_;
+    SettingsRec settings_;  // this window's copy of the settings record
+
     MainLayout layout_;  // the table for the work area
     MainLayout fitted_;  // as placed
     QSize placedSize_;  // the size of the area below the toolbar the controls were placed for
@@ -207,8 +240,5 @@ private:
     int dragCell_ = -1;
     QPointer<VuConv> conv_;
 };
-
-// Texts of the status panels before anything writes them.
-QString initialPanelText(int n);
 
 }  // namespace vu

@@ -37,6 +37,21 @@ struct FolderStamp {
 bool listingStillHolds(const FolderStamp& then, qint64 readAtNs, const std::optional<FolderStamp>& now);
 qint64 wallClockNs();
 
+// When a folder's entries were read: its stamp just before the read and the wall-clock time of
+// the read. Every listing the program keeps (the file service's last folder, the folder list,
+// the file listing) asks this one mark whether it still holds.
+struct ListingMark {
+    FolderStamp stamp;
+    qint64 readAtNs = 0;
+    // A read starting now, of a folder whose stamp was `stamp` (none: the folder was not there).
+    static ListingMark startingNow(const std::optional<FolderStamp>& stamp)
+    {
+        return {stamp.value_or(FolderStamp{}), wallClockNs()};
+    }
+    // Whether the entries read then are still the folder's now that its stamp is `now`.
+    bool holds(const std::optional<FolderStamp>& now) const { return listingStillHolds(stamp, readAtNs, now); }
+};
+
 // What tells one state of a file's content from another: the file (device and inode) and its
 // size and modification time. A file saved again or replaced under its name has another.
 struct FileIdentity {
@@ -179,8 +194,7 @@ private:
     // one after the other, and again each time the window is activated.
     QMutex cacheMutex_;
     QString cachedFolder_;
-    FolderStamp cachedStamp_;
-    qint64 cachedAtNs_ = 0;
+    ListingMark cachedMark_;
     std::vector<DirEntry> cached_;
 };
 

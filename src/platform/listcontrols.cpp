@@ -123,9 +123,7 @@ QString DirListBox::entryPath(int row) const
 
 FsStatus DirListBox::fill(const QString& folder)
 {
-    const std::optional<FolderStamp> stamp = files_.folderStamp(folder);
-    readAtNs_ = wallClockNs();
-    readStamp_ = stamp.value_or(FolderStamp{});
+    mark_ = ListingMark::startingNow(files_.folderStamp(folder));
     std::vector<DirEntry> entries;
     if (FsStatus s = files_.listDir(folder, &entries, Listing::FoldersOnly); !s.ok())
         return s;
@@ -191,7 +189,7 @@ FsStatus DirListBox::refresh()
     if (path_.isEmpty())
         return FsStatus::success();
     if (files_.isDir(path_)) {
-        if (listingStillHolds(readStamp_, readAtNs_, files_.folderStamp(path_)))
+        if (mark_.holds(files_.folderStamp(path_)))
             return FsStatus::success();
         const int row = currentRow();
         FsStatus s = fill(path_);
@@ -230,7 +228,7 @@ bool movesWithinWindow(const QWidget* from, const QWidget* to)
 
 FileListBox::FileListBox(Files& files, QWidget* parent)
     : QListView(parent)
-    , files_(files)
+    , listing_(files)
     , model_(new QStringListModel(this))
 {
     setModel(model_);
@@ -238,59 +236,41 @@ FileListBox::FileListBox(Files& files, QWidget* parent)
     setUniformItemSizes(true);
 }
 
-const QStringList& FileListBox::names() const
+void FileListBox::showNames()
 {
-    sortNow();
-    return names_;
-}
-
-void FileListBox::sortNow() const
-{
-    if (sorted_)
+    if (shownReads_ == listing_.reads())
         return;
-    sortAndLimitNames(names_);
-    sorted_ = true;
-    model_->setStringList(names_);
+    model_->setStringList(listing_.names());
+    shownReads_ = listing_.reads();
 }
 
 void FileListBox::showEvent(QShowEvent* event)
 {
-    sortNow();
+    showNames();
     QListView::showEvent(event);
 }
 
 FsStatus FileListBox::setPath(const QString& folder)
 {
-    path_ = paths::cleanFolder(folder);
-    return refresh();
+    return afterRead(listing_.setPath(folder));
 }
 
 FsStatus FileListBox::setPattern(const QString& pattern)
 {
-    pattern_ = pattern;
-    return refresh();
+    return afterRead(listing_.setPattern(pattern));
 }
 
 FsStatus FileListBox::refresh()
 {
-    const std::optional<FolderStamp> stamp = path_.isEmpty() ? std::nullopt : files_.folderStamp(path_);
-    if (path_ == readPath_ && pattern_ == readPattern_ && listingStillHolds(readStamp_, readAtNs_, stamp)) {
-        emit reread();
-        return FsStatus::success();
-    }
-    const qint64 readAt = wallClockNs();
-    std::vector<DirEntry> entries;
-    FsStatus s = path_.isEmpty() ? FsStatus::failure(err::PathNotFound) : files_.listDir(path_, &entries);
-    names_ = s.ok() ? matchingFileNames(entries, pattern_) : QStringList();
-    sorted_ = false;
-    if (isVisible() || names_.size() > MaxListEntries)
-        sortNow();  // the shown names, or which names are kept at all, need the order now
-    else
-        model_->setStringList(QStringList());
-    readPath_ = s.ok() ? path_ : QString();
-    readPattern_ = pattern_;
-    readStamp_ = stamp.value_or(FolderStamp{});
-    readAtNs_ = readAt;
+    return afterRead(listing_.refresh());
+}
+
+FsStatus FileListBox::afterRead(FsStatus s)
+{
+    if (isVisible())
+        showNames();  // the names shown need the order now
+    else if (shownReads_ != listing_.reads())
+        model_->setStringList(QStringList());  // filled, in order, when the list is shown
     emit reread();
     return s;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "files.h"
+#include "folderlisting.h"
 #include "volumes.h"
 #include "wildcard.h"
 
@@ -73,29 +74,29 @@ private:
     Files& files_;
     Volumes& volumes_;
     QString path_;
-    FolderStamp readStamp_;
-    qint64 readAtNs_ = 0;
+    ListingMark mark_;  // when the subfolders were read
 };
 
 // Whether the focus passing from `from` to `to` stays within one window: another control of the
 // same window, not a pop-up, a dialog, a message box or another window.
 bool movesWithinWindow(const QWidget* from, const QWidget* to);
 
-// A file list: the names of a folder's files that match a pattern (see filterFileNames).
+// A file list: a view of a folder listing (see FolderListing), which it owns.
 class FileListBox : public QListView {
     Q_OBJECT
 public:
     FileListBox(Files& files, QWidget* parent = nullptr);
-    QString path() const { return path_; }
+    const FolderListing& listing() const { return listing_; }
+    QString path() const { return listing_.path(); }
     // Points the list at `folder` and re-reads it. On failure the list is empty.
     FsStatus setPath(const QString& folder);
-    QString pattern() const { return pattern_; }
+    QString pattern() const { return listing_.pattern(); }
     // Sets the ";"-separated wildcards and re-reads the folder.
     FsStatus setPattern(const QString& pattern);
     FsStatus refresh();
-    int count() const { return int(std::min<qsizetype>(names_.size(), MaxListEntries)); }
-    QString item(int index) const { return names().value(index); }
-    const QStringList& names() const;
+    int count() const { return listing_.count(); }
+    QString item(int index) const { return listing_.item(index); }
+    const QStringList& names() const { return listing_.names(); }
 
 signals:
     // The list was re-read.
@@ -105,20 +106,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // The names are sorted when first asked for: a hidden list that is only counted (a huge
-    // folder while the program starts) never pays for sorting.
-    void sortNow() const;
+    // Shows the listing's names (sorting them) unless they are shown already.
+    void showNames();
+    FsStatus afterRead(FsStatus s);
 
-    Files& files_;
+    FolderListing listing_;
     QStringListModel* model_;
-    QString path_;
-    QString pattern_ = QStringLiteral("*.*");
-    mutable QStringList names_;
-    mutable bool sorted_ = true;
-    // What the names were read from, so that re-reading an unchanged folder costs nothing.
-    QString readPath_, readPattern_;
-    FolderStamp readStamp_;
-    qint64 readAtNs_ = 0;
+    int shownReads_ = 0;  // the listing's reads() the model shows
 };
 
 }  // namespace vu

@@ -541,7 +541,7 @@ FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out, 
     const std::optional<FolderStamp> stamp = folderStamp(folder);
     {
         QMutexLocker lock(&cacheMutex_);
-        if (folder == cachedFolder_ && listingStillHolds(cachedStamp_, cachedAtNs_, stamp)) {
+        if (folder == cachedFolder_ && cachedMark_.holds(stamp)) {
             for (const DirEntry& e : cached_) {
                 if (which == Listing::All || e.isDir)
                     out->push_back(e);
@@ -549,7 +549,7 @@ FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out, 
             return FsStatus::success();
         }
     }
-    const qint64 readAt = wallClockNs();
+    const ListingMark mark = ListingMark::startingNow(stamp);
     std::vector<DirEntry> all;
     FsStatus s = readDir(folder, &all);
     if (!s.ok())
@@ -561,8 +561,7 @@ FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out, 
     if (stamp && folderStamp(folder) == stamp) {
         QMutexLocker lock(&cacheMutex_);
         cachedFolder_ = folder;
-        cachedStamp_ = *stamp;
-        cachedAtNs_ = readAt;
+        cachedMark_ = mark;
         cached_ = std::move(all);
     }
     return FsStatus::success();

@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 #include "platform/twips.h"
+#include "shell/naming.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,12 +11,6 @@
 
 namespace vu {
 namespace {
-
-void name(QWidget* w, const QString& n)
-{
-    w->setObjectName(n);
-    w->setAccessibleName(n);
-}
 
 // The raster engine draws these two formats without converting them first, so a tick never
 // pays for a conversion of a large picture on the interface thread.
@@ -56,6 +51,7 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint)
     , module_(module)
     , decodeAhead_(options.decodeAhead)
+    , fileList_(module.files(), SlidePattern)
 {
     setObjectName(QStringLiteral("VuSlide"));
     setWindowTitle(QStringLiteral("スライドショー"));
@@ -70,7 +66,7 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
     setWindowState(Qt::WindowMaximized);
 
     imgScr = new PictureBox(PictureBox::Mode::Natural, this);
-    name(imgScr, QStringLiteral("imgScr"));
+    nameWidget(imgScr, QStringLiteral("imgScr"));
     imgScr->hide();  // nothing to show until the first tick
     connect(imgScr, &PictureBox::clicked, this, &VuSlide::imgScr_Click);
 
@@ -90,11 +86,6 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
     // A click on the name must not reach the window, where it would end the show.
     Label1->setAttribute(Qt::WA_NoMousePropagation);
     Label1->raise();
-
-    FileList = new FileListBox(module_.files(), this);
-    name(FileList, QStringLiteral("FileList"));
-    FileList->hide();
-    FileList->setPattern(SlidePattern);
 
     Timer1 = options.timer ? options.timer : new QtSlideTimer;
     Timer1->setParent(this);
@@ -119,7 +110,7 @@ void VuSlide::Form_Load()
     const FsStatus read = readSettings(module_.files(), module_.settingsPath, &settings);
     Timer1->setInterval(slideInterval(read, settings));
     folder_ = module_.curPath();
-    FileList->setPath(folder_);
+    fileList_.setPath(folder_);
     SlideNo = 0;
     shownAll_ = false;
     // An interval of 0 gives no ticks: the screen stays black until a click.
@@ -135,7 +126,7 @@ void VuSlide::startDecoding()
     cancel_ = std::make_shared<std::atomic_bool>(false);
     Pictures* pictures = &module_.pictures();
     next_ = QtConcurrent::run(
-        [pictures, folder = folder_, names = FileList->names(), from = position(), cancel = cancel_] {
+        [pictures, folder = folder_, names = fileList_.names(), from = position(), cancel = cancel_] {
             return decodeNextSlide(*pictures, folder, names, from, cancel.get());
         });
     decoding_ = true;
@@ -156,7 +147,7 @@ bool VuSlide::busy() const
 void VuSlide::Timer1_Timer()
 {
     if (!decodeAhead_) {
-        present(decodeNextSlide(module_.pictures(), folder_, FileList->names(), position()));
+        present(decodeNextSlide(module_.pictures(), folder_, fileList_.names(), position()));
         return;
     }
     if (tickWaiting_)

@@ -3,7 +3,7 @@
 // It ends one interval after the last picture or at a click, and brings the main window back.
 #pragma once
 
-#include "platform/listcontrols.h"
+#include "platform/folderlisting.h"
 #include "platform/picturebox.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
@@ -54,9 +54,11 @@ public:
 
     PictureBox* imgScr;
     QLabel* Label1;
-    FileListBox* FileList;  // never shown
     SlideTimer* Timer1;  // one tick per picture
     Screen* SysInfo;  // the work area the pictures are centred on
+
+    // The pictures of the show: the image files of the folder, in the file lists' order.
+    const FolderListing& fileList() const { return fileList_; }
 
     quint8 SlideNo = 0;  // the entry to show next
     SettingsRec settings;  // this window's copy of the settings record
@@ -90,6 +92,7 @@ private:
     bool decodeAhead_;
     bool shownAll_ = false;  // the 256th entry has been shown
     QString folder_;
+    FolderListing fileList_;
     QFuture<Slide> next_;
     QFutureWatcher<Slide> watcher_;
     std::shared_ptr<std::atomic_bool> cancel_;

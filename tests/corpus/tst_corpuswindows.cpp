@@ -105,7 +105,7 @@ void TestCorpusWindows::initTestCase()
     }
     QVERIFY(sample_.size() > 100);
     // The main window lists at most 255 pages of 30.
-    QVERIFY(sample_.size() <= 255 * PageCells);
+    QVERIFY(sample_.size() <= 255 * CellsPerPage);
 }
 
 void TestCorpusWindows::cleanupTestCase()
@@ -149,11 +149,11 @@ void TestCorpusWindows::pagesMenuAndViewer()
     VuMain main(module);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QCOMPARE(main.ErrNo, 0.0);
-    const int n = main.FileList->count();
+    QCOMPARE(main.errNo(), 0.0);
+    const int n = main.fileList().count();
     QCOMPARE(n, int(sample_.size()));
-    const QStringList names = main.FileList->names();
-    const QSize box = (QSizeF(main.Img[0]->size()) * main.devicePixelRatioF()).toSize();
+    const QStringList names = main.fileList().names();
+    const QSize box = (QSizeF(main.ui().Img[0]->size()) * main.devicePixelRatioF()).toSize();
     const int pages = pageCount(n);
 
     Watchdog pageDog(StepLimit), viewerDog(StepLimit), menuDog(StepLimit);
@@ -168,28 +168,29 @@ void TestCorpusWindows::pagesMenuAndViewer()
         else
             main.pageForward();
         pageDog.idle();
-        QCOMPARE(int(main.PageNo), page);
+        QCOMPARE(int(main.pageNo()), page);
         QCOMPARE(main.panel(2), pageLabel(page, n));
-        QCOMPARE(main.PrgBar1->value(), 0);
+        QCOMPARE(main.ui().PrgBar1->value(), 0);
 
         int menuCell = 0;
-        for (int cell = 0; cell < PageCells; ++cell) {
+        for (int cell = 0; cell < CellsPerPage; ++cell) {
             if (first + cell >= n) {
-                if (!main.Img[cell]->isHidden() || !main.ImgName[cell]->isHidden())
+                if (!main.ui().Img[cell]->isHidden() || !main.ui().ImgName[cell]->isHidden())
                     incident(
                         QStringLiteral("page %1 cell %2").arg(page).arg(cell), QStringLiteral("shown past the end"));
                 continue;
             }
             const QString& name = names[first + cell];
             const QString path = paths::join(folder_, name);
-            if (main.Img[cell]->isHidden() || main.ImgName[cell]->isHidden() || main.ImgName[cell]->text() != name)
+            if (main.ui().Img[cell]->isHidden() || main.ui().ImgName[cell]->isHidden()
+                || main.ui().ImgName[cell]->text() != name)
                 incident(name, QStringLiteral("cell %1 does not show its name").arg(cell));
             const bool readable = pictures_.loadScaled(path, box).ok();
-            if (readable && !main.Img[cell]->hasPicture())
+            if (readable && !main.ui().Img[cell]->hasPicture())
                 incident(name, QStringLiteral("a readable picture shows no thumbnail"));
-            if (!readable && (main.Img[cell]->hasPicture() || main.Img[cell]->emptyText() != Broken))
+            if (!readable && (main.ui().Img[cell]->hasPicture() || main.ui().Img[cell]->emptyText() != Broken))
                 incident(name, QStringLiteral("an unreadable picture shows no broken mark"));
-            if (main.Img[cell]->hasPicture())
+            if (main.ui().Img[cell]->hasPicture())
                 ++pictures;
             else
                 ++broken;
@@ -214,7 +215,7 @@ void TestCorpusWindows::pagesMenuAndViewer()
         }
 
         // The viewer on every cell of the page, found the way the viewer finds its file.
-        for (int cell = 0; cell < PageCells && first + cell < n; ++cell) {
+        for (int cell = 0; cell < CellsPerPage && first + cell < n; ++cell) {
             const QString& name = names[first + cell];
             const QString path = paths::join(folder_, name);
             const std::optional<QSize> expected = wholePicture(name);
@@ -326,7 +327,7 @@ void TestCorpusWindows::slideShows()
         owner.hide();
         QPointer<VuSlide> slide = new VuSlide(module, &owner, {clock, ahead});
         slide->show();
-        const QStringList names = slide->FileList->names();
+        const QStringList names = slide->fileList().names();
         QStringList expected;
         for (const QString& name : names) {
             if (wholePicture(name))

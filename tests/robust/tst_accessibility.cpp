@@ -160,7 +160,7 @@ void TestAccessibility::everyControlIsNamed()
         }
     } else if (window == QStringLiteral("mnuPop")) {
         // The menu as a right click opens it, captions written, walked while it is open.
-        QVERIFY(main.DirList->setPath(pictures).ok());
+        QVERIFY(main.ui().DirList->setPath(pictures).ok());
         main.OkBtn_Click(0);
         main.show();
         QStringList missing;
@@ -176,7 +176,7 @@ void TestAccessibility::everyControlIsNamed()
         main.img_MouseDown(1, Qt::RightButton, {}, QPoint(2, 2));
         QCOMPARE(nodes, 6);  // the menu and its five items
         QVERIFY2(missing.isEmpty(), qPrintable(missing.join(u'\n')));
-        QCOMPARE(menuName, main.mnuPop->title());
+        QCOMPARE(menuName, main.ui().mnuPop->title());
         return;
     }
     if (other)
@@ -201,7 +201,7 @@ void TestAccessibility::statusPanelsReadTheirText()
     VuModule module(platform_->platform());
     VuMain main(module);
     main.show();
-    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(main.StatusBar1);
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(main.ui().StatusBar1);
     QVERIFY(bar);
     QCOMPARE(bar->role(), QAccessible::StatusBar);
     QStringList names;
@@ -226,17 +226,17 @@ void TestAccessibility::controlsReachableByTab()
     VuMain main(module);
     main.show();
     QSet<QWidget*> reached;
-    QWidget* w = main.DrvList;
+    QWidget* w = main.ui().DrvList;
     for (int i = 0; i < 500 && w; ++i) {
         if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
             reached.insert(w);
         w = w->nextInFocusChain();
-        if (w == main.DrvList)
+        if (w == main.ui().DrvList)
             break;
     }
-    QVERIFY(reached.contains(main.DrvList));
-    QVERIFY(reached.contains(main.DirList));
-    for (QPushButton* b : main.OkBtn)
+    QVERIFY(reached.contains(main.ui().DrvList));
+    QVERIFY(reached.contains(main.ui().DirList));
+    for (QPushButton* b : main.ui().OkBtn)
         QVERIFY2(reached.contains(b), qPrintable(b->text()));
 }
 

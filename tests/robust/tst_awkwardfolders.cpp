@@ -154,19 +154,19 @@ void TestAwkwardFolders::hugeFolders()
     linkPictures(folder, 100, QStringLiteral("Q"), "gif");
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
-    QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(main->FileList->count(), listed);
+    QCOMPARE(main->errNo(), 0.0);
+    QCOMPARE(main->fileList().count(), listed);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：%1").arg(listed));
     // The first names in the list's order: case does not count, so "Q..." comes after "p...".
-    QCOMPARE(main->FileList->item(0), QStringLiteral("p00000.bmp"));
+    QCOMPARE(main->fileList().item(0), QStringLiteral("p00000.bmp"));
     const bool cut = pictures > listed;
-    QCOMPARE(main->FileList->item(listed - 1),
+    QCOMPARE(main->fileList().item(listed - 1),
         cut ? QStringLiteral("p%1.bmp").arg(listed - 1, 5, 10, QLatin1Char('0')) : QStringLiteral("Q00099.gif"));
-    main->FileList->setPattern(QStringLiteral("*.gif"));
-    QCOMPARE(main->FileList->count(), 100);
-    main->FileList->setPattern(QStringLiteral("*.bmp;*.jpg;*.gif;*.ico"));
+    main->OkBtn_Click(4);  // "gif"
+    QCOMPARE(main->fileList().count(), 100);
+    main->OkBtn_Click(1);  // "all": *.bmp;*.jpg;*.gif;*.ico
     main->Form_Activate();
-    QCOMPARE(main->FileList->count(), listed);
+    QCOMPARE(main->fileList().count(), listed);
     QVERIFY(main->Form_Unload().ok());
 }
 
@@ -184,10 +184,10 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
 
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
-    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(main->errNo(), 0.0);
     QCOMPARE(module.curPath(), folder);
-    QCOMPARE(main->FileList->names(), QStringList({names[0], names[2], names[3], names[4], names[1]}));
-    QCOMPARE(folderEntries(main->DirList, folder), QStringList({QStringLiteral("下の フォルダ")}));
+    QCOMPARE(main->fileList().names(), QStringList({names[0], names[2], names[3], names[4], names[1]}));
+    QCOMPARE(folderEntries(main->ui().DirList, folder), QStringList({QStringLiteral("下の フォルダ")}));
     for (const QString& name : names) {
         const PictureResult r = module.pictures().loadScaled(paths::join(folder, name), QSize(120, 90));
         QVERIFY2(r.ok(), qPrintable(r.detail));
@@ -197,7 +197,7 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     main.reset();
     VuModule again(platform_->platform());
     VuMain second(again);
-    QCOMPARE(second.ErrNo, 0.0);
+    QCOMPARE(second.errNo(), 0.0);
     QCOMPARE(again.curPath(), folder);
 }
 
@@ -214,12 +214,12 @@ void TestAwkwardFolders::namesThatAreNotText()
 
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
-    QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(main->FileList->names(), QStringList({QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
-    QCOMPARE(folderEntries(main->DirList, folder), QStringList({QStringLiteral("good")}));
+    QCOMPARE(main->errNo(), 0.0);
+    QCOMPARE(main->fileList().names(), QStringList({QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
+    QCOMPARE(folderEntries(main->ui().DirList, folder), QStringList({QStringLiteral("good")}));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：2"));
     main->Form_Activate();
-    QCOMPARE(main->FileList->count(), 2);
+    QCOMPARE(main->fileList().count(), 2);
 }
 
 void TestAwkwardFolders::folderCp932CannotName()
@@ -230,9 +230,9 @@ void TestAwkwardFolders::folderCp932CannotName()
     writePictures(folder, 4);
     VuModule module(platform_->platform());
     auto main = std::make_unique<VuMain>(module);
-    QVERIFY(main->DirList->setPath(folder).ok());
+    QVERIFY(main->ui().DirList->setPath(folder).ok());
     QCOMPARE(module.curPath(), folder);
-    QCOMPARE(main->FileList->count(), 4);
+    QCOMPARE(main->fileList().count(), 4);
     QVERIFY(main->Form_Unload().ok());
     const QByteArray stored = readBytes(cwd_->file(SettingsFileName)).mid(6, 50);
     QCOMPARE(stored.trimmed(), QFile::encodeName(cwd_->path()) + "/caf? ?");
@@ -242,9 +242,9 @@ void TestAwkwardFolders::folderCp932CannotName()
     VuMain second(again);
     second.show();
     QVERIFY(second.isVisible());
-    QCOMPARE(second.ErrNo, double(err::PathNotFound));
+    QCOMPARE(second.errNo(), double(err::PathNotFound));
     QCOMPARE(again.curPath(), cwd_->path());
-    QCOMPARE(second.DirList->path(), cwd_->path());
+    QCOMPARE(second.ui().DirList->path(), cwd_->path());
     QVERIFY(second.Form_Unload().ok());
 }
 
@@ -261,32 +261,32 @@ void TestAwkwardFolders::linkLoops()
 
     VuModule module(platform_->platform());
     auto main = startIn(top, module);
-    QCOMPARE(main->ErrNo, 0.0);
-    QCOMPARE(folderEntries(main->DirList, top), QStringList({QStringLiteral("a")}));
+    QCOMPARE(main->errNo(), 0.0);
+    QCOMPARE(folderEntries(main->ui().DirList, top), QStringList({QStringLiteral("a")}));
 
     // Down the loop until the system refuses the path: every step either opens the folder or
     // fails and leaves the list where it was.
-    QVERIFY(main->DirList->setPath(top + QStringLiteral("/a")).ok());
+    QVERIFY(main->ui().DirList->setPath(top + QStringLiteral("/a")).ok());
     QElapsedTimer timer;
     timer.start();
     int opened = 0;
-    QString path = main->DirList->path();
+    QString path = main->ui().DirList->path();
     for (int step = 0; step < 100; ++step) {
         const QString next = path + QStringLiteral("/back/a");
-        if (!main->DirList->setPath(next).ok())
+        if (!main->ui().DirList->setPath(next).ok())
             break;
         path = next;
         ++opened;
-        QCOMPARE(main->DirList->path(), path);
+        QCOMPARE(main->ui().DirList->path(), path);
         QCOMPARE(module.curPath(), path);
-        QCOMPARE(main->FileList->names(),
+        QCOMPARE(main->fileList().names(),
             QStringList({QStringLiteral("alias.bmp"), QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
     }
     QVERIFY(opened >= 5);
     QVERIFY2(opened < 100, "the system ends the loop");
-    QCOMPARE(main->DirList->path(), path);
+    QCOMPARE(main->ui().DirList->path(), path);
     main->Form_Activate();
-    QCOMPARE(main->DirList->path(), path);
+    QCOMPARE(main->ui().DirList->path(), path);
     QVERIFY2(timer.elapsed() < 60000, "no step hangs");
     QVERIFY(main->Form_Unload().ok());
 }
@@ -300,10 +300,10 @@ void TestAwkwardFolders::onlyBrokenLinks()
     QVERIFY(QFile::link(QStringLiteral("self"), folder + QStringLiteral("/self")));
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
-    QCOMPARE(main->ErrNo, 0.0);
+    QCOMPARE(main->errNo(), 0.0);
     QCOMPARE(module.curPath(), folder);
-    QCOMPARE(main->FileList->count(), 0);
-    QCOMPARE(folderEntries(main->DirList, folder), QStringList());
+    QCOMPARE(main->fileList().count(), 0);
+    QCOMPARE(folderEntries(main->ui().DirList, folder), QStringList());
     std::vector<DirEntry> entries;
     QVERIFY(module.files().listDir(folder, &entries).ok());
     QVERIFY(entries.empty());
@@ -339,18 +339,18 @@ void TestAwkwardFolders::shownFolderDisappears()
     writePictures(cwd_->file(QStringLiteral("a")), 7, "jpg");
     VuModule module(platform_->platform());
     auto main = startIn(shown, module);
-    QCOMPARE(main->FileList->count(), 3);
+    QCOMPARE(main->fileList().count(), 3);
 
     QVERIFY(QDir(cwd_->file(removed)).removeRecursively());
     if (!fileNamed.isEmpty())
         writeBytes(cwd_->file(fileNamed), "not a folder");
     main->Form_Activate();  // as when the user comes back to the window
     const QString want = expected == QStringLiteral(".") ? cwd_->path() : cwd_->file(expected);
-    QCOMPARE(main->DirList->path(), want);
+    QCOMPARE(main->ui().DirList->path(), want);
     QCOMPARE(module.curPath(), want);
-    QCOMPARE(main->FileList->path(), want);
+    QCOMPARE(main->fileList().path(), want);
     const int count = expected == QStringLiteral("a/b") ? 5 : expected == QStringLiteral("a") ? 7 : 0;
-    QCOMPARE(main->FileList->count(), count);
+    QCOMPARE(main->fileList().count(), count);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：%1").arg(count));
     QVERIFY(main->Form_Unload().ok());
     QCOMPARE(readBytes(cwd_->file(SettingsFileName)).mid(6, 50).trimmed(), QFile::encodeName(want));
@@ -374,17 +374,17 @@ void TestAwkwardFolders::hugeFolderPages()
     auto main = startIn(folder, module);
     main->show();
     QVERIFY(QTest::qWaitForWindowExposed(main.get()));
-    QCOMPARE(main->FileList->count(), 32767);
+    QCOMPARE(main->fileList().count(), 32767);
     const int pages = pageCount(32767);
     QCOMPARE(pages, 1093);
     auto entry = [](int k) { return QStringLiteral("p%1.bmp").arg(k, 5, 10, QLatin1Char('0')); };
     auto pageShows = [&](int page) {
         const int first = firstEntryOfPage(page);
         for (int cell : {0, 17, 29}) {
-            if (main->ImgName[cell]->text() != entry(first + cell) || !main->Img[cell]->hasPicture())
+            if (main->ui().ImgName[cell]->text() != entry(first + cell) || !main->ui().Img[cell]->hasPicture())
                 return false;
         }
-        return main->panel(2) == pageLabel(page, 32767) && main->PrgBar1->value() == 0;
+        return main->panel(2) == pageLabel(page, 32767) && main->ui().PrgBar1->value() == 0;
     };
 
     QElapsedTimer timer;
@@ -394,17 +394,17 @@ void TestAwkwardFolders::hugeFolderPages()
     QVERIFY(pageShows(1));
     for (int page = 2; page <= 255; ++page) {
         main->pageForward();
-        QCOMPARE(int(main->PageNo), page);
+        QCOMPARE(int(main->pageNo()), page);
         QVERIFY2(pageShows(page), qPrintable(QString::number(page)));
     }
     const qint64 paging = timer.elapsed();
     QCOMPARE(main->panel(2), QStringLiteral("ページ： 255/ 1093"));
-    QCOMPARE(main->ImgName[29]->text(), QStringLiteral("p07649.bmp"));
+    QCOMPARE(main->ui().ImgName[29]->text(), QStringLiteral("p07649.bmp"));
     main->pageForward();  // stays: the page number has no 256
-    QCOMPARE(int(main->PageNo), 255);
+    QCOMPARE(int(main->pageNo()), 255);
     QVERIFY(pageShows(255));
     main->pageBack();
-    QCOMPARE(int(main->PageNo), 254);
+    QCOMPARE(int(main->pageNo()), 254);
     QVERIFY(pageShows(254));
     main->pageForward();
     std::printf("huge folder: %d pictures, pages 1 to 255 of %d drawn in %.1f s\n", pictures, pages, paging / 1000.0);
@@ -468,7 +468,7 @@ void TestAwkwardFolders::pageOfVanishedFolder()
     QVERIFY(QTest::qWaitForWindowExposed(main.get()));
     main->OkBtn_Click(0);
     main->pageForward();
-    QCOMPARE(int(main->PageNo), 2);
+    QCOMPARE(int(main->pageNo()), 2);
     QVERIFY(QDir(folder).removeRecursively());
 
     const int cell = 4;  // shows entry 34
@@ -489,7 +489,7 @@ void TestAwkwardFolders::pageOfVanishedFolder()
         const int box = action == QStringLiteral("copy") ? CopyBox
             : action == QStringLiteral("move")           ? MoveBox
                                                          : DeleteBox;
-        main->imgBox_DragDrop(box, main->Img[cell], 5, 5);
+        main->imgBox_DragDrop(box, main->ui().Img[cell], 5, 5);
         QCOMPARE(dialogs.asked.last().icon, MsgIcon::Error);
         QVERIFY(dialogs.asked.last().text.contains(QStringLiteral("ファイルが見つかりません")));
         QVERIFY(dialogs.asked.last().text.contains(paths::join(folder, QStringLiteral("img0034.bmp"))));
@@ -508,34 +508,34 @@ void TestAwkwardFolders::pageOfVanishedFolder()
         QVERIFY(dialogs.asked.value(0).text.endsWith(paths::join(folder, QStringLiteral("img0034.bmp"))));
     } else if (action == QStringLiteral("activate")) {
         main->Form_Activate();
-        QCOMPARE(main->DirList->path(), parent);
-        QCOMPARE(main->FileList->count(), 4);
+        QCOMPARE(main->ui().DirList->path(), parent);
+        QCOMPARE(main->fileList().count(), 4);
         main->OkBtn_Click(0);
-        QCOMPARE(main->ImgName[3]->text(), QStringLiteral("above0003.gif"));
-        QVERIFY(main->Img[4]->isHidden());
+        QCOMPARE(main->ui().ImgName[3]->text(), QStringLiteral("above0003.gif"));
+        QVERIFY(main->ui().Img[4]->isHidden());
     }
     QVERIFY2(timer.elapsed() < 60000, "no command hangs");
 
-    QCOMPARE(int(main->PageNo), page);
+    QCOMPARE(int(main->pageNo()), page);
     QCOMPARE(int(dialogs.asked.size()), questions);
-    QCOMPARE(main->ErrNo != 0, failed);
+    QCOMPARE(main->errNo() != 0, failed);
     if (brokenCells >= 0) {
         int broken = 0;
         for (int i = 0; i < 30; ++i) {
-            if (main->Img[i]->isHidden())
+            if (main->ui().Img[i]->isHidden())
                 continue;
-            QVERIFY(!main->ImgName[i]->isHidden() && !main->ImgName[i]->text().isEmpty());
-            if (!main->Img[i]->hasPicture()) {
-                QCOMPARE(main->Img[i]->emptyText(), QStringLiteral("読込不可"));
+            QVERIFY(!main->ui().ImgName[i]->isHidden() && !main->ui().ImgName[i]->text().isEmpty());
+            if (!main->ui().Img[i]->hasPicture()) {
+                QCOMPARE(main->ui().Img[i]->emptyText(), QStringLiteral("読込不可"));
                 ++broken;
             }
         }
         QCOMPARE(broken, brokenCells);
-        QCOMPARE(main->panel(2), pageLabel(page, main->FileList->count()));
+        QCOMPARE(main->panel(2), pageLabel(page, main->fileList().count()));
     } else {
         // The page stays as it was drawn before the folder went.
-        QCOMPARE(main->ImgName[cell]->text(), QStringLiteral("img0034.bmp"));
-        QVERIFY(main->Img[cell]->hasPicture());
+        QCOMPARE(main->ui().ImgName[cell]->text(), QStringLiteral("img0034.bmp"));
+        QVERIFY(main->ui().Img[cell]->hasPicture());
         QCOMPARE(main->panel(2), QStringLiteral("ページ： 2/ 3"));
     }
     QVERIFY(QDir(target).isEmpty());

@@ -177,12 +177,12 @@ void TestDamagedSettings::opensAndWritesValidRecord()
     QVERIFY(main->isVisible());
     // The window shows a real folder, and the current folder is the one shown (a stored folder
     // ending in a separator keeps it while the list already shows that folder).
-    QCOMPARE(paths::cleanFolder(module.curPath()), main->DirList->path());
+    QCOMPARE(paths::cleanFolder(module.curPath()), main->ui().DirList->path());
     QVERIFY(QDir(module.curPath()).exists());
     if (storedFolderExists) {
-        QCOMPARE(main->ErrNo, 0.0);
+        QCOMPARE(main->errNo(), 0.0);
         QCOMPARE(module.curPath(), folder_);
-        QCOMPARE(main->FileList->count(), 3);
+        QCOMPARE(main->fileList().count(), 3);
     }
 
     QVERIFY(main->Form_Unload().ok());
@@ -208,7 +208,7 @@ void TestDamagedSettings::opensAndWritesValidRecord()
     main.reset();
     VuModule again(platform.platform());
     VuMain second(again);
-    QCOMPARE(second.ErrNo, 0.0);
+    QCOMPARE(second.errNo(), 0.0);
     QCOMPARE(paths::cleanFolder(again.curPath()), shown);
 }
 

@@ -184,10 +184,10 @@ void TestFaultRun::faults()
     if (drop) {
         VuMain& m = f.open(src);
         m.OkBtn_Click(0);
-        (move ? m.MovePath : m.CopyPath) = target;
+        move ? m.setMovePath(target) : m.setCopyPath(target);
         f.platform->dialogs.answerMessage(MsgAnswer::Ok);
-        m.imgBox_DragDrop(move ? MoveBox : CopyBox, m.Img[cell], 5, 5);
-        errNo = m.ErrNo;
+        m.imgBox_DragDrop(move ? MoveBox : CopyBox, m.ui().Img[cell], 5, 5);
+        errNo = m.errNo();
     } else {
         f.module->setCurPath(src);
         auto* w = new VuConv(*f.module);
