@@ -134,6 +134,7 @@ void TestDrops::cancelChangesNothing()
     VuMain& m = showFolder(folder(QStringLiteral("src")));
     m.setCopyPath(folder(QStringLiteral("dst")));
     m.setMovePath(folder(QStringLiteral("dst")));
+    m.setErrNo(5);
     QStringList panels;
     for (int n = 1; n <= 6; ++n)
         panels << m.panel(n);
@@ -537,6 +538,7 @@ void TestDrops::onlyThumbnailsAreDropped()
 {
     writePictures(folder(QStringLiteral("p")), 2);
     VuMain& m = showFolder(folder(QStringLiteral("p")));
+    m.setErrNo(3);
     QCOMPARE(m.imgBox_DragDrop(DeleteBox, m.ui().OkBtn[0], 1, 1), 0);
     QCOMPARE(m.errNo(), 0.0);
     QVERIFY(dialogs().asked.isEmpty());

@@ -1,5 +1,7 @@
 #include "drops.h"
 
+#include "shell/artwork.h"
+
 #include <algorithm>
 #include <array>
 
@@ -8,14 +10,31 @@ namespace vu {
 const DropBoxInfo& dropBox(int index)
 {
     static const std::array<DropBoxInfo, 3> boxes = {{
-        {QStringLiteral("コピー"), QStringLiteral("コピーを行います。よろしいですか？"),
-            QStringLiteral(":/vutara/copybox.ico"), 5, QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："), QStringLiteral("コピーエラー")},
-        {QStringLiteral("移動"), QStringLiteral("移動を行います。よろしいですか？"),
-            QStringLiteral(":/vutara/movebox.ico"), 6, QStringLiteral("移動ﾌｫﾙﾀﾞ："), QStringLiteral("移動エラー")},
-        {QStringLiteral("削除"), QStringLiteral("削除を行います。よろしいですか？"),
-            QStringLiteral(":/vutara/wastebin.ico"), 0, QString(), QStringLiteral("削除エラー")},
+        {QStringLiteral("コピー"), QStringLiteral("コピーを行います。よろしいですか？"), copyBoxPicture, 5,
+            QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："), QStringLiteral("コピーエラー")},
+        {QStringLiteral("移動"), QStringLiteral("移動を行います。よろしいですか？"), moveBoxPicture, 6,
+            QStringLiteral("移動ﾌｫﾙﾀﾞ："), QStringLiteral("移動エラー")},
+        {QStringLiteral("削除"), QStringLiteral("削除を行います。よろしいですか？"), wasteBinPicture, 0, QString(),
+            QStringLiteral("削除エラー")},
     }};
     return boxes.at(std::clamp(index, 0, 2));
+}
+
+engine::Outcome dropFile(Files& files, Clock& clock, engine::Journal& journal, int index, const QString& source,
+    const QString& target, const DropQuestions& ask)
+{
+    static constexpr engine::ActionKind kinds[3]
+        = {engine::ActionKind::Copy, engine::ActionKind::Move, engine::ActionKind::Delete};
+    engine::FileEngine worker(files, clock);
+    engine::Recording record(&journal, kinds[std::clamp(index, 0, 2)], true);
+    engine::Listener listener;
+    listener.outcome = [&](const engine::Outcome& o) { record.add(o); };
+    listener.mayReplace = ask.mayReplace;
+    listener.mayDeleteForGood = ask.mayDeleteForGood;
+    if (index == DeleteBox)
+        return worker.deleteOne(source, listener);
+    return worker.transferOne(
+        index == MoveBox ? engine::Transfer::Move : engine::Transfer::Copy, source, target, listener);
 }
 
 QString dropFailureText(int index, bool copyMade, const QString& file, const QString& reason)

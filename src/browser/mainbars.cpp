@@ -23,8 +23,8 @@ void StatusPanel::paintEvent(QPaintEvent*)
     if (m.horizontalAdvance(shown) > r.width()) {
         const qsizetype cut = shown.indexOf(u'：') + 1;
         const QString label = shown.left(cut);
-        shown = label
-            + m.elidedText(shown.mid(cut), Qt::ElideLeft, std::max(0, r.width() - m.horizontalAdvance(label)));
+        shown
+            = label + m.elidedText(shown.mid(cut), Qt::ElideLeft, std::max(0, r.width() - m.horizontalAdvance(label)));
     }
     p.setPen(palette().color(QPalette::WindowText));
     p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);

@@ -32,12 +32,6 @@
 #include <cstdio>
 #include <optional>
 
-// Resources of a static library are only linked in when something asks for them.
-static void initResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
 namespace vu {
 namespace {
 
@@ -55,7 +49,6 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));
     setWindowIcon(programIcon());
     module_.mainWindow = this;
-    initResources();
 
     buildControls();
     buildMenus();
@@ -158,7 +151,7 @@ void VuMain::buildControls()
         ui_.imgBox[i]->setAccessibleDescription(dropBox(i).title);
         ui_.imgBox[i]->setToolTip(dropBox(i).title);
         ui_.imgBox[i]->setBorder(true);
-        ui_.imgBox[i]->setPicture(QImage(dropBox(i).resource));
+        ui_.imgBox[i]->setPicture(dropBox(i).picture(DropBoxPictureSize).toImage());
     }
 }
 
@@ -643,7 +636,7 @@ void VuMain::pageForward()
 QPixmap VuMain::dropIcon() const
 {
     const PictureResult r = module_.pictures().load(QStringLiteral("drop.ico"));
-    return QPixmap::fromImage(r.ok() ? r.image : QImage(QStringLiteral(":/vutara/drop.ico")));
+    return QPixmap::fromImage(r.ok() ? r.image : dropPicture(DragPictureSize).toImage());
 }
 
 void VuMain::dragThumbnail(int cell)
@@ -767,37 +760,31 @@ FsStatus VuMain::dropOnBox(int index, int cell)
         != MsgAnswer::Ok)
         return FsStatus::success();
     srcFile_ = source;
-    engine::FileEngine worker(module_.files(), module_.clock());
-    engine::Outcome outcome;
-    static constexpr engine::ActionKind kinds[3]
-        = {engine::ActionKind::Copy, engine::ActionKind::Move, engine::ActionKind::Delete};
-    engine::Recording record(&module_.journal(), kinds[index], true);
-    engine::Listener listener;
-    listener.outcome = [&](const engine::Outcome& o) { record.add(o); };
-    if (index == DeleteBox) {
-        listener.mayDeleteForGood = [&](const QString& file) {
-            return module_.dialogs().message(this, box.title, batch::deleteForGoodQuestion(file, false),
-                       MsgIcon::Exclamation, MsgButtons::YesNo)
-                == MsgAnswer::Yes;
-        };
-        outcome = worker.deleteOne(srcFile_, listener);
-    } else {
-        QString& target = index == CopyBox ? copyPath_ : movePath_;
-        if (target.isEmpty())
-            target = module_.FolderDsp(this, 13);
-        setPanel(box.panel, box.panelLabel + target);
-        if (target.isEmpty())
+    QString target;
+    if (index != DeleteBox) {
+        QString& boxTarget = index == CopyBox ? copyPath_ : movePath_;
+        if (boxTarget.isEmpty())
+            boxTarget = module_.FolderDsp(this, 13);
+        setPanel(box.panel, box.panelLabel + boxTarget);
+        if (boxTarget.isEmpty())
             return FsStatus::success();  // no folder chosen: nothing to copy to
+        target = boxTarget;
         dstFile_ = paths::join(target, paths::fileName(srcFile_));
-        listener.mayReplace = [&](const QString& existing) {
-            return module_.dialogs().message(this, box.title,
-                       QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing,
-                       MsgIcon::Exclamation, MsgButtons::YesNo)
-                == MsgAnswer::Yes;
-        };
-        outcome = worker.transferOne(
-            index == MoveBox ? engine::Transfer::Move : engine::Transfer::Copy, srcFile_, target, listener);
     }
+    DropQuestions ask;
+    ask.mayReplace = [&](const QString& existing) {
+        return module_.dialogs().message(this, box.title,
+                   QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing, MsgIcon::Exclamation,
+                   MsgButtons::YesNo)
+            == MsgAnswer::Yes;
+    };
+    ask.mayDeleteForGood = [&](const QString& file) {
+        return module_.dialogs().message(
+                   this, box.title, batch::deleteForGoodQuestion(file, false), MsgIcon::Exclamation, MsgButtons::YesNo)
+            == MsgAnswer::Yes;
+    };
+    const engine::Outcome outcome
+        = dropFile(module_.files(), module_.clock(), module_.journal(), index, srcFile_, target, ask);
     if (outcome.done()) {
         refreshAfterDrop();
         return FsStatus::success();

@@ -95,6 +95,8 @@ public:
     // The error number of the last start-up, drop or slide-show command: that of the step that
     // ended it, 0 when it went through.
     double errNo() const { return errNo_; }
+    // For tests: a number left over from an earlier command, to see that the next one clears it.
+    void setErrNo(double n) { errNo_ = n; }
     // Drop boxes: the copy and move targets, and the files the last drop worked on.
     QString copyPath() const { return copyPath_; }
     QString movePath() const { return movePath_; }

@@ -1,6 +1,6 @@
 // The program's own pictures, drawn rather than shipped. The windows draw them at run time, and
-// the one tool tools/art/render_art.cpp writes the same drawings to the package's icon set and to
-// the .ico files kept in resources/, so each picture is drawn in one place only.
+// tools/art/render_art.cpp writes the same emblem to the package's icon set, so each picture is
+// drawn in one place only.
 #pragma once
 
 #include <QIcon>
