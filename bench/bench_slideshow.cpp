@@ -64,7 +64,7 @@ std::vector<double> measure(vu::VuModule& module, bool decodeAhead)
         auto* timer = new vu::ManualSlideTimer;
         auto* slide = new vu::VuSlide(module, nullptr, {timer, decodeAhead});
         PaintSpy spy;
-        slide->imgScr->installEventFilter(&spy);
+        slide->ui().imgScr->installEventFilter(&spy);
         slide->show();
         if (!waitUntil([&] { return slide->windowHandle() && slide->windowHandle()->isExposed(); }, 10000))
             std::fprintf(stderr, "the show window was not exposed\n");

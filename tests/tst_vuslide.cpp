@@ -152,7 +152,7 @@ private:
             return Ended;
         if (!slide)
             return QStringLiteral("gone without bringing the main window back");
-        return slide->imgScr->hasPicture() ? slide->Label1->text() : Black;
+        return slide->ui().imgScr->hasPicture() ? slide->ui().Label1->text() : Black;
     }
     // Lets `seconds` seconds pass one by one and notes the screen after each.
     QStringList play(const QPointer<VuSlide>& slide, ManualSlideTimer* timer, int seconds)
@@ -209,9 +209,9 @@ void TestVuSlide::interval()
     module.setCurPath(folder_);
     for (bool manual : {false, true}) {
         VuSlide slide(module, nullptr, {manual ? new ManualSlideTimer : nullptr, true});
-        QCOMPARE(slide.Timer1->interval(), ms);
-        QCOMPARE(slide.Timer1->isActive(), ms > 0);
-        QCOMPARE(slide.SlideNo, quint8(0));
+        QCOMPARE(slide.ui().Timer1->interval(), ms);
+        QCOMPARE(slide.ui().Timer1->isActive(), ms > 0);
+        QCOMPARE(slide.slideNo(), quint8(0));
     }
 }
 
@@ -377,9 +377,9 @@ void TestVuSlide::showStopsAfter256Pictures()
     const QStringList seen = play(slide, timer, 255);
     QCOMPARE(seen.first(), QStringLiteral("p0000.bmp"));
     QCOMPARE(seen.last(), QStringLiteral("p0254.bmp"));
-    QCOMPARE(slide->SlideNo, quint8(255));
+    QCOMPARE(slide->slideNo(), quint8(255));
     QCOMPARE(play(slide, timer, 1), QStringList{QStringLiteral("p0255.bmp")});
-    QCOMPARE(slide->SlideNo, quint8(0));  // the 8-bit number has wrapped
+    QCOMPARE(slide->slideNo(), quint8(0));  // the 8-bit number has wrapped
     QCOMPARE(play(slide, timer, 1), QStringList{Ended});
     QTRY_VERIFY(slide.isNull());
 }
@@ -428,17 +428,17 @@ void TestVuSlide::latePictureGetsWholeInterval()
     timer->advance(2000);  // the tick comes while the first picture is still being decoded
     QTest::qWait(20);
     QVERIFY(slide->busy());
-    QVERIFY(!slide->imgScr->hasPicture());
+    QVERIFY(!slide->ui().imgScr->hasPicture());
     timer->advance(2000);  // a further tick while it waits does not skip ahead
     gated.gate.release();
-    QTRY_COMPARE(slide->Label1->text(), QStringLiteral("a.jpg"));
-    QCOMPARE(slide->SlideNo, quint8(1));
+    QTRY_COMPARE(slide->ui().Label1->text(), QStringLiteral("a.jpg"));
+    QCOMPARE(slide->slideNo(), quint8(1));
     gated.gate.release();
     QTRY_VERIFY(!slide->busy());
     timer->advance(1000);
-    QCOMPARE(slide->Label1->text(), QStringLiteral("a.jpg"));  // counted from when it appeared
+    QCOMPARE(slide->ui().Label1->text(), QStringLiteral("a.jpg"));  // counted from when it appeared
     timer->advance(1000);
-    QCOMPARE(slide->Label1->text(), QStringLiteral("b.jpg"));
+    QCOMPARE(slide->ui().Label1->text(), QStringLiteral("b.jpg"));
     gated.gate.release(10);
     delete slide.data();
 }
@@ -456,7 +456,7 @@ void TestVuSlide::clickDuringDecodeEnds()
     QVERIFY(slide->busy());
     QTest::mouseClick(slide, Qt::LeftButton, {}, QPoint(600, 500));
     QVERIFY(owner_.isVisible());  // at once, without waiting for the picture
-    QVERIFY(!slide->Timer1->isActive());
+    QVERIFY(!slide->ui().Timer1->isActive());
     gated.gate.release();
     QTRY_VERIFY(slide.isNull());
 }
@@ -482,10 +482,10 @@ void TestVuSlide::pictureIsCentred()
     QPointer<VuSlide> slide = start(module, true, &timer);
     QCOMPARE(play(slide, timer, 1), QStringList{QStringLiteral("big.jpg")});
     const QPoint at = slidePosition(twips::fromPx(area.width()), twips::fromPx(area.height()), picture);
-    QCOMPARE(slide->imgScr->geometry(), QRect(at, picture));  // natural size, no stretching
+    QCOMPARE(slide->ui().imgScr->geometry(), QRect(at, picture));  // natural size, no stretching
     if (picture.width() > area.width())
         QVERIFY(at.x() < 0 && at.y() < 0);
-    QCOMPARE(slide->imgScr->picture().size(), picture);
+    QCOMPARE(slide->ui().imgScr->picture().size(), picture);
     delete slide.data();
 }
 
@@ -525,16 +525,16 @@ void TestVuSlide::clicksAndKeys()
         QCOMPARE(screen(slide), QStringLiteral("picture.bmp"));
     }
     // Clicks go to the window at a position, and reach whatever lies on top there.
-    const QRect pictureArea = slide->imgScr->geometry() & slide->rect();
+    const QRect pictureArea = slide->ui().imgScr->geometry() & slide->rect();
     QWindow* window = slide->windowHandle();
     if (action == QStringLiteral("background") || action == QStringLiteral("early")) {
-        QVERIFY(!slide->imgScr->isVisible() || !pictureArea.contains(QPoint(4, 560)));
+        QVERIFY(!slide->ui().imgScr->isVisible() || !pictureArea.contains(QPoint(4, 560)));
         QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(4, 560));
     } else if (action == QStringLiteral("picture")) {
         QTest::mouseClick(window, Qt::LeftButton, {}, pictureArea.bottomRight() - QPoint(5, 5));
     } else if (action.startsWith(QStringLiteral("name"))) {
-        const QPoint at = slide->Label1->geometry().center();
-        QVERIFY(slide->childAt(at) == slide->Label1);
+        const QPoint at = slide->ui().Label1->geometry().center();
+        QVERIFY(slide->childAt(at) == slide->ui().Label1);
         QCOMPARE(pictureArea.contains(at), picture == QSize(1200, 900));
         QTest::mouseClick(window, action.endsWith(QStringLiteral("right")) ? Qt::RightButton : Qt::LeftButton, {}, at);
     } else {
@@ -545,11 +545,11 @@ void TestVuSlide::clicksAndKeys()
     }
     QCOMPARE(owner_.isVisible(), ends);
     if (ends) {
-        QVERIFY(!slide || !slide->Timer1->isActive());
+        QVERIFY(!slide || !slide->ui().Timer1->isActive());
         QTRY_VERIFY(slide.isNull());
     } else {
         QVERIFY(slide->isVisible());
-        QVERIFY(slide->Timer1->isActive());
+        QVERIFY(slide->ui().Timer1->isActive());
         delete slide.data();
     }
 }
@@ -572,24 +572,25 @@ void TestVuSlide::window()
     QVERIFY(!slide->findChild<FileListBox*>());  // the names are listed, not shown
     QCOMPARE(slide->fileList().pattern(), ImagePattern);
     QCOMPARE(slide->fileList().path(), folder_);
-    QVERIFY(slide->Label1->text().isEmpty());
+    QVERIFY(slide->ui().Label1->text().isEmpty());
     for (const char* n : {"imgScr", "Label1"})
         QVERIFY(slide->findChild<QWidget*>(QString::fromLatin1(n)));
 
     QCOMPARE(play(slide, timer, 1), QStringList{QStringLiteral("名前.jpg")});  // the bare name
-    QCOMPARE(slide->Label1->pos(), QPoint(8, 8));  // 120 twips
-    QCOMPARE(QFontInfo(slide->Label1->font()).pointSize(), 12);
-    QCOMPARE(slide->Label1->font().family(), slideNameFamily(QFontDatabase::families()));
+    QCOMPARE(slide->ui().Label1->pos(), QPoint(8, 8));  // 120 twips
+    QCOMPARE(QFontInfo(slide->ui().Label1->font()).pointSize(), 12);
+    QCOMPARE(slide->ui().Label1->font().family(), slideNameFamily(QFontDatabase::families()));
     const QStringList gothic = {QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"),
         QStringLiteral("IPAPGothic"), QStringLiteral("IPA Pゴシック")};
-    QVERIFY2(gothic.contains(QFontInfo(slide->Label1->font()).family()),
-        qPrintable(QFontInfo(slide->Label1->font()).family()));
-    QCOMPARE(
-        slide->Label1->palette().color(QPalette::WindowText), QApplication::palette().color(QPalette::HighlightedText));
-    QCOMPARE(
-        slide->Label1->palette().color(QPalette::Window), QApplication::palette("QMenu").color(QPalette::WindowText));
-    QVERIFY(slide->Label1->autoFillBackground());
-    QVERIFY(slide->Label1->width() >= slide->Label1->fontMetrics().horizontalAdvance(QStringLiteral("名前.jpg")));
+    QVERIFY2(gothic.contains(QFontInfo(slide->ui().Label1->font()).family()),
+        qPrintable(QFontInfo(slide->ui().Label1->font()).family()));
+    QCOMPARE(slide->ui().Label1->palette().color(QPalette::WindowText),
+        QApplication::palette().color(QPalette::HighlightedText));
+    QCOMPARE(slide->ui().Label1->palette().color(QPalette::Window),
+        QApplication::palette("QMenu").color(QPalette::WindowText));
+    QVERIFY(slide->ui().Label1->autoFillBackground());
+    QVERIFY(
+        slide->ui().Label1->width() >= slide->ui().Label1->fontMetrics().horizontalAdvance(QStringLiteral("名前.jpg")));
     delete slide.data();
 }
 
@@ -633,13 +634,13 @@ void TestVuSlide::commandPlaysChosenFolder()
     QVERIFY(slide->isVisible());
     QVERIFY(!slide->isModal());
     QCOMPARE(slide->parentWidget(), &main);
-    QCOMPARE(slide->Timer1->interval(), 9000);
-    QVERIFY(slide->Timer1->isActive());
+    QCOMPARE(slide->ui().Timer1->interval(), 9000);
+    QVERIFY(slide->ui().Timer1->isActive());
 
     // The chosen file only picks the folder: the show starts with its first file.
     slide->Timer1_Timer();
-    QTRY_COMPARE(slide->Label1->text(), QStringLiteral("a.jpg"));
-    QTest::mouseClick(slide->imgScr, Qt::LeftButton, {}, QPoint(2, 2));
+    QTRY_COMPARE(slide->ui().Label1->text(), QStringLiteral("a.jpg"));
+    QTest::mouseClick(slide->ui().imgScr, Qt::LeftButton, {}, QPoint(2, 2));
     QVERIFY(main.isVisible());
     QTRY_VERIFY(slide.isNull());
 
@@ -648,8 +649,8 @@ void TestVuSlide::commandPlaysChosenFolder()
     main.ui().mnuRunSlide->trigger();
     slide = main.findChild<VuSlide*>();
     QVERIFY(slide);
-    QCOMPARE(slide->SlideNo, quint8(0));
-    QVERIFY(!slide->imgScr->hasPicture());
+    QCOMPARE(slide->slideNo(), quint8(0));
+    QVERIFY(!slide->ui().imgScr->hasPicture());
     slide->Form_Click();
     QVERIFY(main.isVisible());
     QTRY_VERIFY(slide.isNull());

@@ -65,32 +65,32 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
     setGeometry(SysInfo->workArea());
     setWindowState(Qt::WindowMaximized);
 
-    imgScr = new PictureBox(PictureBox::Mode::Natural, this);
-    nameWidget(imgScr, QStringLiteral("imgScr"));
-    imgScr->hide();  // nothing to show until the first tick
-    connect(imgScr, &PictureBox::clicked, this, &VuSlide::imgScr_Click);
+    ui_.imgScr = new PictureBox(PictureBox::Mode::Natural, this);
+    nameWidget(ui_.imgScr, QStringLiteral("imgScr"));
+    ui_.imgScr->hide();  // nothing to show until the first tick
+    connect(ui_.imgScr, &PictureBox::clicked, this, &VuSlide::imgScr_Click);
 
-    Label1 = new QLabel(this);
-    Label1->setObjectName(QStringLiteral("Label1"));
+    ui_.Label1 = new QLabel(this);
+    ui_.Label1->setObjectName(QStringLiteral("Label1"));
     // A screen reader reads the file name as the label's name (its own name until the first
     // picture); the description says which it is.
-    Label1->setAccessibleName(QStringLiteral("Label1"));
-    Label1->setAccessibleDescription(QStringLiteral("Label1"));
-    Label1->setFont(slideNameFont());
-    QPalette colours = Label1->palette();
+    ui_.Label1->setAccessibleName(QStringLiteral("Label1"));
+    ui_.Label1->setAccessibleDescription(QStringLiteral("Label1"));
+    ui_.Label1->setFont(slideNameFont());
+    QPalette colours = ui_.Label1->palette();
     colours.setColor(QPalette::WindowText, QApplication::palette().color(QPalette::HighlightedText));
     colours.setColor(QPalette::Window, QApplication::palette("QMenu").color(QPalette::WindowText));
-    Label1->setPalette(colours);
-    Label1->setAutoFillBackground(true);
-    Label1->move(twips::toPx(120), twips::toPx(120));
+    ui_.Label1->setPalette(colours);
+    ui_.Label1->setAutoFillBackground(true);
+    ui_.Label1->move(twips::toPx(120), twips::toPx(120));
     // A click on the name must not reach the window, where it would end the show.
-    Label1->setAttribute(Qt::WA_NoMousePropagation);
-    Label1->raise();
+    ui_.Label1->setAttribute(Qt::WA_NoMousePropagation);
+    ui_.Label1->raise();
 
-    Timer1 = options.timer ? options.timer : new QtSlideTimer;
-    Timer1->setParent(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(Timer1, &SlideTimer::timeout, this, &VuSlide::Timer1_Timer);
+    ui_.Timer1 = options.timer ? options.timer : new QtSlideTimer;
+    ui_.Timer1->setParent(this);
+    ui_.Timer1->setObjectName(QStringLiteral("Timer1"));
+    connect(ui_.Timer1, &SlideTimer::timeout, this, &VuSlide::Timer1_Timer);
     connect(&watcher_, &QFutureWatcher<Slide>::finished, this, &VuSlide::decodeFinished);
 
     Form_Load();
@@ -98,7 +98,7 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
 
 VuSlide::~VuSlide()
 {
-    Timer1->stop();
+    ui_.Timer1->stop();
     cancelDecoding();
     // The worker reads through the picture service, which must not go away under it.
     if (decoding_)
@@ -108,14 +108,14 @@ VuSlide::~VuSlide()
 void VuSlide::Form_Load()
 {
     const FsStatus read = readSettings(module_.files(), module_.settingsPath, &settings);
-    Timer1->setInterval(slideInterval(read, settings));
+    ui_.Timer1->setInterval(slideInterval(read, settings));
     folder_ = module_.curPath();
     fileList_.setPath(folder_);
     SlideNo = 0;
     shownAll_ = false;
     // An interval of 0 gives no ticks: the screen stays black until a click.
-    if (Timer1->interval() > 0) {
-        Timer1->start();
+    if (ui_.Timer1->interval() > 0) {
+        ui_.Timer1->start();
         if (decodeAhead_)
             startDecoding();
     }
@@ -168,8 +168,8 @@ void VuSlide::decodeFinished()
     tickWaiting_ = false;
     takeDecoded();
     // The picture came late: it still gets a whole interval.
-    if (Timer1->isActive())
-        Timer1->start();
+    if (ui_.Timer1->isActive())
+        ui_.Timer1->start();
 }
 
 void VuSlide::takeDecoded()
@@ -186,13 +186,13 @@ void VuSlide::present(const Slide& slide)
         close();  // every entry has been shown, or the list is empty
         return;
     }
-    imgScr->setPicture(slide.image);
+    ui_.imgScr->setPicture(slide.image);
     const QRect area = SysInfo->workArea();
-    imgScr->move(slidePosition(twips::fromPx(area.width()), twips::fromPx(area.height()), imgScr->size()));
-    imgScr->show();
-    Label1->setText(slide.name);
-    Label1->setAccessibleName(slide.name);
-    Label1->adjustSize();
+    ui_.imgScr->move(slidePosition(twips::fromPx(area.width()), twips::fromPx(area.height()), ui_.imgScr->size()));
+    ui_.imgScr->show();
+    ui_.Label1->setText(slide.name);
+    ui_.Label1->setAccessibleName(slide.name);
+    ui_.Label1->adjustSize();
     if (slide.index >= MaxSlides - 1)
         shownAll_ = true;
     SlideNo = quint8(slide.index + 1);
@@ -228,7 +228,7 @@ void VuSlide::mouseReleaseEvent(QMouseEvent* event)
 void VuSlide::closeEvent(QCloseEvent* event)
 {
     // Ending the show: no tick follows, the main window comes back, then this window goes.
-    Timer1->stop();
+    ui_.Timer1->stop();
     tickWaiting_ = false;
     cancelDecoding();
     QWidget* main = module_.mainWindow ? module_.mainWindow.data() : parentWidget();

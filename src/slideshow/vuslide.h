@@ -52,16 +52,19 @@ public:
     }
     ~VuSlide() override;
 
-    PictureBox* imgScr;
-    QLabel* Label1;
-    SlideTimer* Timer1;  // one tick per picture
-    Screen* SysInfo;  // the work area the pictures are centred on
+    // The window's controls.
+    struct Controls {
+        PictureBox* imgScr = nullptr;  // the picture, centred on the work area
+        QLabel* Label1 = nullptr;  // the picture's file name, in the upper left corner
+        SlideTimer* Timer1 = nullptr;  // one tick per picture
+    };
+    // The controls, for tests to read and drive: the only way to them from outside the window.
+    const Controls& ui() const { return ui_; }
 
     // The pictures of the show: the image files of the folder, in the file lists' order.
     const FolderListing& fileList() const { return fileList_; }
-
-    quint8 SlideNo = 0;  // the entry to show next
-    SettingsRec settings;  // this window's copy of the settings record
+    // The entry to show next.
+    quint8 slideNo() const { return SlideNo; }
 
     // Reads the display time, lists the folder CurPath and starts the timer.
     void Form_Load();
@@ -89,6 +92,10 @@ private:
     void cancelDecoding();
 
     VuModule& module_;
+    Controls ui_;
+    Screen* SysInfo;  // the work area the pictures are centred on
+    quint8 SlideNo = 0;  // the entry to show next
+    SettingsRec settings;  // this window's copy of the settings record
     bool decodeAhead_;
     bool shownAll_ = false;  // the 256th entry has been shown
     QString folder_;

@@ -346,12 +346,12 @@ void TestCorpusWindows::slideShows()
             ++ticks;
             if (!slide || owner.isVisible())
                 break;
-            const QString name = slide->Label1->text();
+            const QString name = slide->ui().Label1->text();
             seen << name;
             const std::optional<QSize> size = wholePicture(name);
             if (!size)
                 incident(name, QStringLiteral("the show put up what cannot be read"));
-            else if (!slide->imgScr->isVisible() || slide->imgScr->size() != *size)
+            else if (!slide->ui().imgScr->isVisible() || slide->ui().imgScr->size() != *size)
                 incident(name, QStringLiteral("the show put it up at the wrong size"));
         }
         QVERIFY2(owner.isVisible(), "the show ended by itself and brought the main window back");

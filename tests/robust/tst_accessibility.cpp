@@ -156,7 +156,7 @@ void TestAccessibility::everyControlIsNamed()
         shown = new VuSlide(module, &main, {timer, false});
         if (window.endsWith(QStringLiteral("showing"))) {
             timer->fire();
-            QCOMPARE(static_cast<VuSlide*>(shown.data())->Label1->text(), QStringLiteral("img0000.bmp"));
+            QCOMPARE(static_cast<VuSlide*>(shown.data())->ui().Label1->text(), QStringLiteral("img0000.bmp"));
         }
     } else if (window == QStringLiteral("mnuPop")) {
         // The menu as a right click opens it, captions written, walked while it is open.

@@ -268,21 +268,21 @@ void TestDamagedSettings::slideShowStarts()
     QPointer<VuSlide> slide = new VuSlide(module, &owner, {timer, true});
     const char stored = bytes.size() > 75 ? bytes.at(75) : ' ';
     const int seconds = stored >= '0' && stored <= '9' ? stored - '0' : 0;
-    QCOMPARE(slide->Timer1->interval(), seconds * 1000);
-    QCOMPARE(slide->Timer1->isActive(), seconds > 0);
+    QCOMPARE(slide->ui().Timer1->interval(), seconds * 1000);
+    QCOMPARE(slide->ui().Timer1->isActive(), seconds > 0);
     if (seconds > 0) {
         QStringList seen;
         for (int tick = 0; tick < 5 && !owner.isVisible(); ++tick) {
             timer->advance(seconds * 1000);
             QVERIFY(QTest::qWaitFor([&] { return !slide || !slide->busy(); }, 10000));
             if (slide && !owner.isVisible())
-                seen << slide->Label1->text();
+                seen << slide->ui().Label1->text();
         }
         QCOMPARE(seen,
             QStringList({QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp"), QStringLiteral("img0002.bmp")}));
     } else {
         timer->advance(60000);
-        QVERIFY(!slide->imgScr->hasPicture());
+        QVERIFY(!slide->ui().imgScr->hasPicture());
         slide->Form_Click();
     }
     QVERIFY(owner.isVisible());
