@@ -479,7 +479,7 @@ void VuMain::closeEvent(QCloseEvent* event)
     closing_ = true;
     const FsStatus s = Form_Unload();
     if (!s.ok()) {
-        std::fprintf(stderr, "vutara: the settings_ could not be stored (%s): %s\n", qPrintable(err::describe(s.error)),
+        std::fprintf(stderr, "vutara: the settings could not be stored (%s): %s\n", qPrintable(err::describe(s.error)),
             qPrintable(s.detail));
     }
     event->accept();
