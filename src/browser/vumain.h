@@ -34,7 +34,7 @@ class VuConv;
 class VuMain : public QMainWindow {
     Q_OBJECT
 public:
-    // The window's controls, under the names the program's documents give them.
+    // The window's controls, by the names the program's code and tests know them by.
     struct Controls {
         DriveListBox* DrvList = nullptr;
         DirListBox* DirList = nullptr;
