@@ -23,6 +23,16 @@ namespace {
 
 const QString Sp(QChar(0x3000));
 
+// A row for each command of the batch window.
+void everyCommand()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("copy") << "copy";
+    QTest::newRow("move") << "move";
+    QTest::newRow("delete") << "delete";
+    QTest::newRow("rename") << "rename";
+}
+
 QStringList texts(const QListWidget* list)
 {
     QStringList out;
@@ -435,11 +445,7 @@ void TestBatchOps::emptySourceOnlyTellsSo()
 
 void TestBatchOps::cancelChangesNothing_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::newRow("copy") << "copy";
-    QTest::newRow("move") << "move";
-    QTest::newRow("delete") << "delete";
-    QTest::newRow("rename") << "rename";
+    everyCommand();
 }
 
 void TestBatchOps::cancelChangesNothing()
@@ -816,11 +822,7 @@ void TestBatchOps::failedDeleteIsLogged()
 
 void TestBatchOps::commandsWorkOnWhatWasConfirmed_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::newRow("copy") << "copy";
-    QTest::newRow("move") << "move";
-    QTest::newRow("delete") << "delete";
-    QTest::newRow("rename") << "rename";
+    everyCommand();
 }
 
 void TestBatchOps::commandsWorkOnWhatWasConfirmed()

@@ -1,4 +1,4 @@
-// The desktop's trash, as the freedesktop.org trash specification lays it out, so that the
+// The desktop's trash, laid out as the freedesktop.org trash standard has it, so that the
 // desktop's file manager lists what the program deleted and can put it back.
 //
 // Qt's own QFile::moveToTrash (6.4) was not taken: when the home trash cannot be made it moves
@@ -36,7 +36,7 @@ struct TrashDir {
 
 QByteArray dataHome()
 {
-    // Relative values are to be ignored, as the base-directory specification says.
+    // Relative values are to be ignored, as the XDG base-directory rules say.
     const QByteArray xdg = qgetenv("XDG_DATA_HOME");
     if (xdg.startsWith('/'))
         return xdg;
