@@ -296,20 +296,18 @@ int main(int argc, char** argv)
     QDir().mkpath(renamed);
     for (int i = 0; i < count; ++i)
         writeFile(renamed + QStringLiteral("/img%1.jpg").arg(i, 5, 10, QLatin1Char('0')), "x");
-    Cost freshRename, freshUndo;
-    for (int round = 0; round < rounds; ++round) {
-        const RenameAndUndo c = timeRenameAndUndo(renamed, QStringLiteral("x"), count);
-        freshRename.keepBest(c.rename);
-        freshUndo.keepBest(c.undo);
-    }
-    report("undo of a rename to a new prefix", freshUndo, "the rename", freshRename, 1.5);
+    // The best of the rounds, for the rename and for its undo.
+    auto bestOfRounds = [&](const char* what) {
+        Cost rename, undo;
+        for (int round = 0; round < rounds; ++round) {
+            const RenameAndUndo c = timeRenameAndUndo(renamed, QStringLiteral("x"), count);
+            rename.keepBest(c.rename);
+            undo.keepBest(c.undo);
+        }
+        report(what, undo, "the rename", rename, 1.5);
+    };
+    bestOfRounds("undo of a rename to a new prefix");
     timeRenameAndUndo(renamed, QStringLiteral("x"), count, true);
-    Cost againRename, againUndo;
-    for (int round = 0; round < rounds; ++round) {
-        const RenameAndUndo c = timeRenameAndUndo(renamed, QStringLiteral("x"), count);
-        againRename.keepBest(c.rename);
-        againUndo.keepBest(c.undo);
-    }
-    report("undo of a rename with the same prefix again", againUndo, "the rename", againRename, 1.5);
+    bestOfRounds("undo of a rename with the same prefix again");
     return 0;
 }

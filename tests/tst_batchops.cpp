@@ -23,6 +23,13 @@ namespace {
 
 const QString Sp(QChar(0x3000));
 
+// Answers the rename dialog with the prefix "x".
+void answerX(VuReNM* d)
+{
+    d->ui().Text1->setText(u"x"_s);
+    d->ui().OKButton->click();
+}
+
 // A row for each command of the batch window.
 void everyCommand()
 {
@@ -131,6 +138,9 @@ private:
     VuConv* open(const QString& src, const QString& dst);
     // Runs the rename command with the dialog answered by `answer` once it shows.
     void runRename(VuConv* w, const std::function<void(VuReNM*)>& answer);
+    // Runs the command named copy, move, delete or rename; the rename dialog is answered by
+    // `answer`, or left to the command when there is none.
+    void runCommand(VuConv* w, const QString& command, const std::function<void(VuReNM*)>& answer = {});
     QString folder(const QString& relative) const { return cwd_->file(relative); }
     QStringList titles() const
     {
@@ -178,6 +188,20 @@ VuConv* TestBatchOps::open(const QString& src, const QString& dst)
     if (!w->ui().DirList[1]->setPath(dst).ok())
         qWarning("target pane not on %s", qPrintable(dst));
     return w;
+}
+
+void TestBatchOps::runCommand(VuConv* w, const QString& command, const std::function<void(VuReNM*)>& answer)
+{
+    if (command == u"copy"_s)
+        w->mnuSyoriCopy_Click();
+    else if (command == u"move"_s)
+        w->mnuSyoriMove_Click();
+    else if (command == u"delete"_s)
+        w->mnuSyoriDel_Click();
+    else if (answer)
+        runRename(w, answer);
+    else
+        w->mnuSyoriRename_Click();
 }
 
 void TestBatchOps::runRename(VuConv* w, const std::function<void(VuReNM*)>& answer)
@@ -424,14 +448,7 @@ void TestBatchOps::emptySourceOnlyTellsSo()
     writeFiles(src_, {u"only.png"_s});
     writeFiles(dst_, {u"x.jpg"_s});
     VuConv* w = open(src_, samePath ? src_ : dst_);
-    if (command == u"copy"_s)
-        w->mnuSyoriCopy_Click();
-    else if (command == u"move"_s)
-        w->mnuSyoriMove_Click();
-    else if (command == u"delete"_s)
-        w->mnuSyoriDel_Click();
-    else
-        w->mnuSyoriRename_Click();
+    runCommand(w, command);
     QCOMPARE(titles(), QStringList{title});
     QCOMPARE(platform_->dialogs.asked[0].text, u"ファイルが存在しません。"_s);
     QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
@@ -454,19 +471,9 @@ void TestBatchOps::cancelChangesNothing()
     writeFiles(src_, {u"a.jpg"_s, u"b.gif"_s, u"c.bmp"_s});
     VuConv* w = open(src_, dst_);
     platform_->dialogs.answerMessage(MsgAnswer::Cancel);
-    if (command == u"copy"_s) {
-        w->mnuSyoriCopy_Click();
-    } else if (command == u"move"_s) {
-        w->mnuSyoriMove_Click();
-    } else if (command == u"delete"_s) {
-        w->mnuSyoriDel_Click();
-    } else {
-        runRename(w, [](VuReNM* d) {
-            d->ui().Text1->setText(u"x"_s);
-            d->ui().OKButton->click();
-        });
+    runCommand(w, command, answerX);
+    if (command == u"rename"_s)
         QCOMPARE(w->renameDialog()->ui().Text1->text(), QString());
-    }
     QCOMPARE(platform_->dialogs.asked.size(), 1);
     QCOMPARE(platform_->dialogs.asked[0].buttons, MsgButtons::OkCancel);
     QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.gif"_s, u"c.bmp"_s}));
@@ -844,20 +851,12 @@ void TestBatchOps::commandsWorkOnWhatWasConfirmed()
             paneMoves();
     };
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
-    if (command == u"copy"_s) {
-        w->mnuSyoriCopy_Click();
-    } else if (command == u"move"_s) {
-        w->mnuSyoriMove_Click();
-    } else if (command == u"delete"_s) {
-        w->mnuSyoriDel_Click();
-    } else {
+    if (command == u"rename"_s)
         platform_->dialogs.onQuestion = nullptr;
-        runRename(w, [&](VuReNM* d) {
-            paneMoves();
-            d->ui().Text1->setText(u"x"_s);
-            d->ui().OKButton->click();
-        });
-    }
+    runCommand(w, command, [&](VuReNM* d) {
+        paneMoves();
+        answerX(d);
+    });
     const QStringList untouched = {u"a.jpg"_s, u"c.jpg"_s, u"d.jpg"_s};
     QCOMPARE(entries(other), untouched);
     QCOMPARE(readBytes(other + u"/a.jpg"_s), content(u"a.jpg"_s));
@@ -1215,17 +1214,7 @@ void TestBatchOps::undoTheNewestRun()
     VuConv* w = open(src_, dst_);
     QVERIFY(!w->ui().mnuSyoriUndo->isEnabled());
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
-    if (command == u"copy"_s)
-        w->mnuSyoriCopy_Click();
-    else if (command == u"move"_s)
-        w->mnuSyoriMove_Click();
-    else if (command == u"delete"_s)
-        w->mnuSyoriDel_Click();
-    else
-        runRename(w, [](VuReNM* d) {
-            d->ui().Text1->setText(u"x"_s);
-            d->ui().OKButton->click();
-        });
+    runCommand(w, command, answerX);
     QCOMPARE(w->logStore().count(), 3);
     QVERIFY(w->ui().mnuSyoriUndo->isEnabled());
     if (changed)
