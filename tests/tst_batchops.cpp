@@ -135,7 +135,7 @@ private slots:
 
 private:
     // The batch window with its source pane on `src` and its target pane on `dst`.
-    VuConv* open(const QString& src, const QString& dst);
+    VuConv* open(const QString& src, const QString& dst, QWidget* renameOwner = nullptr);
     // Runs the rename command with the dialog answered by `answer` once it shows.
     void runRename(VuConv* w, const std::function<void(VuReNM*)>& answer);
     // Runs the command named copy, move, delete or rename; the rename dialog is answered by
@@ -180,10 +180,10 @@ void TestBatchOps::cleanup()
     cwd_.reset();
 }
 
-VuConv* TestBatchOps::open(const QString& src, const QString& dst)
+VuConv* TestBatchOps::open(const QString& src, const QString& dst, QWidget* renameOwner)
 {
-    module_->setCurPath(src);
-    auto* w = new VuConv(*module_);
+    module_->folder().takeStored(src);
+    auto* w = new VuConv(*module_, renameOwner);
     windows_ << w;
     if (!w->ui().DirList[1]->setPath(dst).ok())
         qWarning("target pane not on %s", qPrintable(dst));
@@ -1040,7 +1040,7 @@ void TestBatchOps::renameDialogIsReusedAndOwnedByMainWindow()
 {
     VuMain main(*module_);
     writeFiles(src_, {u"a.jpg"_s});
-    VuConv* w = open(src_, dst_);
+    VuConv* w = open(src_, dst_, &main);
     VuReNM* first = w->renameDialog();
     QCOMPARE(first->parentWidget(), &main);
     QCOMPARE(first->ui().Text1->maxLength(), 6);
@@ -1056,7 +1056,7 @@ void TestBatchOps::renameDialogIsReusedAndOwnedByMainWindow()
     QCOMPARE(entries(src_), QStringList{u"p_.jpg"_s});
     // The dialog stays loaded, hidden, for the next rename, also from a new batch window.
     QVERIFY(!first->isVisible());
-    VuConv* again = open(src_, dst_);
+    VuConv* again = open(src_, dst_, &main);
     QCOMPARE(again->renameDialog(), first);
 }
 

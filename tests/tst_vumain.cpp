@@ -66,7 +66,7 @@ void TestVuMain::firstRunStartsAtRootAndStoresIt()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->errNo(), 0.0);
-    QCOMPARE(module.curPath(), QStringLiteral("/"));
+    QCOMPARE(module.folder().curPath(), QStringLiteral("/"));
     QCOMPARE(main->ui().DirList->path(), QStringLiteral("/"));
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：ALL"));
     QCOMPARE(main->pageNo(), quint8(1));
@@ -88,7 +88,7 @@ void TestVuMain::storedFolderIsShown()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->errNo(), 0.0);
-    QCOMPARE(module.curPath(), folder);
+    QCOMPARE(module.folder().curPath(), folder);
     QCOMPARE(main->ui().DirList->path(), folder);
     QCOMPARE(main->fileList().count(), 12);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：12"));
@@ -133,9 +133,18 @@ void TestVuMain::loadFailures()
     QCOMPARE(main->errNo(), double(errNo));
     QVERIFY(platform_->dialogs.asked.isEmpty());
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：　"));
-    // The current folder is always one the lists show.
-    QCOMPARE(module.curPath(), main->ui().DirList->path());
-    QVERIFY(QDir(module.curPath()).exists());
+    // The lists show what they could reach; the stored folder stays the current one (none was
+    // read from an unreadable file) and is stored again at the end.
+    QVERIFY(QDir(main->ui().DirList->path()).exists());
+    QCOMPARE(main->fileList().path(), main->ui().DirList->path());
+    const QString current = failure == QStringLiteral("unreadable") ? QString() : stored;
+    QCOMPARE(module.folder().curPath(), current);
+    if (failure != QStringLiteral("unreadable")) {
+        QVERIFY(main->Form_Unload().ok());
+        SettingsRec again;
+        QVERIFY(readSettings(platform_->files, cwd_->file(SettingsFileName), &again).ok());
+        QCOMPARE(again.value(SettingsRec::PathName), stored);
+    }
 }
 
 void TestVuMain::damagedSettingsFileStillOpens()
@@ -164,7 +173,7 @@ void TestVuMain::unloadKeepsOtherFields()
     auto main = makeMain(module);
     // Another window stores a new display time meanwhile; the main window must keep it.
     writeBytes(cwd_->file(SettingsFileName), record(QFile::encodeName(folder), '7'));
-    module.setCurPath(folder + QStringLiteral("/"));
+    module.folder().takeStored(folder + QStringLiteral("/"));
     QVERIFY(main->Form_Unload().ok());
     QCOMPARE(readBytes(cwd_->file(SettingsFileName)), record(QFile::encodeName(folder), '7'));
 }
@@ -172,15 +181,14 @@ void TestVuMain::unloadKeepsOtherFields()
 void TestVuMain::unloadFailureStillEnds()
 {
     VuModule module(platform_->platform());
-    int ended = 0;
-    module.endProgram = [&] { ++ended; };
     auto main = makeMain(module);
+    QSignalSpy ended(main.get(), &VuMain::programEnds);
     platform_->files.fail(
         FaultyFiles::Op::Write, [](const QString&) { return true; }, err::DiskFull);
     QCOMPARE(main->Form_Unload().error, err::DiskFull);
     main->show();
     QVERIFY(main->close());
-    QCOMPARE(ended, 1);
+    QCOMPARE(ended.count(), 1);
 }
 
 void TestVuMain::initialPanelTexts()
@@ -334,7 +342,7 @@ void TestVuMain::driveNotReadySnapsBack()
     QCOMPARE(main->ui().DrvList->drive(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->ui().DrvList->currentData().toString(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->ui().DirList->path(), cwd_->file(QStringLiteral("disk/photos")));
-    QCOMPARE(module.curPath(), cwd_->file(QStringLiteral("disk/photos")));
+    QCOMPARE(module.folder().curPath(), cwd_->file(QStringLiteral("disk/photos")));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -349,10 +357,10 @@ void TestVuMain::lostFocusTakesHighlightedFolder()
     auto main = makeMain(module);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：0"));
     main->ui().DirList->setCurrentRow(main->ui().DirList->count() - 1);  // one click on "sub"
-    QCOMPARE(module.curPath(), folder);
+    QCOMPARE(module.folder().curPath(), folder);
     main->DirList_LostFocus();
     QCOMPARE(main->ui().DirList->path(), folder + QStringLiteral("/sub"));
-    QCOMPARE(module.curPath(), folder + QStringLiteral("/sub"));
+    QCOMPARE(module.folder().curPath(), folder + QStringLiteral("/sub"));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：3"));
 
     // Through real focus changes: a click on "sub" highlights it, a click on the show button

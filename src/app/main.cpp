@@ -68,6 +68,7 @@ int main(int argc, char** argv)
     std::unique_ptr<vu::VuMain> mainWindow;
     auto* splash = new vu::VuSplash([&] {
         mainWindow = std::make_unique<vu::VuMain>(module);
+        QObject::connect(mainWindow.get(), &vu::VuMain::programEnds, &app, [] { QCoreApplication::exit(0); });
         mainWindow->show();
     });
     splash->Form_Load();

@@ -62,8 +62,7 @@ MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, M
 
 VuReNM* VuConv::renameDialog()
 {
-    QWidget* owner = module_.mainWindow.data();
-    if (owner) {
+    if (QWidget* owner = renameOwner_.data()) {
         if (auto* kept = owner->findChild<VuReNM*>(QStringLiteral("VuReNM"), Qt::FindDirectChildrenOnly))
             return kept;
         return new VuReNM(owner);

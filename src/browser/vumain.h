@@ -131,9 +131,6 @@ public:
     void DrvList_Change();
     void DirList_Change();
     void DirList_LostFocus();
-    // Moves the lists to `folder` (another window handing the current folder over); false when
-    // they cannot show it.
-    bool listFolder(const QString& folder);
 
     // ---- thumbnail pages ----
     // Empties the cells and sets the progress bar to 0.
@@ -169,9 +166,9 @@ public:
     void mnuPop1_Click();
 
     // ---- choosers ----
-    // The file-open dialog for an image file: on a choice, DlgFile is the file, the lists move to
-    // its folder and CurPath is that folder with a final separator. Success then; the cancel
-    // error otherwise (or the error of a folder the lists cannot show).
+    // The file-open dialog for an image file, opening on CurPath: on a choice, DlgFile is the file
+    // and CurPath its folder with a final separator (the lists stay where they are). Success then;
+    // the cancel error otherwise.
     FsStatus DialgDsp();
 
     // ---- commands ----
@@ -192,6 +189,10 @@ public:
     void mnuRunConv_Click();
     // The batch window while it is open, else null.
     VuConv* batchWindow() const;
+
+signals:
+    // The window has closed and stored the settings: the program ends.
+    void programEnds();
 
 protected:
     bool event(QEvent* event) override;
