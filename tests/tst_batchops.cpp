@@ -991,7 +991,7 @@ void TestBatchOps::renameDialogAnswers_data()
     QTest::newRow("escape") << "escape"
                             << "";
     QTest::newRow("Err typed") << "type:Err"
-                               << "";
+                               << "ファイルリネームを行います。よろしいですか？";
     QTest::newRow("empty") << "type:" << noName;
     QTest::newRow("close box") << "close" << noName;
     QTest::newRow("separator") << "type:a/b" << unsafe;
@@ -1006,6 +1006,10 @@ void TestBatchOps::renameDialogAnswers()
     QFETCH(QString, box);
     writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
     VuConv* w = open(src_, dst_);
+    // A prefix that happens to read "Err" is a prefix like any other, not a cancel.
+    const bool renames = answer == u"type:Err"_s;
+    if (renames)
+        platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [&](VuReNM* d) {
         QCOMPARE(d->windowTitle(), u"リネーム"_s);
         QCOMPARE(d->ui().Label1->text(), u"変更名を半角英数字（6桁以内）で指定してください。"_s);
@@ -1023,13 +1027,14 @@ void TestBatchOps::renameDialogAnswers()
             d->ui().OKButton->click();
         }
     });
-    QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
+    QCOMPARE(
+        entries(src_), renames ? QStringList({u"Err_.jpg"_s, u"Err_1.jpg"_s}) : QStringList({u"a.jpg"_s, u"b.jpg"_s}));
     if (box.isEmpty()) {
         QVERIFY(platform_->dialogs.asked.isEmpty());
     } else {
-        QCOMPARE(titles(), QStringList{u"名称エラー"_s});
+        QCOMPARE(titles(), QStringList{renames ? u"一括リネーム"_s : u"名称エラー"_s});
         QCOMPARE(platform_->dialogs.asked[0].text, box);
-        QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
+        QCOMPARE(platform_->dialogs.asked[0].icon, renames ? MsgIcon::Exclamation : MsgIcon::Error);
     }
     QCOMPARE(w->renameDialog()->ui().Text1->text(), QString());
     QVERIFY(!w->renameDialog()->isVisible());

@@ -30,8 +30,8 @@ void TestCurrentFolder::steps_data()
         QStringList list;
         for (const char* s : steps)
             list << QString::fromUtf8(s);
-        QTest::newRow(name) << list << QString::fromUtf8(cur) << QString::fromUtf8(folder)
-                            << QString::fromUtf8(stored) << QString::fromUtf8(shown);
+        QTest::newRow(name) << list << QString::fromUtf8(cur) << QString::fromUtf8(folder) << QString::fromUtf8(stored)
+                            << QString::fromUtf8(shown);
     };
     row("root from the lists", {"list:/"}, "/", "/", "", "/");
     row("folder from the lists", {"list:/srv/img"}, "/srv/img", "/srv/img", "/srv/img", "/srv/img");

@@ -205,13 +205,13 @@ void VuConv::mnuSyoriRename_Click()
     const QPointer<VuReNM> dialog = renameDialog();
     dialog->move(frameGeometry().center() - dialog->rect().center());
     const std::optional<QString> answer = dialog->askPrefix();
-    if (!answer)
-        return;  // the program is ending
+    if (!answer) {
+        if (dialog)  // cancelled; else discarded, as the program ends
+            dialog->clearAnswer();
+        return;
+    }
     const QString prefix = *answer;
     switch (batch::checkPrefix(prefix)) {
-    case batch::PrefixCheck::Cancelled:
-        dialog->clearAnswer();
-        return;
     case batch::PrefixCheck::Empty:
         ask(QStringLiteral("名称エラー"), QStringLiteral("名称を入力してください。"), MsgIcon::Error, MsgButtons::Ok);
         return;
