@@ -46,6 +46,8 @@ private slots:
     void unloadKeepsOtherFields();
     void unloadFailureStillEnds();
     void initialPanelTexts();
+    void panelTextIsCutAsThePanelAllows_data();
+    void panelTextIsCutAsThePanelAllows();
     void layoutFollowsWorkArea();
     void everyControlFitsTheWindow_data();
     void everyControlFitsTheWindow();
@@ -203,6 +205,41 @@ void TestVuMain::initialPanelTexts()
     QCOMPARE(initialPanelText(3), QStringLiteral("画像形式：　"));
 }
 
+void TestVuMain::panelTextIsCutAsThePanelAllows_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");  // pixels; 0: wide enough
+    QTest::addColumn<QString>("starts");
+    QTest::addColumn<QString>("ends");
+    QTest::newRow("fits") << 2 << "ページ： 255/ 1093" << 0 << "ページ： 255/ 1093"
+                          << "1093";
+    QTest::newRow("a count loses its end") << 1 << "データ数：32767" << 60 << "データ"
+                                           << "…";
+    QTest::newRow("a folder keeps its label and its last part")
+        << 4 << "表示ﾌｫﾙﾀﾞ：/home/user/pictures/2023/summer" << 150 << "表示ﾌｫﾙﾀﾞ：…"
+        << "summer";
+}
+
+void TestVuMain::panelTextIsCutAsThePanelAllows()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    main->setPanel(panel, text);
+    auto* label = main->ui().StatusBar1->findChild<StatusPanel*>(QStringLiteral("StatusBar1.Panels(%1)").arg(panel));
+    QVERIFY(label);
+    const QString shown = label->shownText(width > 0 ? width : 10000);
+    QFETCH(QString, starts);
+    QFETCH(QString, ends);
+    QVERIFY2(shown.startsWith(starts) && shown.endsWith(ends), qPrintable(shown));
+    QVERIFY(width == 0 || label->fontMetrics().horizontalAdvance(shown) <= width);
+    QCOMPARE(main->panel(panel), text);  // the whole text stays, read out and shown as the tip
+    QCOMPARE(label->toolTip(), text);
+}
+
 void TestVuMain::layoutFollowsWorkArea()
 {
     platform_->screen.setWorkArea(QRect(0, 0, 1280, 994));
@@ -298,10 +335,12 @@ void TestVuMain::everyControlFitsTheWindow()
         QVERIFY2(QRect(QPoint(0, 0), bar.size()).contains(r), qPrintable(QString::number(n)));
         QVERIFY2(r.left() > right, qPrintable(QString::number(n)));
         right = r.right();
-        // The short panels show their texts whole.
-        if (n <= 3)
-            QVERIFY2(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
-                qPrintable(panel->text()));
+        // The table's widths, but for the last panel, which takes the rest of the bar.
+        const float table = main->currentLayout().panelWidth[n - 1];
+        if (n < 6)
+            QCOMPARE(r.width(), twips::toPx(table));
+        else if (bar.width() > 1100)
+            QVERIFY2(r.width() >= twips::toPx(table), qPrintable(QString::number(r.width())));
     }
 }
 

@@ -254,7 +254,7 @@ void VuMain::buildStatusBar()
     nameWidget(ui_.StatusBar1, QStringLiteral("StatusBar1"));
     ui_.StatusBar1->setSizeGripEnabled(false);
     for (int n = 1; n <= 6; ++n) {
-        auto* label = new StatusPanel(initialPanelText(n), ui_.StatusBar1);
+        auto* label = new StatusPanel(initialPanelText(n), n >= 4, ui_.StatusBar1);
         label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         // A screen reader reads the panel's text as its name; the description says which it is.
         label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
@@ -358,25 +358,13 @@ void VuMain::placeControls()
     place(ui_.Frame2, fitted_.Frame2);
     for (int i = 0; i < 3; ++i)
         place(ui_.imgBox[i], fitted_.imgBox[i]);
-    // The panels fit the bar, less the gaps between them; the first three hold their longest
-    // texts whole.
-    static const char* const longest[3] = {"データ数：32767", "ページ： 255/ 1093", "画像形式：ALL"};
-    std::array<float, 3> least{};
-    for (int n = 0; n < 3; ++n) {
-        const QLabel* panel = panels_[n];
-        const int frame = panel->width() - panel->contentsRect().width();
-        least[n] = float(twips::fromPx(panel->fontMetrics().horizontalAdvance(QString::fromUtf8(longest[n])) + frame
-            + 2 * StatusPanel::Padding + 1));
-    }
+    // The panels take the table's widths; where the bar (less the gaps between the panels) is too
+    // narrow for them all, the last gives way.
     const int room = ui_.StatusBar1->width() - 6 * PanelGap;
-    const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room), least);
-    for (int n = 0; n < 6; ++n) {
-        const int width = std::max(1, int(widths[n] / twips::PerPixel));
-        if (n < 5)
-            panels_[n]->setFixedWidth(width);
-        else
-            panels_[n]->setMinimumWidth(width);
-    }
+    const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room));
+    for (int n = 0; n < 5; ++n)
+        panels_[n]->setFixedWidth(std::max(1, twips::toPx(widths[n])));
+    panels_[5]->setMinimumWidth(std::max(1, twips::toPx(widths[5])));
 }
 
 void VuMain::SysInfo1_DisplayChanged()
