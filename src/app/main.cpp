@@ -1,6 +1,7 @@
 // Vutara!: starts with the splash window, which brings up the main window.
 #include "browser/vumain.h"
 #include "platform/platform.h"
+#include "platform/windowsystem.h"
 #include "shell/artwork.h"
 #include "shell/vusplash.h"
 
@@ -47,6 +48,7 @@ public:
 int main(int argc, char** argv)
 {
     vu::prepareProcess();  // first: writes past the file-size limit fail instead of ending the program
+    vu::chooseWindowSystem();  // before Qt picks one: XWayland under Wayland, where windows can be placed
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vutara"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
