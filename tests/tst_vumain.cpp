@@ -56,6 +56,7 @@ private slots:
     void lostFocusTakesHighlightedFolder();
     void activationRereadsLists();
     void menusAndToolbar();
+    void trashChoiceIsKeptForTheNextRun();
 
 private:
     std::unique_ptr<VuMain> makeMain(VuModule& module) { return std::make_unique<VuMain>(module); }
@@ -456,6 +457,10 @@ void TestVuMain::menusAndToolbar()
         QStringList({QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("終了")}));
     QCOMPARE(main->ui().mnuFileUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     QVERIFY(!main->ui().mnuFileUndo->isEnabled());  // nothing done yet
+    QCOMPARE(items(main->ui().mnuProp),
+        QStringList({QStringLiteral("スライドショー設定"), QStringLiteral("削除時にごみ箱を使う")}));
+    QVERIFY(main->ui().mnuPropTrash->isCheckable());
+    QVERIFY(!main->ui().mnuPropTrash->isChecked());  // deletions are final at first
     QCOMPARE(items(main->ui().mnuRun),
         QStringList({QStringLiteral("スライドショー"), QStringLiteral("-"), QStringLiteral("一括変換")}));
     QCOMPARE(items(main->ui().mnuHelp),
@@ -473,6 +478,39 @@ void TestVuMain::menusAndToolbar()
         QCOMPARE(main->findChild<PictureBox*>(QStringLiteral("Img(%1)").arg(i)), main->ui().Img[i]);
     QCOMPARE(main->ui().OkBtn[0]->text(), QStringLiteral("Folder Choice"));
     QCOMPARE(main->ui().OkBtn[5]->text(), QStringLiteral("ico"));
+}
+
+// The trash choice is kept beside the desktop's settings, never in the settings record.
+void TestVuMain::trashChoiceIsKeptForTheNextRun()
+{
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    main->ui().mnuPropTrash->trigger();
+    QVERIFY(main->ui().mnuPropTrash->isChecked());
+    QVERIFY(module.preferences().useTrash());
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QVERIFY(main->Form_Unload().ok());
+    QCOMPARE(readBytes(cwd_->file(SettingsFileName)).size(), SettingsRec::Size);
+    main.reset();
+
+    DesktopPreferences again(platform_->preferences.file());  // the next run
+    QVERIFY(again.useTrash());
+    TestPlatform next;
+    next.preferences.setUseTrash(true);
+    VuModule nextModule(next.platform());
+    VuMain second(nextModule);
+    QVERIFY(second.ui().mnuPropTrash->isChecked());
+
+    // Where the choice cannot be kept, the user is told, and it holds for this run.
+    DesktopPreferences nowhere(cwd_->file(SettingsFileName) + QStringLiteral("/vutara.conf"));
+    Platform p = platform_->platform();
+    p.preferences = &nowhere;
+    VuModule third(p);
+    VuMain m(third);
+    m.ui().mnuPropTrash->trigger();
+    QVERIFY(nowhere.useTrash());
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+    QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
 }
 
 QTEST_MAIN(TestVuMain)

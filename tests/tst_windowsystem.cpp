@@ -29,14 +29,14 @@ void TestWindowSystem::choice_data()
     QTest::addColumn<QByteArray>("sessionType");
     QTest::addColumn<bool>("xReachable");
     QTest::addColumn<QByteArray>("chosen");
-    QTest::newRow("Wayland with XWayland") << QByteArray() << QByteArray("wayland-0") << QByteArray("wayland") << true
-                                           << QByteArray("xcb");
-    QTest::newRow("Wayland session type alone") << QByteArray() << QByteArray() << QByteArray("wayland") << true
-                                                << QByteArray("xcb");
-    QTest::newRow("Wayland without an X server") << QByteArray() << QByteArray("wayland-0") << QByteArray("wayland")
-                                                 << false << QByteArray();
-    QTest::newRow("the user's own choice") << QByteArray("wayland") << QByteArray("wayland-0")
-                                           << QByteArray("wayland") << true << QByteArray();
+    QTest::newRow("Wayland with XWayland")
+        << QByteArray() << QByteArray("wayland-0") << QByteArray("wayland") << true << QByteArray("xcb");
+    QTest::newRow("Wayland session type alone")
+        << QByteArray() << QByteArray() << QByteArray("wayland") << true << QByteArray("xcb");
+    QTest::newRow("Wayland without an X server")
+        << QByteArray() << QByteArray("wayland-0") << QByteArray("wayland") << false << QByteArray();
+    QTest::newRow("the user's own choice")
+        << QByteArray("wayland") << QByteArray("wayland-0") << QByteArray("wayland") << true << QByteArray();
     QTest::newRow("an X session") << QByteArray() << QByteArray() << QByteArray("x11") << true << QByteArray();
 }
 

@@ -171,7 +171,8 @@ void VuMain::buildMenus()
                 {&C::mnuFileSep, "mnuFileSep", nullptr, nullptr},
                 {&C::mnuFileQuit, "mnuFileQuit", "終了", &VuMain::mnuFileQuit_Click}}},
         {&C::mnuProp, "mnuProp", "設定",
-            {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click}}},
+            {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click},
+                {&C::mnuPropTrash, "mnuPropTrash", "削除時にごみ箱を使う", &VuMain::mnuPropTrash_Click}}},
         {&C::mnuRun, "mnuRun", "実行",
             {{&C::mnuRunSlide, "mnuRunSlide", "スライドショー", &VuMain::mnuRunSlide_Click},
                 {&C::mnuRun2, "mnuRun2", nullptr, nullptr},
@@ -204,6 +205,8 @@ void VuMain::buildMenus()
             ui_.*i.action = a;
         }
     }
+    ui_.mnuPropTrash->setCheckable(true);
+    ui_.mnuPropTrash->setChecked(module_.preferences().useTrash());
     ui_.mnuFileUndo->setShortcut(QKeySequence::Undo);
     ui_.mnuFileUndo->setEnabled(module_.journal().canUndo());
     connect(&module_.journal(), &engine::Journal::changed, ui_.mnuFileUndo,
@@ -910,6 +913,18 @@ void VuMain::mnuPropProp_Click()
 {
     VuProp prop(module_, this);
     prop.exec();
+}
+
+void VuMain::mnuPropTrash_Click()
+{
+    // The item has already changed its check mark; the choice holds for this run even when it
+    // cannot be kept for the next.
+    if (!module_.preferences().setUseTrash(ui_.mnuPropTrash->isChecked())) {
+        module_.dialogs().message(this, QStringLiteral("削除時にごみ箱を使う"),
+            QStringLiteral("この設定を保存できませんでした。次回の起動時には元の設定に戻ります。\n")
+                + module_.preferences().file(),
+            MsgIcon::Error, MsgButtons::Ok);
+    }
 }
 
 void VuMain::mnuRunSlide_Click()

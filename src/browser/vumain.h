@@ -53,6 +53,7 @@ public:
         QAction* mnuFileQuit = nullptr;
         QMenu* mnuProp = nullptr;
         QAction* mnuPropProp = nullptr;
+        QAction* mnuPropTrash = nullptr;  // 削除時にごみ箱を使う: checked, deletions go to the trash
         QMenu* mnuRun = nullptr;
         QAction* mnuRunSlide = nullptr;
         QAction* mnuRun2 = nullptr;  // the separator before 一括変換
@@ -180,6 +181,9 @@ public:
     void mnuFileQuit_Click();
     // The slide-show settings dialog, modal.
     void mnuPropProp_Click();
+    // Deletions go to the trash from now on (checked) or are final (unchecked); the choice is kept
+    // for the next run.
+    void mnuPropTrash_Click();
     // Asks for an image file and plays the slide show of its folder while this window is hidden.
     // The error number of the question is kept (errNo()).
     void mnuRunSlide_Click();

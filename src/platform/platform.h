@@ -6,6 +6,7 @@
 #include "files.h"
 #include "paths.h"
 #include "pictures.h"
+#include "preferences.h"
 #include "screen.h"
 #include "thumbcache.h"
 #include "urlopener.h"
@@ -27,6 +28,7 @@ struct Platform {
     Windowing* windowing = nullptr;
     ThumbnailCache* thumbnails = nullptr;
     Places* places = nullptr;
+    Preferences* preferences = nullptr;
 };
 
 // Sets up the process the way the real services expect, before anything else runs: a write past
@@ -52,6 +54,7 @@ private:
     std::unique_ptr<QtWindowing> windowing_;
     std::unique_ptr<FreedesktopThumbnails> thumbnails_;
     std::unique_ptr<DesktopPlaces> places_;
+    std::unique_ptr<DesktopPreferences> preferences_;
     Platform platform_;
 };
 

@@ -47,8 +47,8 @@ bool xServerReachable(const QByteArray& display, const QByteArray& socketFolder)
 
 void chooseWindowSystem()
 {
-    WindowSession s{qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"),
-        qgetenv("DISPLAY")};
+    WindowSession s{
+        qgetenv("QT_QPA_PLATFORM"), qgetenv("WAYLAND_DISPLAY"), qgetenv("XDG_SESSION_TYPE"), qgetenv("DISPLAY")};
     const QByteArray platform = qtPlatformFor(s, !s.display.isEmpty() && xServerReachable(s.display));
     if (!platform.isEmpty())
         qputenv("QT_QPA_PLATFORM", platform);

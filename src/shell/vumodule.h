@@ -26,6 +26,7 @@ public:
     Clock& clock() const { return *platform_.clock; }
     UrlOpener& urls() const { return *platform_.urls; }
     ThumbnailCache& thumbnails() const { return *platform_.thumbnails; }
+    Preferences& preferences() const { return *platform_.preferences; }
 
     // The work area in twips.
     double workAreaWidthTwips() const;
