@@ -1,5 +1,5 @@
 // The drive, folder and file list controls.
-#include "platform/listcontrols.h"
+#include "widgets/listcontrols.h"
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
 

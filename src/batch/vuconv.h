@@ -6,7 +6,7 @@
 #include "batchlog.h"
 #include "batchrules.h"
 
-#include "platform/listcontrols.h"
+#include "widgets/listcontrols.h"
 #include "shell/vumodule.h"
 
 #include <QAction>

@@ -4,8 +4,8 @@
 
 #include "mainbars.h"
 #include "platform/folderlisting.h"
-#include "platform/listcontrols.h"
-#include "platform/picturebox.h"
+#include "widgets/listcontrols.h"
+#include "widgets/picturebox.h"
 #include "shell/layout.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"

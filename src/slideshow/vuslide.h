@@ -4,7 +4,7 @@
 #pragma once
 
 #include "platform/folderlisting.h"
-#include "platform/picturebox.h"
+#include "widgets/picturebox.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
 #include "sliderules.h"

@@ -3,7 +3,7 @@
 // menu; it shows the file of the thumbnail right-clicked last.
 #pragma once
 
-#include "platform/picturebox.h"
+#include "widgets/picturebox.h"
 #include "shell/vumodule.h"
 #include "zoom.h"
 
