@@ -1,7 +1,7 @@
 // The drive, folder and file list controls.
-#include "widgets/listcontrols.h"
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
+#include "widgets/listcontrols.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -6,8 +6,8 @@
 #include "batchlog.h"
 #include "batchrules.h"
 
-#include "widgets/listcontrols.h"
 #include "shell/vumodule.h"
+#include "widgets/listcontrols.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -4,12 +4,12 @@
 
 #include "mainbars.h"
 #include "platform/folderlisting.h"
-#include "widgets/listcontrols.h"
-#include "widgets/picturebox.h"
 #include "shell/layout.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
 #include "thumbnailer.h"
+#include "widgets/listcontrols.h"
+#include "widgets/picturebox.h"
 
 #include <QAction>
 #include <QFrame>

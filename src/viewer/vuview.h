@@ -3,8 +3,8 @@
 // menu; it shows the file of the thumbnail right-clicked last.
 #pragma once
 
-#include "widgets/picturebox.h"
 #include "shell/vumodule.h"
+#include "widgets/picturebox.h"
 #include "zoom.h"
 
 #include <QDialog>
