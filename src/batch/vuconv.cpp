@@ -66,18 +66,11 @@ VuConv::VuConv(VuModule& module, QWidget* renameOwner)
     // A fixed single border: the window keeps the size of its client area and menu bar.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    // The lists start on the working directory, as the controls do before loading moves them.
-    const QString here = QDir::currentPath();
     for (int i = 0; i < 2; ++i) {
-        ui_.DrvList[i]->setDrive(here);
-        ui_.DirList[i]->setPath(here);
-        ui_.FileList[i]->setPath(here);
-        connect(ui_.DrvList[i], &DriveListBox::changed, this, [this, i] { DrvList_Change(i); });
-        connect(ui_.DirList[i], &DirListBox::changed, this, [this, i] { DirList_Change(i); });
-        connect(ui_.DirList[i], &DirListBox::lostFocus, this, [this, i] { DirList_LostFocus(i); });
+        connect(panes_[i], &FolderPane::driveChosen, this, [this, i] { DrvList_Change(i); });
+        connect(panes_[i], &FolderPane::folderChanged, this, [this, i] { DirList_Change(i); });
+        connect(panes_[i], &FolderPane::folderLostFocus, this, [this, i] { DirList_LostFocus(i); });
     }
-    ui_.FileList[0]->setPattern(ImagePattern);
-    ui_.FileList[1]->setPattern(ImagePattern);
     connect(ui_.cmbBox, &QComboBox::activated, this, [this] { cmbBox_Click(); });
 
     Form_Load();
@@ -118,13 +111,15 @@ void VuConv::buildControls()
     const int paneTop[2] = {840, 3200};
     const int countTop[2] = {840, 3240};
     for (int i = 0; i < 2; ++i) {
-        ui_.DrvList[i] = new DriveListBox(module_.volumes(), client);
+        // The lists start on the working directory, as the controls do before loading moves them.
+        panes_[i] = new FolderPane(module_.files(), module_.volumes(), client, ImagePattern, true);
+        ui_.DrvList[i] = panes_[i]->drives();
         nameWidget(ui_.DrvList[i], indexed("DrvList", i));
         ui_.DrvList[i]->setGeometry(twips::rect(120, paneTop[i], 2400, 300));
-        ui_.DirList[i] = new DirListBox(module_.files(), module_.volumes(), client);
+        ui_.DirList[i] = panes_[i]->folders();
         nameWidget(ui_.DirList[i], indexed("DirList", i));
         ui_.DirList[i]->setGeometry(twips::rect(120, paneTop[i] + 300, 2400, 1770));
-        ui_.FileList[i] = new FileListBox(module_.files(), client);
+        ui_.FileList[i] = panes_[i]->fileBox();
         nameWidget(ui_.FileList[i], indexed("FileList", i));
         ui_.FileList[i]->setGeometry(twips::rect(2640, paneTop[i], 2400, 2070));
 
@@ -211,14 +206,10 @@ void VuConv::Form_Load()
     // From here on a failing step is skipped silently: a folder that has gone leaves the panes
     // on whatever the lists could reach.
     const QString start = batch::startFolder(module_.folder().curPath());
-    pointPane(0, start);
-    pointPane(1, start);
-    for (int i = 0; i < 2; ++i)
-        ui_.DrvList[i]->refresh();
-    for (int i = 0; i < 2; ++i)
-        ui_.DirList[i]->refresh();
-    for (int i = 0; i < 2; ++i)
-        ui_.FileList[i]->refresh();
+    for (FolderPane* pane : panes_)
+        pane->show(start);
+    for (FolderPane* pane : panes_)
+        pane->refresh();
     writeCounts();
 
     typeNames_ = batch::typeNameTable();
@@ -231,16 +222,6 @@ void VuConv::Form_Load()
     logShown_ = 0;
     Dsp_change();
     topmostResult_ = module_.SetTopmost(this, 1);
-}
-
-void VuConv::pointPane(int index, const QString& folder)
-{
-    ui_.DrvList[index]->setDrive(folder);
-    ui_.DirList[index]->setPath(folder);
-    // A file list cannot be pointed at a folder that is not there; it keeps its folder.
-    const QString clean = paths::cleanFolder(folder);
-    if (!clean.isEmpty() && folder.startsWith(paths::Separator) && module_.files().isDir(clean))
-        ui_.FileList[index]->setPath(clean);
 }
 
 void VuConv::Dsp_change()
@@ -284,30 +265,27 @@ void VuConv::writeCounts()
 
 void VuConv::DrvList_Change(int index)
 {
-    if (!ui_.DirList[index]->setDrive(ui_.DrvList[index]->drive()).ok())
-        ui_.DrvList[index]->setDrive(ui_.DirList[index]->path());  // back to the drive still listed
+    panes_[index]->followDrive();
 }
 
 void VuConv::DirList_Change(int index)
 {
-    ui_.FileList[index]->setPath(ui_.DirList[index]->path());
+    panes_[index]->listFiles(panes_[index]->folder());
     writeCounts();
 }
 
 void VuConv::DirList_LostFocus(int index)
 {
-    const int row = ui_.DirList[index]->listIndex();
-    if (row >= 0 && !ui_.DirList[index]->setPath(ui_.DirList[index]->entryPath(row)).ok())
-        ui_.DirList[index]->refresh();  // the highlighted folder has gone since it was listed
+    panes_[index]->takeHighlighted();
 }
 
 void VuConv::cmbBox_Click()
 {
     const QString pattern = batch::patternForChoice(ui_.cmbBox->currentIndex());
-    ui_.FileList[0]->setPattern(pattern);
-    ui_.FileList[1]->setPattern(pattern);
-    ui_.FileList[0]->setPath(ui_.DirList[0]->path());
-    ui_.FileList[1]->setPath(ui_.DirList[1]->path());
+    for (FolderPane* pane : panes_)
+        pane->setPattern(pattern);
+    for (FolderPane* pane : panes_)
+        pane->listFiles(pane->folder());
     writeCounts();
 }
 
@@ -321,10 +299,8 @@ const std::array<QString, 2>& VuConv::Yen_Plus()
 void VuConv::paneRefresh()
 {
     for (int i = 0; i < 2; ++i) {
-        ui_.FileList[i]->refresh();
-        // A folder removed while the operation ran: the pane climbs to what is still there.
-        if (!module_.files().isDir(ui_.DirList[i]->path()))
-            ui_.DirList[i]->refresh();
+        panes_[i]->refreshFiles();
+        panes_[i]->climbIfGone();  // a folder removed while the operation ran
     }
     writeCounts();
     ui_.PrgBar->hide();

@@ -7,7 +7,7 @@
 #include "batchrules.h"
 
 #include "shell/vumodule.h"
-#include "widgets/listcontrols.h"
+#include "widgets/folderpane.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -129,7 +129,6 @@ private:
     void buildMenus();
     void buildToolbar(QWidget* client);
     void run(batch::Command command);
-    void pointPane(int index, const QString& folder);
     void writeCounts();
     MsgAnswer ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons);
 
@@ -146,6 +145,7 @@ private:
 
     VuModule& module_;
     Controls ui_;
+    std::array<FolderPane*, 2> panes_{};  // each pane's lists, kept in step
     BatchLog log_;
     std::array<QString, 5> typeNames_;
     quint8 logShown_ = 0;

@@ -42,7 +42,6 @@ const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
 VuMain::VuMain(VuModule& module, QWidget* parent)
     : QMainWindow(parent)
     , module_(module)
-    , fileList_(module.files(), ImagePattern)
     , thumbnails_(module.pictures(), module.thumbnails())
 {
     setObjectName(QStringLiteral("VuMain"));
@@ -54,18 +53,13 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     buildToolbar();  // after the menus, whose commands some buttons share
     buildStatusBar();
 
-    // The lists start on the working directory, as the controls do before loading moves them.
-    const QString here = QDir::currentPath();
-    ui_.DrvList->setDrive(here);
-    ui_.DirList->setPath(here);
-    fileList_.setPath(here);
-    module_.folder().setListed(here);
+    module_.folder().setListed(pane_->folder());
     // The hidden file list follows the folder the lists show.
     connect(&module_.folder(), &CurrentFolder::listedChanged, this,
-        [this](const QString& folder) { fileList_.setPath(folder); });
-    connect(ui_.DrvList, &DriveListBox::changed, this, &VuMain::DrvList_Change);
-    connect(ui_.DirList, &DirListBox::changed, this, &VuMain::DirList_Change);
-    connect(ui_.DirList, &DirListBox::lostFocus, this, &VuMain::DirList_LostFocus);
+        [this](const QString& folder) { pane_->listFiles(folder); });
+    connect(pane_, &FolderPane::driveChosen, this, &VuMain::DrvList_Change);
+    connect(pane_, &FolderPane::folderChanged, this, &VuMain::DirList_Change);
+    connect(pane_, &FolderPane::folderLostFocus, this, &VuMain::DirList_LostFocus);
     connect(&module_.screen(), &Screen::displayChanged, this, &VuMain::SysInfo1_DisplayChanged);
     for (int i = 0; i < 6; ++i)
         connect(ui_.OkBtn[i], &QPushButton::clicked, this, [this, i] { OkBtn_Click(i); });
@@ -99,9 +93,11 @@ void VuMain::buildControls()
     setCentralWidget(client);
     client->installEventFilter(this);
 
-    ui_.DrvList = new DriveListBox(module_.volumes(), client);
+    // The lists start on the working directory, as the controls do before loading moves them.
+    pane_ = new FolderPane(module_.files(), module_.volumes(), client, ImagePattern, false);
+    ui_.DrvList = pane_->drives();
     nameWidget(ui_.DrvList, QStringLiteral("DrvList"));
-    ui_.DirList = new DirListBox(module_.files(), module_.volumes(), client);
+    ui_.DirList = pane_->folders();
     nameWidget(ui_.DirList, QStringLiteral("DirList"));
 
     static const char* captions[6] = {"Folder Choice", "all", "bmp", "jpg", "gif", "ico"};
@@ -377,12 +373,12 @@ void VuMain::SysInfo1_DisplayChanged()
 
 void VuMain::writeCount()
 {
-    setPanel(1, countLabel(fileList_.count()));
+    setPanel(1, countLabel(fileList().count()));
 }
 
 void VuMain::writePageLabel()
 {
-    setPanel(2, pageLabel(pageNo_, fileList_.count()));
+    setPanel(2, pageLabel(pageNo_, fileList().count()));
 }
 
 void VuMain::Form_Load()
@@ -402,7 +398,7 @@ void VuMain::Form_Load()
         ui_.DrvList->setDrive(stored);
         if (FsStatus s = ui_.DirList->setPath(stored); !s.ok())
             return s;
-        fileList_.setPattern(ImagePattern);
+        pane_->setPattern(ImagePattern);
         writeCount();
         setPanel(3, typeLabel(1));
         return FsStatus::success();
@@ -414,9 +410,7 @@ void VuMain::Form_Load()
 
 void VuMain::Form_Activate()
 {
-    ui_.DrvList->refresh();
-    ui_.DirList->refresh();
-    fileList_.refresh();
+    pane_->refresh();
 }
 
 FsStatus VuMain::Form_Unload()
@@ -471,8 +465,7 @@ void VuMain::closeEvent(QCloseEvent* event)
 
 void VuMain::DrvList_Change()
 {
-    if (!ui_.DirList->setDrive(ui_.DrvList->drive()).ok())
-        ui_.DrvList->setDrive(ui_.DirList->path());  // back to the drive of the folder still listed
+    pane_->followDrive();
 }
 
 void VuMain::DirList_Change()
@@ -483,10 +476,8 @@ void VuMain::DirList_Change()
 
 void VuMain::DirList_LostFocus()
 {
-    const int row = ui_.DirList->listIndex();
-    if (row >= 0 && !ui_.DirList->setPath(ui_.DirList->entryPath(row)).ok())
-        ui_.DirList->refresh();  // the highlighted folder has gone since it was listed
-    module_.folder().takeListed(ui_.DirList->path());
+    pane_->takeHighlighted();
+    module_.folder().takeListed(pane_->folder());
     writeCount();
 }
 
@@ -506,12 +497,13 @@ void VuMain::ImgClr()
 
 void VuMain::imgDsp()
 {
-    const int n = fileList_.count();
+    const FolderListing& fileList = pane_->listing();
+    const int n = fileList.count();
     if (n == 0)
         return;
     // The names come from the file list, so the pictures, the panel and every later command on
     // a cell take the list's folder with them.
-    pageFolder_ = fileList_.path();
+    pageFolder_ = fileList.path();
     setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.folder().shownText());
     ui_.PrgBar1->setRange(0, pageSize_);
     ui_.PrgBar1->setValue(0);
@@ -519,7 +511,7 @@ void VuMain::imgDsp()
     const int first = firstEntryOfPage(pageNo_, pageSize_);
     QStringList names, files;
     for (int i = 0; i < pageSize_ && first + i < n; ++i) {
-        names << fileList_.item(first + i);
+        names << fileList.item(first + i);
         files << paths::join(pageFolder_, names.last());
     }
     // All cells decode at once on every core; they are put in place in cell order so that the
@@ -561,7 +553,7 @@ QString VuMain::cellFile(int cell) const
 void VuMain::OkBtn_Click(int index)
 {
     if (index == 0) {
-        if (fileList_.count() == 0)
+        if (fileList().count() == 0)
             return;
         module_.folder().takeListed(ui_.DirList->path());
         pageNo_ = 1;
@@ -571,7 +563,7 @@ void VuMain::OkBtn_Click(int index)
         writePageLabel();
         writeCount();
     } else if (index >= 1 && index <= 5) {
-        fileList_.setPattern(imageType(index).pattern);
+        pane_->setPattern(imageType(index).pattern);
         setPanel(3, typeLabel(index));
         writeCount();
     }
@@ -589,7 +581,7 @@ void VuMain::pageBack()
 
 void VuMain::pageForward()
 {
-    const int next = nextPage(pageNo_, fileList_.count(), pageSize_);
+    const int next = nextPage(pageNo_, fileList().count(), pageSize_);
     if (next == 0) {
         ui_.PrgBar1->setValue(0);
         return;
@@ -775,7 +767,7 @@ FsStatus VuMain::dropOnBox(int index, int cell)
 
 void VuMain::refreshAfterDrop()
 {
-    fileList_.refresh();
+    pane_->refreshFiles();
     ImgClr();
     imgDsp();
     writeCount();

@@ -8,7 +8,7 @@
 #include "shell/settings.h"
 #include "shell/vumodule.h"
 #include "thumbnailer.h"
-#include "widgets/listcontrols.h"
+#include "widgets/folderpane.h"
 #include "widgets/picturebox.h"
 
 #include <QAction>
@@ -82,7 +82,7 @@ public:
 
     // ---- state ----
     // The names the file list holds: the folder shown and the type chosen.
-    const FolderListing& fileList() const { return fileList_; }
+    const FolderListing& fileList() const { return pane_->listing(); }
     // The page on the screen (1 to 255); imgDsp() draws the page set.
     quint8 pageNo() const { return pageNo_; }
     void setPageNo(quint8 page) { pageNo_ = page; }
@@ -224,7 +224,7 @@ private:
 
     VuModule& module_;
     Controls ui_;
-    FolderListing fileList_;
+    FolderPane* pane_ = nullptr;  // the drive and folder lists, and the names of the folder's files
     quint8 pageNo_ = 1;
     quint8 pageSize_ = CellsPerPage;
     std::array<QString, CellsPerPage> pageFiles_;

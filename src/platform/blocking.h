@@ -39,8 +39,7 @@ Waiter* setWaiter(Waiter* waiter);
 void abandonWaits();
 
 // The state a caller and its worker share; the worker may outlive the caller.
-template <class T>
-struct Shared {
+template <class T> struct Shared {
     std::mutex mutex;
     std::optional<T> result;
     bool done = false;
@@ -58,8 +57,7 @@ void wait(const std::function<bool()>& finished, Clock::time_point until);
 // Runs `work` on a thread of its own and waits for its result until `deadline` has passed: the
 // result, or none when the work has not answered in time (it goes on alone; what it returns
 // later is dropped).
-template <class T>
-std::optional<T> call(std::chrono::milliseconds deadline, std::function<T()> work)
+template <class T> std::optional<T> call(std::chrono::milliseconds deadline, std::function<T()> work)
 {
     auto shared = std::make_shared<Shared<T>>();
     detail::start([shared, work = std::move(work)] {
