@@ -14,8 +14,6 @@ using namespace Qt::StringLiterals;
 class TestBatchRules : public QObject {
     Q_OBJECT
 private slots:
-    void patterns_data();
-    void patterns();
     void commands_data();
     void commands();
     void stamps_data();
@@ -36,35 +34,6 @@ private slots:
     void placements_data();
     void placements();
 };
-
-void TestBatchRules::patterns_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<int>("choice");  // the drop-down's item that selects it
-    QTest::newRow("all") << "all" << vu::ImagePattern << 0;
-    QTest::newRow("bmp") << "bmp"
-                         << "*.bmp" << 1;
-    QTest::newRow("jpg") << "jpg"
-                         << "*.jpg" << 2;
-    QTest::newRow("gif") << "gif"
-                         << "*.gif" << 3;
-    QTest::newRow("ico") << "ico"
-                         << "*.ico" << 4;
-    QTest::newRow("unknown") << "png" << vu::ImagePattern << 5;
-    QTest::newRow("nothing chosen") << "" << vu::ImagePattern << -1;
-}
-
-void TestBatchRules::patterns()
-{
-    QFETCH(QString, type);
-    QFETCH(QString, pattern);
-    QFETCH(int, choice);
-    QCOMPARE(patternForType(type), pattern);
-    QCOMPARE(patternForChoice(choice), pattern);
-    if (choice >= 0 && choice < 5)
-        QCOMPARE(typeNameTable()[std::size_t(choice)], type);
-}
 
 void TestBatchRules::commands_data()
 {

@@ -1,5 +1,6 @@
 // The drive, folder and file list controls.
 #include "platform/testing/doubles.h"
+#include "shell/imagetypes.h"
 #include "support/testsupport.h"
 #include "widgets/listcontrols.h"
 
@@ -332,10 +333,10 @@ void TestListControls::fileListShowsItsNamesInOrder()
         = {QStringLiteral("a.jpg"), QStringLiteral("B.jpg"), QStringLiteral("c.jpg"), QStringLiteral("d.JPG")};
     PosixFiles files;
     if (kind == QStringLiteral("listing")) {
-        FolderListing listing(files, ImagePattern);
+        FolderListing listing(files, allPicturesPattern());
         QVERIFY(listing.setPath(cwd.path() + u'/').ok());
         QCOMPARE(listing.path(), cwd.path());
-        QCOMPARE(listing.pattern(), ImagePattern);
+        QCOMPARE(listing.pattern(), allPicturesPattern());
         QCOMPARE(listing.count(), 4);
         QCOMPARE(listing.names(), expected);
         QCOMPARE(listing.item(1), QStringLiteral("B.jpg"));
@@ -347,7 +348,7 @@ void TestListControls::fileListShowsItsNamesInOrder()
         return;
     }
     FileListBox list(files);
-    QVERIFY(list.setPattern(ImagePattern).ok() == false);  // no folder yet
+    QVERIFY(list.setPattern(allPicturesPattern()).ok() == false);  // no folder yet
     if (shownBefore)
         list.show();
     QVERIFY(list.setPath(cwd.path()).ok());

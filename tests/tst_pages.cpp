@@ -1,6 +1,5 @@
 // The page model, the status texts and the file-open dialog's rules.
 #include "browser/pages.h"
-#include "browser/pickers.h"
 
 #include <QTest>
 
@@ -12,9 +11,6 @@ private slots:
     void pageLabel_data();
     void pageLabel();
     void firstEntry();
-    void types_data();
-    void types();
-    void filters();
 };
 
 void TestPages::pageLabel_data()
@@ -56,48 +52,6 @@ void TestPages::firstEntry()
     QCOMPARE(firstEntryOfPage(255), 7620);
     QCOMPARE(countLabel(12), QStringLiteral("データ数：12"));
     QCOMPARE(countLabel(0), QStringLiteral("データ数：0"));
-}
-
-void TestPages::types_data()
-{
-    QTest::addColumn<int>("button");
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("pattern");
-    QTest::addColumn<QString>("panel");
-    QTest::newRow("all") << 1 << "all"
-                         << "*.bmp;*.jpg;*.gif;*.ico"
-                         << "画像形式：ALL";
-    QTest::newRow("bmp") << 2 << "bmp"
-                         << "*.bmp"
-                         << "画像形式：BMP";
-    QTest::newRow("jpg") << 3 << "jpg"
-                         << "*.jpg"
-                         << "画像形式：JPG";
-    QTest::newRow("gif") << 4 << "gif"
-                         << "*.gif"
-                         << "画像形式：GIF";
-    QTest::newRow("ico") << 5 << "ico"
-                         << "*.ico"
-                         << "画像形式：ICO";
-}
-
-void TestPages::types()
-{
-    QFETCH(int, button);
-    QFETCH(QString, caption);
-    QFETCH(QString, pattern);
-    QFETCH(QString, panel);
-    QCOMPARE(imageType(button).caption, caption);
-    QCOMPARE(imageType(button).pattern, pattern);
-    QCOMPARE(typeLabel(button), panel);
-}
-
-void TestPages::filters()
-{
-    QCOMPARE(imageFileFilters(),
-        QStringList({QStringLiteral("ｲﾒｰｼﾞ(all) (*.gif *.jpg *.bmp *.ico)"), QStringLiteral("ｲﾒｰｼﾞ(bmp) (*.bmp)"),
-            QStringLiteral("ｲﾒｰｼﾞ(jpg) (*.jpg)"), QStringLiteral("ｲﾒｰｼﾞ(gif) (*.gif)"),
-            QStringLiteral("ｲﾒｰｼﾞ(ico) (*.ico)")}));
 }
 
 QTEST_GUILESS_MAIN(TestPages)

@@ -5,6 +5,7 @@
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
 #include "platform/twips.h"
+#include "shell/imagetypes.h"
 #include "support/testsupport.h"
 
 #include <QApplication>
@@ -121,7 +122,7 @@ void TestVuConv::panesStartOnCurrentFolder()
         QCOMPARE(w->ui().FileList[i]->path(), pics);
         QCOMPARE(w->ui().FileList[i]->count(), 5);
         QCOMPARE(w->ui().filSu[i]->text(), QStringLiteral("5"));
-        QCOMPARE(w->ui().FileList[i]->pattern(), ImagePattern);
+        QCOMPARE(w->ui().FileList[i]->pattern(), allPicturesPattern());
         QCOMPARE(w->ui().DrvList[i]->drive(), module_->volumes().rootOf(pics));
         QCOMPARE(w->findChild<QWidget*>(QStringLiteral("DrvList(%1)").arg(i)), w->ui().DrvList[i]);
         QCOMPARE(w->ui().Label1[i]->text(), QStringLiteral("ファイル数"));
@@ -347,7 +348,7 @@ void TestVuConv::typeChoiceSetsBothPatterns_data()
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<int>("count0");
     QTest::addColumn<int>("count1");
-    QTest::newRow("all") << 0 << ImagePattern << 6 << 3;
+    QTest::newRow("all") << 0 << allPicturesPattern() << 6 << 3;
     QTest::newRow("bmp") << 1 << "*.bmp" << 3 << 0;
     QTest::newRow("jpg") << 2 << "*.jpg" << 1 << 2;
     QTest::newRow("gif") << 3 << "*.gif" << 2 << 0;

@@ -4,6 +4,7 @@
 #include "platform/paths.h"
 #include "platform/testing/doubles.h"
 #include "platform/twips.h"
+#include "shell/imagetypes.h"
 #include "slideshow/sliderules.h"
 #include "slideshow/vuslide.h"
 #include "support/testsupport.h"
@@ -569,7 +570,7 @@ void TestVuSlide::window()
     QCOMPARE(slide->palette().color(QPalette::Window), QColor(Qt::black));
     QVERIFY(slide->autoFillBackground());
     QVERIFY(!slide->findChild<FileListBox*>());  // the names are listed, not shown
-    QCOMPARE(slide->fileList().pattern(), ImagePattern);
+    QCOMPARE(slide->fileList().pattern(), allPicturesPattern());
     QCOMPARE(slide->fileList().path(), folder_);
     QVERIFY(slide->ui().Label1->text().isEmpty());
     for (const char* n : {"imgScr", "Label1"})

@@ -33,21 +33,6 @@ QString word(LogKind kind)
 
 }  // namespace
 
-const std::array<QString, 5>& typeNameTable()
-{
-    static const std::array<QString, 5> names = {QStringLiteral("all"), QStringLiteral("bmp"), QStringLiteral("jpg"),
-        QStringLiteral("gif"), QStringLiteral("ico")};
-    return names;
-}
-
-QString patternForType(const QString& typeName)
-{
-    if (typeName == QStringLiteral("bmp") || typeName == QStringLiteral("jpg") || typeName == QStringLiteral("gif")
-        || typeName == QStringLiteral("ico"))
-        return QStringLiteral("*.") + typeName;
-    return ImagePattern;
-}
-
 const std::array<CommandEntry, 5>& commandTable()
 {
     static const std::array<CommandEntry, 5> table = {{
@@ -72,12 +57,6 @@ std::optional<Command> commandForKey(const QString& key)
 QString startFolder(const QString& curPath)
 {
     return curPath.isEmpty() ? QStringLiteral("/") : curPath;
-}
-
-QString patternForChoice(int index)
-{
-    const auto& names = typeNameTable();
-    return patternForType(index >= 0 && index < int(names.size()) ? names[std::size_t(index)] : QString());
 }
 
 PrefixCheck checkPrefix(const QString& prefix)

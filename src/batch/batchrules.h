@@ -13,15 +13,6 @@
 
 namespace vu::batch {
 
-// ---- image types ----
-
-// The items of the type drop-down, in order.
-const std::array<QString, 5>& typeNameTable();
-// The file-list pattern a type selects; "all" for an unknown type.
-QString patternForType(const QString& typeName);
-// The pattern of the drop-down's item at `index`; "all" when none is chosen.
-QString patternForChoice(int index);
-
 // ---- commands ----
 
 // The commands of the 処理選択 menu that the toolbar offers too, in their order there.

@@ -6,6 +6,7 @@
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/artwork.h"
+#include "shell/imagetypes.h"
 #include "shell/naming.h"
 
 #include <QCloseEvent>
@@ -112,7 +113,7 @@ void VuConv::buildControls()
     const int countTop[2] = {840, 3240};
     for (int i = 0; i < 2; ++i) {
         // The lists start on the working directory, as the controls do before loading moves them.
-        panes_[i] = new FolderPane(module_.files(), module_.volumes(), client, ImagePattern, true);
+        panes_[i] = new FolderPane(module_.files(), module_.volumes(), client, allPicturesPattern(), true);
         ui_.DrvList[i] = panes_[i]->drives();
         nameWidget(ui_.DrvList[i], indexed("DrvList", i));
         ui_.DrvList[i]->setGeometry(twips::rect(120, paneTop[i], 2400, 300));
@@ -212,7 +213,8 @@ void VuConv::Form_Load()
         pane->refresh();
     writeCounts();
 
-    typeNames_ = batch::typeNameTable();
+    for (std::size_t i = 0; i < typeNames_.size(); ++i)
+        typeNames_[i] = imageType(int(i)).caption;
     ui_.cmbBox->clear();
     for (const QString& t : typeNames_)
         ui_.cmbBox->addItem(t);
@@ -281,7 +283,7 @@ void VuConv::DirList_LostFocus(int index)
 
 void VuConv::cmbBox_Click()
 {
-    const QString pattern = batch::patternForChoice(ui_.cmbBox->currentIndex());
+    const QString pattern = imageType(ui_.cmbBox->currentIndex()).pattern;
     for (FolderPane* pane : panes_)
         pane->setPattern(pattern);
     for (FolderPane* pane : panes_)

@@ -1,9 +1,6 @@
 #include "pages.h"
 
-#include "platform/wildcard.h"
-
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace vu {
@@ -45,21 +42,9 @@ int firstEntryOfPage(int pageNo, int pageSize)
     return qint16((pageNo - 1) * pageSize);
 }
 
-const ImageType& imageType(int index)
+QString typeLabel(const ImageType& type)
 {
-    static const std::array<ImageType, 5> types = {{
-        {QStringLiteral("all"), ImagePattern, QStringLiteral("ALL")},
-        {QStringLiteral("bmp"), QStringLiteral("*.bmp"), QStringLiteral("BMP")},
-        {QStringLiteral("jpg"), QStringLiteral("*.jpg"), QStringLiteral("JPG")},
-        {QStringLiteral("gif"), QStringLiteral("*.gif"), QStringLiteral("GIF")},
-        {QStringLiteral("ico"), QStringLiteral("*.ico"), QStringLiteral("ICO")},
-    }};
-    return types.at(std::clamp(index, 1, 5) - 1);
-}
-
-QString typeLabel(int index)
-{
-    return QStringLiteral("画像形式：") + imageType(index).panelText;
+    return QStringLiteral("画像形式：") + type.panelText;
 }
 
 }  // namespace vu

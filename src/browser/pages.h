@@ -1,6 +1,7 @@
 // The page model of the thumbnail grid and the texts the status bar shows for it.
 #pragma once
 
+#include "shell/imagetypes.h"
 #include "shell/layout.h"
 
 #include <QString>
@@ -21,15 +22,7 @@ int nextPage(int pageNo, int files, int pageSize = CellsPerPage);
 // The list position that cell 0 of page `pageNo` shows.
 int firstEntryOfPage(int pageNo, int pageSize = CellsPerPage);
 
-// What the type buttons 1 to 5 ("all", "bmp", "jpg", "gif", "ico") select.
-struct ImageType {
-    QString caption;
-    QString pattern;
-    QString panelText;  // the type in status panel 3
-};
-// Type button `index` (1 to 5).
-const ImageType& imageType(int index);
-// "画像形式：" followed by the type text.
-QString typeLabel(int index);
+// "画像形式：" followed by the type's text.
+QString typeLabel(const ImageType& type);
 
 }  // namespace vu

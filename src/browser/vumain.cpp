@@ -2,7 +2,6 @@
 #include "drops.h"
 #include "info.h"
 #include "pages.h"
-#include "pickers.h"
 
 #include "batch/batchwidgets.h"
 #include "batch/vuconv.h"
@@ -94,15 +93,14 @@ void VuMain::buildControls()
     client->installEventFilter(this);
 
     // The lists start on the working directory, as the controls do before loading moves them.
-    pane_ = new FolderPane(module_.files(), module_.volumes(), client, ImagePattern, false);
+    pane_ = new FolderPane(module_.files(), module_.volumes(), client, allPicturesPattern(), false);
     ui_.DrvList = pane_->drives();
     nameWidget(ui_.DrvList, QStringLiteral("DrvList"));
     ui_.DirList = pane_->folders();
     nameWidget(ui_.DirList, QStringLiteral("DirList"));
 
-    static const char* captions[6] = {"Folder Choice", "all", "bmp", "jpg", "gif", "ico"};
     for (int i = 0; i < 6; ++i) {
-        ui_.OkBtn[i] = new QPushButton(QString::fromLatin1(captions[i]), client);
+        ui_.OkBtn[i] = new QPushButton(i == 0 ? QStringLiteral("Folder Choice") : imageType(i - 1).caption, client);
         ui_.OkBtn[i]->setObjectName(QStringLiteral("OkBtn(%1)").arg(i));
     }
 
@@ -398,9 +396,9 @@ void VuMain::Form_Load()
         ui_.DrvList->setDrive(stored);
         if (FsStatus s = ui_.DirList->setPath(stored); !s.ok())
             return s;
-        pane_->setPattern(ImagePattern);
+        pane_->setPattern(allPicturesPattern());
         writeCount();
-        setPanel(3, typeLabel(1));
+        setPanel(3, typeLabel(imageType(0)));
         return FsStatus::success();
     };
     // A stored folder that cannot be shown stays the current folder, and is stored again at the
@@ -563,8 +561,8 @@ void VuMain::OkBtn_Click(int index)
         writePageLabel();
         writeCount();
     } else if (index >= 1 && index <= 5) {
-        pane_->setPattern(imageType(index).pattern);
-        setPanel(3, typeLabel(index));
+        pane_->setPattern(imageType(index - 1).pattern);
+        setPanel(3, typeLabel(imageType(index - 1)));
         writeCount();
     }
 }

@@ -22,9 +22,6 @@ private:
     bool onlySuffixes_ = true;
 };
 
-// The pattern of every picture the program reads, whatever the window.
-inline const QString ImagePattern = QStringLiteral("*.bmp;*.jpg;*.gif;*.ico");
-
 // The most names a file list holds (its count is a 16-bit signed number).
 inline constexpr int MaxListEntries = 32767;
 

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "platform/fsstatus.h"
-#include "platform/wildcard.h"
 #include "shell/settings.h"
 
 #include <QFont>
@@ -16,8 +15,6 @@
 
 namespace vu {
 
-// The files a show plays, whatever type the main window lists.
-inline const QString SlidePattern = ImagePattern;
 // The slide number is 8 bits wide, so a show reaches the list's first 256 entries only.
 inline constexpr int MaxSlides = 256;
 // The display time when the settings file cannot be read.

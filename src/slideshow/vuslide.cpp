@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 #include "platform/twips.h"
+#include "shell/imagetypes.h"
 #include "shell/naming.h"
 
 #include <QApplication>
@@ -51,7 +52,7 @@ VuSlide::VuSlide(VuModule& module, QWidget* owner, Options options)
     : QWidget(owner, Qt::Window | Qt::FramelessWindowHint)
     , module_(module)
     , decodeAhead_(options.decodeAhead)
-    , fileList_(module.files(), SlidePattern)
+    , fileList_(module.files(), allPicturesPattern())  // whatever type the main window lists
 {
     setObjectName(QStringLiteral("VuSlide"));
     setWindowTitle(QStringLiteral("スライドショー"));

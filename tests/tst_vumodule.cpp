@@ -1,12 +1,14 @@
-// The current folder: each way CurPath is set, its separator rules, and the folder the lists show.
+// What the windows share: the current folder (each way CurPath is set, its separator rules, the
+// folder the lists show) and the table of picture types.
 #include "shell/currentfolder.h"
+#include "shell/imagetypes.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 using namespace vu;
 
-class TestCurrentFolder : public QObject {
+class TestVuModule : public QObject {
     Q_OBJECT
 private slots:
     void steps_data();
@@ -14,11 +16,13 @@ private slots:
     void folderOfChosenFile_data();
     void folderOfChosenFile();
     void listedChangeIsSignalled();
+    void imageTypes_data();
+    void imageTypes();
 };
 
 // Each row runs its steps ("how:argument") on a new current folder and checks CurPath, the folder
 // names are joined to, what the settings file stores at the end and what status panel 4 names.
-void TestCurrentFolder::steps_data()
+void TestVuModule::steps_data()
 {
     QTest::addColumn<QStringList>("steps");
     QTest::addColumn<QString>("curPath");
@@ -50,7 +54,7 @@ void TestCurrentFolder::steps_data()
     row("the show button takes the lists again", {"chosen:/b/c.jpg", "shows:/a", "list:/a"}, "/a", "/a", "/a", "/a");
 }
 
-void TestCurrentFolder::steps()
+void TestVuModule::steps()
 {
     QFETCH(QStringList, steps);
     CurrentFolder f;
@@ -78,7 +82,7 @@ void TestCurrentFolder::steps()
     QTEST(f.shownText(), "shown");
 }
 
-void TestCurrentFolder::folderOfChosenFile_data()
+void TestVuModule::folderOfChosenFile_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("folder");
@@ -92,7 +96,7 @@ void TestCurrentFolder::folderOfChosenFile_data()
                                   << "ca";
 }
 
-void TestCurrentFolder::folderOfChosenFile()
+void TestVuModule::folderOfChosenFile()
 {
     QFETCH(QString, file);
     CurrentFolder f;
@@ -103,7 +107,7 @@ void TestCurrentFolder::folderOfChosenFile()
     QCOMPARE(f.listed(), QStringLiteral("/elsewhere"));  // the lists do not move
 }
 
-void TestCurrentFolder::listedChangeIsSignalled()
+void TestVuModule::listedChangeIsSignalled()
 {
     CurrentFolder f;
     QSignalSpy spy(&f, &CurrentFolder::listedChanged);
@@ -116,5 +120,55 @@ void TestCurrentFolder::listedChangeIsSignalled()
     QCOMPARE(spy.at(1).at(0).toString(), QStringLiteral("/d"));
 }
 
-QTEST_GUILESS_MAIN(TestCurrentFolder)
-#include "tst_currentfolder.moc"
+// One table for every window: the type buttons (1 to 5 are its rows 0 to 4), status panel 3, the
+// batch window's drop-down (its items' indices) and the file dialog's filters.
+void TestVuModule::imageTypes_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("all") << 0 << "all"
+                         << "*.bmp;*.jpg;*.gif;*.ico"
+                         << "ALL"
+                         << "ｲﾒｰｼﾞ(all) (*.bmp *.jpg *.gif *.ico)";
+    QTest::newRow("bmp") << 1 << "bmp"
+                         << "*.bmp"
+                         << "BMP"
+                         << "ｲﾒｰｼﾞ(bmp) (*.bmp)";
+    QTest::newRow("jpg") << 2 << "jpg"
+                         << "*.jpg"
+                         << "JPG"
+                         << "ｲﾒｰｼﾞ(jpg) (*.jpg)";
+    QTest::newRow("gif") << 3 << "gif"
+                         << "*.gif"
+                         << "GIF"
+                         << "ｲﾒｰｼﾞ(gif) (*.gif)";
+    QTest::newRow("ico") << 4 << "ico"
+                         << "*.ico"
+                         << "ICO"
+                         << "ｲﾒｰｼﾞ(ico) (*.ico)";
+    QTest::newRow("nothing chosen") << -1 << "all"
+                                    << "*.bmp;*.jpg;*.gif;*.ico"
+                                    << "ALL"
+                                    << "";
+    QTest::newRow("past the end") << 5 << "all"
+                                  << "*.bmp;*.jpg;*.gif;*.ico"
+                                  << "ALL"
+                                  << "";
+}
+
+void TestVuModule::imageTypes()
+{
+    QFETCH(int, index);
+    QFETCH(QString, filter);
+    QTEST(imageType(index).caption, "caption");
+    QTEST(imageType(index).pattern, "pattern");
+    QTEST(imageType(index).panelText, "panel");
+    if (!filter.isEmpty())
+        QCOMPARE(imageFileFilters().value(index), filter);
+}
+
+QTEST_GUILESS_MAIN(TestVuModule)
+#include "tst_vumodule.moc"
