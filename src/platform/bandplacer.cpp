@@ -3,6 +3,8 @@
 #include "exif.h"
 
 #include <algorithm>
+#include <limits>
+#include <sys/mman.h>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -27,54 +29,64 @@ void cmykToRgb32(uchar* row, int width)
     }
 }
 
-// The SSE2 turn's square of pixels; a band is a whole number of them.
+// The SSE2 turn's square of pixels, as tall as a band.
 constexpr int Tile = 16;
-static_assert(BandPlacer::Rows % Tile == 0);
+static_assert(BandPlacer::Rows == Tile);
 
 #if defined(__x86_64__) && defined(__GNUC__)
-// The quarter turn of placeBand eight by eight pixels at a time in AVX2 registers, for the
-// processors that have them; returns the first column left for the narrower code.
-__attribute__((target("avx2"))) int turnWithAvx2(uchar* const* rows, int count, int width, uchar* bits,
-    qsizetype stride, bool columnsReversed, bool rowsReversed, int column)
+// Eight rows of eight pixels turned in place: afterwards r[j] holds column j, top to bottom.
+__attribute__((target("avx2"))) inline void turn8x8(__m256i* r)
 {
-    const __m256i reversed = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-    int x = 0;
-    for (; x + 8 <= width; x += 8) {
-        for (int t = 0; t < count; t += 8) {
-            __m256i r[8];
-            for (int k = 0; k < 8; ++k)
-                r[k] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(rows[t + k] + 4 * x));
-            const __m256i a0 = _mm256_unpacklo_epi32(r[0], r[1]), a1 = _mm256_unpackhi_epi32(r[0], r[1]);
-            const __m256i a2 = _mm256_unpacklo_epi32(r[2], r[3]), a3 = _mm256_unpackhi_epi32(r[2], r[3]);
-            const __m256i a4 = _mm256_unpacklo_epi32(r[4], r[5]), a5 = _mm256_unpackhi_epi32(r[4], r[5]);
-            const __m256i a6 = _mm256_unpacklo_epi32(r[6], r[7]), a7 = _mm256_unpackhi_epi32(r[6], r[7]);
-            const __m256i b0 = _mm256_unpacklo_epi64(a0, a2), b1 = _mm256_unpackhi_epi64(a0, a2);
-            const __m256i b2 = _mm256_unpacklo_epi64(a1, a3), b3 = _mm256_unpackhi_epi64(a1, a3);
-            const __m256i b4 = _mm256_unpacklo_epi64(a4, a6), b5 = _mm256_unpackhi_epi64(a4, a6);
-            const __m256i b6 = _mm256_unpacklo_epi64(a5, a7), b7 = _mm256_unpackhi_epi64(a5, a7);
-            // Column j of the block: pixel x + j of rows t to t + 7.
-            const __m256i c[8] = {_mm256_permute2x128_si256(b0, b4, 0x20), _mm256_permute2x128_si256(b1, b5, 0x20),
-                _mm256_permute2x128_si256(b2, b6, 0x20), _mm256_permute2x128_si256(b3, b7, 0x20),
-                _mm256_permute2x128_si256(b0, b4, 0x31), _mm256_permute2x128_si256(b1, b5, 0x31),
-                _mm256_permute2x128_si256(b2, b6, 0x31), _mm256_permute2x128_si256(b3, b7, 0x31)};
-            for (int j = 0; j < 8; ++j) {
-                const int dy = columnsReversed ? width - 1 - (x + j) : x + j;
-                auto* out = reinterpret_cast<QRgb*>(bits + stride * dy) + column + (rowsReversed ? count - 8 - t : t);
-                const __m256i v = rowsReversed ? _mm256_permutevar8x32_epi32(c[j], reversed) : c[j];
-                // Stored past the caches: no line is read only to be overwritten.
-                if ((reinterpret_cast<quintptr>(out) & 31) == 0) {
-                    _mm256_stream_si256(reinterpret_cast<__m256i*>(out), v);
-                } else if ((reinterpret_cast<quintptr>(out) & 15) == 0) {
-                    _mm_stream_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(v));
-                    _mm_stream_si128(reinterpret_cast<__m128i*>(out) + 1, _mm256_extracti128_si256(v, 1));
-                } else {
-                    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v);
-                }
+    const __m256i a0 = _mm256_unpacklo_epi32(r[0], r[1]), a1 = _mm256_unpackhi_epi32(r[0], r[1]);
+    const __m256i a2 = _mm256_unpacklo_epi32(r[2], r[3]), a3 = _mm256_unpackhi_epi32(r[2], r[3]);
+    const __m256i a4 = _mm256_unpacklo_epi32(r[4], r[5]), a5 = _mm256_unpackhi_epi32(r[4], r[5]);
+    const __m256i a6 = _mm256_unpacklo_epi32(r[6], r[7]), a7 = _mm256_unpackhi_epi32(r[6], r[7]);
+    const __m256i b0 = _mm256_unpacklo_epi64(a0, a2), b1 = _mm256_unpackhi_epi64(a0, a2);
+    const __m256i b2 = _mm256_unpacklo_epi64(a1, a3), b3 = _mm256_unpackhi_epi64(a1, a3);
+    const __m256i b4 = _mm256_unpacklo_epi64(a4, a6), b5 = _mm256_unpackhi_epi64(a4, a6);
+    const __m256i b6 = _mm256_unpacklo_epi64(a5, a7), b7 = _mm256_unpackhi_epi64(a5, a7);
+    r[0] = _mm256_permute2x128_si256(b0, b4, 0x20);
+    r[1] = _mm256_permute2x128_si256(b1, b5, 0x20);
+    r[2] = _mm256_permute2x128_si256(b2, b6, 0x20);
+    r[3] = _mm256_permute2x128_si256(b3, b7, 0x20);
+    r[4] = _mm256_permute2x128_si256(b0, b4, 0x31);
+    r[5] = _mm256_permute2x128_si256(b1, b5, 0x31);
+    r[6] = _mm256_permute2x128_si256(b2, b6, 0x31);
+    r[7] = _mm256_permute2x128_si256(b3, b7, 0x31);
+}
+
+// The quarter turn of a band of Rows rows in AVX2 registers, eight columns at a time. `source`
+// holds the band's rows in the order their pixels go into a destination row (bottom to top for
+// a clockwise turn), so the turn itself needs no reversing. `out` is the destination row of the
+// band's first column and `step` the distance to the next column's. Each destination row gets
+// its 16 pixels (one cache line) in two stores, which the processor combines into one line; with
+// `stream`, written past the caches, where no line is read only to be overwritten.
+__attribute__((target("avx2"))) void turnWithAvx2(
+    const uchar* const* source, int columns, uchar* out, qsizetype step, bool stream)
+{
+    for (int x = 0; x < columns; x += 8, out += 8 * step) {
+        __m256i upper[8], lower[8];
+#pragma GCC unroll 8
+        for (int k = 0; k < 8; ++k) {
+            upper[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(source[k] + 4 * x));
+            lower[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(source[k + 8] + 4 * x));
+        }
+        turn8x8(upper);
+        turn8x8(lower);
+        uchar* line = out;
+#pragma GCC unroll 8
+        for (int j = 0; j < 8; ++j, line += step) {
+            auto* v = reinterpret_cast<__m256i*>(line);
+            if (stream) {
+                _mm256_stream_si256(v, upper[j]);
+                _mm256_stream_si256(v + 1, lower[j]);
+            } else {
+                _mm256_storeu_si256(v, upper[j]);
+                _mm256_storeu_si256(v + 1, lower[j]);
             }
         }
     }
     _mm_sfence();
-    return x;
 }
 #endif
 
@@ -103,58 +115,59 @@ void placeBand(QImage& image, uchar* const* rows, int count, int first, int widt
     const int h = stored.height();
     uchar* const bits = image.bits();
     const qsizetype stride = image.bytesPerLine();
+    const int column = rowsReversed ? h - first - count : first;
     auto destination = [&](int x) {
         const int dy = columnsReversed ? width - 1 - x : x;
-        return reinterpret_cast<QRgb*>(bits + stride * dy) + (rowsReversed ? h - first - count : first);
+        return reinterpret_cast<QRgb*>(bits + stride * dy) + column;
     };
     int x = 0;
+    if (count == BandPlacer::Rows) {
+        // The rows in the order their pixels go into a destination row: the turn itself then
+        // needs no reversing.
+        const uchar* source[BandPlacer::Rows];
+        for (int i = 0; i < count; ++i)
+            source[i] = rows[rowsReversed ? count - 1 - i : i];
 #if defined(__x86_64__) && defined(__GNUC__)
-    if (count % 8 == 0 && __builtin_cpu_supports("avx2")) {
-        x = turnWithAvx2(
-            rows, count, width, bits, stride, columnsReversed, rowsReversed, rowsReversed ? h - first - count : first);
-    }
+        if (__builtin_cpu_supports("avx2")) {
+            uchar* const out = reinterpret_cast<uchar*>(destination(0));
+            const bool stream = (reinterpret_cast<quintptr>(out) & 31) == 0 && stride % 32 == 0;
+            x = width / 8 * 8;
+            turnWithAvx2(source, x, out, columnsReversed ? -stride : stride, stream);
+        }
 #endif
 #ifdef __SSE2__
-    if (count % Tile == 0) {
         // Sixteen by sixteen pixels at a time, turned in registers; each destination row gets
-        // whole cache lines, stored past the caches, so no line is read only to be overwritten.
+        // one whole cache line, stored past the caches, so no line is read only to be overwritten.
         for (; x + Tile <= width; x += Tile) {
-            for (int t = 0; t < count; t += Tile) {
-                __m128i turned[Tile][4];
-                for (int bi = 0; bi < 4; ++bi) {
-                    for (int bj = 0; bj < 4; ++bj) {
-                        __m128i r[4];
-                        for (int k = 0; k < 4; ++k)
-                            r[k] = _mm_loadu_si128(
-                                reinterpret_cast<const __m128i*>(rows[t + 4 * bi + k]) + (x / 4 + bj));
-                        const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]), t1 = _mm_unpacklo_epi32(r[2], r[3]);
-                        const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]), t3 = _mm_unpackhi_epi32(r[2], r[3]);
-                        __m128i c[4] = {_mm_unpacklo_epi64(t0, t1), _mm_unpackhi_epi64(t0, t1),
-                            _mm_unpacklo_epi64(t2, t3), _mm_unpackhi_epi64(t2, t3)};
-                        for (int j = 0; j < 4; ++j) {
-                            // Column j of this block: pixel x + 4bj + j of rows 4bi to 4bi + 3.
-                            if (rowsReversed)
-                                turned[4 * bj + j][3 - bi] = _mm_shuffle_epi32(c[j], 0x1B);
-                            else
-                                turned[4 * bj + j][bi] = c[j];
-                        }
-                    }
+            __m128i turned[Tile][4];
+            for (int bi = 0; bi < 4; ++bi) {
+                for (int bj = 0; bj < 4; ++bj) {
+                    __m128i r[4];
+                    for (int k = 0; k < 4; ++k)
+                        r[k] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source[4 * bi + k]) + (x / 4 + bj));
+                    const __m128i t0 = _mm_unpacklo_epi32(r[0], r[1]), t1 = _mm_unpacklo_epi32(r[2], r[3]);
+                    const __m128i t2 = _mm_unpackhi_epi32(r[0], r[1]), t3 = _mm_unpackhi_epi32(r[2], r[3]);
+                    // Column j of this block: pixel x + 4bj + j of rows 4bi to 4bi + 3.
+                    turned[4 * bj][bi] = _mm_unpacklo_epi64(t0, t1);
+                    turned[4 * bj + 1][bi] = _mm_unpackhi_epi64(t0, t1);
+                    turned[4 * bj + 2][bi] = _mm_unpacklo_epi64(t2, t3);
+                    turned[4 * bj + 3][bi] = _mm_unpackhi_epi64(t2, t3);
                 }
-                for (int j = 0; j < Tile; ++j) {
-                    auto* out = reinterpret_cast<__m128i*>(destination(x + j) + (rowsReversed ? count - Tile - t : t));
-                    const bool aligned = (reinterpret_cast<quintptr>(out) & 15) == 0;
-                    for (int v = 0; v < 4; ++v) {
-                        if (aligned)
-                            _mm_stream_si128(out + v, turned[j][v]);
-                        else
-                            _mm_storeu_si128(out + v, turned[j][v]);
-                    }
+            }
+            for (int j = 0; j < Tile; ++j) {
+                auto* out = reinterpret_cast<__m128i*>(destination(x + j));
+                const bool aligned = (reinterpret_cast<quintptr>(out) & 15) == 0;
+                for (int v = 0; v < 4; ++v) {
+                    if (aligned)
+                        _mm_stream_si128(out + v, turned[j][v]);
+                    else
+                        _mm_storeu_si128(out + v, turned[j][v]);
                 }
             }
         }
         _mm_sfence();
-    }
 #endif
+    }
     for (; x < width; ++x) {
         QRgb* out = destination(x);
         for (int i = 0; i < count; ++i)
@@ -162,7 +175,46 @@ void placeBand(QImage& image, uchar* const* rows, int count, int first, int widt
     }
 }
 
+struct Mapping {
+    void* start;
+    size_t length;
+};
+
+void unmapPicture(void* info)
+{
+    auto* mapping = static_cast<Mapping*>(info);
+    ::munmap(mapping->start, mapping->length);
+    delete mapping;
+}
+
 }  // namespace
+
+QImage newPicture(QSize size)
+{
+    constexpr size_t Huge = 2 * 1024 * 1024;
+    constexpr qsizetype Line = 64;
+    if (size.isEmpty())
+        return QImage();
+    const qsizetype stride = (qsizetype(size.width()) * 4 + Line - 1) / Line * Line;
+    const size_t bytes = size_t(stride) * size_t(size.height());
+    if (bytes < 2 * Huge || stride > std::numeric_limits<int>::max())
+        return QImage(size, QImage::Format_RGB32);
+    // Mapped with room to start on a huge page; the slack on either side is given back.
+    const size_t length = (bytes + Huge - 1) / Huge * Huge;
+    void* mapped = ::mmap(nullptr, length + Huge, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return QImage();
+    auto* const base = static_cast<uchar*>(mapped);
+    uchar* const start = reinterpret_cast<uchar*>((reinterpret_cast<quintptr>(base) + Huge - 1) & ~quintptr(Huge - 1));
+    if (start > base)
+        ::munmap(base, size_t(start - base));
+    if (const size_t tail = size_t(base + length + Huge - (start + length)); tail > 0)
+        ::munmap(start + length, tail);
+    ::madvise(start, length, MADV_HUGEPAGE);
+    QImage image(
+        start, size.width(), size.height(), stride, QImage::Format_RGB32, unmapPicture, new Mapping{start, length});
+    return image;
+}
 
 BandPlacer::BandPlacer(QImage& image, QSize stored, int orientation, bool cmyk)
     : image_(image)
@@ -170,95 +222,30 @@ BandPlacer::BandPlacer(QImage& image, QSize stored, int orientation, bool cmyk)
     , orientation_(orientation)
     , cmyk_(cmyk)
 {
-    const bool threaded = qint64(stored.width()) * stored.height() >= ThreadedAbovePixels;
-    const int bands = threaded ? 3 : 1;
-    storage_.resize(size_t(bands));
-    rows_.resize(size_t(bands));
-    for (int b = 0; b < bands; ++b) {
-        storage_[size_t(b)].resize(size_t(stored.width()) * 4 * Rows);
-        for (int i = 0; i < Rows; ++i)
-            rows_[size_t(b)].push_back(storage_[size_t(b)].data() + size_t(stored.width()) * 4 * size_t(i));
-        free_.push_back(b);
-    }
-    if (threaded)
-        worker_ = std::thread([this] { work(); });
+    // Each row starts on a cache line: the turn reads it in whole vectors.
+    const size_t row = (size_t(stored.width()) * 4 + 63) / 64 * 64;
+    storage_.resize(row * Rows + 64);
+    uchar* const aligned = reinterpret_cast<uchar*>((reinterpret_cast<quintptr>(storage_.data()) + 63) & ~quintptr(63));
+    for (int i = 0; i < Rows; ++i)
+        rows_.push_back(aligned + row * size_t(i));
 }
 
-uchar** BandPlacer::acquire()
+int BandPlacer::rowsAt(int first) const
 {
-    std::unique_lock<std::mutex> lock(mutex_);
-    // With no band free, the other core is busy elsewhere: this thread places a waiting band
-    // itself rather than wait for it.
-    while (free_.empty()) {
-        if (ready_.empty()) {
-            changed_.wait(lock);
-            continue;
-        }
-        placeOldest(lock);
-    }
-    const int b = free_.front();
-    free_.pop_front();
-    return rows_[size_t(b)].data();
+    const int h = stored_.height();
+    const bool rowsReversed = orientation_ == 6 || orientation_ == 7;
+    if (rowsReversed && first == 0 && h % Rows != 0)
+        return h % Rows;
+    return std::min(Rows, h - first);
 }
 
-void BandPlacer::submit(uchar** rows, int first, int count)
+void BandPlacer::place(int first, int count)
 {
-    const int b = int(
-        std::find_if(rows_.begin(), rows_.end(), [&](const auto& r) { return r.data() == rows; }) - rows_.begin());
-    if (!worker_.joinable()) {
-        place({b, first, count});
-        free_.push_back(b);
-        return;
-    }
-    std::lock_guard<std::mutex> lock(mutex_);
-    ready_.push_back({b, first, count});
-    changed_.notify_all();
-}
-
-void BandPlacer::finish()
-{
-    if (!worker_.joinable())
-        return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        done_ = true;
-        changed_.notify_all();
-    }
-    worker_.join();
-}
-
-void BandPlacer::place(const Band& band)
-{
-    uchar** rows = rows_[size_t(band.index)].data();
     if (cmyk_) {
-        for (int i = 0; i < band.count; ++i)
-            cmykToRgb32(rows[i], stored_.width());
+        for (int i = 0; i < count; ++i)
+            cmykToRgb32(rows_[size_t(i)], stored_.width());
     }
-    placeBand(image_, rows, band.count, band.first, stored_.width(), stored_, orientation_);
-}
-
-// Places the oldest waiting band and frees it; the lock is let go while the band is placed,
-// so the decoder can hand in the next one meanwhile. `lock` is held on entry and on return.
-void BandPlacer::placeOldest(std::unique_lock<std::mutex>& lock)
-{
-    const Band band = ready_.front();
-    ready_.pop_front();
-    lock.unlock();
-    place(band);
-    lock.lock();
-    free_.push_back(band.index);
-}
-
-void BandPlacer::work()
-{
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return done_ || !ready_.empty(); });
-        if (ready_.empty())
-            return;  // done, and nothing left
-        placeOldest(lock);
-        changed_.notify_all();
-    }
+    placeBand(image_, rows_.data(), count, first, stored_.width(), stored_, orientation_);
 }
 
 }  // namespace vu::jpeg

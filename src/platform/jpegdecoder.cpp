@@ -11,7 +11,6 @@
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <sys/mman.h>
 #include <unistd.h>
 
 extern "C" {
@@ -250,18 +249,6 @@ bool beginStep(Session& s)
     return true;
 }
 
-// A large picture is written in huge pages where the system offers them: far fewer page faults
-// while it fills, and far fewer address translations when a quarter turn writes it by columns.
-void preferLargePages(QImage& image)
-{
-    constexpr quintptr Huge = 2 * 1024 * 1024;
-    const auto begin = reinterpret_cast<quintptr>(image.bits());
-    const quintptr end = begin + quintptr(image.sizeInBytes());
-    const quintptr first = (begin + Huge - 1) & ~(Huge - 1), last = end & ~(Huge - 1);
-    if (last > first)
-        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-
 // Decodes every row into `image`: straight into its lines where no orientation or conversion
 // stands between, else band by band through `placer`.
 bool readRowsStep(Session& s, QImage* image, int orientation, BandPlacer* placer)
@@ -277,12 +264,13 @@ bool readRowsStep(Session& s, QImage* image, int orientation, BandPlacer* placer
         }
     } else {
         while (int(s.info.output_scanline) < height) {
-            uchar** band = placer->acquire();
             const int first = int(s.info.output_scanline);
+            const int rows = placer->rowsAt(first);
+            uchar** band = placer->rows();
             int count = 0;
-            while (count < BandPlacer::Rows && int(s.info.output_scanline) < height)
-                count += int(jpeg_read_scanlines(&s.info, band + count, JDIMENSION(BandPlacer::Rows - count)));
-            placer->submit(band, first, count);
+            while (count < rows && int(s.info.output_scanline) < height)
+                count += int(jpeg_read_scanlines(&s.info, band + count, JDIMENSION(rows - count)));
+            placer->place(first, count);
         }
     }
     // Like Qt's reader, a picture whose data ends in an error after its last row is refused.
@@ -304,19 +292,15 @@ PictureResult decodeSession(Session& s, const QString& path, int orientation, in
         return PictureResult::failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
     if (maxBytes > 0 && qint64(out.width()) * out.height() * 4 > maxBytes)
         return PictureResult::failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
-    QImage image(orientedSize(out, orientation), QImage::Format_RGB32);
+    QImage image = newPicture(orientedSize(out, orientation));
     if (image.isNull())
         return PictureResult::failure(err::OutOfMemory, path, QStringLiteral("out of memory"));
-    preferLargePages(image);
     if (!beginStep(s))
         return PictureResult::failure(err::InvalidPicture, path, s.message());
     std::optional<BandPlacer> placer;
     if (cmyk || (orientation != 1 && orientation != 4))
         placer.emplace(image, out, orientation, cmyk);
-    const bool read = readRowsStep(s, &image, orientation, placer ? &*placer : nullptr);
-    if (placer)
-        placer->finish();
-    if (!read)
+    if (!readRowsStep(s, &image, orientation, placer ? &*placer : nullptr))
         return PictureResult::failure(err::InvalidPicture, path, s.message());
     PictureResult r;
     r.image = std::move(image);
