@@ -127,6 +127,8 @@ private slots:
     void entryDescribes_data();
     void entryDescribes();
     void entriesAreReadByOtherReaders();
+    void entriesKeepEveryPixel_data();
+    void entriesKeepEveryPixel();
     void entriesWrittenByOthersAreUsed_data();
     void entriesWrittenByOthersAreUsed();
     void freshFilesAndTheCacheItselfGetNoEntries();
@@ -559,6 +561,42 @@ void TestPictures::entriesAreReadByOtherReaders()
             0);
         QCOMPARE(QImage(file(QStringLiteral("read.png"))).width(), 64);
     }
+}
+
+void TestPictures::entriesKeepEveryPixel_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<int>("colourType");  // of the PNG: 2 RGB, 6 RGBA
+    QImage photo = quarters(QSize(128, 96));
+    QTest::newRow("photo: RGB") << photo << 2;
+    QTest::newRow("one pixel wide") << quarters(QSize(1, 100)) << 2;
+    QTest::newRow("odd width") << quarters(QSize(127, 3)) << 2;
+    QImage icon = photo.convertToFormat(QImage::Format_ARGB32);
+    QTest::newRow("alpha channel, every pixel opaque: RGB") << icon << 2;
+    for (int x = 0; x < 40; ++x)
+        icon.setPixel(x, 5, qRgba(10, 200, 30, x * 6));
+    QTest::newRow("transparent parts: RGBA") << icon << 6;
+    QTest::newRow("premultiplied, transparent parts") << icon.convertToFormat(QImage::Format_ARGB32_Premultiplied) << 6;
+}
+
+// An entry holds the thumbnail exactly, as RGB where it is opaque (the colour type byte of the
+// PNG's header says which).
+void TestPictures::entriesKeepEveryPixel()
+{
+    QFETCH(QImage, picture);
+    QFETCH(int, colourType);
+    FreedesktopThumbnails cache(file(QStringLiteral("cache/thumbnails")));
+    const QString photo = writeJpeg(QStringLiteral("photo.jpg"), jpegBytes(picture));
+    age(photo);
+    const ThumbnailKey key = cache.keyOf(photo);
+    QVERIFY(cache.store(key, 128, picture, picture.size()));
+    QFile entry(cache.entryPath(key.uri, 128));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    const QByteArray png = entry.readAll();
+    QCOMPARE(png.mid(12, 4), QByteArray("IHDR"));
+    QCOMPARE(int(png[8 + 8 + 9]), colourType);
+    const QImage back = cache.find(key, 128);
+    QCOMPARE(back.convertToFormat(QImage::Format_ARGB32), picture.convertToFormat(QImage::Format_ARGB32));
 }
 
 void TestPictures::entriesWrittenByOthersAreUsed_data()
