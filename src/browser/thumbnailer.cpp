@@ -60,7 +60,9 @@ PictureResult Thumbnailer::cellPicture(const QString& path, QSize cell)
             return failedBefore();
     }
     PictureResult r = pictures_.loadFitted(path, QSize(side, side));
-    if (key.valid() && (r.ok() || r.error == err::InvalidPicture || r.error == err::OutOfMemory)) {
+    // A file changed in the last seconds gets no entry, in the cache or here: a second change
+    // within the same second would keep the key this one has.
+    if (settledForEntry(key) && (r.ok() || r.error == err::InvalidPicture || r.error == err::OutOfMemory)) {
         QMutexLocker lock(&mutex_);
         std::erase_if(entries_, [&](const Entry& e) { return e.key.uri == key.uri && !e.queued; });
         entries_.push_back({++lastId_, key, side, r.ok() ? r.image : QImage(), r.natural});
