@@ -18,9 +18,9 @@ double peakRssMb();
 double rssMb();
 // A photo-like picture (smooth gradients with fine grain) of the given size; `seed` varies it.
 QImage photo(int width, int height, int seed);
-// A picture that codes as a camera's photo does (several bits a pixel at quality 92, where a
-// smooth gradient takes well under one): hard-edged shapes under uneven light, textured
-// surfaces, thin lines and sensor noise. Each `seed` gives another scene.
+// A picture that codes as a camera's photo does (3.3 to 3.5 bits a pixel at quality 92):
+// hard-edged shapes under uneven light, textured surfaces, thin lines and sensor noise. Each
+// `seed` gives another scene.
 QImage cameraPhoto(int width, int height, int seed);
 // Writes `image` as a JPEG of the given quality; returns the file size in bytes.
 qint64 writeJpeg(const QImage& image, const QString& path, int quality = 92);
