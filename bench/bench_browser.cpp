@@ -1,5 +1,8 @@
-// Benchmarks of the main window: start-up on a huge folder, a page of camera-sized JPEGs, the
-// memory of paging through large photos, and listing a huge folder.
+// Benchmarks of the main window, each contender measured in turns with the others, round by
+// round: a page of 30 camera-like JPEGs (first visit against djpeg at as many parallel streams,
+// photos with EXIF previews against the decode path, a revisit from the cache against the first
+// visit), the program's own start-up, the memory of paging through large photos, listing a huge
+// folder, and start-up on it.
 #include "benchsupport.h"
 
 #include "browser/vumain.h"
@@ -8,11 +11,14 @@
 #include "shell/settings.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDir>
-#include <QImageReader>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentMap>
 
 #include <cstdio>
 #include <unistd.h>
@@ -20,6 +26,8 @@
 using namespace vu;
 
 namespace {
+
+constexpr int Rounds = 7;
 
 // A main window on `folder`, built in the current working directory.
 std::unique_ptr<VuMain> mainOn(VuModule& module, const QString& folder)
@@ -44,9 +52,25 @@ void linkMany(const QString& source, const QString& folder, int count, const QSt
     }
 }
 
-double shellMs(int runs, const QString& command)
+void shell(const QString& command)
 {
-    return bench::bestMs(runs, [&] { QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command}); });
+    QProcess::execute(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), command});
+}
+
+// The entries in `folder` of the cache, once there are `count` of them (the page writes them
+// after it is shown); how long that took past the call, in milliseconds.
+double waitForEntries(const QString& folder, int count)
+{
+    QElapsedTimer t;
+    t.start();
+    while (QDir(folder).entryList({QStringLiteral("*.png")}, QDir::Files).size() < count) {
+        if (t.elapsed() > 60000) {
+            std::printf("the cache's entries did not come: %s\n", qPrintable(folder));
+            break;
+        }
+        QThread::usleep(200);
+    }
+    return t.nsecsElapsed() / 1e6;
 }
 
 int pageMemory(const QString& folder)
@@ -63,6 +87,17 @@ int pageMemory(const QString& folder)
     return 0;
 }
 
+// The program's start-up: a process that builds the main window on `folder`, shows it and ends.
+int startUp(const QString& folder)
+{
+    testing::TestPlatform platform;
+    VuModule module(platform.platform());
+    auto main = mainOn(module, folder);
+    main->show();
+    QCoreApplication::processEvents();
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -72,97 +107,118 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (argc == 3 && QByteArray(argv[1]) == "--page-memory")
         return pageMemory(QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && QByteArray(argv[1]) == "--start-up")
+        return startUp(QString::fromLocal8Bit(argv[2]));
 
     QTemporaryDir work;
     QDir::setCurrent(work.path());
     testing::TestPlatform platform;
     VuModule module(platform.platform());
-    std::printf("Vutara! main-window benchmarks (%d cores)\n", QThread::idealThreadCount());
+    std::printf("Vutara! main-window benchmarks (%d cores; medians of %d rounds taken in turns, "
+                "lowest-highest in brackets)\n",
+        QThread::idealThreadCount(), Rounds);
 
-    // ---- a page of 30 camera-sized JPEGs ----
-    // Three photos of 12 megapixels, each copied ten times, once plain and once as cameras write
+    // ---- a page of 30 camera-like JPEGs ----
+    // Thirty photos of 12 megapixels, each another scene, once plain and once as cameras write
     // them, with a 160 x 120 EXIF preview; all dated an hour back, as photos on a disk are (the
     // cache takes no entry of a file changed in the last seconds).
     const QString camera = work.filePath(QStringLiteral("camera"));
     const QString previews = work.filePath(QStringLiteral("previews"));
     QDir().mkpath(camera);
     QDir().mkpath(previews);
-    qint64 bytes = 0;
-    QList<QByteArray> plain, withPreview;
-    for (int i = 0; i < 3; ++i) {
-        const QImage picture = bench::photo(4000, 3000, i);
-        plain << testing::jpegBytes(picture, 92);
-        withPreview << testing::withExif(plain.last(), 1,
+    QList<int> seeds;
+    for (int i = 0; i < 30; ++i)
+        seeds << 100 + i;
+    const QList<qint64> sizes = QtConcurrent::blockingMapped(seeds, [&](int seed) {
+        const QImage picture = bench::cameraPhoto(4000, 3000, seed);
+        const QByteArray plain = testing::jpegBytes(picture, 92);
+        const QByteArray withPreview = testing::withExif(plain, 1,
             testing::jpegBytes(picture.scaled(160, 120, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 90));
-        bytes = plain.last().size();
-    }
-    QStringList files;
-    const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
-    for (int i = 0; i < 30; ++i) {
-        const QString name = QStringLiteral("/p%1.jpg").arg(i, 2, 10, QLatin1Char('0'));
-        for (const auto& [folder, data] : {std::pair(camera, plain[i % 3]), std::pair(previews, withPreview[i % 3])}) {
+        const QString name = QStringLiteral("/p%1.jpg").arg(seed - 100, 2, 10, QLatin1Char('0'));
+        for (const auto& [folder, data] : {std::pair(camera, plain), std::pair(previews, withPreview)}) {
             QFile f(folder + name);
             if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size())
                 std::printf("cannot write %s\n", qPrintable(f.fileName()));
-            f.setFileTime(hourAgo, QFileDevice::FileModificationTime);
+            f.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime);
         }
-        files << camera + name;
-    }
-    std::printf("\nA page of 30 JPEGs of 4000 x 3000 pixels (%.1f MB each):\n", bytes / 1e6);
-    auto main = mainOn(module, camera);
-    const QSize cell = main->ui().Img[0]->size();
-    const int streams = main->thumbnailThreads();
-    auto emptyCache = [&] { QDir(platform.thumbnails.root()).removeRecursively(); };
-    auto firstVisit = [&](VuMain& window) {
-        return bench::bestMs(3, [&] {
-            emptyCache();
-            window.OkBtn_Click(0);
-        });
-    };
-    const double first = firstVisit(*main);
-    const double second = bench::bestMs(3, [&] { main->OkBtn_Click(0); });
-    const double firstWithPreviews = firstVisit(*mainOn(module, previews));
-    const double whole = bench::bestMs(2, [&] {
-        for (const QString& f : files) {
-            QImageReader reader(f);
-            reader.setAutoTransform(true);
-            const QImage image = reader.read().scaled(cell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            if (image.isNull())
-                std::printf("cannot read %s\n", qPrintable(f));
-        }
+        return qint64(plain.size());
     });
-    double djpeg = -1;
-    if (!QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty()) {
-        // As many streams as the page decodes at once, each taking every n-th file.
-        QString script;
-        for (int s = 0; s < streams; ++s) {
-            script += QStringLiteral("(for f in");
-            for (int i = s; i < files.size(); i += streams)
-                script += QStringLiteral(" '%1'").arg(files[i]);
-            script += QStringLiteral("; do djpeg -scale 1/8 -outfile /dev/null \"$f\"; done) & ");
-        }
-        djpeg = shellMs(2, script + QStringLiteral("wait"));
+    qint64 bytes = 0;
+    for (const qint64 s : sizes)
+        bytes += s;
+    QStringList files;
+    for (const QString& name : QDir(camera).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name))
+        files << camera + u'/' + name;
+    std::printf("\nA page of 30 camera-like JPEGs of 4000 x 3000 pixels (%.1f MB each, %.1f bits a pixel):\n",
+        bytes / 30 / 1e6, bytes * 8.0 / 30 / 12e6);
+
+    auto main = mainOn(module, camera);
+    auto mainPreviews = mainOn(module, previews);
+    const int streams = main->thumbnailThreads();
+    const QString entries = platform.thumbnails.root() + u'/'
+        + thumbnailFolder(thumbnailSide((QSizeF(main->ui().Img[0]->size()) * main->devicePixelRatioF()).toSize()));
+    auto emptyCache = [&] { QDir(platform.thumbnails.root()).removeRecursively(); };
+    bench::Series entriesWritten, entriesWrittenPreviews;
+    auto firstVisit = [&](VuMain& window, bench::Series* written) {
+        return bench::Contender{emptyCache, [&window, written, &entries] {
+                                    window.OkBtn_Click(0);
+                                    // Not counted: each visit starts once the last one's entries are in.
+                                    written->values.push_back(waitForEntries(entries, 30));
+                                }};
+    };
+    // As many streams as the page decodes at once, each taking every n-th file.
+    QString djpegScript;
+    for (int s = 0; s < streams; ++s) {
+        djpegScript += QStringLiteral("(for f in");
+        for (int i = s; i < files.size(); i += streams)
+            djpegScript += QStringLiteral(" '%1'").arg(files[i]);
+        djpegScript += QStringLiteral("; do djpeg -scale 1/8 -outfile /dev/null \"$f\"; done) & ");
     }
-    bench::report("first visit: decoded, entries written to the cache", first, "ms");
-    bench::report("second visit: from the cache", second, "ms");
-    bench::report("first visit of the photos with EXIF previews", firstWithPreviews, "ms");
-    bench::report("each file decoded whole, then scaled, one after another", whole, "ms");
-    if (djpeg >= 0) {
+    djpegScript += QStringLiteral("wait");
+    const bool haveDjpeg = !QStandardPaths::findExecutable(QStringLiteral("djpeg")).isEmpty();
+    if (!haveDjpeg)
+        std::printf("  (djpeg is not installed: libjpeg-turbo-progs)\n");
+    std::vector<bench::Contender> contenders = {
+        firstVisit(*main, &entriesWritten),
+        {nullptr, [&] { main->OkBtn_Click(0); }},
+        firstVisit(*mainPreviews, &entriesWrittenPreviews),
+        {nullptr,
+            [&] {
+                QProcess::execute(QCoreApplication::applicationFilePath(), {QStringLiteral("--start-up"), camera});
+            }},
+    };
+    if (haveDjpeg)
+        contenders.push_back({nullptr, [&] { shell(djpegScript); }});
+    const auto costs = bench::inTurns(Rounds, contenders);
+    // The waits of the round not counted.
+    entriesWritten.values.erase(entriesWritten.values.begin());
+    entriesWrittenPreviews.values.erase(entriesWrittenPreviews.values.begin());
+    const bench::Series first = bench::wall(costs[0]), revisit = bench::wall(costs[1]),
+                        withPreviews = bench::wall(costs[2]), startUp = bench::wall(costs[3]);
+    bench::report("first visit: decoded, shown", first, "ms");
+    bench::report("  then its cache entries written, after the page", entriesWritten, "ms");
+    bench::report("revisit: from the cache", revisit, "ms");
+    bench::report("first visit of the photos with EXIF previews", withPreviews, "ms");
+    bench::report("  then its cache entries written, after the page", entriesWrittenPreviews, "ms");
+    bench::report("start-up of a process showing the main window on the folder", startUp, "ms");
+    if (haveDjpeg) {
         const QString name = QStringLiteral("djpeg -scale 1/8, %1 parallel streams").arg(streams);
-        bench::report(qPrintable(name), djpeg, "ms");
+        bench::report(qPrintable(name), bench::wall(costs[4]), "ms");
+        bench::ratio(
+            "first visit / djpeg -scale 1/8 in as many streams", bench::ratios(first, bench::wall(costs[4])), 1.0);
+        bench::ratio("  the same, processor time", bench::ratios(bench::cpu(costs[0]), bench::cpu(costs[4])));
     }
-    bench::ratio("second visit / first visit", second / first, 0.05);
-    bench::ratio("first visit with previews / without", firstWithPreviews / first, 0.1);
-    if (djpeg >= 0)
-        bench::ratio("first visit / djpeg -scale 1/8 in as many streams", first / djpeg, 1.0);
-    bench::ratio("first visit / whole decoding", first / whole, 0.3);
+    bench::ratio("first visit with previews / without", bench::ratios(withPreviews, first), 0.05);
+    bench::ratio("revisit / first visit", bench::ratios(revisit, first), 0.05);
+    bench::ratio("start-up (beside the page) / first visit", bench::ratios(startUp, first));
     main.reset();
+    mainPreviews.reset();
 
     // ---- memory while paging through 10 pages of 24-megapixel JPEGs ----
     const QString large = work.filePath(QStringLiteral("large"));
     QDir().mkpath(large);
     for (int i = 0; i < 3; ++i)
-        bench::writeJpeg(bench::photo(6000, 4000, 10 + i), work.filePath(QStringLiteral("big%1.jpg").arg(i)));
+        bench::writeJpeg(bench::cameraPhoto(6000, 4000, 10 + i), work.filePath(QStringLiteral("big%1.jpg").arg(i)));
     for (int i = 0; i < 300; ++i) {
         const QByteArray from = QFile::encodeName(work.filePath(QStringLiteral("big%1.jpg").arg(i % 3)));
         const QByteArray to = QFile::encodeName(large + QStringLiteral("/b%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
@@ -193,30 +249,30 @@ int main(int argc, char** argv)
     // in the last two seconds are always read afresh.
     QThread::msleep(2100);
     std::printf("\nA folder of 32,767 pictures:\n");
-    const double listing = bench::bestMs(5, [&] {
-        PosixFiles files;  // a fresh service each time: no earlier listing to reuse
-        FileListBox list(files);
-        list.setPath(huge);
-        list.names();  // sorted, as find | sort is
-    });
-    const double find = shellMs(5, QStringLiteral("find '%1' -maxdepth 1 -iname '*.jpg' | sort > /dev/null").arg(huge));
-    bench::report("listing, counting and sorting it in the file list", listing, "ms");
-    bench::report("find DIR -maxdepth 1 -iname '*.jpg' | sort", find, "ms");
-    bench::ratio("file list / find | sort", listing / find, 2.0);
-
     auto startOn = [&](const QString& folder) {
-        return bench::bestMs(5, [&] {
+        return [&module, folder] {
             testing::TestPlatform fresh;  // a new program: nothing read before
             VuModule startModule(fresh.platform());
             auto m = mainOn(startModule, folder);
             m->show();
             QCoreApplication::processEvents();
-        });
+        };
     };
-    const double startHuge = startOn(huge);
-    const double startEmpty = startOn(empty);
-    bench::report("start-up to a shown main window on it", startHuge, "ms");
-    bench::report("start-up on an empty folder", startEmpty, "ms");
-    bench::ratio("start-up on 32,767 pictures / on an empty folder", startHuge / startEmpty, 3.0);
+    const auto listing = bench::inTurns(Rounds,
+        {[&] {
+             PosixFiles files;  // a fresh service each time: no earlier listing to reuse
+             FileListBox list(files);
+             list.setPath(huge);
+             list.names();  // sorted, as find | sort is
+         },
+            [&] { shell(QStringLiteral("find '%1' -maxdepth 1 -iname '*.jpg' | sort > /dev/null").arg(huge)); },
+            startOn(huge), startOn(empty)});
+    bench::report("listing, counting and sorting it in the file list", bench::wall(listing[0]), "ms");
+    bench::report("find DIR -maxdepth 1 -iname '*.jpg' | sort", bench::wall(listing[1]), "ms");
+    bench::ratio("file list / find | sort", bench::ratios(bench::wall(listing[0]), bench::wall(listing[1])), 2.0);
+    bench::report("start-up to a shown main window on it", bench::wall(listing[2]), "ms");
+    bench::report("start-up on an empty folder", bench::wall(listing[3]), "ms");
+    bench::ratio("start-up on 32,767 pictures / on an empty folder",
+        bench::ratios(bench::wall(listing[2]), bench::wall(listing[3])), 3.0);
     return 0;
 }

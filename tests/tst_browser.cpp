@@ -1,6 +1,7 @@
 // The thumbnail pages, the show and type buttons, paging, the choosers and the commands of the
 // main window.
 #include "browser/pages.h"
+#include "browser/thumbnailer.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
 #include "support/mainfixture.h"
@@ -9,6 +10,9 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QTest>
+#include <QWaitCondition>
+
+#include <atomic>
 
 using namespace vu;
 using namespace vu::testing;
@@ -31,6 +35,8 @@ private slots:
     void pagesShareTheDesktopsThumbnailCache();
     void changedPicturesAreNeverShownWithTheirOldThumbnails();
     void unreadablePicturesAreNotReadOnEveryVisit();
+    void cacheEntriesAreWrittenAfterThePage_data();
+    void cacheEntriesAreWrittenAfterThePage();
     void cellFileNamesTheDrawnFolder();
     void fileDialog();
     void folderChooser_data();
@@ -284,7 +290,7 @@ void TestBrowser::pagesShareTheDesktopsThumbnailCache()
     FreedesktopThumbnails& cache = f_.platform->thumbnails;
     for (const QString& f : files) {
         const QString entry = cache.entryPath(fileUri(f), thumbnailSide(cell));
-        QVERIFY2(QFile::exists(entry), qPrintable(entry));
+        QTRY_VERIFY2(QFile::exists(entry), qPrintable(entry));  // written after the page
         QVERIFY(entry.contains(m.devicePixelRatioF() > 1 ? QStringLiteral("/large/") : QStringLiteral("/normal/")));
     }
     m.pageForward();
@@ -312,7 +318,7 @@ void TestBrowser::changedPicturesAreNeverShownWithTheirOldThumbnails()
     };
     QVERIFY(colour().red() > 150);
     const QSize cell = (QSizeF(m.ui().Img[0]->size()) * m.devicePixelRatioF()).toSize();
-    QVERIFY(QFile::exists(f_.platform->thumbnails.entryPath(fileUri(f), thumbnailSide(cell))));
+    QTRY_VERIFY(QFile::exists(f_.platform->thumbnails.entryPath(fileUri(f), thumbnailSide(cell))));
     for (const QColor now : {QColor(30, 40, 220), QColor(30, 200, 40), QColor(220, 30, 30)}) {
         const qint64 size = QFileInfo(f).size();
         writePicture(f, QSize(64, 48), "bmp", now);  // the same size, at once
@@ -334,7 +340,7 @@ void TestBrowser::unreadablePicturesAreNotReadOnEveryVisit()
     VuMain& m = open(p);
     m.OkBtn_Click(0);
     QCOMPARE(m.ui().Img[0]->emptyText(), QStringLiteral("読込不可"));
-    QVERIFY(QFile::exists(f_.platform->thumbnails.failurePath(fileUri(f))));
+    QTRY_VERIFY(QFile::exists(f_.platform->thumbnails.failurePath(fileUri(f))));
     const int loads = f_.platform->pictures.loads();
     m.OkBtn_Click(0);
     QCOMPARE(f_.platform->pictures.loads(), loads);
@@ -343,6 +349,110 @@ void TestBrowser::unreadablePicturesAreNotReadOnEveryVisit()
     writePicture(f, QSize(64, 48), "jpg");
     m.OkBtn_Click(0);
     QVERIFY(m.ui().Img[0]->hasPicture());
+}
+
+namespace {
+
+// The real cache, counting what is written to it; writes wait while held.
+class WatchedCache final : public ThumbnailCache {
+public:
+    explicit WatchedCache(ThumbnailCache& real)
+        : real_(real)
+    {
+    }
+    ThumbnailKey keyOf(const QString& file) override { return real_.keyOf(file); }
+    QImage find(const ThumbnailKey& key, int side) override { return real_.find(key, side); }
+    QImage largest(const ThumbnailKey& key) override { return real_.largest(key); }
+    bool failedBefore(const ThumbnailKey& key) override { return real_.failedBefore(key); }
+    bool store(const ThumbnailKey& key, int side, const QImage& thumbnail, QSize natural) override
+    {
+        pass();
+        return real_.store(key, side, thumbnail, natural);
+    }
+    bool storeFailure(const ThumbnailKey& key) override
+    {
+        pass();
+        return real_.storeFailure(key);
+    }
+    void hold(bool on)
+    {
+        QMutexLocker lock(&mutex_);
+        held_ = on;
+        released_.wakeAll();
+    }
+    std::atomic<int> written{0};
+
+private:
+    void pass()
+    {
+        QMutexLocker lock(&mutex_);
+        while (held_)
+            released_.wait(&mutex_);
+        ++written;
+    }
+    ThumbnailCache& real_;
+    QMutex mutex_;
+    QWaitCondition released_;
+    bool held_ = false;
+};
+
+}  // namespace
+
+void TestBrowser::cacheEntriesAreWrittenAfterThePage_data()
+{
+    QTest::addColumn<bool>("wholePage");
+    QTest::addColumn<bool>("fresh");  // the files changed just now
+    QTest::newRow("the page's last picture taken") << true << false;
+    QTest::newRow("page left half drawn, window closed") << false << false;
+    QTest::newRow("files changed just now: nothing kept") << true << true;
+}
+
+// No cache entry is written while a page fills: the entries of what was decoded (and the note of
+// a file that cannot be read) are written once the last picture is taken, or when the window
+// closes on a page left half drawn; each once. Until they are written, the next page finds
+// them without decoding again. A file changed in the last seconds gets no entry, not even in
+// memory.
+void TestBrowser::cacheEntriesAreWrittenAfterThePage()
+{
+    QFETCH(bool, wholePage);
+    QFETCH(bool, fresh);
+    const QString p = folder(QStringLiteral("w"));
+    QStringList paths;
+    for (const QString& name : writePictures(p, 3, "jpg", QStringLiteral("p"), QSize(400, 300)))
+        paths << p + u'/' + name;
+    paths << p + QStringLiteral("/broken.jpg");
+    writeBytes(paths.last(), "not a picture");
+    for (const QString& path : paths) {
+        if (!fresh)
+            age(path);
+    }
+    const int entries = fresh ? 0 : int(paths.size());
+    WatchedCache cache(f_.platform->thumbnails);
+    FaultyPictures& pictures = f_.platform->pictures;
+    const QSize box(120, 90);
+    {
+        Thumbnailer thumbnailer(pictures, cache);
+        thumbnailer.start(paths, box);
+        for (int i = 0; i + 1 < paths.size(); ++i)
+            QVERIFY(thumbnailer.take(i).ok());
+        QCOMPARE(cache.written.load(), 0);
+        if (wholePage) {
+            cache.hold(true);
+            QVERIFY(!thumbnailer.take(paths.size() - 1).ok());
+            const int loads = pictures.loads();
+            thumbnailer.start(paths, box);
+            for (int i = 0; i < paths.size(); ++i)
+                QCOMPARE(thumbnailer.take(i).ok(), i + 1 < paths.size());
+            QCOMPARE(pictures.loads(), loads + int(paths.size()) - entries);
+            cache.hold(false);
+            QTRY_COMPARE(cache.written.load(), entries);
+        }
+    }
+    QCOMPARE(cache.written.load(), entries);
+    FreedesktopThumbnails& disk = f_.platform->thumbnails;
+    for (const QString& path : paths.mid(0, 3))
+        QCOMPARE(disk.find(disk.keyOf(path), 128).isNull(), fresh);
+    QCOMPARE(disk.failedBefore(disk.keyOf(paths.last())), !fresh);
 }
 
 void TestBrowser::cellFileNamesTheDrawnFolder()

@@ -2,7 +2,7 @@
 // them, embedded previews, first views, files that are no regular files, BMPs and icons drawn as
 // ImageMagick draws them; and the desktop's shared thumbnail cache, read and written the way the
 // desktop's other programs read and write it.
-#include "platform/jpegdecoder.h"
+#include "platform/exif.h"
 #include "platform/pictures.h"
 #include "platform/testing/fixtures.h"
 #include "platform/thumbcache.h"
@@ -127,6 +127,8 @@ private slots:
     void entryDescribes_data();
     void entryDescribes();
     void entriesAreReadByOtherReaders();
+    void entriesKeepEveryPixel_data();
+    void entriesKeepEveryPixel();
     void entriesWrittenByOthersAreUsed_data();
     void entriesWrittenByOthersAreUsed();
     void freshFilesAndTheCacheItselfGetNoEntries();
@@ -148,13 +150,17 @@ void TestPictures::jpegsDecodeAsQtDecodesThem_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("orientation");
-    // A large picture goes through the band turned on another core.
+    // A large picture goes into memory of its own, in huge pages, with lines on cache lines.
     for (const QSize size : {QSize(301, 203), QSize(2000, 1504)}) {
         for (int o = 1; o <= 8; ++o) {
             QTest::addRow("%dx%d, orientation %d", size.width(), size.height(), o)
                 << size << QStringLiteral("colour") << o;
         }
     }
+    // A quarter turn writes whole bands of 16 rows in vector registers: rows left over at either
+    // end, and columns left over at the side, go their own way.
+    for (int o = 5; o <= 8; ++o)
+        QTest::addRow("2001x1203, orientation %d", o) << QSize(2001, 1203) << QStringLiteral("colour") << o;
     QTest::newRow("grey") << QSize(301, 203) << "grey" << 6;
     QTest::newRow("progressive") << QSize(301, 203) << "progressive" << 8;
     QTest::newRow("CMYK (Adobe)") << QSize(301, 203) << "cmyk" << 1;
@@ -220,8 +226,10 @@ void TestPictures::exifBlocks_data()
     longType[18] = 4;  // LONG instead of SHORT: Qt's reader never took it
     QTest::newRow("orientation of the wrong type") << longType << 0 << QByteArray();
     QByteArray nine = intel;
-    nine[22] = 9;
+    nine[24] = 9;
     QTest::newRow("orientation 9") << nine << 0 << QByteArray();
+    // Every read stays inside the block: the entry's value lies one byte past its end.
+    QTest::newRow("directory cut short") << intel.left(25) << 0 << QByteArray();
     QByteArray cut = block(withExif(jpeg, 1, preview));
     cut.chop(10);
     QTest::newRow("preview running past the block") << cut << 1 << QByteArray();
@@ -553,6 +561,42 @@ void TestPictures::entriesAreReadByOtherReaders()
             0);
         QCOMPARE(QImage(file(QStringLiteral("read.png"))).width(), 64);
     }
+}
+
+void TestPictures::entriesKeepEveryPixel_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<int>("colourType");  // of the PNG: 2 RGB, 6 RGBA
+    QImage photo = quarters(QSize(128, 96));
+    QTest::newRow("photo: RGB") << photo << 2;
+    QTest::newRow("one pixel wide") << quarters(QSize(1, 100)) << 2;
+    QTest::newRow("odd width") << quarters(QSize(127, 3)) << 2;
+    QImage icon = photo.convertToFormat(QImage::Format_ARGB32);
+    QTest::newRow("alpha channel, every pixel opaque: RGB") << icon << 2;
+    for (int x = 0; x < 40; ++x)
+        icon.setPixel(x, 5, qRgba(10, 200, 30, x * 6));
+    QTest::newRow("transparent parts: RGBA") << icon << 6;
+    QTest::newRow("premultiplied, transparent parts") << icon.convertToFormat(QImage::Format_ARGB32_Premultiplied) << 6;
+}
+
+// An entry holds the thumbnail exactly, as RGB where it is opaque (the colour type byte of the
+// PNG's header says which).
+void TestPictures::entriesKeepEveryPixel()
+{
+    QFETCH(QImage, picture);
+    QFETCH(int, colourType);
+    FreedesktopThumbnails cache(file(QStringLiteral("cache/thumbnails")));
+    const QString photo = writeJpeg(QStringLiteral("photo.jpg"), jpegBytes(picture));
+    age(photo);
+    const ThumbnailKey key = cache.keyOf(photo);
+    QVERIFY(cache.store(key, 128, picture, picture.size()));
+    QFile entry(cache.entryPath(key.uri, 128));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    const QByteArray png = entry.readAll();
+    QCOMPARE(png.mid(12, 4), QByteArray("IHDR"));
+    QCOMPARE(int(png[8 + 8 + 9]), colourType);
+    const QImage back = cache.find(key, 128);
+    QCOMPARE(back.convertToFormat(QImage::Format_ARGB32), picture.convertToFormat(QImage::Format_ARGB32));
 }
 
 void TestPictures::entriesWrittenByOthersAreUsed_data()

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev
+  cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev libjpeg-dev zlib1g-dev
   libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n fonts-ipafont-gothic python3-markdown
 )
 if [[ "${1:-}" == "--test" ]]; then

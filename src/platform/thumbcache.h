@@ -92,8 +92,9 @@ private:
     QString canonicalRoot_;
 };
 
-// A PNG of `image` (8-bit RGBA, not interlaced) carrying `texts` as uncompressed tEXt chunks,
-// which every PNG reader finds.
+// A PNG of `image` carrying `texts` as uncompressed tEXt chunks, which every PNG reader finds:
+// 8-bit RGB where the picture is opaque (as the desktop's own thumbnailer writes photos), RGBA
+// where it is not, not interlaced, compressed for speed rather than size.
 QByteArray pngWithTexts(const QImage& image, const QList<QPair<QByteArray, QByteArray>>& texts);
 
 }  // namespace vu

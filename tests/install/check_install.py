@@ -126,7 +126,7 @@ def check_package(build, work):
                             text=True).stdout
     check("Package: vutara" in fields, fields)
     depends = fields.split("Depends:", 1)[-1].split("\n", 1)[0]
-    for package in DEPENDENCIES + ("libc6", "libstdc++6", "libjpeg62-turbo"):
+    for package in DEPENDENCIES + ("libc6", "libstdc++6", "libjpeg62-turbo", "zlib1g"):
         check(package in depends, f"the package depends on {package}: {depends}")
     contents = subprocess.run(["dpkg-deb", "-c", deb], capture_output=True, text=True).stdout
     for path in ("./usr/bin/vutara", "./usr/share/applications/vutara.desktop",

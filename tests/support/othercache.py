@@ -3,7 +3,7 @@
 
 check ROOT PICTURE... --failed PICTURE...
     Each picture must have an entry in ROOT/normal (the failed ones in ROOT/fail/vutara): an
-    8-bit RGBA PNG, not interlaced, at most 128 pixels (1 for a failure), named by the MD5 of
+    8-bit RGB or RGBA PNG (GNOME's thumbnailer writes photos as RGB), not interlaced, at most 128 pixels (1 for a failure), named by the MD5 of
     its Thumb::URI, that URI being the picture's as GLib escapes it, Thumb::MTime and
     Thumb::Size those of the picture, all in plain tEXt chunks; entries readable by their owner
     only, folders 0700, no temporary files left behind. Prints "ok".
@@ -41,7 +41,7 @@ def check_entry(root, folder, path, largest):
     for kind, body in chunks(open(entry, 'rb').read()):
         if kind == b'IHDR':
             w, h, depth, colour, _, _, interlace = struct.unpack('>IIBBBBB', body)
-            assert depth == 8 and colour == 6 and interlace == 0, 'not 8-bit RGBA: %d %d %d' % (depth, colour, interlace)
+            assert depth == 8 and colour in (2, 6) and interlace == 0, 'not 8-bit RGB(A): %d %d %d' % (depth, colour, interlace)
             assert max(w, h) <= largest, 'too large: %dx%d' % (w, h)
         if kind == b'tEXt':
             key, value = body.split(b'\0', 1)
