@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 
 #include <cstdint>
 #include <cstdio>
@@ -26,3 +27,15 @@ inline void require(bool promise, const char* what)
 }
 
 }  // namespace vu::fuzz
+
+// Before the first input: an application object for Qt's image plugins, and Qt's warnings about
+// damaged input silenced (printing them would cost more than parsing).
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    static int argc = 1;
+    static char name[] = "fuzz";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return 0;
+}

@@ -240,12 +240,15 @@ NormalisedPicture normaliseIcon(QIODevice& d, qint64 maxBytes)
                 continue;
             width = info->width;
             height = std::abs(info->height) / 2;  // colour rows and mask
+            // No icon picture is larger (and the bytes of a larger one are not counted safely).
+            if (width < 1 || height < 1 || width > 4096 || height > 4096)
+                continue;
             // The picture's own size counts only when its rows fit the data the entry holds.
             const qint64 colours = info->bits <= 8 ? (info->coloursUsed ? info->coloursUsed : 1 << info->bits) : 0;
             const qint64 needs = info->headerSize + 4 * colours + (width * info->bits + 31) / 32 * 4 * height
                 + (width + 31) / 32 * 4 * height;
             const qint64 holds = std::min<qint64>(le32(file, entry + 8), file.size() - at);
-            if (width < 1 || height < 1 || needs > holds)
+            if (needs > holds)
                 continue;
         }
         if (width < 1 || height < 1 || width > 4096 || height > 4096)
