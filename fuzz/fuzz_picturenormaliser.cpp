@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)limited;
     const QByteArray input = fuzz::bytes(data, size);
     const bool bmp = input.startsWith("BM");
-    const bool icon = input.startsWith(QByteArrayLiteral("\0\0\1\0")) || input.startsWith(QByteArrayLiteral("\0\0\2\0"));
+    const bool icon
+        = input.startsWith(QByteArrayLiteral("\0\0\1\0")) || input.startsWith(QByteArrayLiteral("\0\0\2\0"));
     if (!bmp && !icon)
         return 0;
     // As the loaders do: a header claiming more than the file can hold is refused before this.

@@ -162,6 +162,8 @@ private slots:
     void entriesWrittenByOthersAreUsed_data();
     void entriesWrittenByOthersAreUsed();
     void freshFilesAndTheCacheItselfGetNoEntries();
+    void onlyTrustedFoldersAreUsed_data();
+    void onlyTrustedFoldersAreUsed();
 
 private:
     QString file(const QString& name) const { return cwd_->file(name); }
@@ -707,35 +709,57 @@ void TestPictures::entriesWrittenByOthersAreUsed_data()
 {
     QTest::addColumn<QString>("chunks");
     QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("size");  // as the other program writes it; empty: the folder's
     QTest::addColumn<QString>("change");  // how the keys differ from the file's
     QTest::addColumn<bool>("used");
     QTest::newRow("standard entry") << "tEXt"
                                     << "normal"
+                                    << ""
                                     << "" << true;
     QTest::newRow("keys in compressed chunks") << "zTXt"
                                                << "normal"
+                                               << ""
                                                << "" << true;
     QTest::newRow("without Thumb::Size") << "tEXt"
                                          << "normal"
+                                         << ""
                                          << "no size" << true;
     QTest::newRow("only a larger entry") << "tEXt"
                                          << "large"
+                                         << ""
                                          << "" << true;
     QTest::newRow("file changed since") << "tEXt"
                                         << "normal"
+                                        << ""
                                         << "mtime" << false;
     QTest::newRow("file of another size") << "tEXt"
                                           << "normal"
+                                          << ""
                                           << "size" << false;
     QTest::newRow("another file's entry") << "tEXt"
                                           << "normal"
+                                          << ""
                                           << "uri" << false;
+    // An entry larger than its folder's size is not a thumbnail, whatever its keys say.
+    QTest::newRow("one pixel wider than normal") << "tEXt"
+                                                 << "normal"
+                                                 << "129x96"
+                                                 << "" << false;
+    QTest::newRow("11000 x 11000 in normal") << "tEXt"
+                                             << "normal"
+                                             << "11000x11000"
+                                             << "" << false;
+    QTest::newRow("11000 x 11000 in large") << "tEXt"
+                                            << "large"
+                                            << "11000x11000"
+                                            << "" << false;
 }
 
 void TestPictures::entriesWrittenByOthersAreUsed()
 {
     QFETCH(QString, chunks);
     QFETCH(QString, folder);
+    QFETCH(QString, size);
     QFETCH(QString, change);
     QFETCH(bool, used);
     const QString root = file(QStringLiteral("cache/thumbnails"));
@@ -755,15 +779,22 @@ void TestPictures::entriesWrittenByOthersAreUsed()
     const QString entry = root + u'/' + folder + u'/' + thumbnailFileName(key.uri);
     QVERIFY(QDir().mkpath(root + u'/' + folder));
     QString out;
-    QCOMPARE(otherProgram(
-                 QStringList{QStringLiteral("write"), entry, QString::number(side), QStringLiteral("255,0,255"), chunks}
+    QCOMPARE(otherProgram(QStringList{QStringLiteral("write"), entry, size.isEmpty() ? QString::number(side) : size,
+                              QStringLiteral("255,0,255"), chunks}
                      + keys,
                  &out),
         0);
     const QImage found = cache.find(key, 128);
     QCOMPARE(!found.isNull(), used);
-    if (used)
+    QCOMPARE(!cache.largest(key).isNull(), used);
+    if (used) {
         QCOMPARE(found.pixelColor(5, 5), QColor(Qt::magenta));
+        return;
+    }
+    // An entry not used gives way to the picture's own thumbnail.
+    const PictureResult thumbnail = pictures_.loadFitted(photo, QSize(side, side));
+    QVERIFY(cache.store(key, side, thumbnail.image, thumbnail.natural));
+    QCOMPARE(cache.find(key, side).pixelColor(5, 5), thumbnail.image.pixelColor(5, 5));
 }
 
 // A file changed within the last two seconds gets no entry (a second change within the same
@@ -788,6 +819,73 @@ void TestPictures::freshFilesAndTheCacheItselfGetNoEntries()
     FreedesktopThumbnails blocked(file(QStringLiteral("photo.jpg/thumbnails")));
     QVERIFY(!blocked.store(cache.keyOf(photo), 128, thumbnail, QSize(400, 300)));
     QVERIFY(blocked.find(cache.keyOf(photo), 128).isNull());
+}
+
+void TestPictures::onlyTrustedFoldersAreUsed_data()
+{
+    QTest::addColumn<QString>("folder");  // below the cache root; empty: the root itself
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("normal a link to a folder") << "normal"
+                                               << "link";
+    QTest::newRow("normal writable by everyone") << "normal"
+                                                 << "0777";
+    QTest::newRow("normal writable by its group") << "normal"
+                                                  << "0770";
+    QTest::newRow("normal owned by another user") << "normal"
+                                                  << "owner";
+    QTest::newRow("the failures a link to a folder") << "fail/vutara"
+                                                     << "link";
+    QTest::newRow("the failures owned by another user") << "fail/vutara"
+                                                        << "owner";
+    QTest::newRow("the root writable by everyone") << ""
+                                                   << "0777";
+    QTest::newRow("the root a link to a folder") << ""
+                                                 << "link";
+}
+
+// The cache is read and written only in real folders (not links) of this user that nobody else
+// may write; elsewhere the pictures are decoded as without a cache, and nothing is written.
+void TestPictures::onlyTrustedFoldersAreUsed()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, fault);
+    if (fault == QStringLiteral("owner") && ::geteuid() != 0)
+        QSKIP("giving a folder to another user needs the superuser");
+    const QString root = file(QStringLiteral("cache/thumbnails"));
+    FreedesktopThumbnails cache(root);
+    const QString photo = writeJpeg(QStringLiteral("photo.jpg"), jpegBytes(quarters(QSize(400, 300))));
+    const QString damaged = file(QStringLiteral("damaged.jpg"));
+    writeBytes(damaged, "not a picture");
+    age(photo);
+    age(damaged);
+    const ThumbnailKey picture = cache.keyOf(photo), failure = cache.keyOf(damaged);
+    const PictureResult thumbnail = pictures_.loadFitted(photo, QSize(128, 128));
+    QVERIFY(cache.store(picture, 128, thumbnail.image, thumbnail.natural));
+    QVERIFY(cache.storeFailure(failure));
+
+    const QString faulty = folder.isEmpty() ? root : root + u'/' + folder;
+    const QByteArray path = QFile::encodeName(faulty);
+    if (fault == QStringLiteral("link")) {
+        const QString real = file(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().rename(faulty, real));
+        QVERIFY(QFile::link(real, faulty));
+    } else if (fault == QStringLiteral("owner")) {
+        QCOMPARE(::chown(path.constData(), 12345, 12345), 0);
+    } else {
+        QCOMPARE(::chmod(path.constData(), mode_t(fault.toUInt(nullptr, 8))), 0);
+    }
+    const QString entry = cache.entryPath(picture.uri, 128), note = cache.failurePath(failure.uri);
+    const QByteArray entryBytes = readBytes(entry), noteBytes = readBytes(note);
+    const bool entries = folder == QStringLiteral("fail/vutara"), failures = folder == QStringLiteral("normal");
+    QCOMPARE(!cache.find(picture, 128).isNull(), entries);
+    QCOMPARE(!cache.largest(picture).isNull(), entries);
+    QCOMPARE(cache.failedBefore(failure), failures);
+    QCOMPARE(cache.store(picture, 128, solid(QSize(128, 96), Qt::magenta), thumbnail.natural), entries);
+    QCOMPARE(cache.storeFailure(failure), failures);
+    if (!entries)
+        QCOMPARE(readBytes(entry), entryBytes);
+    if (!failures)
+        QCOMPARE(readBytes(note), noteBytes);
 }
 
 QTEST_MAIN(TestPictures)
