@@ -85,7 +85,7 @@ for name in "${harnesses[@]}"; do
     inputs=()
     mapfile -t inputs < <(find "${seeds[@]}" "$regressions" -type f 2>/dev/null | sort)
     echo "==== fuzz: $name: ${#inputs[@]} seeds and past findings"
-    if ! nice -n 19 "$exe" -detect_leaks=0 -timeout=60 -rss_limit_mb=4096 "${inputs[@]}" >>"$log" 2>&1; then
+    if ! nice -n 19 "$exe" -detect_leaks=0 -timeout=60 -rss_limit_mb=2048 "${inputs[@]}" >>"$log" 2>&1; then
         echo "fuzz: $name failed on a seed or a past finding; see $log" >&2
         tail -n 40 "$log" >&2
         failed+=("$name")
@@ -104,7 +104,7 @@ for name in "${harnesses[@]}"; do
     while ((left > 100)); do
         round=$(((left + 99) / 100))
         nice -n 19 "$exe" -max_total_time="$round" -print_final_stats=1 -detect_leaks=0 -timeout=60 \
-            -rss_limit_mb=4096 -artifact_prefix="$findings/" "${dirs[@]}" "${seeds[@]}" >>"$log" 2>&1
+            -rss_limit_mb=2048 -artifact_prefix="$findings/" "${dirs[@]}" "${seeds[@]}" >>"$log" 2>&1
         status=$?
         n=$(grep -a 'stat::number_of_executed_units' "$log" | tail -n 1 | awk '{print $2}')
         runs=$((runs + ${n:-0}))

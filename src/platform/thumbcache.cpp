@@ -182,10 +182,27 @@ std::optional<QSize> pngSize(const QByteArray& head)
 
 QImage readThumbnailEntry(QIODevice& device, int side)
 {
+    constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024;
     const std::optional<QSize> size = pngSize(device.peek(24));
     if (!size || size->width() > side || size->height() > side)
         return QImage();
-    QImageReader reader(&device, "png");
+    // Qt reads into an array of the size asked for: asked for no more than the file holds.
+    const qint64 bytes = device.isSequential() ? MaxEntryBytes + 1 : device.size() - device.pos();
+    if (bytes > MaxEntryBytes)
+        return QImage();
+    QByteArray png = device.read(bytes);
+    // Every chunk must lie within the file, up to the end chunk: PNG readers take a chunk's
+    // stated length on trust, and a text chunk claiming 2 GB in a file of 200 bytes costs
+    // seconds and gigabytes before the read fails.
+    qsizetype at = 8;
+    while (at + 12 <= png.size() && qFromBigEndian<quint32>(png.constData() + at) <= png.size() - at - 12
+        && png.mid(at + 4, 4) != "IEND")
+        at += 12 + qsizetype(qFromBigEndian<quint32>(png.constData() + at));
+    if (png.size() > MaxEntryBytes || at + 12 > png.size() || png.mid(at + 4, 4) != "IEND")
+        return QImage();
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "png");
     QImage image = reader.read();
     // A picture that decodes to another size than its header states is no entry either.
     return image.width() <= side && image.height() <= side ? image : QImage();
@@ -217,11 +234,8 @@ bool makeFolders(const QString& path)
 // pixels each way.
 QImage readEntry(const QString& path, int side)
 {
-    constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024;
     QFile file;
-    if (!openForReading(path, &file).ok() || file.size() > MaxEntryBytes)
-        return QImage();
-    return readThumbnailEntry(file, side);
+    return openForReading(path, &file).ok() ? readThumbnailEntry(file, side) : QImage();
 }
 
 QMap<QString, QString> textsOf(const QImage& image)

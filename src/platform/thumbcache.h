@@ -100,9 +100,10 @@ private:
     QString canonicalRoot_;
 };
 
-// The picture of a cache entry (a PNG) on `device`, when the size its header states is at most
-// `side` pixels each way; null otherwise. Entries of other sizes are not thumbnails, and are never
-// decoded: one of 11000 x 11000 pixels costs a header read, not a gigabyte.
+// The picture of a cache entry (a PNG of at most 64 MB, its chunks within the file) on `device`,
+// when the size its header states is at most `side` pixels each way; null otherwise. Entries of
+// other sizes are not thumbnails, and are never decoded: one of 11000 x 11000 pixels costs a
+// header read, not a gigabyte.
 QImage readThumbnailEntry(QIODevice& device, int side);
 // The width and height a PNG's header states, from its first 24 bytes; nothing when they are
 // not a PNG's signature and header.
