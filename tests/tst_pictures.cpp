@@ -2,7 +2,7 @@
 // them, embedded previews, first views, files that are no regular files, BMPs and icons drawn as
 // ImageMagick draws them; and the desktop's shared thumbnail cache, read and written the way the
 // desktop's other programs read and write it.
-#include "platform/jpegdecoder.h"
+#include "platform/exif.h"
 #include "platform/pictures.h"
 #include "platform/testing/fixtures.h"
 #include "platform/thumbcache.h"
@@ -254,8 +254,10 @@ void TestPictures::exifBlocks_data()
     longType[18] = 4;  // LONG instead of SHORT: Qt's reader never took it
     QTest::newRow("orientation of the wrong type") << longType << 0 << QByteArray();
     QByteArray nine = intel;
-    nine[22] = 9;
+    nine[24] = 9;
     QTest::newRow("orientation 9") << nine << 0 << QByteArray();
+    // Every read stays inside the block: the entry's value lies one byte past its end.
+    QTest::newRow("directory cut short") << intel.left(25) << 0 << QByteArray();
     QByteArray cut = block(withExif(jpeg, 1, preview));
     cut.chop(10);
     QTest::newRow("preview running past the block") << cut << 1 << QByteArray();

@@ -19,7 +19,7 @@ PictureResult cellPicture(Pictures& pictures, ThumbnailCache& cache, const QStri
         if (!cached.image.isNull())
             return toCell(std::move(cached));
         if (cache.failedBefore(key))
-            return PictureResult::failure(err::InvalidPicture, path + QStringLiteral(": could not be read before"));
+            return PictureResult::failure(err::InvalidPicture, path, QStringLiteral("could not be read before"));
     }
     PictureResult r = pictures.loadFitted(path, QSize(side, side));
     if (key.valid()) {

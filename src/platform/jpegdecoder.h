@@ -1,38 +1,18 @@
 // JPEG files decoded with libjpeg-turbo itself: straight into the 32-bit format the screen paints,
-// with the EXIF orientation applied while the rows are written (never a second full-size copy),
-// reduced in the DCT when only a smaller picture is wanted, and the EXIF preview read from the
-// file's header without touching the picture's own data.
+// with the EXIF orientation applied while the rows are written (never a second full-size copy;
+// bandplacer.h), reduced in the DCT when only a smaller picture is wanted, and the EXIF preview
+// (exif.h) read from the file's header without touching the picture's own data.
 #pragma once
 
+#include "exif.h"
 #include "pictures.h"
 
 #include <QByteArray>
-#include <QPoint>
 #include <QSize>
 
 #include <optional>
 
 namespace vu::jpeg {
-
-// What an EXIF block (the data of an APP1 "Exif" segment) says: the orientation (1 to 8; 0 when
-// it states none or states it wrongly) and where the embedded preview's JPEG bytes lie in it.
-struct Exif {
-    int orientation = 0;
-    qsizetype previewOffset = 0;  // from the start of the block
-    qsizetype previewLength = 0;  // 0: no preview
-};
-Exif parseExif(const QByteArray& block);
-
-// The size a stored picture is shown at once `orientation` (EXIF 1 to 8) is applied.
-QSize orientedSize(QSize stored, int orientation);
-// Where pixel `p` of a stored picture of `stored` size lands once `orientation` is applied.
-QPoint orientedPoint(QPoint p, QSize stored, int orientation);
-
-// Whether an embedded preview of `preview` size can stand for a stored picture of `stored` size
-// where `needed` device pixels (orientation applied) are wanted: it must cover them, and its
-// proportions must be the picture's within 1 % (a preview padded with black bands to another
-// shape, or left behind by an editor that cropped the picture, is not the picture).
-bool previewCanStandFor(QSize preview, QSize stored, int orientation, QSize needed);
 
 // The smallest scale M/8 (M from 1 to 8) at which libjpeg's decode of a stored picture covers
 // `atLeast` (stored orientation); 8 when even the whole picture does not.

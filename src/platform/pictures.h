@@ -29,6 +29,11 @@ struct PictureResult {
         r.detail = std::move(detail);
         return r;
     }
+    // A failure to load the file at `path`, `why` worded after its path as every loader words it.
+    static PictureResult failure(int error, const QString& path, const QString& why)
+    {
+        return failure(error, path + QStringLiteral(": ") + why);
+    }
 };
 
 class Pictures {

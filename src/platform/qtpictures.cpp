@@ -20,11 +20,6 @@ namespace {
 
 constexpr qint64 LimitBytes = qint64(QtPictures::AllocationLimitMB) * 1024 * 1024;
 
-PictureResult failure(int error, const QString& path, const QString& why)
-{
-    return PictureResult::failure(error, path + QStringLiteral(": ") + why);
-}
-
 bool fitsLimit(QSize size)
 {
     // Pixels counted before bytes: 2^31 x 2^31 pixels times 4 bytes would not fit in 64 bits.
@@ -41,7 +36,7 @@ public:
         // Never a plain open: a pipe in the picture's place would hold the program until
         // written to.
         if (const FsStatus s = openForReading(path, &file_); !s.ok())
-            return failure(s.error, path, s.detail);
+            return PictureResult::failure(s.error, path, s.detail);
         fd_ = file_.handle();
         const ssize_t n = ::pread(fd_, head_, sizeof head_, 0);
         headSize_ = n > 0 ? int(n) : 0;
@@ -53,14 +48,14 @@ public:
             const std::optional<PictureClaim> claim = readPictureClaim(file);
             file.close();
             if (claim && !claim->plausible() && fitsLimit(claim->size)) {
-                return failure(err::InvalidPicture, path,
+                return PictureResult::failure(err::InvalidPicture, path,
                     QStringLiteral("the header claims %1 x %2 pixels, more than the file can hold")
                         .arg(claim->size.width())
                         .arg(claim->size.height()));
             }
         }
         if (::lseek(fd_, 0, SEEK_SET) != 0)
-            return failure(err::InvalidPicture, path, QStringLiteral("cannot read the file"));
+            return PictureResult::failure(err::InvalidPicture, path, QStringLiteral("cannot read the file"));
         return std::nullopt;
     }
     int fd() const { return fd_; }
@@ -89,12 +84,13 @@ public:
     std::optional<PictureResult> open(const PictureFile& picture, const QString& path, Need need)
     {
         if (!file_.open(picture.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            return failure(err::InvalidPicture, path, file_.errorString());
+            return PictureResult::failure(err::InvalidPicture, path, file_.errorString());
         // BMP and icon files Qt's readers would refuse or draw wrong go to them rewritten.
         NormalisedPicture normalised = normalisePicture(file_, LimitBytes, need);
         QIODevice* device = &file_;
         if (normalised.kind == NormalisedPicture::Kind::Refused) {
-            return failure(normalised.tooLarge ? err::OutOfMemory : err::InvalidPicture, path, normalised.why);
+            return PictureResult::failure(
+                normalised.tooLarge ? err::OutOfMemory : err::InvalidPicture, path, normalised.why);
         } else if (normalised.kind == NormalisedPicture::Kind::Rewritten) {
             rewritten_.setData(normalised.bytes);
             rewritten_.open(QIODevice::ReadOnly);
@@ -104,7 +100,8 @@ public:
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(true);
         if (!reader.canRead() || !isShownFormat(reader.format()))
-            return failure(err::InvalidPicture, path, QStringLiteral("not a BMP, JPEG, GIF or icon file"));
+            return PictureResult::failure(
+                err::InvalidPicture, path, QStringLiteral("not a BMP, JPEG, GIF or icon file"));
         pickLargestIcon();
         return std::nullopt;
     }
@@ -130,7 +127,7 @@ public:
     {
         PictureResult r;
         if (!reader.read(&r.image) || r.image.isNull())
-            return failure(err::InvalidPicture, path, reader.errorString());
+            return PictureResult::failure(err::InvalidPicture, path, reader.errorString());
         completePalette(r.image);
         r.natural = r.image.size();
         return r;
@@ -180,9 +177,9 @@ PictureResult loadReduced(const QString& path, QSize atLeast, bool fit)
         return *fail;
     const QSize s = qt.storedSize();
     if (s.isEmpty())
-        return failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
+        return PictureResult::failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
     if (!fitsLimit(s))
-        return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
+        return PictureResult::failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
     return qt.read(path);
 }
 
@@ -234,14 +231,14 @@ PictureResult QtPictures::load(const QString& path)
         return *fail;
     const QSize s = qt.storedSize();
     if (s.isValid() && !fitsLimit(s))
-        return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
+        return PictureResult::failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
     return qt.read(path);
 }
 
 PictureResult QtPictures::loadScaled(const QString& path, QSize box)
 {
     if (box.isEmpty())
-        return failure(err::InvalidPicture, path, QStringLiteral("empty target size"));
+        return PictureResult::failure(err::InvalidPicture, path, QStringLiteral("empty target size"));
     PictureResult r = loadReduced(path, box, false);
     if (r.ok())
         r.image = smoothlyScaled(r.image, box);
@@ -251,7 +248,7 @@ PictureResult QtPictures::loadScaled(const QString& path, QSize box)
 PictureResult QtPictures::loadFitted(const QString& path, QSize bound)
 {
     if (bound.isEmpty())
-        return failure(err::InvalidPicture, path, QStringLiteral("empty target size"));
+        return PictureResult::failure(err::InvalidPicture, path, QStringLiteral("empty target size"));
     PictureResult r = loadReduced(path, bound, true);
     if (r.ok())
         r.image = smoothlyScaled(r.image, fittedSize(r.natural, bound));
@@ -279,7 +276,7 @@ PictureResult QtPictures::loadFirstView(const QString& path, const QImage& thumb
         }
         if (qint64(stored.width()) * stored.height() > FirstViewAbovePixels) {
             if (!fitsLimit(stored))
-                return failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
+                return PictureResult::failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
             // A thumbnail stands for the picture when it is the picture fitted into its square.
             const QSize expected = fittedSize(shown, thumbnail.size().expandedTo(thumbnail.size().transposed()));
             if (!thumbnail.isNull() && std::abs(expected.width() - thumbnail.width()) <= 1
