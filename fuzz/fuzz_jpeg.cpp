@@ -1,7 +1,7 @@
 // The JPEG decoder on any bytes, through its header reader and its reduced and turned paths: the
 // bytes are the file, and its last byte also chooses the request (the size wanted, fitted or
-// stretched, the EXIF preview or not), so that the seeds stay real files. Pictures are capped at a megapixel so that a run tries hundreds of inputs
-// a second; whatever the bytes, a decoded picture is whole and in the format promised.
+// stretched, the EXIF preview or not), so that the seeds stay real files. Pictures are capped at a megapixel so that a
+// run tries hundreds of inputs a second; whatever the bytes, a decoded picture is whole and in the format promised.
 #include "harness.h"
 #include "platform/jpegdecoder.h"
 

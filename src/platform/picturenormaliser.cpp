@@ -148,6 +148,12 @@ NormalisedPicture normaliseBmp(QIODevice& d, qint64 maxBytes, bool pixels)
     const qint64 width = info->width, rows = std::abs(info->height);
     if (width <= 0 || rows <= 0 || width > 0x7FFFFFFF || rows > 0x7FFFFFFF)
         return {};
+    // Bit depths Qt's reader knows: the rest it refuses on its own, in a header it reads.
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+        if (knownHeader(info->headerSize) && info->planes == 1)
+            return {};
+        return refused(QStringLiteral("BMP of a bit depth no reader draws"));
+    }
     // Run-length coded pictures are expanded here: Qt's reader leaves the pixels that the codes
     // skip as whatever memory held before.
     const bool rle = (bits == 8 && info->compression == 1) || (bits == 4 && info->compression == 2);
@@ -228,6 +234,8 @@ NormalisedPicture normaliseBmp(QIODevice& d, qint64 maxBytes, bool pixels)
     const bool masks = info->bitFields() || alphaMask;
     const int outBits = wideMasks ? 32 : rle ? 8 : bits;
     const qint64 outPixels = overLimit || !pixels ? 0 : bmpRowsBytes(width, outBits, rows);
+    if (outPixels > maxBytes)
+        return refused(QStringLiteral("picture too large"), true);
     const qint64 headerBytes = masks ? 124 : 40;
     const qint64 outSize = 14 + headerBytes + 4 * qint64(paletteSize) + outPixels;
 
