@@ -85,6 +85,9 @@ public:
 
     // What the batch runs and drops of this run did to files, newest last, for 元に戻す.
     engine::Journal& journal() { return journal_; }
+    // What the waste bin and the batch deletion do with a file: delete it for good, or move it
+    // into the desktop's trash.
+    engine::DeleteMode deleteMode = engine::DeleteMode::Final;
 
 private:
     Platform platform_;
