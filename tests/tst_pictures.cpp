@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QDirIterator>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QProcess>
@@ -98,6 +99,34 @@ int otherProgram(const QStringList& arguments, QString* out)
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
 }
 
+// A BMP file with a 40-byte header: `width` x `height` pixels of `bits`, the `palette` (its
+// length stated) and the pixel data as given, coded with `compression` (1 RLE8, 2 RLE4).
+QByteArray bmpBytes(
+    int width, int height, int bits, const QList<QRgb>& palette, const QByteArray& pixels, int compression = 0)
+{
+    QByteArray header(54, '\0');
+    const qsizetype pixelsAt = 54 + 4 * palette.size();
+    auto put = [&header](int at, quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            header[at + i] = char(v >> (8 * i));
+    };
+    header[0] = 'B';
+    header[1] = 'M';
+    put(2, quint32(pixelsAt + pixels.size()), 4);
+    put(10, quint32(pixelsAt), 4);
+    put(14, 40, 4);
+    put(18, quint32(width), 4);
+    put(22, quint32(height), 4);
+    put(26, 1, 2);
+    put(28, quint32(bits), 2);
+    put(30, quint32(compression), 4);
+    put(46, quint32(palette.size()), 4);
+    std::string colours;
+    for (const QRgb c : palette)
+        colours += {char(qBlue(c)), char(qGreen(c)), char(qRed(c)), '\0'};
+    return header + QByteArray::fromStdString(colours) + pixels;
+}
+
 }  // namespace
 
 class TestPictures : public QObject {
@@ -119,6 +148,9 @@ private slots:
     void nonRegularFilesAreRefusedAtOnce();
     void drawnAsImageMagickDraws_data();
     void drawnAsImageMagickDraws();
+    void sameWhateverCameBefore();
+    void missingPixelsHaveOneColour_data();
+    void missingPixelsHaveOneColour();
     // The shared thumbnail cache.
     void uris_data();
     void uris();
@@ -130,6 +162,8 @@ private slots:
     void entriesWrittenByOthersAreUsed_data();
     void entriesWrittenByOthersAreUsed();
     void freshFilesAndTheCacheItselfGetNoEntries();
+    void onlyTrustedFoldersAreUsed_data();
+    void onlyTrustedFoldersAreUsed();
 
 private:
     QString file(const QString& name) const { return cwd_->file(name); }
@@ -403,6 +437,12 @@ void TestPictures::drawnAsImageMagickDraws_data()
                                                       << "ico:64";
     QTest::newRow("icon whose directory claims less") << "ico:32"
                                                       << "ico";
+    // A 24-bit icon picture whose mask makes its left half transparent, and a PNG picture whose
+    // directory entry states 65535 bits (Qt's reader drops the one's mask, refuses the other).
+    QTest::newRow("24-bit icon with a mask") << "icon24"
+                                             << "icon24";
+    QTest::newRow("PNG icon with a nonsense bit count") << "iconpng"
+                                                        << "iconpng";
     // What cannot be drawn right is refused: bit masks whose bits are not contiguous.
     QTest::newRow("BMP with a broken red mask") << "masks"
                                                 << "";
@@ -438,8 +478,39 @@ void TestPictures::drawnAsImageMagickDraws()
         QVERIFY(r.image.isNull());
         return;
     }
-    const QString path = picture.startsWith(QStringLiteral("ico")) ? icon(picture) : dataFile(picture);
-    const QString ref = reference.startsWith(QStringLiteral("ico")) ? icon(reference) : dataFile(reference);
+    // One 48 x 48 picture of the quarters: 24 bits with a mask, or a PNG.
+    auto handMade = [this](const QString& kind) {
+        const QImage image = quarters(QSize(48, 48));
+        QByteArray data;
+        if (kind == QStringLiteral("iconpng")) {
+            QBuffer png(&data);
+            png.open(QIODevice::WriteOnly);
+            image.save(&png, "png");
+        } else {
+            data = bmpBytes(48, 96, 24, {}, QByteArray()).mid(14);
+            for (int y = 47; y >= 0; --y)
+                for (int x = 0; x < 48; ++x)
+                    data.append(char(qBlue(image.pixel(x, y))))
+                        .append(char(qGreen(image.pixel(x, y))))
+                        .append(char(qRed(image.pixel(x, y))));
+            for (int y = 0; y < 48; ++y)
+                data += QByteArray("\xFF\xFF\xFF\0\0\0\0\0", 8);  // left 24 pixels masked
+        }
+        QByteArray bytes("\0\0\1\0\1\0\x30\x30\0\0\1\0\x18\0", 14);
+        if (kind == QStringLiteral("iconpng"))
+            bytes[12] = bytes[13] = char(0xFF);
+        for (const quint32 v : {quint32(data.size()), 22u})
+            bytes.append(char(v)).append(char(v >> 8)).append(char(v >> 16)).append(char(v >> 24));
+        const QString path = file(kind + QStringLiteral(".ico"));
+        writeBytes(path, bytes + data);
+        return path;
+    };
+    auto make = [&](const QString& spec) {
+        return spec.startsWith(QStringLiteral("icon")) ? handMade(spec)
+            : spec.startsWith(QStringLiteral("ico"))   ? icon(spec)
+                                                       : dataFile(spec);
+    };
+    const QString path = make(picture), ref = make(reference);
     const PictureResult r = pictures_.load(path);
     QVERIFY2(r.ok(), qPrintable(r.detail));
     const QImage expected = imageMagick(ref);
@@ -452,6 +523,85 @@ void TestPictures::drawnAsImageMagickDraws()
                        .arg(expected.width())
                        .arg(expected.height())
                        .arg(difference * 100, 0, 'f', 1)));
+}
+
+// Every picture of the test data shows the same pixels whatever was loaded before it: pixels an
+// RLE picture skips, that a file cut short lacks or whose index lies beyond the palette have one
+// defined colour, never the bytes an earlier picture left in memory. Each file is loaded twice in
+// this process, in two orders, with memory scribbled over differently before each load.
+void TestPictures::sameWhateverCameBefore()
+{
+    QStringList files;
+    QDirIterator it(dataFile(QString()),
+        {QStringLiteral("*.bmp"), QStringLiteral("*.gif"), QStringLiteral("*.jpg"), QStringLiteral("*.ico")},
+        QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    QVERIFY(files.size() > 100);
+    auto pass = [this](const QStringList& order, char scribble) {
+        QHash<QString, QByteArray> seen;
+        for (const QString& path : order) {
+            // Blocks of every size the pictures take, freed again for the load to reuse.
+            std::vector<QByteArray> blocks;
+            for (qsizetype size = 64; size <= 4 * 1024 * 1024; size *= 2)
+                blocks.emplace_back(size, scribble);
+            blocks.clear();
+            const PictureResult r = pictures_.load(path);
+            const QImage image = r.image.convertToFormat(QImage::Format_ARGB32);
+            seen[path] = r.ok() ? QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes())
+                                : QByteArray("refused");
+        }
+        return seen;
+    };
+    QStringList backwards = files;
+    std::reverse(backwards.begin(), backwards.end());
+    const QHash<QString, QByteArray> first = pass(files, '\x5A'), second = pass(backwards, '\xA5');
+    QStringList differing;
+    for (const QString& path : files) {
+        if (first[path] != second[path])
+            differing << QFileInfo(path).fileName();
+    }
+    QVERIFY2(differing.isEmpty(), qPrintable(differing.join(QStringLiteral(", "))));
+}
+
+void TestPictures::missingPixelsHaveOneColour_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QList<QPoint>>("missing");  // pixels the file does not give, top row 0
+    QTest::addColumn<QColor>("colour");  // which they all show
+    const QRgb red = qRgb(200, 0, 0), green = qRgb(0, 200, 0);
+    const QList<QRgb> palette{red, green};
+    // 4 x 2 pixels, rows stored bottom first; green wherever the file says 1.
+    QTest::newRow("index beyond the palette")
+        << bmpBytes(4, 2, 8, palette, QByteArray("\1\1\xC8\1\1\1\1\1", 8)) << QList<QPoint>{{2, 1}} << QColor(red);
+    QTest::newRow("RLE8: a delta skips pixels, the codes end a row early")
+        << bmpBytes(4, 2, 8, palette, QByteArray("\1\1\0\2\2\0\1\1\0\0\1\1\0\1", 14), 1)
+        << QList<QPoint>{{1, 1}, {2, 1}, {1, 0}, {2, 0}, {3, 0}} << QColor(red);
+    QTest::newRow("RLE4: the picture ends early")
+        << bmpBytes(4, 2, 4, palette, QByteArray("\4\x11\0\1", 4), 2) << QList<QPoint>{{0, 0}, {3, 0}} << QColor(red);
+    QTest::newRow("RLE8: cut short in an absolute run") << bmpBytes(4, 2, 8, palette, QByteArray("\4\1\0\0\0\4\1", 7),
+        1) << QList<QPoint>{{1, 0}, {3, 0}} << QColor(red);
+    QTest::newRow("8 bits, cut short") << bmpBytes(4, 2, 8, palette, QByteArray("\1\1\1\1", 4))
+                                       << QList<QPoint>{{0, 0}, {3, 0}} << QColor(red);
+    QTest::newRow("24 bits, cut short") << bmpBytes(4, 2, 24, {}, QByteArray("\0\xC8\0", 3).repeated(5).chopped(1))
+                                        << QList<QPoint>{{2, 0}, {3, 0}} << QColor(Qt::black);
+}
+
+// Pixels a BMP does not give (skipped by run-length codes, missing from a file cut short, or
+// naming a colour beyond the palette) all show the palette's first colour, or black.
+void TestPictures::missingPixelsHaveOneColour()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QList<QPoint>, missing);
+    QFETCH(QColor, colour);
+    writeBytes(file(QStringLiteral("p.bmp")), bytes);
+    const PictureResult r = pictures_.load(file(QStringLiteral("p.bmp")));
+    QVERIFY2(r.ok(), qPrintable(r.detail));
+    QCOMPARE(r.image.size(), QSize(4, 2));
+    for (const QPoint p : missing)
+        QCOMPARE(r.image.pixelColor(p), colour);
+    QCOMPARE(r.image.pixelColor(0, 1), QColor(qRgb(0, 200, 0)));  // the first pixel the file gives
 }
 
 void TestPictures::uris_data()
@@ -559,35 +709,57 @@ void TestPictures::entriesWrittenByOthersAreUsed_data()
 {
     QTest::addColumn<QString>("chunks");
     QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("size");  // as the other program writes it; empty: the folder's
     QTest::addColumn<QString>("change");  // how the keys differ from the file's
     QTest::addColumn<bool>("used");
     QTest::newRow("standard entry") << "tEXt"
                                     << "normal"
+                                    << ""
                                     << "" << true;
     QTest::newRow("keys in compressed chunks") << "zTXt"
                                                << "normal"
+                                               << ""
                                                << "" << true;
     QTest::newRow("without Thumb::Size") << "tEXt"
                                          << "normal"
+                                         << ""
                                          << "no size" << true;
     QTest::newRow("only a larger entry") << "tEXt"
                                          << "large"
+                                         << ""
                                          << "" << true;
     QTest::newRow("file changed since") << "tEXt"
                                         << "normal"
+                                        << ""
                                         << "mtime" << false;
     QTest::newRow("file of another size") << "tEXt"
                                           << "normal"
+                                          << ""
                                           << "size" << false;
     QTest::newRow("another file's entry") << "tEXt"
                                           << "normal"
+                                          << ""
                                           << "uri" << false;
+    // An entry larger than its folder's size is not a thumbnail, whatever its keys say.
+    QTest::newRow("one pixel wider than normal") << "tEXt"
+                                                 << "normal"
+                                                 << "129x96"
+                                                 << "" << false;
+    QTest::newRow("11000 x 11000 in normal") << "tEXt"
+                                             << "normal"
+                                             << "11000x11000"
+                                             << "" << false;
+    QTest::newRow("11000 x 11000 in large") << "tEXt"
+                                            << "large"
+                                            << "11000x11000"
+                                            << "" << false;
 }
 
 void TestPictures::entriesWrittenByOthersAreUsed()
 {
     QFETCH(QString, chunks);
     QFETCH(QString, folder);
+    QFETCH(QString, size);
     QFETCH(QString, change);
     QFETCH(bool, used);
     const QString root = file(QStringLiteral("cache/thumbnails"));
@@ -607,15 +779,22 @@ void TestPictures::entriesWrittenByOthersAreUsed()
     const QString entry = root + u'/' + folder + u'/' + thumbnailFileName(key.uri);
     QVERIFY(QDir().mkpath(root + u'/' + folder));
     QString out;
-    QCOMPARE(otherProgram(
-                 QStringList{QStringLiteral("write"), entry, QString::number(side), QStringLiteral("255,0,255"), chunks}
+    QCOMPARE(otherProgram(QStringList{QStringLiteral("write"), entry, size.isEmpty() ? QString::number(side) : size,
+                              QStringLiteral("255,0,255"), chunks}
                      + keys,
                  &out),
         0);
     const QImage found = cache.find(key, 128);
     QCOMPARE(!found.isNull(), used);
-    if (used)
+    QCOMPARE(!cache.largest(key).isNull(), used);
+    if (used) {
         QCOMPARE(found.pixelColor(5, 5), QColor(Qt::magenta));
+        return;
+    }
+    // An entry not used gives way to the picture's own thumbnail.
+    const PictureResult thumbnail = pictures_.loadFitted(photo, QSize(side, side));
+    QVERIFY(cache.store(key, side, thumbnail.image, thumbnail.natural));
+    QCOMPARE(cache.find(key, side).pixelColor(5, 5), thumbnail.image.pixelColor(5, 5));
 }
 
 // A file changed within the last two seconds gets no entry (a second change within the same
@@ -640,6 +819,73 @@ void TestPictures::freshFilesAndTheCacheItselfGetNoEntries()
     FreedesktopThumbnails blocked(file(QStringLiteral("photo.jpg/thumbnails")));
     QVERIFY(!blocked.store(cache.keyOf(photo), 128, thumbnail, QSize(400, 300)));
     QVERIFY(blocked.find(cache.keyOf(photo), 128).isNull());
+}
+
+void TestPictures::onlyTrustedFoldersAreUsed_data()
+{
+    QTest::addColumn<QString>("folder");  // below the cache root; empty: the root itself
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("normal a link to a folder") << "normal"
+                                               << "link";
+    QTest::newRow("normal writable by everyone") << "normal"
+                                                 << "0777";
+    QTest::newRow("normal writable by its group") << "normal"
+                                                  << "0770";
+    QTest::newRow("normal owned by another user") << "normal"
+                                                  << "owner";
+    QTest::newRow("the failures a link to a folder") << "fail/vutara"
+                                                     << "link";
+    QTest::newRow("the failures owned by another user") << "fail/vutara"
+                                                        << "owner";
+    QTest::newRow("the root writable by everyone") << ""
+                                                   << "0777";
+    QTest::newRow("the root a link to a folder") << ""
+                                                 << "link";
+}
+
+// The cache is read and written only in real folders (not links) of this user that nobody else
+// may write; elsewhere the pictures are decoded as without a cache, and nothing is written.
+void TestPictures::onlyTrustedFoldersAreUsed()
+{
+    QFETCH(QString, folder);
+    QFETCH(QString, fault);
+    if (fault == QStringLiteral("owner") && ::geteuid() != 0)
+        QSKIP("giving a folder to another user needs the superuser");
+    const QString root = file(QStringLiteral("cache/thumbnails"));
+    FreedesktopThumbnails cache(root);
+    const QString photo = writeJpeg(QStringLiteral("photo.jpg"), jpegBytes(quarters(QSize(400, 300))));
+    const QString damaged = file(QStringLiteral("damaged.jpg"));
+    writeBytes(damaged, "not a picture");
+    age(photo);
+    age(damaged);
+    const ThumbnailKey picture = cache.keyOf(photo), failure = cache.keyOf(damaged);
+    const PictureResult thumbnail = pictures_.loadFitted(photo, QSize(128, 128));
+    QVERIFY(cache.store(picture, 128, thumbnail.image, thumbnail.natural));
+    QVERIFY(cache.storeFailure(failure));
+
+    const QString faulty = folder.isEmpty() ? root : root + u'/' + folder;
+    const QByteArray path = QFile::encodeName(faulty);
+    if (fault == QStringLiteral("link")) {
+        const QString real = file(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().rename(faulty, real));
+        QVERIFY(QFile::link(real, faulty));
+    } else if (fault == QStringLiteral("owner")) {
+        QCOMPARE(::chown(path.constData(), 12345, 12345), 0);
+    } else {
+        QCOMPARE(::chmod(path.constData(), mode_t(fault.toUInt(nullptr, 8))), 0);
+    }
+    const QString entry = cache.entryPath(picture.uri, 128), note = cache.failurePath(failure.uri);
+    const QByteArray entryBytes = readBytes(entry), noteBytes = readBytes(note);
+    const bool entries = folder == QStringLiteral("fail/vutara"), failures = folder == QStringLiteral("normal");
+    QCOMPARE(!cache.find(picture, 128).isNull(), entries);
+    QCOMPARE(!cache.largest(picture).isNull(), entries);
+    QCOMPARE(cache.failedBefore(failure), failures);
+    QCOMPARE(cache.store(picture, 128, solid(QSize(128, 96), Qt::magenta), thumbnail.natural), entries);
+    QCOMPARE(cache.storeFailure(failure), failures);
+    if (!entries)
+        QCOMPARE(readBytes(entry), entryBytes);
+    if (!failures)
+        QCOMPARE(readBytes(note), noteBytes);
 }
 
 QTEST_MAIN(TestPictures)

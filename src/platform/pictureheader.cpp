@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 
 // The least bytes each coding needs, derived from the formats. Every bound is far below what a
 // real picture of the test data or from a camera holds, so that only headers that lie fall under
@@ -69,10 +70,24 @@ qint64 ceilDiv(qint64 a, qint64 b)
     return (a + b - 1) / b;
 }
 
+// Products and sums of claimed sizes stop at the largest qint64 instead of wrapping: a header
+// claiming 2^31 x 2^31 pixels of 64 bits each needs more than 64 bits, and a wrapped count
+// could make the claim look plausible.
+qint64 product(qint64 a, qint64 b)
+{
+    qint64 p = 0;
+    return __builtin_mul_overflow(a, b, &p) ? std::numeric_limits<qint64>::max() : p;
+}
+qint64 sum(qint64 a, qint64 b)
+{
+    qint64 s = 0;
+    return __builtin_add_overflow(a, b, &s) ? std::numeric_limits<qint64>::max() : s;
+}
+
 // The bytes of `rows` rows of `width` pixels of `bits` each, padded to 4 bytes as BMP stores them.
 qint64 bmpRowBytes(qint64 width, qint64 bits, qint64 rows)
 {
-    return ceilDiv(width * bits, 32) * 4 * rows;
+    return product(ceilDiv(width * bits, 32) * 4, rows);
 }
 
 // A BMP's information header (at `info` in the device): the size it claims and the least bytes
@@ -101,7 +116,7 @@ std::optional<PictureClaim> bmpClaim(QIODevice& d, qint64 info, qint64 dataBytes
     if (compression == 0 || compression == 3 || compression == 6) {  // rows as they are
         qint64 rows = bmpRowBytes(width, bits, height);
         if (icon)
-            rows += bmpRowBytes(width, 1, height);  // the mask
+            rows = sum(rows, bmpRowBytes(width, 1, height));  // the mask
         claim.leastDataBytes = rows / PlainBmpShare;
     } else if (compression == 1 || compression == 2) {  // RLE8, RLE4
         claim.leastDataBytes = pixels / 1020 * 2;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QString>
 
 class QIODevice;
@@ -25,8 +26,17 @@ struct NormalisedPicture {
     bool tooLarge = false;  // refused for the size a rewritten file would have
 };
 
+// What the reader is to make of the file: only its size, or its pixels too.
+enum class Need { Size, Pixels };
+
 // The BMP or icon file on `device` (read from its start; other formats are left as they are).
-// `maxBytes`: the largest rewritten file made.
-NormalisedPicture normalisePicture(QIODevice& device, qint64 maxBytes);
+// `maxBytes`: the largest rewritten file made. For its pixels, a BMP is read whole whatever Qt's
+// reader would leave unwritten: the pixels that run-length codes skip, and the rows a file cut
+// short lacks, are the palette's first colour (black, or transparent where a mask states alpha).
+NormalisedPicture normalisePicture(QIODevice& device, qint64 maxBytes, Need need = Need::Pixels);
+
+// Indices beyond the palette of an indexed `image` take the palette's first colour (Qt's
+// conversions and scaler would read past the end of the colour table for them).
+void completePalette(QImage& image);
 
 }  // namespace vu

@@ -85,12 +85,13 @@ class QtReader {
     QBuffer rewritten_;
 
 public:
-    std::optional<PictureResult> open(const PictureFile& picture, const QString& path)
+    // `need`: whether the pixels will be read, or only the size.
+    std::optional<PictureResult> open(const PictureFile& picture, const QString& path, Need need)
     {
         if (!file_.open(picture.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
             return failure(err::InvalidPicture, path, file_.errorString());
         // BMP and icon files Qt's readers would refuse or draw wrong go to them rewritten.
-        NormalisedPicture normalised = normalisePicture(file_, LimitBytes);
+        NormalisedPicture normalised = normalisePicture(file_, LimitBytes, need);
         QIODevice* device = &file_;
         if (normalised.kind == NormalisedPicture::Kind::Refused) {
             return failure(normalised.tooLarge ? err::OutOfMemory : err::InvalidPicture, path, normalised.why);
@@ -130,6 +131,7 @@ public:
         PictureResult r;
         if (!reader.read(&r.image) || r.image.isNull())
             return failure(err::InvalidPicture, path, reader.errorString());
+        completePalette(r.image);
         r.natural = r.image.size();
         return r;
     }
@@ -174,7 +176,7 @@ PictureResult loadReduced(const QString& path, QSize atLeast, bool fit)
     if (file.isJpeg())
         return jpeg::decode(file.fd(), path, {atLeast, fit, true, LimitBytes});
     QtReader qt;
-    if (auto fail = qt.open(file, path))
+    if (auto fail = qt.open(file, path, Need::Pixels))
         return *fail;
     const QSize s = qt.storedSize();
     if (s.isEmpty())
@@ -214,7 +216,7 @@ std::optional<QSize> QtPictures::naturalSize(const QString& path)
         return h ? std::optional<QSize>(h->shown()) : std::nullopt;
     }
     QtReader qt;
-    if (qt.open(file, path))
+    if (qt.open(file, path, Need::Size))
         return std::nullopt;
     const QSize s = qt.shownSize();
     return s.isEmpty() ? std::nullopt : std::optional<QSize>(s);
@@ -228,7 +230,7 @@ PictureResult QtPictures::load(const QString& path)
     if (file.isJpeg())
         return jpeg::decode(file.fd(), path, {QSize(), false, false, LimitBytes});
     QtReader qt;
-    if (auto fail = qt.open(file, path))
+    if (auto fail = qt.open(file, path, Need::Pixels))
         return *fail;
     const QSize s = qt.storedSize();
     if (s.isValid() && !fitsLimit(s))
@@ -270,7 +272,7 @@ PictureResult QtPictures::loadFirstView(const QString& path, const QImage& thumb
             }
         } else {
             QtReader qt;
-            if (!qt.open(file, path)) {
+            if (!qt.open(file, path, Need::Size)) {
                 stored = qt.storedSize();
                 shown = qt.shownSize();
             }

@@ -169,6 +169,28 @@ QByteArray pngWithTexts(const QImage& image, const QList<QPair<QByteArray, QByte
     return png;
 }
 
+std::optional<QSize> pngSize(const QByteArray& head)
+{
+    if (head.size() < 24 || !head.startsWith("\x89PNG\r\n\x1a\n") || head.mid(8, 8) != QByteArray("\0\0\0\x0dIHDR", 8))
+        return std::nullopt;
+    const quint32 width = qFromBigEndian<quint32>(head.constData() + 16);
+    const quint32 height = qFromBigEndian<quint32>(head.constData() + 20);
+    if (width == 0 || height == 0 || width > 0x7FFFFFFF || height > 0x7FFFFFFF)
+        return std::nullopt;
+    return QSize(int(width), int(height));
+}
+
+QImage readThumbnailEntry(QIODevice& device, int side)
+{
+    const std::optional<QSize> size = pngSize(device.peek(24));
+    if (!size || size->width() > side || size->height() > side)
+        return QImage();
+    QImageReader reader(&device, "png");
+    QImage image = reader.read();
+    // A picture that decodes to another size than its header states is no entry either.
+    return image.width() <= side && image.height() <= side ? image : QImage();
+}
+
 // ---- the cache on disk ----
 
 namespace {
@@ -191,15 +213,15 @@ bool makeFolders(const QString& path)
     return ::mkdir(name.constData(), 0700) == 0 || errno == EEXIST;
 }
 
-// An entry's picture and its text keys; null when there is no readable entry.
-QImage readEntry(const QString& path)
+// An entry's picture and its text keys; null when there is no readable entry of at most `side`
+// pixels each way.
+QImage readEntry(const QString& path, int side)
 {
     constexpr qint64 MaxEntryBytes = 64 * 1024 * 1024;
     QFile file;
     if (!openForReading(path, &file).ok() || file.size() > MaxEntryBytes)
         return QImage();
-    QImageReader reader(&file, "png");
-    return reader.read();
+    return readThumbnailEntry(file, side);
 }
 
 QMap<QString, QString> textsOf(const QImage& image)
@@ -269,21 +291,41 @@ ThumbnailKey FreedesktopThumbnails::keyOf(const QString& file)
     return key;
 }
 
-namespace {
-
-// The picture of the entry at `path` when it describes the file of `key`; null otherwise.
-QImage entryFor(const QString& path, const ThumbnailKey& key)
+// Checked on every read and write, folder by folder from the root: another user's folder, a link
+// or a folder others may write could hand this program any picture as a file's thumbnail, or
+// take or swap what it writes. A folder not made yet passes: it is made 0700.
+bool FreedesktopThumbnails::trusted(const QString& folder) const
 {
-    QImage entry = readEntry(path);
-    return !entry.isNull() && entryDescribes(textsOf(entry), key) ? entry : QImage();
+    if (folder != root_ && !folder.startsWith(root_ + u'/'))
+        return false;
+    const QStringList below = folder.mid(root_.size()).split(u'/', Qt::SkipEmptyParts);
+    QString path = root_;
+    for (qsizetype i = -1; i < below.size(); ++i) {
+        if (i >= 0)
+            path += u'/' + below[i];
+        struct stat st { };
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            return errno == ENOENT;
+        if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+            return false;
+    }
+    return true;
 }
 
-}  // namespace
+// The picture of the entry at `path` (of at most `side` pixels) when it describes the file of
+// `key`; null otherwise.
+QImage FreedesktopThumbnails::entryFor(const QString& path, const ThumbnailKey& key, int side) const
+{
+    if (!trusted(path.left(path.lastIndexOf(u'/'))))
+        return QImage();
+    QImage entry = readEntry(path, side);
+    return !entry.isNull() && entryDescribes(textsOf(entry), key) ? entry : QImage();
+}
 
 QImage FreedesktopThumbnails::find(const ThumbnailKey& key, int side)
 {
     for (int s = side; key.valid() && s <= 1024; s *= 2) {
-        if (QImage entry = entryFor(entryPath(key.uri, s), key); !entry.isNull())
+        if (QImage entry = entryFor(entryPath(key.uri, s), key, s); !entry.isNull())
             return entry;
     }
     return QImage();
@@ -292,7 +334,7 @@ QImage FreedesktopThumbnails::find(const ThumbnailKey& key, int side)
 QImage FreedesktopThumbnails::largest(const ThumbnailKey& key)
 {
     for (int s = 1024; key.valid() && s >= 128; s /= 2) {
-        if (QImage entry = entryFor(entryPath(key.uri, s), key); !entry.isNull())
+        if (QImage entry = entryFor(entryPath(key.uri, s), key, s); !entry.isNull())
             return entry;
     }
     return QImage();
@@ -300,7 +342,8 @@ QImage FreedesktopThumbnails::largest(const ThumbnailKey& key)
 
 bool FreedesktopThumbnails::failedBefore(const ThumbnailKey& key)
 {
-    return key.valid() && !entryFor(failurePath(key.uri), key).isNull();
+    // A failure is noted in a picture of one pixel; none is larger than the smallest entries.
+    return key.valid() && !entryFor(failurePath(key.uri), key, 128).isNull();
 }
 
 bool FreedesktopThumbnails::store(const ThumbnailKey& key, int side, const QImage& thumbnail, QSize natural)
@@ -332,7 +375,7 @@ bool FreedesktopThumbnails::write(
 {
     const QByteArray png = pngWithTexts(image, texts);
     const QString folder = path.left(path.lastIndexOf(u'/'));
-    if (png.isEmpty() || !makeFolders(folder))
+    if (png.isEmpty() || !trusted(folder) || !makeFolders(folder) || !trusted(folder))
         return false;
     // Written under a temporary name and renamed into place, so that no program ever reads a
     // half-written entry.

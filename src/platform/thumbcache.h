@@ -11,6 +11,10 @@
 #include <QSize>
 #include <QString>
 
+#include <optional>
+
+class QIODevice;
+
 namespace vu {
 
 // What an entry must state to describe a file as it is now.
@@ -86,11 +90,23 @@ public:
     static constexpr const char* Program = "vutara";
 
 private:
+    // Whether `folder` and every folder between it and the root are real folders (no links) of
+    // this user that nobody else may write: only then is the cache read or written there.
+    bool trusted(const QString& folder) const;
+    QImage entryFor(const QString& path, const ThumbnailKey& key, int side) const;
     bool write(const QString& path, const QImage& image, const QList<QPair<QByteArray, QByteArray>>& texts);
 
     QString root_;
     QString canonicalRoot_;
 };
+
+// The picture of a cache entry (a PNG) on `device`, when the size its header states is at most
+// `side` pixels each way; null otherwise. Entries of other sizes are not thumbnails, and are never
+// decoded: one of 11000 x 11000 pixels costs a header read, not a gigabyte.
+QImage readThumbnailEntry(QIODevice& device, int side);
+// The width and height a PNG's header states, from its first 24 bytes; nothing when they are
+// not a PNG's signature and header.
+std::optional<QSize> pngSize(const QByteArray& head);
 
 // A PNG of `image` (8-bit RGBA, not interlaced) carrying `texts` as uncompressed tEXt chunks,
 // which every PNG reader finds.

@@ -557,6 +557,11 @@ void bmpFields(Maker& m, qsizetype base)
         m.edit(QStringLiteral("width%1").arg(hex(v)), [&](QByteArray& b) { putLe32(b, base + 4, v); });
         m.edit(QStringLiteral("height%1").arg(hex(v)), [&](QByteArray& b) { putLe32(b, base + 8, v); });
     }
+    // Both at once: 2^31 x 2^31 pixels, whose bytes no 64-bit count holds.
+    m.edit(QStringLiteral("size7fffffffx7fffffff"), [&](QByteArray& b) {
+        putLe32(b, base + 4, 0x7FFFFFFF);
+        putLe32(b, base + 8, 0x7FFFFFFF);
+    });
     // Claims that just fit the allocation limit, and just do not.
     m.edit(QStringLiteral("size16384x8192"), [&](QByteArray& b) {
         putLe32(b, base + 4, 16384);

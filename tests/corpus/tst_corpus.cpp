@@ -384,6 +384,8 @@ void TestCorpus::brokenPictures_data()
     QTest::newRow("BMP header only") << "bmp-24-cut19.bmp" << invalid << invalid << false;
     QTest::newRow("BMP claiming 2 gigapixels") << "bmp-24-width7fffffff.bmp" << invalid << invalid << false;
     QTest::newRow("BMP height of -2^31") << "bmp-24-height80000000.bmp" << invalid << invalid << false;
+    QTest::newRow("BMP claiming 2^31 x 2^31") << "bmp-32-size7fffffffx7fffffff.bmp" << invalid << invalid << false;
+    QTest::newRow("icon whose BMP claims 2^31 x 2^31") << "ico-bmp-e2size7fffffffx7fffffff.ico" << none << none << true;
     QTest::newRow("BMP over the allocation limit") << "bmp-24-size16384x8193.bmp" << tooLarge << tooLarge << true;
     QTest::newRow("BMP missing half its rows") << "bmp-24-cut477.bmp" << none << none << true;
     QTest::newRow("BMP palette claiming 2^30 colours") << "bmp-8-colours40000000.bmp" << invalid << invalid << true;
