@@ -298,7 +298,7 @@ QStringList entriesOf(const QString& folder)
 void TestEngine::undoPutsBack_data()
 {
     QTest::addColumn<QString>("command");  // copy, move, rename or delete (into the trash) of a.jpg, b.jpg,
-                                           // x_.jpg, x_1.jpg; "delete link": b.jpg is a relative link to a.jpg
+                                           // x_.jpg, x_1.jpg; "delete link to ...": b.jpg is a relative link
     QTest::addColumn<bool>("otherVolume");  // the copies, or the deleted files, on a volume of their own
     QTest::addColumn<QString>("meanwhile");  // what another program does to b.jpg before the undo
     QTest::addColumn<QList<int>>("leftAlone");  // the files the undo must leave where they are
@@ -324,7 +324,8 @@ void TestEngine::undoPutsBack_data()
     QTest::newRow("delete: changed in the trash") << "delete" << false << "changed" << QList<int>{1};
     QTest::newRow("delete: an old name taken since") << "delete" << false << "name taken" << QList<int>{1};
     QTest::newRow("delete: emptied from the trash") << "delete" << false << "gone" << QList<int>{1};
-    QTest::newRow("delete a relative link into the trash") << "delete link" << false << "" << none;
+    QTest::newRow("delete a relative link into the trash") << "delete link to ../dst/kept.jpg" << false << "" << none;
+    QTest::newRow("delete a link to a file deleted before it") << "delete link to a.jpg" << false << "" << none;
 }
 
 void TestEngine::undoPutsBack()
@@ -353,9 +354,13 @@ void TestEngine::undoPutsBack()
     for (int i = 0; i < names.size(); ++i) {
         writeBytes(src + u'/' + names[i], QByteArray(1000 * (i + 1), char('a' + i)));
         setTime(src + u'/' + names[i], QDateTime(QDate(2001, 2, 3 + i), QTime(4, 5, 6, 789)));
-        if (command == u"delete link"_s && i == 1) {
-            QVERIFY(QFile::remove(src + u"/b.jpg"_s));
-            QVERIFY(QFile::link(u"a.jpg"_s, src + u"/b.jpg"_s));
+        if (command.startsWith(u"delete link to "_s) && i == 1) {
+            const QString target = command.mid(15);
+            if (target.startsWith(u"../dst/"_s))
+                QVERIFY(QFile::rename(src + u"/b.jpg"_s, src + u'/' + target));
+            else
+                QVERIFY(QFile::remove(src + u"/b.jpg"_s));
+            QVERIFY(QFile::link(target, src + u"/b.jpg"_s));
         }
         before << *keptAt(platform.files, src + u'/' + names[i]);
     }
@@ -443,7 +448,7 @@ void TestEngine::undoPutsBack()
     QCOMPARE(entriesOf(src), expected);
     if (command == u"copy"_s || command == u"move"_s)
         QCOMPARE(entriesOf(dst), leftAlone.isEmpty() ? QStringList() : QStringList{u"b.jpg"_s});
-    if (command == u"delete link"_s)
+    if (command.startsWith(u"delete link"_s))
         QVERIFY(QFileInfo(src + u"/b.jpg"_s).isSymLink());
     if (command.startsWith(u"delete"_s)) {
         const QString trash = otherVolume ? disk->path() + u"/.Trash-%1"_s.arg(::geteuid()) : platform.homeTrash();
