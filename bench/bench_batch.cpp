@@ -115,7 +115,7 @@ Cost timeBatch(const QString& source, const QString& target, int expected)
     Platform platform = doubles.platform();
     platform.files = &files;  // the real service, without the test double's bookkeeping
     VuModule module(platform);
-    module.setCurPath(source);
+    module.folder().takeStored(source);
     auto* window = new VuConv(module);
     window->ui().DirList[1]->setPath(target);
     doubles.dialogs.answerMessage(MsgAnswer::Ok);  // the confirmation
@@ -164,7 +164,7 @@ RenameAndUndo timeRenameAndUndo(const QString& folder, const QString& prefix, in
     Platform platform = doubles.platform();
     platform.files = &files;
     VuModule module(platform);
-    module.setCurPath(folder);
+    module.folder().takeStored(folder);
     auto* window = new VuConv(module);
     const QStringList before = QDir(folder).entryList(QDir::Files);
     VuReNM* dialog = window->renameDialog();

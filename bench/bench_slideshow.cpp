@@ -115,7 +115,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot write the settings\n");
         return 1;
     }
-    module.setCurPath(folder + u'/');
+    module.folder().takeStored(folder + u'/');
 
     const std::vector<double> onTick = measure(module, false);
     const std::vector<double> ahead = measure(module, true);

@@ -135,7 +135,7 @@ private slots:
 
 private:
     // The batch window with its source pane on `src` and its target pane on `dst`.
-    VuConv* open(const QString& src, const QString& dst);
+    VuConv* open(const QString& src, const QString& dst, QWidget* renameOwner = nullptr);
     // Runs the rename command with the dialog answered by `answer` once it shows.
     void runRename(VuConv* w, const std::function<void(VuReNM*)>& answer);
     // Runs the command named copy, move, delete or rename; the rename dialog is answered by
@@ -180,10 +180,10 @@ void TestBatchOps::cleanup()
     cwd_.reset();
 }
 
-VuConv* TestBatchOps::open(const QString& src, const QString& dst)
+VuConv* TestBatchOps::open(const QString& src, const QString& dst, QWidget* renameOwner)
 {
-    module_->setCurPath(src);
-    auto* w = new VuConv(*module_);
+    module_->folder().takeStored(src);
+    auto* w = new VuConv(*module_, renameOwner);
     windows_ << w;
     if (!w->ui().DirList[1]->setPath(dst).ok())
         qWarning("target pane not on %s", qPrintable(dst));
@@ -991,7 +991,7 @@ void TestBatchOps::renameDialogAnswers_data()
     QTest::newRow("escape") << "escape"
                             << "";
     QTest::newRow("Err typed") << "type:Err"
-                               << "";
+                               << "ファイルリネームを行います。よろしいですか？";
     QTest::newRow("empty") << "type:" << noName;
     QTest::newRow("close box") << "close" << noName;
     QTest::newRow("separator") << "type:a/b" << unsafe;
@@ -1006,6 +1006,10 @@ void TestBatchOps::renameDialogAnswers()
     QFETCH(QString, box);
     writeFiles(src_, {u"a.jpg"_s, u"b.jpg"_s});
     VuConv* w = open(src_, dst_);
+    // A prefix that happens to read "Err" is a prefix like any other, not a cancel.
+    const bool renames = answer == u"type:Err"_s;
+    if (renames)
+        platform_->dialogs.answerMessage(MsgAnswer::Ok);
     runRename(w, [&](VuReNM* d) {
         QCOMPARE(d->windowTitle(), u"リネーム"_s);
         QCOMPARE(d->ui().Label1->text(), u"変更名を半角英数字（6桁以内）で指定してください。"_s);
@@ -1023,13 +1027,14 @@ void TestBatchOps::renameDialogAnswers()
             d->ui().OKButton->click();
         }
     });
-    QCOMPARE(entries(src_), QStringList({u"a.jpg"_s, u"b.jpg"_s}));
+    QCOMPARE(
+        entries(src_), renames ? QStringList({u"Err_.jpg"_s, u"Err_1.jpg"_s}) : QStringList({u"a.jpg"_s, u"b.jpg"_s}));
     if (box.isEmpty()) {
         QVERIFY(platform_->dialogs.asked.isEmpty());
     } else {
-        QCOMPARE(titles(), QStringList{u"名称エラー"_s});
+        QCOMPARE(titles(), QStringList{renames ? u"一括リネーム"_s : u"名称エラー"_s});
         QCOMPARE(platform_->dialogs.asked[0].text, box);
-        QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
+        QCOMPARE(platform_->dialogs.asked[0].icon, renames ? MsgIcon::Exclamation : MsgIcon::Error);
     }
     QCOMPARE(w->renameDialog()->ui().Text1->text(), QString());
     QVERIFY(!w->renameDialog()->isVisible());
@@ -1040,7 +1045,7 @@ void TestBatchOps::renameDialogIsReusedAndOwnedByMainWindow()
 {
     VuMain main(*module_);
     writeFiles(src_, {u"a.jpg"_s});
-    VuConv* w = open(src_, dst_);
+    VuConv* w = open(src_, dst_, &main);
     VuReNM* first = w->renameDialog();
     QCOMPARE(first->parentWidget(), &main);
     QCOMPARE(first->ui().Text1->maxLength(), 6);
@@ -1056,7 +1061,7 @@ void TestBatchOps::renameDialogIsReusedAndOwnedByMainWindow()
     QCOMPARE(entries(src_), QStringList{u"p_.jpg"_s});
     // The dialog stays loaded, hidden, for the next rename, also from a new batch window.
     QVERIFY(!first->isVisible());
-    VuConv* again = open(src_, dst_);
+    VuConv* again = open(src_, dst_, &main);
     QCOMPARE(again->renameDialog(), first);
 }
 

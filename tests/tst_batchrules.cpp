@@ -236,8 +236,7 @@ void TestBatchRules::prefixes_data()
     QTest::addColumn<QString>("prefix");
     QTest::addColumn<int>("check");
     QTest::newRow("letters") << "trip01" << int(PrefixCheck::Usable);
-    QTest::newRow("cancel marker") << "Err" << int(PrefixCheck::Cancelled);
-    QTest::newRow("marker in other case") << "err" << int(PrefixCheck::Usable);
+    QTest::newRow("Err, a prefix like any other") << "Err" << int(PrefixCheck::Usable);
     QTest::newRow("empty") << "" << int(PrefixCheck::Empty);
     QTest::newRow("separator") << "a/b" << int(PrefixCheck::Unsafe);
     QTest::newRow("leading separator") << "/tmp" << int(PrefixCheck::Unsafe);

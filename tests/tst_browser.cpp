@@ -89,14 +89,14 @@ void TestBrowser::showButtonWithNoFilesChangesNothing()
     QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("pics/empty"))).ok());
     // A right click leaves the current folder with a final separator; a show button that finds
     // nothing to show leaves it as it is, rather than taking the folder list's path.
-    f_.module->setCurPath(folder(QStringLiteral("pics/empty/")));
-    const QString curPath = f_.module->curPath();
+    f_.module->folder().takeStored(folder(QStringLiteral("pics/empty/")));
+    const QString curPath = f_.module->folder().curPath();
     m.setPageNo(1);
     m.OkBtn_Click(0);
     QCOMPARE(shownCells(m), QList<int>({0, 1, 2}));
     QCOMPARE(m.panel(2), QStringLiteral("ページ： 1/ 1"));
     QCOMPARE(m.panel(4), QStringLiteral("表示ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("pics")));
-    QCOMPARE(f_.module->curPath(), curPath);
+    QCOMPARE(f_.module->folder().curPath(), curPath);
 }
 
 void TestBrowser::typeButtonsKeepTheGridAndFollowFolders()
@@ -352,7 +352,7 @@ void TestBrowser::cellFileNamesTheDrawnFolder()
     VuMain& m = open(folder(QStringLiteral("one")));
     m.OkBtn_Click(0);
     QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("two"))).ok());
-    QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two")));
+    QCOMPARE(f_.module->folder().curPath(), folder(QStringLiteral("two")));
     QCOMPARE(m.cellFile(1), folder(QStringLiteral("one/x0001.bmp")));
     QCOMPARE(m.cellFile(3), QString());
 }
@@ -364,11 +364,12 @@ void TestBrowser::fileDialog()
     VuMain& m = open(images);
     f_.platform->dialogs.answerFile(images + QStringLiteral("/Sub/a0001.gif"));
     QCOMPARE(m.DialgDsp().error, 0);
-    QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
-    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
-    // The lists follow: the current folder is the one they show.
-    QCOMPARE(m.ui().DirList->path(), images + QStringLiteral("/Sub"));
-    QCOMPARE(m.panel(1), QStringLiteral("データ数：2"));
+    QCOMPARE(f_.module->folder().chosenFile(), images + QStringLiteral("/Sub/a0001.gif"));
+    QCOMPARE(f_.module->folder().curPath(), images + QStringLiteral("/Sub/"));
+    // The lists stay where they are.
+    QCOMPARE(m.ui().DirList->path(), images);
+    QCOMPARE(m.fileList().path(), images);
+    QCOMPARE(m.panel(1), QStringLiteral("データ数：0"));
     const auto& q = f_.platform->dialogs.asked.last();
     QCOMPARE(q.title, QStringLiteral("ファイルを指定してください"));
     QCOMPARE(q.folder, images);
@@ -378,14 +379,8 @@ void TestBrowser::fileDialog()
 
     f_.platform->dialogs.answerFile(std::nullopt);  // cancelled
     QVERIFY(m.DialgDsp().error != 0);
-    QCOMPARE(f_.module->DlgFile, images + QStringLiteral("/Sub/a0001.gif"));
-    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
-
-    // A file whose folder has gone by the time the dialog returns starts nothing.
-    f_.platform->dialogs.answerFile(folder(QStringLiteral("gone/b.gif")));
-    QCOMPARE(m.DialgDsp().error, int(err::PathNotFound));
-    QCOMPARE(m.ui().DirList->path(), images + QStringLiteral("/Sub"));
-    QCOMPARE(f_.module->curPath(), images + QStringLiteral("/Sub/"));
+    QCOMPARE(f_.module->folder().chosenFile(), images + QStringLiteral("/Sub/a0001.gif"));
+    QCOMPARE(f_.module->folder().curPath(), images + QStringLiteral("/Sub/"));
 }
 
 void TestBrowser::folderChooser_data()

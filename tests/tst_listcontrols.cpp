@@ -1,10 +1,12 @@
 // The drive, folder and file list controls.
-#include "platform/listcontrols.h"
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
+#include "widgets/listcontrols.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -28,6 +30,7 @@ private slots:
     void fileListFollowsPatternAndFolder();
     void fileListShowsItsNamesInOrder_data();
     void fileListShowsItsNamesInOrder();
+    void fileDialogShowsItsFiltersByName();
 };
 
 void TestListControls::folderChainAndSubfolders()
@@ -356,6 +359,30 @@ void TestListControls::fileListShowsItsNamesInOrder()
     QCOMPARE(shown, expected);
     QCOMPARE(list.names(), expected);
     QCOMPARE(list.item(1), QStringLiteral("B.jpg"));
+}
+
+// The file dialog's filters read as their names alone; the patterns behind them still apply.
+void TestListControls::fileDialogShowsItsFiltersByName()
+{
+    TempCwd cwd;
+    QStringList shown;
+    QStringList applied;
+    whenShown([] { return qobject_cast<QFileDialog*>(QApplication::activeModalWidget()); },
+        [&](QWidget* w) {
+            auto* dialog = static_cast<QFileDialog*>(w);
+            if (auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"))) {
+                for (int i = 0; i < types->count(); ++i)
+                    shown << types->itemText(i);
+            }
+            applied = dialog->nameFilters();
+            dialog->reject();
+        });
+    const QStringList filters{
+        QStringLiteral("ｲﾒｰｼﾞ(all) (*.gif *.jpg *.bmp *.ico)"), QStringLiteral("ｲﾒｰｼﾞ(bmp) (*.bmp)")};
+    QWidget owner;
+    QVERIFY(!QtDialogs().chooseFile(&owner, QStringLiteral("ファイルを指定してください"), cwd.path(), filters, 0));
+    QCOMPARE(shown, QStringList({QStringLiteral("ｲﾒｰｼﾞ(all)"), QStringLiteral("ｲﾒｰｼﾞ(bmp)")}));
+    QCOMPARE(applied, filters);
 }
 
 QTEST_MAIN(TestListControls)

@@ -14,8 +14,6 @@ private slots:
     void firstEntry();
     void types_data();
     void types();
-    void folderOfChosenFile_data();
-    void folderOfChosenFile();
     void filters();
 };
 
@@ -92,27 +90,6 @@ void TestPages::types()
     QCOMPARE(imageType(button).caption, caption);
     QCOMPARE(imageType(button).pattern, pattern);
     QCOMPARE(typeLabel(button), panel);
-}
-
-void TestPages::folderOfChosenFile_data()
-{
-    QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("folder");
-    QTest::newRow("nested") << "/srv/Images/Sub/a.gif"
-                            << "/srv/Images/Sub/";
-    QTest::newRow("one level") << "/srv/cat.jpg"
-                               << "/srv/";
-    QTest::newRow("root") << "/cat.jpg"
-                          << "/";
-    QTest::newRow("no separator") << "cat.jpg"
-                                  << "ca";
-}
-
-void TestPages::folderOfChosenFile()
-{
-    QFETCH(QString, file);
-    QFETCH(QString, folder);
-    QCOMPARE(folderWithSeparatorOf(file), folder);
 }
 
 void TestPages::filters()

@@ -259,7 +259,7 @@ void TestPopup::otherButtonsOpenNoMenu()
     m.OkBtn_Click(0);
     f_.module->SelPage = 9;
     f_.module->SelCell = 4;
-    const QString curPath = f_.module->curPath();
+    const QString curPath = f_.module->folder().curPath();
     watchMenu();
     QTest::mousePress(m.ui().Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
     QTest::mouseRelease(m.ui().Img[1], Qt::MouseButton(button), {}, QPoint(5, 5));
@@ -267,7 +267,7 @@ void TestPopup::otherButtonsOpenNoMenu()
     QVERIFY(menus_.isEmpty());
     QCOMPARE(f_.module->SelPage, quint8(9));
     QCOMPARE(f_.module->SelCell, quint8(4));
-    QCOMPARE(f_.module->curPath(), curPath);
+    QCOMPARE(f_.module->folder().curPath(), curPath);
     QCOMPARE(captions(m), QStringList({QString(), QString(), QString(), QString()}));
 }
 
@@ -311,11 +311,11 @@ void TestPopup::curPathGainsItsSeparatorOnce()
     VuMain& m = open(folder(QStringLiteral("pics")));
     m.OkBtn_Click(0);
     auto full = [&](const QString& p) { return p.startsWith(u'/') ? p : folder(p); };
-    f_.module->setCurPath(full(before));
+    f_.module->folder().takeStored(full(before));
     rightClick(m, 2);
-    QCOMPARE(f_.module->curPath(), full(after));
+    QCOMPARE(f_.module->folder().curPath(), full(after));
     rightClick(m, 0);
-    QCOMPARE(f_.module->curPath(), full(after));
+    QCOMPARE(f_.module->folder().curPath(), full(after));
     QCOMPARE(m.ui().mnuPop2->text(), QStringLiteral("名称　img0000.bmp"));
 }
 
@@ -329,11 +329,11 @@ void TestPopup::describesTheDrawnFileAfterTheListsMoved()
     // Another folder and type, the page not drawn again: the cells still show "one".
     QVERIFY(m.ui().DirList->setPath(folder(QStringLiteral("two"))).ok());
     m.OkBtn_Click(3);
-    QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two")));
+    QCOMPARE(f_.module->folder().curPath(), folder(QStringLiteral("two")));
     rightClick(m, 1);
     QCOMPARE(m.ui().mnuPop2->text(), QStringLiteral("名称　x0001.bmp"));
     QCOMPARE(m.ui().mnuPop3->text(), QStringLiteral("日付　2001/02/03 4:05:06"));
-    QCOMPARE(f_.module->curPath(), folder(QStringLiteral("two/")));
+    QCOMPARE(f_.module->folder().curPath(), folder(QStringLiteral("two/")));
 
     // The viewer shows it too.
     QString title;

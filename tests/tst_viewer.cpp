@@ -63,7 +63,7 @@ private slots:
     void curPathGainsItsSeparatorOnASteps_data();
     void curPathGainsItsSeparatorOnASteps();
     void decodedOnce();
-    void showsTheFileOfTheSelectedCell();
+    void showsTheFileItIsGiven();
     void refusesWhatItCannotShow_data();
     void refusesWhatItCannotShow();
     void largePhotoShowsAFirstViewAtOnce_data();
@@ -76,8 +76,7 @@ private:
     {
         module_->SelPage = 2;
         module_->SelCell = 7;
-        module_->cellFile = [file](quint8 page, quint8 cell) { return page == 2 && cell == 7 ? file : QString(); };
-        view_ = std::make_unique<VuView>(*module_, &owner_);
+        view_ = std::make_unique<VuView>(*module_, &owner_, file);
         return *view_;
     }
     QString picture(QSize size, const char* format = "bmp")
@@ -367,10 +366,10 @@ void TestViewer::curPathGainsItsSeparatorOnASteps()
     QFETCH(QString, before);
     QFETCH(QString, after);
     VuView& v = open(picture(QSize(40, 30)));
-    module_->setCurPath(before);
+    module_->folder().takeStored(before);
     for (QChar k : keys)
         v.Text1_KeyPress(k.unicode());
-    QCOMPARE(module_->curPath(), after);
+    QCOMPARE(module_->folder().curPath(), after);
 }
 
 void TestViewer::decodedOnce()
@@ -386,23 +385,16 @@ void TestViewer::decodedOnce()
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
-void TestViewer::showsTheFileOfTheSelectedCell()
+void TestViewer::showsTheFileItIsGiven()
 {
     const QString a = writePicture(cwd_->file(QStringLiteral("a.bmp")), QSize(30, 20), "bmp");
     const QString b = writePicture(cwd_->file(QStringLiteral("b.bmp")), QSize(50, 40), "bmp");
-    module_->cellFile = [&](quint8 page, quint8 cell) {
-        return page == 3 && cell == 29 ? a : page == 1 && cell == 0 ? b : QString();
-    };
-    module_->SelPage = 3;
-    module_->SelCell = 29;
-    module_->setCurPath(QStringLiteral("/somewhere/else"));  // the lists moved on: not used
-    view_ = std::make_unique<VuView>(*module_, &owner_);
+    module_->folder().takeStored(QStringLiteral("/somewhere/else"));  // CurPath plays no part
+    view_ = std::make_unique<VuView>(*module_, &owner_, a);
     QCOMPARE(view_->file(), a);
     QCOMPARE(view_->windowTitle(), QStringLiteral("a.bmp"));
     QCOMPARE(view_->ui().Picture1->size(), QSize(30, 20));
-    module_->SelPage = 1;
-    module_->SelCell = 0;
-    view_ = std::make_unique<VuView>(*module_, &owner_);
+    view_ = std::make_unique<VuView>(*module_, &owner_, b);
     QCOMPARE(view_->windowTitle(), QStringLiteral("b.bmp"));
     QCOMPARE(view_->ui().Picture1->size(), QSize(50, 40));
 }
@@ -453,7 +445,7 @@ void TestViewer::refusesWhatItCannotShow()
     } else if (kind == QStringLiteral("none")) {
         file.clear();
     }
-    module_->setCurPath(QStringLiteral("/srv/Images/"));
+    module_->folder().takeStored(QStringLiteral("/srv/Images/"));
     VuView& v = open(file);
     QVERIFY(!v.loaded());
     QCOMPARE(platform_->dialogs.asked.size(), 1);
@@ -469,7 +461,7 @@ void TestViewer::refusesWhatItCannotShow()
     // Keys reaching a refused viewer change nothing.
     v.Text1_KeyPress(u'+');
     QCOMPARE(v.state().zoom, 1.0);
-    QCOMPARE(module_->curPath(), QStringLiteral("/srv/Images/"));
+    QCOMPARE(module_->folder().curPath(), QStringLiteral("/srv/Images/"));
 }
 
 // A progressive JPEG of 2400 x 1600 pixels (large enough for a first view), dated an hour back.

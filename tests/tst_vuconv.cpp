@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace vu;
@@ -111,7 +112,7 @@ void TestVuConv::panesStartOnCurrentFolder()
     writePictures(pics, 2, "jpg", QStringLiteral("photo"));
     writeBytes(pics + QStringLiteral("/notes.txt"), "text");
     writeBytes(pics + QStringLiteral("/.hidden.jpg"), "x");
-    module_->setCurPath(pics);
+    module_->folder().takeStored(pics);
 
     VuConv* w = open();
     QCOMPARE(w->windowTitle(), QStringLiteral("一括変換"));
@@ -138,7 +139,7 @@ void TestVuConv::panesStartOnCurrentFolder()
     QCOMPARE(platform_->windowing.calls[0].window, w);
     QVERIFY(platform_->windowing.calls[0].on);
     QVERIFY(platform_->dialogs.asked.isEmpty());
-    QCOMPARE(module_->curPath(), pics);  // loading does not change it
+    QCOMPARE(module_->folder().curPath(), pics);  // loading does not change it
 }
 
 void TestVuConv::unreachableCurrentFolderOpensSilently_data()
@@ -160,7 +161,7 @@ void TestVuConv::unreachableCurrentFolderOpensSilently()
     QFETCH(QString, curPath);
     QFETCH(QString, expected);
     writeBytes(folder(QStringLiteral("file.jpg")), "x");
-    module_->setCurPath(curPath.isEmpty() || curPath.contains(u'\\') ? curPath : folder(curPath));
+    module_->folder().takeStored(curPath.isEmpty() || curPath.contains(u'\\') ? curPath : folder(curPath));
     VuConv* w = open();
     const QString panes = expected == QStringLiteral("cwd") ? cwd_->path() : expected;
     for (int i = 0; i < 2; ++i) {
@@ -177,7 +178,7 @@ void TestVuConv::folderChangeRewritesBothCounts()
     const QString top = folder(QStringLiteral("top"));
     writePictures(top, 4, "gif");
     writePictures(top + QStringLiteral("/sub"), 2, "ico");
-    module_->setCurPath(top);
+    module_->folder().takeStored(top);
     VuConv* w = open();
     QCOMPARE(w->ui().filSu[0]->text(), QStringLiteral("4"));
     w->ui().filSu[0]->setText(QStringLiteral("stale"));
@@ -186,7 +187,7 @@ void TestVuConv::folderChangeRewritesBothCounts()
     QCOMPARE(w->ui().filSu[1]->text(), QStringLiteral("2"));
     QCOMPARE(w->ui().filSu[0]->text(), QStringLiteral("4"));
     QCOMPARE(w->ui().FileList[0]->path(), top);
-    QCOMPARE(module_->curPath(), top);  // only closing hands a folder back
+    QCOMPARE(module_->folder().curPath(), top);  // only closing hands a folder back
 }
 
 void TestVuConv::panesFollowDrives()
@@ -199,7 +200,7 @@ void TestVuConv::panesFollowDrives()
     volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QStringLiteral("disk"), true},
         {card, QStringLiteral("card"), true}};
     module_ = std::make_unique<VuModule>(platform_->platform());
-    module_->setCurPath(disk + QStringLiteral("/photos"));
+    module_->folder().takeStored(disk + QStringLiteral("/photos"));
     VuConv* w = open();
     QCOMPARE(w->ui().DrvList[1]->drive(), disk);
 
@@ -224,7 +225,7 @@ void TestVuConv::driveNotReadySpringsBack()
     FakeVolumes& volumes = platform_->useFakeVolumes();
     volumes.volumes = {{QStringLiteral("/"), QString(), true}, {disk, QString(), true}, {cdrom, QString(), false}};
     module_ = std::make_unique<VuModule>(platform_->platform());
-    module_->setCurPath(disk);
+    module_->folder().takeStored(disk);
     VuConv* w = open();
     const int at = w->ui().DrvList[0]->findData(cdrom);
     w->ui().DrvList[0]->setCurrentIndex(at);
@@ -240,7 +241,7 @@ void TestVuConv::lostFocusTakesHighlightedFolder()
 {
     const QString top = folder(QStringLiteral("top"));
     writePictures(top + QStringLiteral("/sub"), 3);
-    module_->setCurPath(top);
+    module_->folder().takeStored(top);
     VuConv* w = open();
     w->ui().DirList[0]->setCurrentRow(w->ui().DirList[0]->count() - 1);  // one click on "sub"
     QCOMPARE(w->ui().DirList[0]->path(), top);
@@ -281,7 +282,7 @@ void TestVuConv::highlightedFolderStaysWhileCommandsAsk()
     QtDialogs boxes;
     real.dialogs = &boxes;
     VuModule module(real);
-    module.setCurPath(a);
+    module.folder().takeStored(a);
     auto* w = new VuConv(module);
     windows_ << w;
     QVERIFY(w->ui().DirList[1]->setPath(t).ok());
@@ -367,7 +368,7 @@ void TestVuConv::typeChoiceSetsBothPatterns()
     writePictures(dst, 2, "jpg");
     writePictures(dst, 1, "ico");
     writeBytes(src + QStringLiteral("/UPPER.JPG"), "x");  // the patterns ignore letter case
-    module_->setCurPath(src);
+    module_->folder().takeStored(src);
     VuConv* w = open();
     QVERIFY(w->ui().DirList[1]->setPath(dst).ok());
     w->ui().cmbBox->setCurrentIndex(index);
@@ -425,14 +426,14 @@ void TestVuConv::closingHandsBackSourceFolder()
     QFETCH(QString, expected);
     QDir().mkpath(folder(QStringLiteral("pics/sub")));
     QDir().mkpath(folder(QStringLiteral("other")));
-    module_->setCurPath(folder(QStringLiteral("pics")));
+    module_->folder().takeStored(folder(QStringLiteral("pics")));
     QPointer<VuConv> w = open();
     w->show();
     QVERIFY(w->ui().DirList[0]->setPath(source == QStringLiteral("/") ? source : folder(source)).ok());
     QVERIFY(w->ui().DirList[1]->setPath(folder(QStringLiteral("other"))).ok());
-    QCOMPARE(module_->curPath(), folder(QStringLiteral("pics")));
+    QCOMPARE(module_->folder().curPath(), folder(QStringLiteral("pics")));
     w->mnuFileQuit_Click();
-    QCOMPARE(module_->curPath(), expected.isEmpty() ? expected : folder(expected));
+    QCOMPARE(module_->folder().curPath(), expected.isEmpty() ? expected : folder(expected));
     discardClosedWindows();
     QVERIFY(w.isNull());
 }
@@ -682,7 +683,7 @@ void TestVuConv::eachOpeningStartsAfresh()
     const QString pics = folder(QStringLiteral("pics"));
     writePictures(pics + QStringLiteral("/sub"), 2);
     VuMain main(*module_);
-    module_->setCurPath(pics);
+    module_->folder().takeStored(pics);
     main.mnuRunConv_Click();
     QPointer<VuConv> first = main.batchWindow();
     first->appendLog(QStringLiteral("old"));
@@ -694,7 +695,7 @@ void TestVuConv::eachOpeningStartsAfresh()
     discardClosedWindows();
     QVERIFY(first.isNull());
     QVERIFY(!main.batchWindow());
-    QCOMPARE(module_->curPath(), pics + QStringLiteral("/sub"));
+    QCOMPARE(module_->folder().curPath(), pics + QStringLiteral("/sub"));
 
     main.mnuRunConv_Click();
     VuConv* second = main.batchWindow();
@@ -712,20 +713,19 @@ void TestVuConv::closingMainWindowSkipsBatchClosing()
 {
     const QString pics = folder(QStringLiteral("pics"));
     QDir().mkpath(pics + QStringLiteral("/sub"));
-    int ended = 0;
-    module_->endProgram = [&] { ++ended; };
     auto main = std::make_unique<VuMain>(*module_);
-    module_->setCurPath(pics);
+    QSignalSpy ended(main.get(), &VuMain::programEnds);
+    module_->folder().takeStored(pics);
     main->show();
     main->mnuRunConv_Click();
     QPointer<VuConv> w = main->batchWindow();
     QVERIFY(w->ui().DirList[0]->setPath(pics + QStringLiteral("/sub")).ok());
     QVERIFY(main->close());
-    QCOMPARE(ended, 1);
-    QCOMPARE(module_->curPath(), pics);
+    QCOMPARE(ended.count(), 1);
+    QCOMPARE(module_->folder().curPath(), pics);
     main.reset();  // the program ends: the batch window goes without its closing steps
     QVERIFY(w.isNull());
-    QCOMPARE(module_->curPath(), pics);
+    QCOMPARE(module_->folder().curPath(), pics);
 }
 
 QTEST_MAIN(TestVuConv)

@@ -46,6 +46,8 @@ private slots:
     void unloadKeepsOtherFields();
     void unloadFailureStillEnds();
     void initialPanelTexts();
+    void panelTextIsCutAsThePanelAllows_data();
+    void panelTextIsCutAsThePanelAllows();
     void layoutFollowsWorkArea();
     void everyControlFitsTheWindow_data();
     void everyControlFitsTheWindow();
@@ -54,6 +56,7 @@ private slots:
     void lostFocusTakesHighlightedFolder();
     void activationRereadsLists();
     void menusAndToolbar();
+    void trashChoiceIsKeptForTheNextRun();
 
 private:
     std::unique_ptr<VuMain> makeMain(VuModule& module) { return std::make_unique<VuMain>(module); }
@@ -66,7 +69,7 @@ void TestVuMain::firstRunStartsAtRootAndStoresIt()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->errNo(), 0.0);
-    QCOMPARE(module.curPath(), QStringLiteral("/"));
+    QCOMPARE(module.folder().curPath(), QStringLiteral("/"));
     QCOMPARE(main->ui().DirList->path(), QStringLiteral("/"));
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：ALL"));
     QCOMPARE(main->pageNo(), quint8(1));
@@ -88,7 +91,7 @@ void TestVuMain::storedFolderIsShown()
     VuModule module(platform_->platform());
     auto main = makeMain(module);
     QCOMPARE(main->errNo(), 0.0);
-    QCOMPARE(module.curPath(), folder);
+    QCOMPARE(module.folder().curPath(), folder);
     QCOMPARE(main->ui().DirList->path(), folder);
     QCOMPARE(main->fileList().count(), 12);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：12"));
@@ -133,9 +136,18 @@ void TestVuMain::loadFailures()
     QCOMPARE(main->errNo(), double(errNo));
     QVERIFY(platform_->dialogs.asked.isEmpty());
     QCOMPARE(main->panel(3), QStringLiteral("画像形式：　"));
-    // The current folder is always one the lists show.
-    QCOMPARE(module.curPath(), main->ui().DirList->path());
-    QVERIFY(QDir(module.curPath()).exists());
+    // The lists show what they could reach; the stored folder stays the current one (none was
+    // read from an unreadable file) and is stored again at the end.
+    QVERIFY(QDir(main->ui().DirList->path()).exists());
+    QCOMPARE(main->fileList().path(), main->ui().DirList->path());
+    const QString current = failure == QStringLiteral("unreadable") ? QString() : stored;
+    QCOMPARE(module.folder().curPath(), current);
+    if (failure != QStringLiteral("unreadable")) {
+        QVERIFY(main->Form_Unload().ok());
+        SettingsRec again;
+        QVERIFY(readSettings(platform_->files, cwd_->file(SettingsFileName), &again).ok());
+        QCOMPARE(again.value(SettingsRec::PathName), stored);
+    }
 }
 
 void TestVuMain::damagedSettingsFileStillOpens()
@@ -164,7 +176,7 @@ void TestVuMain::unloadKeepsOtherFields()
     auto main = makeMain(module);
     // Another window stores a new display time meanwhile; the main window must keep it.
     writeBytes(cwd_->file(SettingsFileName), record(QFile::encodeName(folder), '7'));
-    module.setCurPath(folder + QStringLiteral("/"));
+    module.folder().takeStored(folder + QStringLiteral("/"));
     QVERIFY(main->Form_Unload().ok());
     QCOMPARE(readBytes(cwd_->file(SettingsFileName)), record(QFile::encodeName(folder), '7'));
 }
@@ -172,15 +184,14 @@ void TestVuMain::unloadKeepsOtherFields()
 void TestVuMain::unloadFailureStillEnds()
 {
     VuModule module(platform_->platform());
-    int ended = 0;
-    module.endProgram = [&] { ++ended; };
     auto main = makeMain(module);
+    QSignalSpy ended(main.get(), &VuMain::programEnds);
     platform_->files.fail(
         FaultyFiles::Op::Write, [](const QString&) { return true; }, err::DiskFull);
     QCOMPARE(main->Form_Unload().error, err::DiskFull);
     main->show();
     QVERIFY(main->close());
-    QCOMPARE(ended, 1);
+    QCOMPARE(ended.count(), 1);
 }
 
 void TestVuMain::initialPanelTexts()
@@ -193,6 +204,41 @@ void TestVuMain::initialPanelTexts()
     QCOMPARE(main->panel(6), QStringLiteral("移動ﾌｫﾙﾀﾞ："));
     QCOMPARE(initialPanelText(1), QStringLiteral("データ数：　"));
     QCOMPARE(initialPanelText(3), QStringLiteral("画像形式：　"));
+}
+
+void TestVuMain::panelTextIsCutAsThePanelAllows_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");  // pixels; 0: wide enough
+    QTest::addColumn<QString>("starts");
+    QTest::addColumn<QString>("ends");
+    QTest::newRow("fits") << 2 << "ページ： 255/ 1093" << 0 << "ページ： 255/ 1093"
+                          << "1093";
+    QTest::newRow("a count loses its end") << 1 << "データ数：32767" << 60 << "データ"
+                                           << "…";
+    QTest::newRow("a folder keeps its label and its last part")
+        << 4 << "表示ﾌｫﾙﾀﾞ：/home/user/pictures/2023/summer" << 150 << "表示ﾌｫﾙﾀﾞ：…"
+        << "summer";
+}
+
+void TestVuMain::panelTextIsCutAsThePanelAllows()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    main->setPanel(panel, text);
+    auto* label = main->ui().StatusBar1->findChild<StatusPanel*>(QStringLiteral("StatusBar1.Panels(%1)").arg(panel));
+    QVERIFY(label);
+    const QString shown = label->shownText(width > 0 ? width : 10000);
+    QFETCH(QString, starts);
+    QFETCH(QString, ends);
+    QVERIFY2(shown.startsWith(starts) && shown.endsWith(ends), qPrintable(shown));
+    QVERIFY(width == 0 || label->fontMetrics().horizontalAdvance(shown) <= width);
+    QCOMPARE(main->panel(panel), text);  // the whole text stays, read out and shown as the tip
+    QCOMPARE(label->toolTip(), text);
 }
 
 void TestVuMain::layoutFollowsWorkArea()
@@ -290,10 +336,12 @@ void TestVuMain::everyControlFitsTheWindow()
         QVERIFY2(QRect(QPoint(0, 0), bar.size()).contains(r), qPrintable(QString::number(n)));
         QVERIFY2(r.left() > right, qPrintable(QString::number(n)));
         right = r.right();
-        // The short panels show their texts whole.
-        if (n <= 3)
-            QVERIFY2(panel->fontMetrics().horizontalAdvance(panel->text()) <= panel->contentsRect().width(),
-                qPrintable(panel->text()));
+        // The table's widths, but for the last panel, which takes the rest of the bar.
+        const float table = main->currentLayout().panelWidth[n - 1];
+        if (n < 6)
+            QCOMPARE(r.width(), twips::toPx(table));
+        else if (bar.width() > 1100)
+            QVERIFY2(r.width() >= twips::toPx(table), qPrintable(QString::number(r.width())));
     }
 }
 
@@ -334,7 +382,7 @@ void TestVuMain::driveNotReadySnapsBack()
     QCOMPARE(main->ui().DrvList->drive(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->ui().DrvList->currentData().toString(), cwd_->file(QStringLiteral("disk")));
     QCOMPARE(main->ui().DirList->path(), cwd_->file(QStringLiteral("disk/photos")));
-    QCOMPARE(module.curPath(), cwd_->file(QStringLiteral("disk/photos")));
+    QCOMPARE(module.folder().curPath(), cwd_->file(QStringLiteral("disk/photos")));
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -349,10 +397,10 @@ void TestVuMain::lostFocusTakesHighlightedFolder()
     auto main = makeMain(module);
     QCOMPARE(main->panel(1), QStringLiteral("データ数：0"));
     main->ui().DirList->setCurrentRow(main->ui().DirList->count() - 1);  // one click on "sub"
-    QCOMPARE(module.curPath(), folder);
+    QCOMPARE(module.folder().curPath(), folder);
     main->DirList_LostFocus();
     QCOMPARE(main->ui().DirList->path(), folder + QStringLiteral("/sub"));
-    QCOMPARE(module.curPath(), folder + QStringLiteral("/sub"));
+    QCOMPARE(module.folder().curPath(), folder + QStringLiteral("/sub"));
     QCOMPARE(main->panel(1), QStringLiteral("データ数：3"));
 
     // Through real focus changes: a click on "sub" highlights it, a click on the show button
@@ -409,6 +457,10 @@ void TestVuMain::menusAndToolbar()
         QStringList({QStringLiteral("元に戻す"), QStringLiteral("-"), QStringLiteral("終了")}));
     QCOMPARE(main->ui().mnuFileUndo->shortcut(), QKeySequence(QKeySequence::Undo));
     QVERIFY(!main->ui().mnuFileUndo->isEnabled());  // nothing done yet
+    QCOMPARE(items(main->ui().mnuProp),
+        QStringList({QStringLiteral("スライドショー設定"), QStringLiteral("削除時にごみ箱を使う")}));
+    QVERIFY(main->ui().mnuPropTrash->isCheckable());
+    QVERIFY(!main->ui().mnuPropTrash->isChecked());  // deletions are final at first
     QCOMPARE(items(main->ui().mnuRun),
         QStringList({QStringLiteral("スライドショー"), QStringLiteral("-"), QStringLiteral("一括変換")}));
     QCOMPARE(items(main->ui().mnuHelp),
@@ -426,6 +478,39 @@ void TestVuMain::menusAndToolbar()
         QCOMPARE(main->findChild<PictureBox*>(QStringLiteral("Img(%1)").arg(i)), main->ui().Img[i]);
     QCOMPARE(main->ui().OkBtn[0]->text(), QStringLiteral("Folder Choice"));
     QCOMPARE(main->ui().OkBtn[5]->text(), QStringLiteral("ico"));
+}
+
+// The trash choice is kept beside the desktop's settings, never in the settings record.
+void TestVuMain::trashChoiceIsKeptForTheNextRun()
+{
+    VuModule module(platform_->platform());
+    auto main = makeMain(module);
+    main->ui().mnuPropTrash->trigger();
+    QVERIFY(main->ui().mnuPropTrash->isChecked());
+    QVERIFY(module.preferences().useTrash());
+    QVERIFY(platform_->dialogs.asked.isEmpty());
+    QVERIFY(main->Form_Unload().ok());
+    QCOMPARE(readBytes(cwd_->file(SettingsFileName)).size(), SettingsRec::Size);
+    main.reset();
+
+    DesktopPreferences again(platform_->preferences.file());  // the next run
+    QVERIFY(again.useTrash());
+    TestPlatform next;
+    next.preferences.setUseTrash(true);
+    VuModule nextModule(next.platform());
+    VuMain second(nextModule);
+    QVERIFY(second.ui().mnuPropTrash->isChecked());
+
+    // Where the choice cannot be kept, the user is told, and it holds for this run.
+    DesktopPreferences nowhere(cwd_->file(SettingsFileName) + QStringLiteral("/vutara.conf"));
+    Platform p = platform_->platform();
+    p.preferences = &nowhere;
+    VuModule third(p);
+    VuMain m(third);
+    m.ui().mnuPropTrash->trigger();
+    QVERIFY(nowhere.useTrash());
+    QCOMPARE(platform_->dialogs.asked.size(), 1);
+    QCOMPARE(platform_->dialogs.asked[0].icon, MsgIcon::Error);
 }
 
 QTEST_MAIN(TestVuMain)

@@ -110,7 +110,7 @@ void TestVuProp::controls()
 void TestVuProp::opening_data()
 {
     QTest::addColumn<QByteArray>("file");  // the settings file's bytes; "-" for no file
-    QTest::addColumn<QString>("stored");  // the folder "更新" stores back
+    QTest::addColumn<QString>("stored");  // the folder read, made current and stored back by "更新"
     QTest::addColumn<QString>("box");
     QTest::newRow("digit") << storedRecord(QDir::tempPath() + QStringLiteral("/pics"), '7')
                            << QDir::tempPath() + QStringLiteral("/pics") << "7";
@@ -124,9 +124,13 @@ void TestVuProp::opening_data()
                                          << "2";
     QTest::newRow("folder that is gone") << storedRecord(QStringLiteral("/no/such/folder"), '2') << "/no/such/folder"
                                          << "2";
-    QTest::newRow("no file") << QByteArray("-") << "/"
+    QTest::newRow("trailing separator kept") << storedRecord(QStringLiteral("/srv/pics/"), '3') << "/srv/pics/"
+                                             << "3";
+    QTest::newRow("empty folder field") << storedRecord(QString(), '3') << ""
+                                        << "3";
+    QTest::newRow("no file") << QByteArray("-") << ""
                              << "";
-    QTest::newRow("empty file") << QByteArray() << "/"
+    QTest::newRow("empty file") << QByteArray() << ""
                                 << "";
     QTest::newRow("short file") << QByteArray("[Path]/srv") << "/srv"
                                 << "";
@@ -140,11 +144,10 @@ void TestVuProp::opening()
     if (file != "-")
         writeBytes(settingsFile(), file);
     VuModule module(platform_->platform());
-    module.setCurPath(QStringLiteral("/the/folder/shown"));
+    module.folder().takeStored(QStringLiteral("/the/folder/shown"));
     VuProp prop(module, nullptr);
-    // The folder the main window shows stays the current one: opening the dialog must not send
-    // the next page or drop to the stored folder.
-    QCOMPARE(module.curPath(), QStringLiteral("/the/folder/shown"));
+    // The stored folder, exactly as read, becomes the current one.
+    QCOMPARE(module.folder().curPath(), stored);
     QCOMPARE(prop.ui().dspTime->text(), box);
     QVERIFY(QFile::exists(settingsFile()));  // opening creates a missing file, as every reader does
     prop.cmd_Click(0);
@@ -175,7 +178,7 @@ void TestVuProp::update()
     const QByteArray before = storedRecord(stored_, '4') + QByteArray("tail after the record");
     writeBytes(settingsFile(), before);
     VuModule module(platform_->platform());
-    module.setCurPath(cwd_->path());  // the main window shows another folder
+    module.folder().takeStored(cwd_->path());  // the main window shows another folder
     VuProp prop(module, nullptr);
     prop.show();
     QVERIFY(QTest::qWaitForWindowActive(&prop));
@@ -197,7 +200,7 @@ void TestVuProp::update()
     QByteArray expected = before;
     expected[SettingsRec::offset(SettingsRec::SlideSec)] = stored;
     QCOMPARE(readBytes(settingsFile()), expected);  // the stored folder passes through unchanged
-    QCOMPARE(module.curPath(), cwd_->path());  // and the folder shown stays the current one
+    QCOMPARE(module.folder().curPath(), stored_);  // and is the current one
 }
 
 void TestVuProp::cancelWritesNothing_data()
@@ -214,7 +217,7 @@ void TestVuProp::cancelWritesNothing()
     const QByteArray before = storedRecord(stored_, '5');
     writeBytes(settingsFile(), before);
     VuModule module(platform_->platform());
-    module.setCurPath(cwd_->path());
+    module.folder().takeStored(cwd_->path());
     VuProp prop(module, nullptr);
     prop.show();
     QTest::keyClicks(prop.ui().dspTime, QStringLiteral("8"));
@@ -229,7 +232,7 @@ void TestVuProp::cancelWritesNothing()
     QVERIFY(!prop.isVisible());
     QCOMPARE(platform_->files.calls(FaultyFiles::Op::Write), writes);
     QCOMPARE(readBytes(settingsFile()), before);
-    QCOMPARE(module.curPath(), cwd_->path());  // the opening left it alone
+    QCOMPARE(module.folder().curPath(), stored_);  // the opening made the stored folder current
 }
 
 void TestVuProp::unreadableOnOpening()
@@ -238,10 +241,10 @@ void TestVuProp::unreadableOnOpening()
     platform_->files.fail(
         FaultyFiles::Op::Read, [](const QString&) { return true; }, err::PermissionDenied);
     VuModule module(platform_->platform());
-    module.setCurPath(cwd_->path());
+    module.folder().takeStored(cwd_->path());
     VuProp prop(module, nullptr);
     QVERIFY(prop.ui().dspTime->text().isEmpty());
-    QCOMPARE(module.curPath(), cwd_->path());  // nothing was read to replace it
+    QCOMPARE(module.folder().curPath(), cwd_->path());  // nothing was read to replace it
     QVERIFY(platform_->dialogs.asked.isEmpty());
 
     // "更新" still stores a whole record: the folder shown and the time typed.
@@ -315,7 +318,7 @@ void TestVuProp::commandOpensModalDialog()
     main.show();
     QVERIFY(main.ui().mnuPropProp->isEnabled());
     QVERIFY(main.toolButton(QStringLiteral("環境設定"))->isEnabled());
-    module.setCurPath(cwd_->path());
+    module.folder().takeStored(cwd_->path());
 
     QString seen;
     QTimer::singleShot(0, [&] {
@@ -336,7 +339,7 @@ void TestVuProp::commandOpensModalDialog()
     QCOMPARE(seen, QStringLiteral("スライドショー設定 modal=1 owner=1 box=5"));
     QVERIFY(!main.findChild<VuProp*>());  // discarded once closed
     QCOMPARE(readBytes(settingsFile()).at(SettingsRec::offset(SettingsRec::SlideSec)), '8');
-    QCOMPARE(module.curPath(), cwd_->path());
+    QCOMPARE(module.folder().curPath(), stored_);
 }
 
 QTEST_MAIN(TestVuProp)

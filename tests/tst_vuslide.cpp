@@ -131,8 +131,7 @@ private:
     QPointer<VuSlide> start(VuModule& module, bool decodeAhead, ManualSlideTimer** timer)
     {
         *timer = new ManualSlideTimer;
-        module.setCurPath(folder_ + u'/');
-        module.mainWindow = &owner_;
+        module.folder().takeStored(folder_ + u'/');
         owner_.hide();
         return new VuSlide(module, &owner_, {*timer, decodeAhead});
     }
@@ -206,7 +205,7 @@ void TestVuSlide::interval()
 
     // The window's own timer, real and hand-driven: an interval of 0 never runs.
     VuModule module(platform_->platform());
-    module.setCurPath(folder_);
+    module.folder().takeStored(folder_);
     for (bool manual : {false, true}) {
         VuSlide slide(module, nullptr, {manual ? new ManualSlideTimer : nullptr, true});
         QCOMPARE(slide.ui().Timer1->interval(), ms);
@@ -604,7 +603,7 @@ void TestVuSlide::commandCancelled()
     main.show();
     QVERIFY(main.ui().mnuRunSlide->isEnabled());
     QVERIFY(main.toolButton(QStringLiteral("ｽﾗｲﾄﾞｼｮｰ"))->isEnabled());
-    const QString before = module.curPath();
+    const QString before = module.folder().curPath();
     platform_->dialogs.answerFile(std::nullopt);
     main.ui().mnuRunSlide->trigger();
     QCOMPARE(platform_->dialogs.asked.size(), 1);
@@ -612,7 +611,7 @@ void TestVuSlide::commandCancelled()
     QCOMPARE(main.errNo(), double(err::Cancel));
     QVERIFY(main.isVisible());
     QVERIFY(!main.findChild<VuSlide*>());
-    QCOMPARE(module.curPath(), before);
+    QCOMPARE(module.folder().curPath(), before);
 }
 
 void TestVuSlide::commandPlaysChosenFolder()
@@ -627,7 +626,7 @@ void TestVuSlide::commandPlaysChosenFolder()
     platform_->dialogs.answerFile(folder_ + QStringLiteral("/b.gif"));
     main.mnuRunSlide_Click();
     QCOMPARE(main.errNo(), 0.0);
-    QCOMPARE(module.curPath(), folder_ + u'/');
+    QCOMPARE(module.folder().curPath(), folder_ + u'/');
     QVERIFY(!main.isVisible());
     QPointer<VuSlide> slide = main.findChild<VuSlide*>();
     QVERIFY(slide);

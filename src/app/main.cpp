@@ -1,8 +1,10 @@
 // Vutara!: starts with the splash window, which brings up the main window.
 #include "browser/vumain.h"
 #include "platform/platform.h"
+#include "platform/windowsystem.h"
 #include "shell/artwork.h"
 #include "shell/vusplash.h"
+#include "widgets/busywindows.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -11,6 +13,7 @@
 #include <QProxyStyle>
 #include <QTranslator>
 
+#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -47,6 +50,7 @@ public:
 int main(int argc, char** argv)
 {
     vu::prepareProcess();  // first: writes past the file-size limit fail instead of ending the program
+    vu::chooseWindowSystem();  // before Qt picks one: XWayland under Wayland, where windows can be placed
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("vutara"));
     QApplication::setApplicationVersion(QStringLiteral("2.0"));
@@ -63,13 +67,24 @@ int main(int argc, char** argv)
     // Damaged pictures are reported in their cells; the decoders' own complaints are noise.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
 
+    vu::BusyWindows::install();  // waits for work on a volume keep the windows painted
+
     vu::SystemPlatform system;
     vu::VuModule module(system.platform());
     std::unique_ptr<vu::VuMain> mainWindow;
     auto* splash = new vu::VuSplash([&] {
         mainWindow = std::make_unique<vu::VuMain>(module);
+        QObject::connect(mainWindow.get(), &vu::VuMain::programEnds, &app, [] {
+            vu::blocking::abandonWaits();
+            QCoreApplication::exit(0);
+        });
         mainWindow->show();
     });
     splash->Form_Load();
-    return app.exec();
+    const int code = app.exec();
+    // A worker still held by a volume that stopped answering may never return: the program ends
+    // without waiting for it (and without the clean-up that would).
+    if (vu::blocking::runningWorkers() > 0)
+        std::_Exit(code);
+    return code;
 }

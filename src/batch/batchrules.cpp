@@ -84,8 +84,6 @@ QString patternForChoice(int index)
 
 PrefixCheck checkPrefix(const QString& prefix)
 {
-    if (prefix == CancelMarker)
-        return PrefixCheck::Cancelled;
     if (prefix.isEmpty())
         return PrefixCheck::Empty;
     // A leading dot hides the renamed files from every list ("." and ".." among them).

@@ -38,12 +38,10 @@ std::optional<Command> commandForKey(const QString& key);
 // ---- rename ----
 
 enum class PrefixCheck {
-    Cancelled,  // the dialog's cancel marker
     Empty,
     Unsafe,  // would lead files out of their folder, hide them, or hold control characters
     Usable,
 };
-inline const QString CancelMarker = QStringLiteral("Err");
 PrefixCheck checkPrefix(const QString& prefix);
 
 // ---- log ----

@@ -51,9 +51,10 @@ QPixmap commandPicture(batch::Command command)
 
 }  // namespace
 
-VuConv::VuConv(VuModule& module)
+VuConv::VuConv(VuModule& module, QWidget* renameOwner)
     : QMainWindow(nullptr)
     , module_(module)
+    , renameOwner_(renameOwner)
 {
     setObjectName(QStringLiteral("VuConv"));
     setWindowTitle(QStringLiteral("一括変換"));
@@ -209,7 +210,7 @@ void VuConv::Form_Load()
     Dsp_change();
     // From here on a failing step is skipped silently: a folder that has gone leaves the panes
     // on whatever the lists could reach.
-    const QString start = batch::startFolder(module_.curPath());
+    const QString start = batch::startFolder(module_.folder().curPath());
     pointPane(0, start);
     pointPane(1, start);
     for (int i = 0; i < 2; ++i)
@@ -251,8 +252,8 @@ void VuConv::Dsp_change()
 
 void VuConv::Form_Unload()
 {
-    // The source folder becomes the current one: the main window lists it from now on.
-    module_.handOverCurPath(paths::dropOneSeparator(ui_.FileList[0]->path()));
+    // The source folder becomes the current one (the main window's lists stay where they are).
+    module_.folder().takeHandedBack(ui_.FileList[0]->path());
     if (logWindow_)
         delete logWindow_.data();
 }

@@ -6,8 +6,8 @@
 #include "batchlog.h"
 #include "batchrules.h"
 
-#include "platform/listcontrols.h"
 #include "shell/vumodule.h"
+#include "widgets/listcontrols.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -30,8 +30,9 @@ class VuReNM;
 class VuConv : public QMainWindow {
     Q_OBJECT
 public:
-    // A window without owner; building it loads it (both panes on the current folder).
-    explicit VuConv(VuModule& module);
+    // A window without owner; building it loads it (both panes on the current folder). The rename
+    // dialog is owned by `renameOwner` (the main window) and kept there between openings.
+    explicit VuConv(VuModule& module, QWidget* renameOwner = nullptr);
     ~VuConv() override;
 
     // The window's controls (index 0: source pane, 1: target pane).
@@ -152,7 +153,8 @@ private:
     QString srcPath_;
     qint32 topmostResult_ = 0;
     QPointer<VuLog> logWindow_;
-    QPointer<VuReNM> ownRenameDialog_;  // only when there is no main window to keep it
+    QPointer<QWidget> renameOwner_;
+    QPointer<VuReNM> ownRenameDialog_;  // only when there is no owner to keep it
     bool running_ = false;
 };
 

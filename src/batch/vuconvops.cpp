@@ -62,8 +62,7 @@ MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, M
 
 VuReNM* VuConv::renameDialog()
 {
-    QWidget* owner = module_.mainWindow.data();
-    if (owner) {
+    if (QWidget* owner = renameOwner_.data()) {
         if (auto* kept = owner->findChild<VuReNM*>(QStringLiteral("VuReNM"), Qt::FindDirectChildrenOnly))
             return kept;
         return new VuReNM(owner);
@@ -206,13 +205,13 @@ void VuConv::mnuSyoriRename_Click()
     const QPointer<VuReNM> dialog = renameDialog();
     dialog->move(frameGeometry().center() - dialog->rect().center());
     const std::optional<QString> answer = dialog->askPrefix();
-    if (!answer)
-        return;  // the program is ending
+    if (!answer) {
+        if (dialog)  // cancelled; else discarded, as the program ends
+            dialog->clearAnswer();
+        return;
+    }
     const QString prefix = *answer;
     switch (batch::checkPrefix(prefix)) {
-    case batch::PrefixCheck::Cancelled:
-        dialog->clearAnswer();
-        return;
     case batch::PrefixCheck::Empty:
         ask(QStringLiteral("名称エラー"), QStringLiteral("名称を入力してください。"), MsgIcon::Error, MsgButtons::Ok);
         return;

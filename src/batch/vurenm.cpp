@@ -49,8 +49,9 @@ VuReNM::VuReNM(QWidget* owner)
 std::optional<QString> VuReNM::askPrefix()
 {
     const QPointer<VuReNM> alive = this;
+    cancelled_ = false;
     exec();
-    if (!alive)
+    if (!alive || cancelled_)
         return std::nullopt;
     return ui_.Text1->text();
 }
@@ -67,6 +68,7 @@ void VuReNM::OKButton_Click()
 
 void VuReNM::CancelButton_Click()
 {
+    cancelled_ = true;
     ui_.Text1->setText(QStringLiteral("Err"));
     hide();
 }

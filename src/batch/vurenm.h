@@ -1,6 +1,7 @@
-// The rename dialog: asks for the prefix of a batch rename. Its answer is what its text box holds
-// when it goes: the prefix typed, or the cancel marker "Err". Its buttons hide it, so it is
-// loaded once and reused.
+// The rename dialog: asks for the prefix of a batch rename. Its answer is the prefix its text box
+// holds when OK hides it; ｷｬﾝｾﾙ (or Escape) leaves the cancel marker "Err" in the box and the
+// dialog knows it was cancelled, so a prefix typed as "Err" is still a prefix. Its buttons hide
+// it, so it is loaded once and reused.
 #pragma once
 
 #include <QDialog>
@@ -26,8 +27,8 @@ public:
     // The controls, for tests to read and drive: the only way to them from outside the dialog.
     const Controls& ui() const { return ui_; }
 
-    // Shows the dialog modally and gives its answer: the prefix typed, or batch::CancelMarker.
-    // None when the dialog was discarded meanwhile (the program is ending).
+    // Shows the dialog modally and gives the prefix typed; none when it was cancelled, or
+    // discarded meanwhile (the program is ending).
     std::optional<QString> askPrefix();
     // Empties the text box, so that the next question starts with nothing typed.
     void clearAnswer();
@@ -43,6 +44,7 @@ protected:
 
 private:
     Controls ui_;
+    bool cancelled_ = false;
 };
 
 }  // namespace vu

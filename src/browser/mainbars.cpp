@@ -13,21 +13,26 @@ std::optional<ToolCommand> toolCommand(const QString& key)
     return std::nullopt;
 }
 
+QString StatusPanel::shownText(int width) const
+{
+    const QFontMetrics m = fontMetrics();
+    const QString all = text();
+    if (m.horizontalAdvance(all) <= width)
+        return all;
+    if (!namesFolder_)
+        return m.elidedText(all, Qt::ElideRight, width);
+    const qsizetype cut = all.indexOf(u'：') + 1;
+    const QString label = all.left(cut);
+    return label + m.elidedText(all.mid(cut), Qt::ElideLeft, std::max(0, width - m.horizontalAdvance(label)));
+}
+
 void StatusPanel::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     drawFrame(&p);
     const QRect r = contentsRect().adjusted(Padding, 0, -Padding, 0);
-    const QFontMetrics m = fontMetrics();
-    QString shown = text();
-    if (m.horizontalAdvance(shown) > r.width()) {
-        const qsizetype cut = shown.indexOf(u'：') + 1;
-        const QString label = shown.left(cut);
-        shown
-            = label + m.elidedText(shown.mid(cut), Qt::ElideLeft, std::max(0, r.width() - m.horizontalAdvance(label)));
-    }
     p.setPen(palette().color(QPalette::WindowText));
-    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shown);
+    p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shownText(r.width()));
 }
 
 QString initialPanelText(int n)

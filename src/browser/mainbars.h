@@ -27,16 +27,26 @@ inline constexpr ToolButtonInfo ToolButtons[] = {
 // The command of the button with this key; none for a key no button has.
 std::optional<ToolCommand> toolCommand(const QString& key);
 
-// A status panel. Where its text is wider than the panel, the label before "：" stays and the
-// rest loses its beginning ("表示ﾌｫﾙﾀﾞ：…/photos/2023"), so that no panel's text runs into the next;
-// the whole text stays the panel's text, read by screen readers and shown as its tip.
+// A status panel. Where its text is wider than the panel it is cut as the panel allows, so that no
+// panel's text runs into the next: a folder keeps the label before "：" and loses the beginning of
+// its path ("表示ﾌｫﾙﾀﾞ：…/photos/2023"), any other text its end ("ページ： 25…"). The whole text stays
+// the panel's text, read by screen readers and shown as its tip.
 class StatusPanel : public QLabel {
 public:
-    using QLabel::QLabel;
+    StatusPanel(const QString& text, bool namesFolder, QWidget* parent)
+        : QLabel(text, parent)
+        , namesFolder_(namesFolder)
+    {
+    }
     static constexpr int Padding = 2;  // pixels between the frame and the text
+    // The text as painted in a panel `width` pixels wide.
+    QString shownText(int width) const;
 
 protected:
     void paintEvent(QPaintEvent*) override;
+
+private:
+    bool namesFolder_;
 };
 
 // Texts of the status panels before anything writes them.

@@ -13,11 +13,4 @@ QStringList imageFileFilters()
     };
 }
 
-QString folderWithSeparatorOf(const QString& file)
-{
-    // The root's separator is the first character on this system, so the search reaches it.
-    const qsizetype cut = file.lastIndexOf(u'/');
-    return cut >= 0 ? file.left(cut + 1) : file.left(2);
-}
-
 }  // namespace vu

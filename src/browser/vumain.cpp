@@ -48,7 +48,6 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     setObjectName(QStringLiteral("VuMain"));
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));
     setWindowIcon(programIcon());
-    module_.mainWindow = this;
 
     buildControls();
     buildMenus();
@@ -60,6 +59,10 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     ui_.DrvList->setDrive(here);
     ui_.DirList->setPath(here);
     fileList_.setPath(here);
+    module_.folder().setListed(here);
+    // The hidden file list follows the folder the lists show.
+    connect(&module_.folder(), &CurrentFolder::listedChanged, this,
+        [this](const QString& folder) { fileList_.setPath(folder); });
     connect(ui_.DrvList, &DriveListBox::changed, this, &VuMain::DrvList_Change);
     connect(ui_.DirList, &DirListBox::changed, this, &VuMain::DirList_Change);
     connect(ui_.DirList, &DirListBox::lostFocus, this, &VuMain::DirList_LostFocus);
@@ -79,11 +82,6 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
         ui_.imgBox[i]->installEventFilter(this);
         connect(ui_.imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
     }
-    // The other windows (the viewer) find the file of a cell through the module.
-    module_.cellFile = [this](quint8 page, quint8 cell) { return page == pageNo_ ? cellFile(cell) : QString(); };
-    // A folder another window makes current is listed here first.
-    module_.listFolder = [this](const QString& folder) { return listFolder(folder); };
-
     Form_Initialize();
     Form_Load();
 }
@@ -92,11 +90,6 @@ VuMain::~VuMain()
 {
     // The batch window ends with the program, without its own closing steps.
     delete conv_.data();
-    if (module_.mainWindow == this) {
-        module_.mainWindow = nullptr;
-        module_.cellFile = nullptr;
-        module_.listFolder = nullptr;
-    }
 }
 
 void VuMain::buildControls()
@@ -178,7 +171,8 @@ void VuMain::buildMenus()
                 {&C::mnuFileSep, "mnuFileSep", nullptr, nullptr},
                 {&C::mnuFileQuit, "mnuFileQuit", "終了", &VuMain::mnuFileQuit_Click}}},
         {&C::mnuProp, "mnuProp", "設定",
-            {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click}}},
+            {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click},
+                {&C::mnuPropTrash, "mnuPropTrash", "削除時にごみ箱を使う", &VuMain::mnuPropTrash_Click}}},
         {&C::mnuRun, "mnuRun", "実行",
             {{&C::mnuRunSlide, "mnuRunSlide", "スライドショー", &VuMain::mnuRunSlide_Click},
                 {&C::mnuRun2, "mnuRun2", nullptr, nullptr},
@@ -211,6 +205,8 @@ void VuMain::buildMenus()
             ui_.*i.action = a;
         }
     }
+    ui_.mnuPropTrash->setCheckable(true);
+    ui_.mnuPropTrash->setChecked(module_.preferences().useTrash());
     ui_.mnuFileUndo->setShortcut(QKeySequence::Undo);
     ui_.mnuFileUndo->setEnabled(module_.journal().canUndo());
     connect(&module_.journal(), &engine::Journal::changed, ui_.mnuFileUndo,
@@ -261,7 +257,7 @@ void VuMain::buildStatusBar()
     nameWidget(ui_.StatusBar1, QStringLiteral("StatusBar1"));
     ui_.StatusBar1->setSizeGripEnabled(false);
     for (int n = 1; n <= 6; ++n) {
-        auto* label = new StatusPanel(initialPanelText(n), ui_.StatusBar1);
+        auto* label = new StatusPanel(initialPanelText(n), n >= 4, ui_.StatusBar1);
         label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         // A screen reader reads the panel's text as its name; the description says which it is.
         label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
@@ -365,25 +361,13 @@ void VuMain::placeControls()
     place(ui_.Frame2, fitted_.Frame2);
     for (int i = 0; i < 3; ++i)
         place(ui_.imgBox[i], fitted_.imgBox[i]);
-    // The panels fit the bar, less the gaps between them; the first three hold their longest
-    // texts whole.
-    static const char* const longest[3] = {"データ数：32767", "ページ： 255/ 1093", "画像形式：ALL"};
-    std::array<float, 3> least{};
-    for (int n = 0; n < 3; ++n) {
-        const QLabel* panel = panels_[n];
-        const int frame = panel->width() - panel->contentsRect().width();
-        least[n] = float(twips::fromPx(panel->fontMetrics().horizontalAdvance(QString::fromUtf8(longest[n])) + frame
-            + 2 * StatusPanel::Padding + 1));
-    }
+    // The panels take the table's widths; where the bar (less the gaps between the panels) is too
+    // narrow for them all, the last gives way.
     const int room = ui_.StatusBar1->width() - 6 * PanelGap;
-    const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room), least);
-    for (int n = 0; n < 6; ++n) {
-        const int width = std::max(1, int(widths[n] / twips::PerPixel));
-        if (n < 5)
-            panels_[n]->setFixedWidth(width);
-        else
-            panels_[n]->setMinimumWidth(width);
-    }
+    const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room));
+    for (int n = 0; n < 5; ++n)
+        panels_[n]->setFixedWidth(std::max(1, twips::toPx(widths[n])));
+    panels_[5]->setMinimumWidth(std::max(1, twips::toPx(widths[5])));
 }
 
 void VuMain::SysInfo1_DisplayChanged()
@@ -407,11 +391,11 @@ void VuMain::Form_Load()
     auto steps = [this]() -> FsStatus {
         if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings_); !s.ok())
             return s;
-        module_.setCurPath(startFolder(settings_));
+        module_.folder().takeStored(startFolder(settings_));
         pageNo_ = 1;
         // The drive change below moves the folder list (and with it the current folder) to the
         // drive's own current folder; the stored folder is kept aside so that it still wins.
-        const QString stored = module_.curPath();
+        const QString stored = module_.folder().curPath();
         const QString root = module_.volumes().rootOf(stored);
         if (root.isEmpty() || !module_.volumes().isReady(root))
             return FsStatus::failure(err::DeviceUnavailable, stored + QStringLiteral(": drive not ready"));
@@ -423,12 +407,9 @@ void VuMain::Form_Load()
         setPanel(3, typeLabel(1));
         return FsStatus::success();
     };
-    const FsStatus s = steps();
-    errNo_ = s.error;
-    // Whatever failed, the current folder names the folder the lists show, so that nothing
-    // later works on a folder the user cannot see.
-    if (!s.ok() && module_.curPath() != ui_.DirList->path())
-        module_.setCurPath(ui_.DirList->path());
+    // A stored folder that cannot be shown stays the current folder, and is stored again at the
+    // end; the lists show what they could reach, and every page is drawn from them.
+    errNo_ = steps().error;
 }
 
 void VuMain::Form_Activate()
@@ -440,7 +421,7 @@ void VuMain::Form_Activate()
 
 FsStatus VuMain::Form_Unload()
 {
-    const QString folder = module_.curPathForSettings();
+    const QString folder = module_.folder().forSettings();
     if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings_); !s.ok())
         return s;
     settings_.setHeaders();
@@ -483,8 +464,7 @@ void VuMain::closeEvent(QCloseEvent* event)
             qPrintable(s.detail));
     }
     event->accept();
-    if (module_.endProgram)
-        module_.endProgram();
+    emit programEnds();
 }
 
 // ---- lists ----
@@ -497,8 +477,7 @@ void VuMain::DrvList_Change()
 
 void VuMain::DirList_Change()
 {
-    fileList_.setPath(ui_.DirList->path());
-    module_.setCurPath(ui_.DirList->path());
+    module_.folder().takeListed(ui_.DirList->path());  // the file list follows
     writeCount();
 }
 
@@ -507,17 +486,8 @@ void VuMain::DirList_LostFocus()
     const int row = ui_.DirList->listIndex();
     if (row >= 0 && !ui_.DirList->setPath(ui_.DirList->entryPath(row)).ok())
         ui_.DirList->refresh();  // the highlighted folder has gone since it was listed
-    module_.setCurPath(ui_.DirList->path());
+    module_.folder().takeListed(ui_.DirList->path());
     writeCount();
-}
-
-bool VuMain::listFolder(const QString& folder)
-{
-    if (!module_.files().isDir(folder))
-        return false;
-    if (module_.volumes().rootOf(folder) != ui_.DrvList->drive())
-        ui_.DrvList->setDrive(folder);
-    return ui_.DirList->setPath(folder).ok();
 }
 
 // ---- thumbnail pages ----
@@ -542,7 +512,7 @@ void VuMain::imgDsp()
     // The names come from the file list, so the pictures, the panel and every later command on
     // a cell take the list's folder with them.
     pageFolder_ = fileList_.path();
-    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + pageFolder_);
+    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.folder().shownText());
     ui_.PrgBar1->setRange(0, pageSize_);
     ui_.PrgBar1->setValue(0);
 
@@ -593,7 +563,7 @@ void VuMain::OkBtn_Click(int index)
     if (index == 0) {
         if (fileList_.count() == 0)
             return;
-        module_.setCurPath(ui_.DirList->path());
+        module_.folder().takeListed(ui_.DirList->path());
         pageNo_ = 1;
         ImgClr();
         imgDsp();
@@ -833,7 +803,7 @@ void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifi
     // the page being drawn again.
     const QString file = cellFile(index);
     // The shared folder ends in a separator from now on, as the other windows expect.
-    module_.appendSeparatorToCurPath();
+    module_.folder().appendSeparator();
     // A file gone since the page was drawn still has its name; its date and attribute are left
     // empty.
     std::optional<QDateTime> modified;
@@ -853,7 +823,7 @@ void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifi
 void VuMain::mnuPop1_Click()
 {
     // A picture that cannot be shown is reported by the viewer, which then does not open.
-    VuView view(module_, this);
+    VuView view(module_, this, cellFile(module_.SelCell));
     if (view.loaded())
         view.exec();
 }
@@ -863,15 +833,11 @@ void VuMain::mnuPop1_Click()
 FsStatus VuMain::DialgDsp()
 {
     const std::optional<QString> chosen = module_.dialogs().chooseFile(
-        this, QStringLiteral("ファイルを指定してください"), module_.curPath(), imageFileFilters(), 0);
+        this, QStringLiteral("ファイルを指定してください"), module_.folder().curPath(), imageFileFilters(), 0);
     if (!chosen)
         return FsStatus::failure(err::Cancel);
-    if (chosen->isEmpty())
-        return FsStatus::success();
-    module_.DlgFile = *chosen;
-    // The lists move to the chosen file's folder, which becomes the current folder.
-    if (!module_.handOverCurPath(folderWithSeparatorOf(module_.DlgFile)))
-        return FsStatus::failure(err::PathNotFound, module_.DlgFile);
+    if (!chosen->isEmpty())
+        module_.folder().takeChosenFile(*chosen);  // the lists stay where they are
     return FsStatus::success();
 }
 
@@ -949,6 +915,18 @@ void VuMain::mnuPropProp_Click()
     prop.exec();
 }
 
+void VuMain::mnuPropTrash_Click()
+{
+    // The item has already changed its check mark; the choice holds for this run even when it
+    // cannot be kept for the next.
+    if (!module_.preferences().setUseTrash(ui_.mnuPropTrash->isChecked())) {
+        module_.dialogs().message(this, QStringLiteral("削除時にごみ箱を使う"),
+            QStringLiteral("この設定を保存できませんでした。次回の起動時には元の設定に戻ります。\n")
+                + module_.preferences().file(),
+            MsgIcon::Error, MsgButtons::Ok);
+    }
+}
+
 void VuMain::mnuRunSlide_Click()
 {
     errNo_ = DialgDsp().error;
@@ -987,7 +965,7 @@ void VuMain::mnuHelpUrl_Click()
 void VuMain::mnuRunConv_Click()
 {
     if (!conv_)
-        conv_ = new VuConv(module_);
+        conv_ = new VuConv(module_, this);  // this window owns the batch window's rename dialog
     conv_->show();
     conv_->raise();
     conv_->activateWindow();

@@ -4,12 +4,12 @@
 
 #include "mainbars.h"
 #include "platform/folderlisting.h"
-#include "platform/listcontrols.h"
-#include "platform/picturebox.h"
 #include "shell/layout.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
 #include "thumbnailer.h"
+#include "widgets/listcontrols.h"
+#include "widgets/picturebox.h"
 
 #include <QAction>
 #include <QFrame>
@@ -53,6 +53,7 @@ public:
         QAction* mnuFileQuit = nullptr;
         QMenu* mnuProp = nullptr;
         QAction* mnuPropProp = nullptr;
+        QAction* mnuPropTrash = nullptr;  // 削除時にごみ箱を使う: checked, deletions go to the trash
         QMenu* mnuRun = nullptr;
         QAction* mnuRunSlide = nullptr;
         QAction* mnuRun2 = nullptr;  // the separator before 一括変換
@@ -131,9 +132,6 @@ public:
     void DrvList_Change();
     void DirList_Change();
     void DirList_LostFocus();
-    // Moves the lists to `folder` (another window handing the current folder over); false when
-    // they cannot show it.
-    bool listFolder(const QString& folder);
 
     // ---- thumbnail pages ----
     // Empties the cells and sets the progress bar to 0.
@@ -169,9 +167,9 @@ public:
     void mnuPop1_Click();
 
     // ---- choosers ----
-    // The file-open dialog for an image file: on a choice, DlgFile is the file, the lists move to
-    // its folder and CurPath is that folder with a final separator. Success then; the cancel
-    // error otherwise (or the error of a folder the lists cannot show).
+    // The file-open dialog for an image file, opening on CurPath: on a choice, DlgFile is the file
+    // and CurPath its folder with a final separator (the lists stay where they are). Success then;
+    // the cancel error otherwise.
     FsStatus DialgDsp();
 
     // ---- commands ----
@@ -183,6 +181,9 @@ public:
     void mnuFileQuit_Click();
     // The slide-show settings dialog, modal.
     void mnuPropProp_Click();
+    // Deletions go to the trash from now on (checked) or are final (unchecked); the choice is kept
+    // for the next run.
+    void mnuPropTrash_Click();
     // Asks for an image file and plays the slide show of its folder while this window is hidden.
     // The error number of the question is kept (errNo()).
     void mnuRunSlide_Click();
@@ -192,6 +193,10 @@ public:
     void mnuRunConv_Click();
     // The batch window while it is open, else null.
     VuConv* batchWindow() const;
+
+signals:
+    // The window has closed and stored the settings: the program ends.
+    void programEnds();
 
 protected:
     bool event(QEvent* event) override;

@@ -22,9 +22,10 @@ SystemPlatform::SystemPlatform()
     , windowing_(std::make_unique<QtWindowing>())
     , thumbnails_(std::make_unique<FreedesktopThumbnails>())
     , places_(std::make_unique<DesktopPlaces>())
+    , preferences_(std::make_unique<DesktopPreferences>())
 {
     platform_ = {files_.get(), pictures_.get(), dialogs_.get(), screen_.get(), volumes_.get(), clock_.get(),
-        urls_.get(), windowing_.get(), thumbnails_.get(), places_.get()};
+        urls_.get(), windowing_.get(), thumbnails_.get(), places_.get(), preferences_.get()};
 }
 
 SystemPlatform::~SystemPlatform() = default;

@@ -7,6 +7,7 @@
 #include "paths.h"
 #include "pictures.h"
 #include "posixfiles.h"
+#include "preferences.h"
 #include "screen.h"
 #include "thumbcache.h"
 #include "urlopener.h"
@@ -28,6 +29,7 @@ struct Platform {
     Windowing* windowing = nullptr;
     ThumbnailCache* thumbnails = nullptr;
     Places* places = nullptr;
+    Preferences* preferences = nullptr;
 };
 
 // Sets up the process the way the real services expect, before anything else runs: a write past
@@ -54,6 +56,7 @@ private:
     std::unique_ptr<QtWindowing> windowing_;
     std::unique_ptr<FreedesktopThumbnails> thumbnails_;
     std::unique_ptr<DesktopPlaces> places_;
+    std::unique_ptr<DesktopPreferences> preferences_;
     Platform platform_;
 };
 

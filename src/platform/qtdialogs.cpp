@@ -70,7 +70,8 @@ std::optional<QString> QtDialogs::chooseFile(
 {
     QFileDialog dialog(owner, title, folder);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
+    // The filters show by their names alone; their patterns still apply, letter case ignored.
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly | QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(filters);
     if (selected >= 0 && selected < filters.size())
         dialog.selectNameFilter(filters.at(selected));

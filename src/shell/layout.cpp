@@ -108,25 +108,14 @@ MainLayout fitHeight(MainLayout m, double heightTwips)
     return m;
 }
 
-std::array<float, 6> fitPanels(const MainLayout& m, double widthTwips, const std::array<float, 3>& least)
+std::array<float, 6> fitPanels(const MainLayout& m, double widthTwips)
 {
     std::array<float, 6> w = m.panelWidth;
-    for (int n = 0; n < 3; ++n)
-        w[n] = std::max(w[n], least[n]);
-    double total = 0, head = 0, tail = 0;
-    for (int n = 0; n < 6; ++n) {
-        total += w[n];
-        (n < 3 ? head : tail) += w[n];
-    }
-    if (widthTwips >= total || widthTwips <= 0)
-        return w;
-    if (widthTwips > head) {
-        for (int n = 3; n < 6; ++n)
-            w[n] = float(w[n] * (widthTwips - head) / tail);
-        return w;
-    }
-    for (float& width : w)
-        width = float(width * widthTwips / total);
+    double firstFive = 0;
+    for (int n = 0; n < 5; ++n)
+        firstFive += w[n];
+    if (firstFive + w[5] > widthTwips)
+        w[5] = float(std::max(0.0, widthTwips - firstFive));
     return w;
 }
 

@@ -37,9 +37,9 @@ double tableHeight(const MainLayout& m);
 // rows, the lists and the buttons keep their proportions; the lefts, the widths and the drop
 // boxes stay as in the table. Where the table fits it is returned unchanged.
 MainLayout fitHeight(MainLayout m, double heightTwips);
-// The status panels' widths fitted into a bar `widthTwips` wide. Panels 1 to 3 are never narrower
-// than `least` (what their longest texts need); where the table's widths do not fit, panels 4
-// to 6, which name folders, share what is left in the table's proportions.
-std::array<float, 6> fitPanels(const MainLayout& m, double widthTwips, const std::array<float, 3>& least);
+// The status panels' widths in a bar `widthTwips` wide: the table's, except where their sum is
+// wider than the bar; then the last panel gives way (down to nothing). The last panel also takes
+// whatever room the table leaves over.
+std::array<float, 6> fitPanels(const MainLayout& m, double widthTwips);
 
 }  // namespace vu

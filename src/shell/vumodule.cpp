@@ -3,14 +3,11 @@
 #include "platform/paths.h"
 #include "platform/twips.h"
 
-#include <QCoreApplication>
-
 namespace vu {
 
 VuModule::VuModule(const Platform& platform)
     : platform_(platform)
 {
-    endProgram = [] { QCoreApplication::exit(0); };
     guideFile = programDocument(QStringLiteral("guide.html"));
 }
 
@@ -21,39 +18,6 @@ double VuModule::workAreaWidthTwips() const
 double VuModule::workAreaHeightTwips() const
 {
     return twips::fromPx(platform_.screen->workArea().height());
-}
-
-QString VuModule::curFolder() const
-{
-    return paths::endsWithSeparator(curPath_) && curPath_.size() > 1 ? curPath_.chopped(1) : curPath_;
-}
-
-QString VuModule::curPathForSettings() const
-{
-    return paths::dropOneSeparator(curPath_);
-}
-
-void VuModule::setCurPath(const QString& folder)
-{
-    curPath_ = folder;
-}
-
-void VuModule::appendSeparatorToCurPath()
-{
-    if (!paths::endsWithSeparator(curPath_))
-        curPath_ += paths::Separator;
-}
-
-bool VuModule::handOverCurPath(const QString& folder)
-{
-    if (listFolder) {
-        // An empty folder is the root without its separator, as a closing batch window leaves it.
-        const QString clean = folder.isEmpty() ? QStringLiteral("/") : paths::cleanFolder(folder);
-        if (clean.isEmpty() || !listFolder(clean))
-            return false;
-    }
-    curPath_ = folder;
-    return true;
 }
 
 qint32 VuModule::SetTopmost(QWidget* window, qint16 flag)

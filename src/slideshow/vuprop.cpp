@@ -50,14 +50,14 @@ VuProp::VuProp(VuModule& module, QWidget* owner)
 void VuProp::Form_Load()
 {
     if (!readSettings(module_.files(), module_.settingsPath, &settings_).ok()) {
+        // Nothing was read: the current folder stays, and an update stores it.
         settings_ = SettingsRec();
-        storedFolder_ = module_.curPath();
         ui_.dspTime->clear();
         return;
     }
-    // The stored folder passes through an update unchanged. It does not become the current
-    // folder: that stays the one the main window lists, whatever the dialog's answer.
-    storedFolder_ = startFolder(settings_);
+    // The stored folder, as the file holds it, becomes the current folder; an update writes it
+    // back unchanged. The main window's lists stay where they are.
+    module_.folder().takeStored(settings_.value(SettingsRec::PathName));
     ui_.dspTime->setText(settings_.value(SettingsRec::SlideSec));
     // Typing replaces the stored digit rather than bouncing off the one-character limit.
     ui_.dspTime->selectAll();
@@ -72,7 +72,7 @@ void VuProp::cmd_Click(int Index)
     if (Index != 0)
         return;
     settings_.setHeaders();
-    settings_.set(SettingsRec::PathName, storedFolder_);
+    settings_.set(SettingsRec::PathName, module_.folder().curPath());
     settings_.set(SettingsRec::SlideSec, ui_.dspTime->text());
     const FsStatus s = writeSettings(module_.files(), module_.settingsPath, settings_);
     if (!s.ok()) {

@@ -42,7 +42,6 @@ private:
     Controls ui_;
     SettingsRec settings_;  // this window's copy of the settings record
     VuModule& module_;
-    QString storedFolder_;  // the folder "更新" stores
 };
 
 }  // namespace vu

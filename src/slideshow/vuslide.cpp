@@ -109,7 +109,7 @@ void VuSlide::Form_Load()
 {
     const FsStatus read = readSettings(module_.files(), module_.settingsPath, &settings);
     ui_.Timer1->setInterval(slideInterval(read, settings));
-    folder_ = module_.curPath();
+    folder_ = module_.folder().curPath();
     fileList_.setPath(folder_);
     SlideNo = 0;
     shownAll_ = false;
@@ -231,8 +231,7 @@ void VuSlide::closeEvent(QCloseEvent* event)
     ui_.Timer1->stop();
     tickWaiting_ = false;
     cancelDecoding();
-    QWidget* main = module_.mainWindow ? module_.mainWindow.data() : parentWidget();
-    if (main) {
+    if (QWidget* main = parentWidget()) {
         main->show();
         main->raise();
         main->activateWindow();

@@ -4,11 +4,11 @@
 #pragma once
 
 #include "platform/folderlisting.h"
-#include "platform/picturebox.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
 #include "sliderules.h"
 #include "slidetimer.h"
+#include "widgets/picturebox.h"
 
 #include <QFutureWatcher>
 #include <QImage>

@@ -48,9 +48,10 @@ QString viewerErrorText(const QString& path, int error)
     return text;
 }
 
-VuView::VuView(VuModule& module, QWidget* owner)
+VuView::VuView(VuModule& module, QWidget* owner, const QString& file)
     : QDialog(owner)
     , module_(module)
+    , path_(file)
 {
     ui_.SysInfo1 = &module.screen();
     setObjectName(QStringLiteral("VuView"));
@@ -80,17 +81,9 @@ VuView::~VuView()
     whole_.waitForFinished();
 }
 
-QString VuView::lookUpFile() const
-{
-    return module_.cellFile ? module_.cellFile(module_.SelPage, module_.SelCell) : QString();
-}
-
 QString VuView::shownName() const
 {
-    // Looked up at each use; while the viewer is open the main window cannot change its page,
-    // so this is the file on the screen. Should it name nothing, the file loaded stays named.
-    const QString now = lookUpFile();
-    return paths::fileName(now.isEmpty() ? path_ : now);
+    return paths::fileName(path_);
 }
 
 QSizeF VuView::pictureTwips() const
@@ -117,7 +110,6 @@ bool VuView::Form_Load()
     const QSizeF area = workAreaTwips();
     ui_.Text1->move(twips::toPx(area.width() - Text1Width), twips::toPx(area.height() - Text1Height));
 
-    path_ = lookUpFile();
     if (path_.isEmpty()) {
         refuse(QString(), err::FileNotFound);
         return false;
@@ -195,7 +187,7 @@ void VuView::Text1_KeyPress(int keyAscii)
 void VuView::appendSeparatorToCurPath()
 {
     // The shared folder keeps the final separator the other windows expect after a step.
-    module_.appendSeparatorToCurPath();
+    module_.folder().appendSeparator();
 }
 
 void VuView::applyState(const zoom::ViewState& s)

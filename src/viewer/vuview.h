@@ -3,8 +3,8 @@
 // menu; it shows the file of the thumbnail right-clicked last.
 #pragma once
 
-#include "platform/picturebox.h"
 #include "shell/vumodule.h"
+#include "widgets/picturebox.h"
 #include "zoom.h"
 
 #include <QDialog>
@@ -16,9 +16,10 @@ namespace vu {
 class VuView : public QDialog {
     Q_OBJECT
 public:
-    // Builds the window and runs Form_Load. When the picture cannot be shown the user has been
-    // told in a message box and loaded() is false: the window is then not to be shown.
-    VuView(VuModule& module, QWidget* owner);
+    // Builds the window on `file`, the file of the thumbnail right-clicked last, and runs
+    // Form_Load. When the picture cannot be shown the user has been told in a message box and
+    // loaded() is false: the window is then not to be shown.
+    VuView(VuModule& module, QWidget* owner, const QString& file);
     ~VuView() override;
 
     struct Controls {
@@ -58,7 +59,6 @@ private:
     // file is gone, unreadable, not a picture or too large. A large photo shows a reduced first
     // view at once, and the whole picture replaces it when decoded.
     bool Form_Load();
-    QString lookUpFile() const;
     QString shownName() const;
     QSizeF pictureTwips() const;
     QSizeF workAreaTwips() const;

@@ -224,7 +224,7 @@ void TestCorpusWindows::pagesMenuAndViewer()
             const qsizetype asked = platform.dialogs.asked.size();
             viewerDog.step(QStringLiteral("viewer on %1").arg(name));
             {
-                VuView view(module, &main);
+                VuView view(module, &main, main.cellFile(cell));
                 // A large picture opens on its first view; whether the whole one can be shown
                 // is known once it is decoded.
                 if (!QTest::qWaitFor([&] { return !view.busy(); }, int(StepLimit.count())))
@@ -297,7 +297,6 @@ void TestCorpusWindows::slideShows()
     writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
     VuModule module(platform.platform());
     QWidget owner;  // the main window, hidden while a show plays
-    module.mainWindow = &owner;
 
     // The folders, filled in the order the lists sort the names, by links to the variants.
     QStringList sorted = sample_;
@@ -323,7 +322,7 @@ void TestCorpusWindows::slideShows()
     for (int f = 0; f < folders.size(); ++f) {
         const bool ahead = f % 2 == 0;
         auto* clock = new ManualSlideTimer;
-        module.setCurPath(folders[f] + u'/');
+        module.folder().takeStored(folders[f] + u'/');
         owner.hide();
         QPointer<VuSlide> slide = new VuSlide(module, &owner, {clock, ahead});
         slide->show();

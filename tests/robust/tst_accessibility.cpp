@@ -139,8 +139,7 @@ void TestAccessibility::everyControlIsNamed()
         || window == QStringLiteral("VuReNM")) {
         other = std::make_unique<VuConv>(module);
     } else if (window.startsWith(QStringLiteral("VuView"))) {
-        module.cellFile = [pictures](quint8, quint8) { return paths::join(pictures, QStringLiteral("img0001.bmp")); };
-        auto view = std::make_unique<VuView>(module, &main);
+        auto view = std::make_unique<VuView>(module, &main, paths::join(pictures, QStringLiteral("img0001.bmp")));
         QVERIFY(view->loaded());
         if (window.endsWith(u'+'))
             view->Text1_KeyPress(u'+');
@@ -151,7 +150,7 @@ void TestAccessibility::everyControlIsNamed()
         SettingsRec rec;
         rec.set(SettingsRec::SlideSec, QStringLiteral("2"));
         writeBytes(cwd_->file(SettingsFileName), rec.toBytes());
-        module.setCurPath(pictures + u'/');
+        module.folder().takeStored(pictures + u'/');
         auto* timer = new ManualSlideTimer;
         shown = new VuSlide(module, &main, {timer, false});
         if (window.endsWith(QStringLiteral("showing"))) {

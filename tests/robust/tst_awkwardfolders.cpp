@@ -185,7 +185,7 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
     QCOMPARE(main->errNo(), 0.0);
-    QCOMPARE(module.curPath(), folder);
+    QCOMPARE(module.folder().curPath(), folder);
     QCOMPARE(main->fileList().names(), QStringList({names[0], names[2], names[3], names[4], names[1]}));
     QCOMPARE(folderEntries(main->ui().DirList, folder), QStringList({QStringLiteral("下の フォルダ")}));
     for (const QString& name : names) {
@@ -198,7 +198,7 @@ void TestAwkwardFolders::japaneseNamesAndSpaces()
     VuModule again(platform_->platform());
     VuMain second(again);
     QCOMPARE(second.errNo(), 0.0);
-    QCOMPARE(again.curPath(), folder);
+    QCOMPARE(again.folder().curPath(), folder);
 }
 
 void TestAwkwardFolders::namesThatAreNotText()
@@ -225,13 +225,14 @@ void TestAwkwardFolders::namesThatAreNotText()
 void TestAwkwardFolders::folderCp932CannotName()
 {
     // Accented Latin letters and emoji have no place in CP932: the record stores "?" for them,
-    // the next start cannot find that folder and opens where it was started.
+    // the next start cannot find that folder and lists the folder it was started in; the folder
+    // stored stays the current one.
     const QString folder = cwd_->file(QStringLiteral("café ☕"));
     writePictures(folder, 4);
     VuModule module(platform_->platform());
     auto main = std::make_unique<VuMain>(module);
     QVERIFY(main->ui().DirList->setPath(folder).ok());
-    QCOMPARE(module.curPath(), folder);
+    QCOMPARE(module.folder().curPath(), folder);
     QCOMPARE(main->fileList().count(), 4);
     QVERIFY(main->Form_Unload().ok());
     const QByteArray stored = readBytes(cwd_->file(SettingsFileName)).mid(6, 50);
@@ -243,7 +244,7 @@ void TestAwkwardFolders::folderCp932CannotName()
     second.show();
     QVERIFY(second.isVisible());
     QCOMPARE(second.errNo(), double(err::PathNotFound));
-    QCOMPARE(again.curPath(), cwd_->path());
+    QCOMPARE(again.folder().curPath(), cwd_->path() + QStringLiteral("/caf? ?"));
     QCOMPARE(second.ui().DirList->path(), cwd_->path());
     QVERIFY(second.Form_Unload().ok());
 }
@@ -278,7 +279,7 @@ void TestAwkwardFolders::linkLoops()
         path = next;
         ++opened;
         QCOMPARE(main->ui().DirList->path(), path);
-        QCOMPARE(module.curPath(), path);
+        QCOMPARE(module.folder().curPath(), path);
         QCOMPARE(main->fileList().names(),
             QStringList({QStringLiteral("alias.bmp"), QStringLiteral("img0000.bmp"), QStringLiteral("img0001.bmp")}));
     }
@@ -301,7 +302,7 @@ void TestAwkwardFolders::onlyBrokenLinks()
     VuModule module(platform_->platform());
     auto main = startIn(folder, module);
     QCOMPARE(main->errNo(), 0.0);
-    QCOMPARE(module.curPath(), folder);
+    QCOMPARE(module.folder().curPath(), folder);
     QCOMPARE(main->fileList().count(), 0);
     QCOMPARE(folderEntries(main->ui().DirList, folder), QStringList());
     std::vector<DirEntry> entries;
@@ -347,7 +348,7 @@ void TestAwkwardFolders::shownFolderDisappears()
     main->Form_Activate();  // as when the user comes back to the window
     const QString want = expected == QStringLiteral(".") ? cwd_->path() : cwd_->file(expected);
     QCOMPARE(main->ui().DirList->path(), want);
-    QCOMPARE(module.curPath(), want);
+    QCOMPARE(module.folder().curPath(), want);
     QCOMPARE(main->fileList().path(), want);
     const int count = expected == QStringLiteral("a/b") ? 5 : expected == QStringLiteral("a") ? 7 : 0;
     QCOMPARE(main->fileList().count(), count);
@@ -419,7 +420,7 @@ void TestAwkwardFolders::hugeFolderPages()
     QCOMPARE(captions.value(4), QStringLiteral("属性　通常ﾌｧｲﾙ"));
 
     // The viewer on it.
-    VuView view(module, main.get());
+    VuView view(module, main.get(), main->cellFile(module.SelCell));
     QVERIFY(view.loaded());
     QCOMPARE(view.windowTitle(), QStringLiteral("p07649.bmp"));
     QCOMPARE(view.file(), paths::join(folder, QStringLiteral("p07649.bmp")));

@@ -196,7 +196,7 @@ void TestFaultRun::faults()
         m.imgBox_DragDrop(move ? MoveBox : CopyBox, m.ui().Img[cell], 5, 5);
         errNo = m.errNo();
     } else {
-        f.module->setCurPath(src);
+        f.module->folder().takeStored(src);
         auto* w = new VuConv(*f.module);
         QVERIFY(w->ui().DirList[1]->setPath(target).ok());
         f.platform->dialogs.answerMessage(MsgAnswer::Ok);

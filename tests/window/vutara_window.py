@@ -172,15 +172,18 @@ def artefact_dir():
 
 class Program:
     """The program running in `cwd` on `display`, with a data folder of its own, so that what it
-    deletes goes to a trash of the test's (`trash`), never into the user's."""
+    deletes goes to a trash of the test's (`trash`), never into the user's, and a settings folder
+    of its own (`config_home`), so that the user's choices stay the user's."""
 
     def __init__(self, exe, cwd, display, env=None):
         self.display = display
         self.data_home = tempfile.mkdtemp(prefix="vutara-data-")
         self.trash = os.path.join(self.data_home, "Trash")
+        self.config_home = os.path.join(self.data_home, "config")
         environment = dict(os.environ)
         environment.update({
             "XDG_DATA_HOME": self.data_home,
+            "XDG_CONFIG_HOME": self.config_home,
             "DISPLAY": display.name,
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",

@@ -248,7 +248,8 @@ FakeVolumes& TestPlatform::useFakeVolumes()
 Platform TestPlatform::platform()
 {
     Volumes* volumes = fakeVolumes_ ? static_cast<Volumes*>(fakeVolumes_.get()) : realVolumes_.get();
-    return {&files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing, &thumbnails, &places};
+    return {
+        &files, &pictures, &dialogs, &screen, volumes, &clock, &urls, &windowing, &thumbnails, &places, &preferences};
 }
 
 }  // namespace vu::testing

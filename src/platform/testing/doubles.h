@@ -234,6 +234,8 @@ private:
 
 public:
     FreedesktopThumbnails thumbnails{cacheFolder_.path() + QStringLiteral("/thumbnails")};
+    // The user's choices, in a file of this test's own (none chosen at first).
+    DesktopPreferences preferences{cacheFolder_.path() + QStringLiteral("/vutara.conf")};
 
 private:
     std::unique_ptr<QtVolumes> realVolumes_;

@@ -1,10 +1,10 @@
 // The classic drive, folder and file list controls, on the file and volume services.
 #pragma once
 
-#include "files.h"
-#include "folderlisting.h"
-#include "volumes.h"
-#include "wildcard.h"
+#include "platform/files.h"
+#include "platform/folderlisting.h"
+#include "platform/volumes.h"
+#include "platform/wildcard.h"
 
 #include <QComboBox>
 #include <QListView>

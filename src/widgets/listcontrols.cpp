@@ -1,6 +1,6 @@
 #include "listcontrols.h"
-#include "paths.h"
-#include "wildcard.h"
+#include "platform/paths.h"
+#include "platform/wildcard.h"
 
 #include <QApplication>
 #include <QFocusEvent>

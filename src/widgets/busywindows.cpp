@@ -1,0 +1,54 @@
+#include "busywindows.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace vu {
+namespace {
+
+// How often the windows are looked after while waiting: about one screen frame.
+constexpr std::chrono::milliseconds Frame{10};
+// A wait that lasts longer than this shows the busy cursor.
+constexpr std::chrono::milliseconds Noticeable{250};
+
+}  // namespace
+
+void BusyWindows::install()
+{
+    static BusyWindows waiter;
+    blocking::setWaiter(&waiter);
+}
+
+void BusyWindows::wait(const std::function<bool()>& finished, blocking::Clock::time_point until)
+{
+    const auto began = blocking::Clock::now();
+    bool cursor = false;
+    while (!finished()) {
+        const auto now = blocking::Clock::now();
+        if (now >= until)
+            break;
+        if (!cursor && now - began >= Noticeable) {
+            QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
+            cursor = true;
+        }
+        // Painting, expose and the window manager's pings; not input, not timers.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+        std::unique_lock lock(mutex_);
+        woken_.wait_until(lock, std::min(until, blocking::Clock::now() + Frame), [&] { return pending_; });
+        pending_ = false;
+    }
+    if (cursor)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+void BusyWindows::wake()
+{
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = true;
+    }
+    woken_.notify_all();
+}
+
+}  // namespace vu
