@@ -130,8 +130,8 @@ private slots:
     void renameGoesOnWhenTheFileInTheWayVanished();
     void undoTheNewestRun_data();
     void undoTheNewestRun();
-    void deleteWithoutTrashAsksOnce_data();
-    void deleteWithoutTrashAsksOnce();
+    void deleteForGoodAsksOnlyWhereNoTrash_data();
+    void deleteForGoodAsksOnlyWhereNoTrash();
 
 private:
     // The batch window with its source pane on `src` and its target pane on `dst`.
@@ -1216,6 +1216,7 @@ void TestBatchOps::undoTheNewestRun()
     QFETCH(QStringList, lines);
     const QStringList names{u"a.jpg"_s, u"x_.jpg"_s, u"x_1.jpg"_s};
     writeFiles(src_, names);
+    module_->preferences().setUseTrash(true);  // so that a deletion can be undone
     VuConv* w = open(src_, dst_);
     QVERIFY(!w->ui().mnuSyoriUndo->isEnabled());
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
@@ -1272,17 +1273,24 @@ void TestBatchOps::undoTheNewestRun()
     QCOMPARE(platform_->dialogs.unanswered, 0);
 }
 
-void TestBatchOps::deleteWithoutTrashAsksOnce_data()
+void TestBatchOps::deleteForGoodAsksOnlyWhereNoTrash_data()
 {
-    QTest::addColumn<bool>("forGood");
-    QTest::newRow("no keeps every file") << false;
-    QTest::newRow("yes deletes every file for good") << true;
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("yes");  // the answer where the volume has no trash
+    QTest::newRow("final: nothing more asked") << int(engine::DeleteMode::Final) << false;
+    QTest::newRow("into the trash, none there: no keeps every file") << int(engine::DeleteMode::Trash) << false;
+    QTest::newRow("into the trash, none there: yes deletes every file for good")
+        << int(engine::DeleteMode::Trash) << true;
 }
 
-void TestBatchOps::deleteWithoutTrashAsksOnce()
+void TestBatchOps::deleteForGoodAsksOnlyWhereNoTrash()
 {
-    // A volume where no trash can be made: the name of its trash folder is held by a file.
-    QFETCH(bool, forGood);
+    // A volume where no trash can be made: the name of its trash folder is held by a file. A
+    // final deletion asks nothing more; into the trash, one question asks for the whole run.
+    QFETCH(int, mode);
+    QFETCH(bool, yes);
+    module_->preferences().setUseTrash(mode == int(engine::DeleteMode::Trash));
+    const bool final = mode == int(engine::DeleteMode::Final);
     TmpfsMount disk(folder(u"disk"_s), 1 << 20);
     if (!disk.ok())
         QSKIP("mounting a small disk needs the superuser");
@@ -1291,28 +1299,33 @@ void TestBatchOps::deleteWithoutTrashAsksOnce()
     writeFiles(photos, {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s});
     VuConv* w = open(photos, dst_);
     platform_->dialogs.answerMessage(MsgAnswer::Ok);
-    platform_->dialogs.answerMessage(forGood ? MsgAnswer::Yes : MsgAnswer::No);
+    if (!final)
+        platform_->dialogs.answerMessage(yes ? MsgAnswer::Yes : MsgAnswer::No);
     w->mnuSyoriDel_Click();
-    QCOMPARE(titles(), QStringList({u"一括削除"_s, u"一括削除"_s}));
-    QCOMPARE(platform_->dialogs.asked[1].text, batch::deleteForGoodQuestion(photos, true));
-    QCOMPARE(platform_->dialogs.asked[1].buttons, MsgButtons::YesNo);
-    QCOMPARE(entries(photos), forGood ? QStringList() : QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}));
+    QCOMPARE(titles(), final ? QStringList{u"一括削除"_s} : QStringList({u"一括削除"_s, u"一括削除"_s}));
+    if (!final) {
+        QCOMPARE(platform_->dialogs.asked[1].text, batch::deleteForGoodQuestion(photos, true));
+        QCOMPARE(platform_->dialogs.asked[1].buttons, MsgButtons::YesNo);
+    }
+    const bool gone = final || yes;
+    QCOMPARE(entries(photos), gone ? QStringList() : QStringList({u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}));
     QStringList expected;
     for (const QString& n : {u"a.jpg"_s, u"b.jpg"_s, u"c.jpg"_s}) {
-        expected << (forGood ? batch::logLine(batch::LogKind::Delete, photos + u'/' + n)
-                             : batch::notDeletedLine(photos + u'/' + n));
+        expected << (gone ? batch::logLine(batch::LogKind::Delete, photos + u'/' + n)
+                          : batch::notDeletedLine(photos + u'/' + n));
     }
     QCOMPARE(w->logStore().lines(), expected);
-    // Files deleted for good cannot come back: the undo says so of each.
-    QCOMPARE(w->ui().mnuSyoriUndo->isEnabled(), forGood);
-    if (forGood) {
-        platform_->dialogs.answerMessage(MsgAnswer::Ok);
+    // Files deleted for good cannot come back: 元に戻す says so, and asks nothing.
+    QCOMPARE(w->ui().mnuSyoriUndo->isEnabled(), gone);
+    if (gone) {
+        platform_->dialogs.asked.clear();
         platform_->dialogs.answerMessage(MsgAnswer::Ok);
         w->mnuSyoriUndo_Click();
-        QCOMPARE(w->logStore().lines().last(),
-            Sp + u"[元に戻す失敗]"_s + Sp + photos + u"/a.jpg"_s + Sp
-                + u"（ごみ箱に入れずに削除したため、元に戻せません）"_s);
-        QCOMPARE(platform_->dialogs.asked.last().text, batch::undoSummary(3));
+        QCOMPARE(platform_->dialogs.asked.size(), 1);
+        QCOMPARE(platform_->dialogs.asked[0].text,
+            u"直前の一括削除（3 件のファイル）は完全な削除のため、ファイルを元に戻せません。"_s);
+        QVERIFY(!w->ui().mnuSyoriUndo->isEnabled());
+        QCOMPARE(w->logStore().lines(), expected);
     }
     QCOMPARE(platform_->dialogs.unanswered, 0);
 }

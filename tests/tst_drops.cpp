@@ -30,8 +30,8 @@ private slots:
     void copyToTheRootAddsNoSecondSeparator();
     void cancelChangesNothing_data();
     void cancelChangesNothing();
-    void sameNamedFileIsReplacedOnlyOnYes_data();
-    void sameNamedFileIsReplacedOnlyOnYes();
+    void sameNamedTarget_data();
+    void sameNamedTarget();
     void readOnlyFileIsNeitherDeletedNorMoved_data();
     void readOnlyFileIsNeitherDeletedNorMoved();
     void deleteRedrawsTheSamePage_data();
@@ -52,8 +52,8 @@ private slots:
     void onlyThumbnailsAreDropped();
     void undoTheNewestDrop_data();
     void undoTheNewestDrop();
-    void deleteWhereNoTrashAsks_data();
-    void deleteWhereNoTrashAsks();
+    void deleteForGood_data();
+    void deleteForGood();
 
 private:
     QString folder(const QString& name) const { return f_.folder(name); }
@@ -149,41 +149,62 @@ void TestDrops::cancelChangesNothing()
     QCOMPARE(dialogs().asked.size(), 1);
 }
 
-void TestDrops::sameNamedFileIsReplacedOnlyOnYes_data()
+void TestDrops::sameNamedTarget_data()
 {
     QTest::addColumn<int>("box");
-    QTest::addColumn<bool>("yes");
-    QTest::newRow("copy, yes") << int(CopyBox) << true;
-    QTest::newRow("copy, no") << int(CopyBox) << false;
-    QTest::newRow("move, yes") << int(MoveBox) << true;
-    QTest::newRow("move, no") << int(MoveBox) << false;
+    QTest::addColumn<QString>("target");  // the file of the same name: "different", "identical" or "read-only"
+    QTest::addColumn<bool>("yes");  // the answer, if asked
+    for (const int box : {int(CopyBox), int(MoveBox)}) {
+        const char* what = box == CopyBox ? "copy" : "move";
+        QTest::addRow("%s, a different file, yes", what) << box << "different" << true;
+        QTest::addRow("%s, a different file, no", what) << box << "different" << false;
+        QTest::addRow("%s, the same bytes: replaced unasked", what) << box << "identical" << false;
+        QTest::addRow("%s, a read-only file: refused, saying why", what) << box << "read-only" << true;
+    }
 }
 
-void TestDrops::sameNamedFileIsReplacedOnlyOnYes()
+void TestDrops::sameNamedTarget()
 {
     // A different file of the same name in the target folder is replaced only when the user
-    // says yes (No is the default), and then only by a complete copy.
+    // says yes (No is the default), and then only by a complete copy. The same bytes dropped
+    // again replace it without a question; a read-only file is never replaced, as it would be
+    // neither deleted nor moved: it keeps its bytes and its mode.
     QFETCH(int, box);
+    QFETCH(QString, target);
     QFETCH(bool, yes);
     writePictures(folder(QStringLiteral("src")), 1, "bmp", QStringLiteral("same"));
     const QByteArray mine = readBytes(folder(QStringLiteral("src/same0000.bmp")));
+    const QString existing = folder(QStringLiteral("dst/same0000.bmp"));
     QDir().mkpath(folder(QStringLiteral("dst")));
-    writeBytes(folder(QStringLiteral("dst/same0000.bmp")), "older file");
+    writeBytes(existing, target == u"identical" ? mine : QByteArray("older file"));
+    if (target == u"read-only")
+        QVERIFY(
+            QFile::setPermissions(existing, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const QFileDevice::Permissions mode = QFileInfo(existing).permissions();
     VuMain& m = showFolder(folder(QStringLiteral("src")));
     box == CopyBox ? m.setCopyPath(folder(QStringLiteral("dst"))) : m.setMovePath(folder(QStringLiteral("dst")));
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerMessage(yes ? MsgAnswer::Yes : MsgAnswer::No);
     drop(box, 0);
-    QCOMPARE(m.errNo(), 0.0);
-    QCOMPARE(dialogs().asked.size(), 2);
-    const auto& q = dialogs().asked[1];
-    QCOMPARE(q.title, dropBox(box).title);
-    QCOMPARE(q.text,
-        QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n")
-            + folder(QStringLiteral("dst/same0000.bmp")));
-    QCOMPARE(q.buttons, MsgButtons::YesNo);
-    QCOMPARE(readBytes(folder(QStringLiteral("dst/same0000.bmp"))), yes ? mine : QByteArray("older file"));
-    QCOMPARE(QFile::exists(folder(QStringLiteral("src/same0000.bmp"))), !(yes && box == MoveBox));
+    const bool replaced = target == u"identical" || (target == u"different" && yes);
+    QCOMPARE(m.errNo(), target == u"read-only" ? double(err::ReadOnlyFile) : 0.0);
+    QCOMPARE(dialogs().asked.size(), target == u"identical" ? 1 : 2);
+    if (target == u"different") {
+        const auto& q = dialogs().asked[1];
+        QCOMPARE(q.title, dropBox(box).title);
+        QCOMPARE(q.text, QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing);
+        QCOMPARE(q.buttons, MsgButtons::YesNo);
+    } else if (target == u"read-only") {
+        const auto& told = dialogs().asked[1];
+        QCOMPARE(told.title, dropBox(box).failureTitle);
+        QCOMPARE(told.icon, MsgIcon::Error);
+        QVERIFY2(told.text.contains(existing) && told.text.contains(QStringLiteral("読取専用のファイルです")),
+            qPrintable(told.text));
+    }
+    QCOMPARE(readBytes(existing), replaced ? mine : QByteArray("older file"));
+    if (!replaced)
+        QCOMPARE(QFileInfo(existing).permissions(), mode);
+    QCOMPARE(QFile::exists(folder(QStringLiteral("src/same0000.bmp"))), !(replaced && box == MoveBox));
     QCOMPARE(names(folder(QStringLiteral("dst"))), QStringList{QStringLiteral("same0000.bmp")});
 }
 
@@ -573,6 +594,7 @@ void TestDrops::undoTheNewestDrop()
     QFETCH(bool, twice);
     QFETCH(bool, batchOpen);
     QFETCH(bool, changed);
+    f_.module->preferences().setUseTrash(true);  // so that the deletion can be undone
     const QStringList files = writePictures(folder(QStringLiteral("src")), 3, "bmp", QStringLiteral("u"));
     QDir().mkpath(folder(QStringLiteral("dst")));
     QList<QByteArray> bytes;
@@ -643,34 +665,56 @@ void TestDrops::undoTheNewestDrop()
     QCOMPARE(dialogs().unanswered, 0);
 }
 
-void TestDrops::deleteWhereNoTrashAsks_data()
+void TestDrops::deleteForGood_data()
 {
-    QTest::addColumn<bool>("forGood");
-    QTest::newRow("no keeps the file") << false;
-    QTest::newRow("yes deletes it for good") << true;
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("yes");  // the answer where the volume has no trash
+    QTest::newRow("final: nothing more asked") << int(engine::DeleteMode::Final) << false;
+    QTest::newRow("into the trash, none there: no keeps the file") << int(engine::DeleteMode::Trash) << false;
+    QTest::newRow("into the trash, none there: yes deletes it for good") << int(engine::DeleteMode::Trash) << true;
 }
 
-void TestDrops::deleteWhereNoTrashAsks()
+void TestDrops::deleteForGood()
 {
-    // A volume with no room left for a trash folder: it holds as many files as it may.
-    QFETCH(bool, forGood);
+    // A deletion is final unless the trash is chosen; only where the file's volume has no room
+    // left for a trash folder (it holds as many files as it may) does the trash ask. A file
+    // deleted for good cannot come back, and 元に戻す says so plainly instead of asking.
+    QFETCH(int, mode);
+    QFETCH(bool, yes);
+    f_.module->preferences().setUseTrash(mode == int(engine::DeleteMode::Trash));
     TmpfsMount disk(folder(QStringLiteral("disk")), 1 << 20, 4);
     if (!disk.ok())
         QSKIP("mounting a small disk needs the superuser");
     const QStringList files = writePictures(disk.path() + QStringLiteral("/p"), 2, "bmp", QStringLiteral("n"));
     VuMain& m = showFolder(disk.path() + QStringLiteral("/p"));
     const QString file = disk.path() + QStringLiteral("/p/") + files[0];
+    const bool final = mode == int(engine::DeleteMode::Final);
     dialogs().answerMessage(MsgAnswer::Ok);
-    dialogs().answerMessage(forGood ? MsgAnswer::Yes : MsgAnswer::No);
+    if (!final)
+        dialogs().answerMessage(yes ? MsgAnswer::Yes : MsgAnswer::No);
     drop(DeleteBox, 0);
     QCOMPARE(m.errNo(), 0.0);
-    QCOMPARE(dialogs().asked.size(), 2);
-    QCOMPARE(dialogs().asked[1].title, QStringLiteral("削除"));
-    QCOMPARE(dialogs().asked[1].text, batch::deleteForGoodQuestion(file, false));
-    QCOMPARE(dialogs().asked[1].buttons, MsgButtons::YesNo);
-    QCOMPARE(QFile::exists(file), !forGood);
-    QCOMPARE(m.panel(1), forGood ? QStringLiteral("データ数：1") : QStringLiteral("データ数：2"));
-    QCOMPARE(m.ui().mnuFileUndo->isEnabled(), forGood);  // to say that it cannot come back
+    QCOMPARE(dialogs().asked.size(), final ? 1 : 2);
+    if (!final) {
+        QCOMPARE(dialogs().asked[1].title, QStringLiteral("削除"));
+        QCOMPARE(dialogs().asked[1].text, batch::deleteForGoodQuestion(file, false));
+        QCOMPARE(dialogs().asked[1].buttons, MsgButtons::YesNo);
+    }
+    const bool gone = final || yes;
+    QCOMPARE(QFile::exists(file), !gone);
+    QCOMPARE(QDir(f_.platform->homeTrash()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(m.panel(1), gone ? QStringLiteral("データ数：1") : QStringLiteral("データ数：2"));
+    QCOMPARE(m.ui().mnuFileUndo->isEnabled(), gone);
+    if (gone) {
+        dialogs().asked.clear();
+        dialogs().answerMessage(MsgAnswer::Ok);
+        m.mnuFileUndo_Click();
+        QCOMPARE(dialogs().asked.size(), 1);
+        QCOMPARE(dialogs().asked[0].text,
+            QStringLiteral("直前のドラッグでの削除は完全な削除のため、ファイルを元に戻せません。\n") + file);
+        QCOMPARE(dialogs().asked[0].buttons, MsgButtons::Ok);
+        QVERIFY(!m.ui().mnuFileUndo->isEnabled());
+    }
     QCOMPARE(dialogs().unanswered, 0);
 }
 

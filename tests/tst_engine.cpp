@@ -25,8 +25,10 @@ private slots:
     void renameBackPlan();
     void undoPutsBack_data();
     void undoPutsBack();
-    void noTrashAsksOncePerRun_data();
-    void noTrashAsksOncePerRun();
+    void deleteAsksOnlyWhereNoTrash_data();
+    void deleteAsksOnlyWhereNoTrash();
+    void undoTwice_data();
+    void undoTwice();
     void journalKeepsTheNewestActions();
 };
 
@@ -190,7 +192,7 @@ void TestEngine::outcomesSayWhatHappened()
     QCOMPARE(std::optional<FileIdentity>(seen[0].identity), copied);
 
     seen.clear();
-    const Totals deleted = engine.deleteAll(dst, {u"p_.jpg"_s, u"gone.jpg"_s}, listener);
+    const Totals deleted = engine.deleteAll(dst, {u"p_.jpg"_s, u"gone.jpg"_s}, DeleteMode::Final, listener);
     QCOMPARE(deleted.done, 1);
     QCOMPARE(deleted.failed, 1);
     QCOMPARE(seen[0].step, Step::Delete);
@@ -295,7 +297,8 @@ QStringList entriesOf(const QString& folder)
 
 void TestEngine::undoPutsBack_data()
 {
-    QTest::addColumn<QString>("command");  // copy, move, rename or delete of a.jpg, b.jpg, x_.jpg, x_1.jpg
+    QTest::addColumn<QString>("command");  // copy, move, rename or delete (into the trash) of a.jpg, b.jpg,
+                                           // x_.jpg, x_1.jpg; "delete link to ...": b.jpg is a relative link
     QTest::addColumn<bool>("otherVolume");  // the copies, or the deleted files, on a volume of their own
     QTest::addColumn<QString>("meanwhile");  // what another program does to b.jpg before the undo
     QTest::addColumn<QList<int>>("leftAlone");  // the files the undo must leave where they are
@@ -321,6 +324,8 @@ void TestEngine::undoPutsBack_data()
     QTest::newRow("delete: changed in the trash") << "delete" << false << "changed" << QList<int>{1};
     QTest::newRow("delete: an old name taken since") << "delete" << false << "name taken" << QList<int>{1};
     QTest::newRow("delete: emptied from the trash") << "delete" << false << "gone" << QList<int>{1};
+    QTest::newRow("delete a relative link into the trash") << "delete link to ../dst/kept.jpg" << false << "" << none;
+    QTest::newRow("delete a link to a file deleted before it") << "delete link to a.jpg" << false << "" << none;
 }
 
 void TestEngine::undoPutsBack()
@@ -340,7 +345,7 @@ void TestEngine::undoPutsBack()
         disk = std::make_unique<TmpfsMount>(cwd.file(u"disk"_s), 4 << 20);
         if (!disk->ok())
             QSKIP("mounting a small disk needs the superuser");
-        (command == u"delete"_s ? src : dst) = disk->path() + u"/folder"_s;
+        (command.startsWith(u"delete"_s) ? src : dst) = disk->path() + u"/folder"_s;
     }
     QVERIFY(QDir().mkpath(src));
     QVERIFY(QDir().mkpath(dst));
@@ -349,6 +354,14 @@ void TestEngine::undoPutsBack()
     for (int i = 0; i < names.size(); ++i) {
         writeBytes(src + u'/' + names[i], QByteArray(1000 * (i + 1), char('a' + i)));
         setTime(src + u'/' + names[i], QDateTime(QDate(2001, 2, 3 + i), QTime(4, 5, 6, 789)));
+        if (command.startsWith(u"delete link to "_s) && i == 1) {
+            const QString target = command.mid(15);
+            if (target.startsWith(u"../dst/"_s))
+                QVERIFY(QFile::rename(src + u"/b.jpg"_s, src + u'/' + target));
+            else
+                QVERIFY(QFile::remove(src + u"/b.jpg"_s));
+            QVERIFY(QFile::link(target, src + u"/b.jpg"_s));
+        }
         before << *keptAt(platform.files, src + u'/' + names[i]);
     }
 
@@ -373,7 +386,7 @@ void TestEngine::undoPutsBack()
         else if (command == u"rename"_s)
             totals = engine.renameAll(src, names, u"x"_s, listener);
         else
-            totals = engine.deleteAll(src, names, listener);
+            totals = engine.deleteAll(src, names, DeleteMode::Trash, listener);
         QCOMPARE(totals.done, 4);
     }
     QCOMPARE(journal.size(), size_t(1));
@@ -435,7 +448,9 @@ void TestEngine::undoPutsBack()
     QCOMPARE(entriesOf(src), expected);
     if (command == u"copy"_s || command == u"move"_s)
         QCOMPARE(entriesOf(dst), leftAlone.isEmpty() ? QStringList() : QStringList{u"b.jpg"_s});
-    if (command == u"delete"_s) {
+    if (command.startsWith(u"delete link"_s))
+        QVERIFY(QFileInfo(src + u"/b.jpg"_s).isSymLink());
+    if (command.startsWith(u"delete"_s)) {
         const QString trash = otherVolume ? disk->path() + u"/.Trash-%1"_s.arg(::geteuid()) : platform.homeTrash();
         QCOMPARE(entriesOf(trash + u"/files"_s),
             leftAlone.isEmpty() || meanwhile == u"gone"_s ? QStringList() : QStringList{u"b.jpg"_s});
@@ -443,47 +458,82 @@ void TestEngine::undoPutsBack()
     }
 }
 
-void TestEngine::noTrashAsksOncePerRun_data()
+void TestEngine::deleteAsksOnlyWhereNoTrash_data()
 {
-    QTest::addColumn<bool>("forGood");
-    QTest::newRow("no: every file stays") << false;
-    QTest::newRow("yes: every file goes, for good") << true;
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("disk");  // "no trash": its top holds a file by the trash folder's name;
+                                        // "full": a trash is there, but no room for anything more
+    QTest::addColumn<bool>("forGood");  // the answer to the question, if asked
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<int>("error");  // why the files stayed (None: they went)
+    QTest::newRow("final: nothing asked, every file goes")
+        << int(DeleteMode::Final) << "no trash" << false << false << int(err::None);
+    QTest::newRow("trash, none there, no: every file stays")
+        << int(DeleteMode::Trash) << "no trash" << false << true << int(err::NoTrash);
+    QTest::newRow("trash, none there, yes: every file goes, for good")
+        << int(DeleteMode::Trash) << "no trash" << true << true << int(err::None);
+    QTest::newRow("trash on a full disk: nothing asked, every file stays")
+        << int(DeleteMode::Trash) << "full" << true << false << int(err::DiskFull);
 }
 
-void TestEngine::noTrashAsksOncePerRun()
+void TestEngine::deleteAsksOnlyWhereNoTrash()
 {
-    // A volume where no trash can be made: its top holds a file by the trash folder's name.
+    // Only a volume without a usable trash asks, once for the run, whether to delete for good;
+    // a deletion that is final from the start asks nothing, and a trash that cannot take the
+    // files for another reason (a full disk) says so and keeps them.
+    QFETCH(int, mode);
+    QFETCH(QString, disk);
     QFETCH(bool, forGood);
+    QFETCH(bool, asked);
+    QFETCH(int, error);
     TempCwd cwd;
     TestPlatform platform;
-    TmpfsMount disk(cwd.file(u"disk"_s), 1 << 20);
-    if (!disk.ok())
+    TmpfsMount volume(cwd.file(u"disk"_s), 1 << 20);
+    if (!volume.ok())
         QSKIP("mounting a small disk needs the superuser");
-    writeBytes(disk.path() + u"/.Trash-%1"_s.arg(::geteuid()), "in the way");
-    const QStringList names = writePictures(disk.path() + u"/photos"_s, 3);
+    const QString trash = volume.path() + u"/.Trash-%1"_s.arg(::geteuid());
+    const QStringList names = writePictures(volume.path() + u"/photos"_s, 3);
+    if (disk == u"no trash"_s) {
+        writeBytes(trash, "in the way");
+    } else {
+        QVERIFY(QDir().mkpath(trash + u"/files"_s) && QDir().mkpath(trash + u"/info"_s));
+        QFile filler(volume.path() + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        filler.write(QByteArray(2 << 20, 'f'));  // fails part-way: the disk is full
+    }
     FileEngine engine(platform.files, platform.clock);
     Journal journal;
-    QStringList asked;
+    QStringList questions;
+    QList<Outcome> outcomes;
     Listener listener;
     Recording* recording = nullptr;
-    listener.outcome = [&](const Outcome& o) { recording->add(o); };
+    listener.outcome = [&](const Outcome& o) {
+        outcomes << o;
+        recording->add(o);
+    };
     listener.mayDeleteForGood = [&](const QString& file) {
-        asked << file;
+        questions << file;
         return forGood;
     };
     Totals totals;
     {
         Recording r(&journal, ActionKind::Delete, false);
         recording = &r;
-        totals = engine.deleteAll(disk.path() + u"/photos"_s, names, listener);
+        totals = engine.deleteAll(volume.path() + u"/photos"_s, names, DeleteMode(mode), listener);
     }
-    QCOMPARE(asked, QStringList{disk.path() + u"/photos/"_s + names[0]});
-    QCOMPARE(totals.done, forGood ? 3 : 0);
-    QCOMPARE(totals.skipped, forGood ? 0 : 3);
-    QCOMPARE(entriesOf(disk.path() + u"/photos"_s), forGood ? QStringList() : names);
+    QCOMPARE(questions, asked ? QStringList{volume.path() + u"/photos/"_s + names[0]} : QStringList());
+    const bool gone = error == err::None;
+    QCOMPARE(totals.done, gone ? 3 : 0);
+    QCOMPARE(entriesOf(volume.path() + u"/photos"_s), gone ? QStringList() : names);
+    for (const Outcome& o : outcomes) {
+        QCOMPARE(o.error, error);
+        QVERIFY(o.trashed.isEmpty());
+    }
+    if (disk == u"full"_s)
+        QCOMPARE(entriesOf(trash + u"/info"_s), QStringList());
     // Files deleted for good cannot come back, and the undo says so.
-    QCOMPARE(journal.canUndo(), forGood);
-    if (forGood) {
+    QCOMPARE(journal.canUndo(), gone);
+    if (gone) {
         QList<UndoOutcome> undone;
         Undoer(platform.files).undo(journal.takeLast(), [&](const UndoOutcome& u) { undone << u; });
         QCOMPARE(undone.size(), 3);
@@ -492,6 +542,86 @@ void TestEngine::noTrashAsksOncePerRun()
             QCOMPARE(u.result, Result::Skipped);
         }
     }
+}
+
+void TestEngine::undoTwice_data()
+{
+    QTest::addColumn<QString>("first");  // what the first run does to src/a.jpg: copy or move it to B, or rename it
+    QTest::addColumn<bool>("otherVolume");  // the second run moves the file on to a volume of its own
+    QTest::addColumn<bool>("readOnly");  // src is a volume of its own, read-only at the first try of the undo
+    QTest::newRow("copy, then move") << "copy" << false << false;
+    QTest::newRow("move, then move on") << "move" << false << false;
+    QTest::newRow("rename, then move") << "rename" << false << false;
+    QTest::newRow("copy, then move to another volume") << "copy" << true << false;
+    QTest::newRow("copy, then move; the first undo meets a read-only volume") << "copy" << false << true;
+}
+
+void TestEngine::undoTwice()
+{
+    // Two runs on one file, then 元に戻す twice: the file is back as it was and nothing is left
+    // behind. Undoing the move brings back its copy, another file than the one the first run
+    // knew; the first run follows it. An undo that the system refused throughout (a volume
+    // read-only for the moment) stays in the record, to succeed once it can.
+    QFETCH(QString, first);
+    QFETCH(bool, otherVolume);
+    QFETCH(bool, readOnly);
+    TempCwd cwd;
+    TestPlatform platform;
+    std::unique_ptr<TmpfsMount> disk;
+    if (otherVolume || readOnly) {
+        disk = std::make_unique<TmpfsMount>(cwd.file(u"disk"_s), 4 << 20);
+        if (!disk->ok())
+            QSKIP("mounting a small disk needs the superuser");
+    }
+    const QString src = readOnly ? disk->path() + u"/src"_s : cwd.file(u"src"_s);
+    const QString b = cwd.file(u"b"_s), c = otherVolume ? disk->path() + u"/c"_s : cwd.file(u"c"_s);
+    for (const QString& folder : {src, b, c})
+        QVERIFY(QDir().mkpath(folder));
+    writeBytes(src + u"/a.jpg"_s, QByteArray(5000, 'a'));
+    setTime(src + u"/a.jpg"_s, QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6)));
+    const std::optional<Kept> before = keptAt(platform.files, src + u"/a.jpg"_s);
+
+    FileEngine engine(platform.files, platform.clock);
+    Journal journal;
+    auto run = [&](ActionKind kind, const std::function<void(const Listener&)>& work) {
+        Recording recording(&journal, kind, true);
+        Listener listener;
+        listener.outcome = [&](const Outcome& o) { recording.add(o); };
+        work(listener);
+    };
+    QString moved = src + u"/a.jpg"_s;  // what the second run moves
+    if (first == u"rename"_s) {
+        run(ActionKind::Rename, [&](const Listener& l) { engine.renameAll(src, {u"a.jpg"_s}, u"x"_s, l); });
+        moved = src + u"/x_.jpg"_s;
+    } else {
+        const Transfer kind = first == u"move"_s ? Transfer::Move : Transfer::Copy;
+        run(first == u"move"_s ? ActionKind::Move : ActionKind::Copy,
+            [&](const Listener& l) { QVERIFY(engine.transferOne(kind, src + u"/a.jpg"_s, b, l).done()); });
+        if (first == u"move"_s)
+            moved = b + u"/a.jpg"_s;
+    }
+    run(ActionKind::Move, [&](const Listener& l) { QVERIFY(engine.transferOne(Transfer::Move, moved, c, l).done()); });
+    QCOMPARE(journal.size(), size_t(2));
+
+    if (readOnly) {
+        QVERIFY(disk->setReadOnly(true));
+        const Totals refused = undoTaken(journal, platform.files, journal.takeLast(), {});
+        QCOMPARE(refused.done, 0);
+        QCOMPARE(journal.size(), size_t(2));  // kept
+        QCOMPARE(entriesOf(c), QStringList{u"a.jpg"_s});
+        QVERIFY(disk->setReadOnly(false));
+    }
+    for (int k = 0; k < 2; ++k) {
+        QList<UndoOutcome> undone;
+        undoTaken(journal, platform.files, journal.takeLast(), [&](const UndoOutcome& u) { undone << u; });
+        QCOMPARE(undone.size(), 1);
+        QVERIFY2(undone[0].done(), qPrintable(undone[0].reason));
+    }
+    QVERIFY(!journal.canUndo());
+    QCOMPARE(entriesOf(src), QStringList{u"a.jpg"_s});
+    QCOMPARE(keptAt(platform.files, src + u"/a.jpg"_s), before);
+    QCOMPARE(entriesOf(b), QStringList());
+    QCOMPARE(entriesOf(c), QStringList());
 }
 
 void TestEngine::journalKeepsTheNewestActions()

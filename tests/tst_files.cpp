@@ -3,15 +3,22 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/trash.h"
 #include "support/testsupport.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTest>
+#include <QThread>
+
+#include <csignal>
 
 #include <grp.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vu;
@@ -35,6 +42,12 @@ private slots:
     void copyKeepsContentAndTime();
     void copyModes_data();
     void copyModes();
+    void copyKeepsHoles_data();
+    void copyKeepsHoles();
+    void leftoverTemporaries_data();
+    void leftoverTemporaries();
+    void temporaryGoesWhenTheProgramIsEnded_data();
+    void temporaryGoesWhenTheProgramIsEnded();
     void copyOntoItself_data();
     void copyOntoItself();
     void removeOnlyWhatWasRead_data();
@@ -59,6 +72,8 @@ private slots:
     void listingSeesChanges();
     void trashInfoText_data();
     void trashInfoText();
+    void parseTrashInfo_data();
+    void parseTrashInfo();
     void trashOfEachVolume_data();
     void trashOfEachVolume();
     void trashNeverReplacesAndPutsBack();
@@ -119,6 +134,158 @@ void TestFiles::copyModes()
         QVERIFY(QFileInfo(file(QStringLiteral("dst"))).isDir());
     QCOMPARE(readBytes(file(QStringLiteral("src"))), QByteArray("new"));
     QVERIFY(!visibleAndHidden().join(u' ').contains(QStringLiteral(".vutara")));
+}
+
+void TestFiles::copyKeepsHoles_data()
+{
+    QTest::addColumn<bool>("sourceOnDisk");  // the source on its own small disk, else the target
+    QTest::addColumn<bool>("oneVolume");  // both on that disk
+    QTest::newRow("onto another file system") << false << false;
+    QTest::newRow("from another file system") << true << false;
+    QTest::newRow("on one file system") << true << true;
+}
+
+void TestFiles::copyKeepsHoles()
+{
+    // A gigabyte that holds a few kilobytes of data fits on a disk of a few megabytes, and
+    // arrives with the same bytes where they were, holes included.
+    QFETCH(bool, sourceOnDisk);
+    QFETCH(bool, oneVolume);
+    TmpfsMount disk(file(QStringLiteral("disk")), 8 << 20);
+    if (!disk.ok())
+        QSKIP("mounting a small disk needs the superuser");
+    const QString source = (sourceOnDisk ? disk.path() : cwd_->path()) + QStringLiteral("/sparse.bmp");
+    const QString target = (sourceOnDisk && !oneVolume ? cwd_->path() : disk.path()) + QStringLiteral("/copy.bmp");
+    constexpr qint64 Size = qint64(1) << 30;
+    const QList<qint64> dataAt = {0, 300 << 20, Size - 20};
+    {
+        QFile f(source);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (const qint64 at : dataAt) {
+            QVERIFY(f.seek(at));
+            const QByteArray mark = QByteArray::number(at) + "!";
+            QCOMPARE(f.write(mark), qint64(mark.size()));
+        }
+        QVERIFY(f.resize(Size));
+    }
+    CopyRecord record;
+    const FsStatus s = files_.copyFile(source, target, Replace::Never, &record);
+    QVERIFY2(s.ok(), qPrintable(s.detail));
+    struct stat st;
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &st), 0);
+    QCOMPARE(qint64(st.st_size), Size);
+    QVERIFY2(qint64(st.st_blocks) * 512 < (1 << 20), qPrintable(QString::number(st.st_blocks)));
+    QFile copy(target);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    for (const qint64 at : dataAt) {
+        QVERIFY(copy.seek(at));
+        const QByteArray expected = QByteArray::number(at) + "!";
+        QCOMPARE(copy.read(expected.size()), expected);
+    }
+    QVERIFY(copy.seek(100 << 20));
+    QCOMPARE(copy.read(4096), QByteArray(4096, '\0'));
+    QCOMPARE(record.copy.size, Size);
+}
+
+void TestFiles::leftoverTemporaries_data()
+{
+    QTest::addColumn<QString>("name");  // a file an earlier run left in the target folder
+    QTest::addColumn<int>("ageHours");
+    QTest::addColumn<bool>("heldOpen");  // by another process
+    QTest::addColumn<bool>("removed");
+    QTest::newRow("ours, two days old") << ".vutara-a.jpg.k3x9z.tmp" << 48 << false << true;
+    QTest::newRow("ours, an hour old: a copy may still be running") << ".vutara-a.jpg.k3x9z.tmp" << 1 << false << false;
+    QTest::newRow("ours, old, but open in another process") << ".vutara-a.jpg.k3x9z.tmp" << 48 << true << false;
+    QTest::newRow("not of our form: another program's") << ".vutara-notes.tmp" << 48 << false << false;
+    QTest::newRow("not of our form: a user's file") << "vutara-a.jpg.k3x9z.tmp" << 48 << false << false;
+}
+
+void TestFiles::leftoverTemporaries()
+{
+    // A copy killed on a file system without unnamed temporary files leaves its named one; the
+    // next write into that folder removes it, but only when it is surely abandoned.
+    QFETCH(QString, name);
+    QFETCH(int, ageHours);
+    QFETCH(bool, heldOpen);
+    QFETCH(bool, removed);
+    // A folder of its own for each row: each folder is looked at once per run.
+    const QString folder = file(QStringLiteral("out-%1").arg(qHash(QByteArray(QTest::currentDataTag()))));
+    QVERIFY(QDir().mkpath(folder));
+    const QString left = folder + u'/' + name;
+    writeBytes(left, "half a copy");
+    QFile f(left);
+    QVERIFY(f.open(QIODevice::ReadWrite));
+    QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600 * ageHours), QFileDevice::FileModificationTime));
+    f.close();
+    QProcess holder;
+    if (heldOpen) {
+        holder.start(QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("exec 3<\"$1\"; echo; sleep 60"), QStringLiteral("sh"), left});
+        QVERIFY(holder.waitForReadyRead(10000));
+    }
+    writeBytes(file(QStringLiteral("a.jpg")), "picture");
+    QVERIFY(files_.copyFile(file(QStringLiteral("a.jpg")), folder + QStringLiteral("/a.jpg"), Replace::Never).ok());
+    QCOMPARE(QFileInfo::exists(left), !removed);
+    QCOMPARE(readBytes(folder + QStringLiteral("/a.jpg")), QByteArray("picture"));
+    if (heldOpen) {
+        holder.kill();
+        holder.waitForFinished();
+    }
+}
+
+void TestFiles::temporaryGoesWhenTheProgramIsEnded_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void TestFiles::temporaryGoesWhenTheProgramIsEnded()
+{
+    // A FUSE file system makes no unnamed temporary files: a copy onto it writes a named one,
+    // which goes with the program when the program is ended in the middle of the copy.
+    QFETCH(int, signal);
+    QVERIFY(QDir().mkpath(file(QStringLiteral("real"))));
+    BindMount fuse(file(QStringLiteral("real")), file(QStringLiteral("fuse")), BindMount::Fuse);
+    if (!fuse.ok())
+        QSKIP("a FUSE mount needs the superuser and bindfs");
+    const QString big = file(QStringLiteral("big.jpg"));
+    writeBytes(big, QByteArray(64 << 20, 'b'));
+    const QString target = fuse.path() + QStringLiteral("/big.jpg");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // As a program starts: the test's own handlers of these signals are not the program's.
+        ::signal(SIGTERM, SIG_DFL);
+        ::signal(SIGINT, SIG_DFL);
+        prepareProcess();
+        PosixFiles files;
+        for (;;)  // until it is ended
+            files.copyFile(big, target, Replace::Overwrite);
+    }
+    QVERIFY(child > 0);
+    // Stopped while a temporary file is there, then ended.
+    auto temporaries
+        = [&] { return QDir(fuse.path()).entryList({QStringLiteral(".vutara-*")}, QDir::Files | QDir::Hidden); };
+    bool seen = false;
+    int status = 0;
+    for (int tries = 0; tries < 100 && !seen; ++tries) {
+        QDeadlineTimer deadline(30000);
+        while (temporaries().isEmpty() && !deadline.hasExpired())
+            QThread::usleep(200);
+        ::kill(child, SIGSTOP);
+        QCOMPARE(::waitpid(child, &status, WUNTRACED), child);
+        QVERIFY(WIFSTOPPED(status));
+        seen = !temporaries().isEmpty();
+        if (!seen)
+            ::kill(child, SIGCONT);  // caught between two copies
+    }
+    ::kill(child, signal);
+    ::kill(child, SIGCONT);
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    QVERIFY(seen);
+    QVERIFY(WIFSIGNALED(status));
+    QCOMPARE(WTERMSIG(status), signal);
+    QCOMPARE(temporaries(), QStringList());
 }
 
 void TestFiles::copyOntoItself_data()
@@ -557,9 +724,58 @@ QMap<QByteArray, QByteArray> readTrashInfo(const QString& path)
 
 }  // namespace
 
+void TestFiles::parseTrashInfo_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QByteArray>("path");  // "" for a text that is no description
+    QTest::addColumn<QString>("deleted");
+    const QByteArray date = "DeletionDate=2026-03-04T05:06:07\n";
+    const QString when = QStringLiteral("2026-03-04T05:06:07");
+    QTest::newRow("as written here") << vu::trashInfoText(
+        QStringLiteral("/写真/a b%.jpg").toUtf8(), QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)))
+                                     << QStringLiteral("/写真/a b%.jpg").toUtf8() << when;
+    QTest::newRow("relative, keys in another order, CRLF")
+        << QByteArray("[Trash Info]\r\nDeletionDate=2026-03-04T05:06:07\r\nPath=photos/a.jpg\r\n")
+        << QByteArray("photos/a.jpg") << when;
+    QTest::newRow("comments, blanks and spaces around =")
+        << QByteArray("[Trash Info]\n# by another program\n\nPath = /a.jpg\n" + date) << QByteArray("/a.jpg") << when;
+    QTest::newRow("other keys and a later group are not ours")
+        << QByteArray("[Trash Info]\nPath=/a.jpg\nX-Size=3\n" + date + "[Other]\nPath=/b.jpg\n") << QByteArray("/a.jpg")
+        << when;
+    QTest::newRow("not first") << QByteArray("\n[Trash Info]\nPath=/a.jpg\n" + date) << QByteArray() << QString();
+    QTest::newRow("no place") << QByteArray("[Trash Info]\n" + date) << QByteArray() << QString();
+    QTest::newRow("empty place") << QByteArray("[Trash Info]\nPath=\n" + date) << QByteArray() << QString();
+    QTest::newRow("no time") << QByteArray("[Trash Info]\nPath=/a.jpg\n") << QByteArray() << QString();
+    QTest::newRow("a time of another form")
+        << QByteArray("[Trash Info]\nPath=/a.jpg\nDeletionDate=2026-03-04 05:06\n") << QByteArray() << QString();
+    QTest::newRow("a time that is none") << QByteArray("[Trash Info]\nPath=/a.jpg\nDeletionDate=2026-13-44T25:06:07\n")
+                                         << QByteArray() << QString();
+    QTest::newRow("the place twice") << QByteArray("[Trash Info]\nPath=/a.jpg\nPath=/etc/x\n" + date) << QByteArray()
+                                     << QString();
+    QTest::newRow("a broken escape") << QByteArray("[Trash Info]\nPath=/a%2.jpg\n" + date) << QByteArray() << QString();
+    QTest::newRow("an escaped NUL") << QByteArray("[Trash Info]\nPath=/a%00/etc\n" + date) << QByteArray() << QString();
+    QTest::newRow("a line that is no key")
+        << QByteArray("[Trash Info]\nPath=/a.jpg\ngarbage\n" + date) << QByteArray() << QString();
+    QTest::newRow("empty") << QByteArray() << QByteArray() << QString();
+}
+
+void TestFiles::parseTrashInfo()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(QByteArray, path);
+    QFETCH(QString, deleted);
+    const std::optional<TrashInfo> info = vu::parseTrashInfo(text);
+    QCOMPARE(info.has_value(), !path.isEmpty());
+    if (info) {
+        QCOMPARE(info->path, path);
+        QCOMPARE(info->deletedAt, QDateTime::fromString(deleted, Qt::ISODate));
+    }
+}
+
 void TestFiles::trashOfEachVolume_data()
 {
-    QTest::addColumn<QString>("volume");  // where the file is: "home" (the data folder's volume) or "other"
+    QTest::addColumn<QString>("volume");  // where the file is: "home" (the data folder's mount), "bind" (a
+                                          // bind mount of the same volume) or "other" (a volume of its own)
     QTest::addColumn<QString>("prepared");  // what the other volume holds at its top beforehand
     QTest::addColumn<QString>("trash");  // the trash expected, relative to its volume; "" for none
     QTest::newRow("home volume: the home trash") << "home"
@@ -583,6 +799,15 @@ void TestFiles::trashOfEachVolume_data()
     QTest::newRow("the trash belongs to another user") << "other"
                                                        << "foreign"
                                                        << "";
+    QTest::newRow("our trash, but others may write into it") << "other"
+                                                             << "open"
+                                                             << "";
+    QTest::newRow("our trash, but its files folder is another user's") << "other"
+                                                                       << "foreign files"
+                                                                       << "";
+    QTest::newRow("a bind mount of the home's volume: the mount's own trash") << "bind"
+                                                                              << ""
+                                                                              << ".Trash-%1";
     QTest::newRow("no room for one more folder") << "other"
                                                  << "no inode"
                                                  << "";
@@ -599,12 +824,19 @@ void TestFiles::trashOfEachVolume()
     QFETCH(QString, trash);
     const QString name = QStringLiteral("a b%写真.jpg");
     std::unique_ptr<TmpfsMount> disk;
+    std::unique_ptr<BindMount> bind;
     QString top = cwd_->path();
     if (volume == QStringLiteral("other")) {
         disk = std::make_unique<TmpfsMount>(file(QStringLiteral("disk")), 1 << 20, prepared == u"no inode" ? 3 : 0);
         if (!disk->ok())
             QSKIP("mounting a small disk needs the superuser");
         top = disk->path();
+    } else if (volume == QStringLiteral("bind")) {
+        QVERIFY(QDir().mkpath(file(QStringLiteral("real"))));
+        bind = std::make_unique<BindMount>(file(QStringLiteral("real")), file(QStringLiteral("bind")));
+        if (!bind->ok())
+            QSKIP("a bind mount needs the superuser");
+        top = bind->path();
     }
     const QString folder = top + QStringLiteral("/sub");
     QVERIFY(QDir().mkpath(folder));
@@ -625,6 +857,15 @@ void TestFiles::trashOfEachVolume()
     } else if (prepared == u"foreign") {
         QVERIFY(QDir().mkdir(top + QStringLiteral("/.Trash-") + uid));
         QVERIFY(::chown(QFile::encodeName(top + QStringLiteral("/.Trash-") + uid).constData(), 4242, 4242) == 0);
+    } else if (prepared == u"open") {
+        QVERIFY(QDir().mkpath(top + QStringLiteral("/.Trash-") + uid + QStringLiteral("/files")));
+        QVERIFY(::chmod(QFile::encodeName(top + QStringLiteral("/.Trash-") + uid).constData(), 0777) == 0);
+    } else if (prepared == u"foreign files") {
+        QVERIFY(QDir().mkpath(top + QStringLiteral("/.Trash-") + uid + QStringLiteral("/files")));
+        QVERIFY(
+            ::chown(QFile::encodeName(top + QStringLiteral("/.Trash-") + uid + QStringLiteral("/files")).constData(),
+                4242, 4242)
+            == 0);
     }
 
     const QDateTime earliest = QDateTime::currentDateTime().addSecs(-1);
@@ -687,6 +928,13 @@ void TestFiles::trashNeverReplacesAndPutsBack()
     QCOMPARE(files_.restoreFromTrash(trashed[0], back, ids[1]).error, int(err::SourceChanged));
     QCOMPARE(
         files_.restoreFromTrash(trashed[0], file(QStringLiteral("gone/a.jpg")), ids[0]).error, int(err::PathNotFound));
+    // A description that no longer names the file's place (the trash emptied and its names
+    // reused by another program since) keeps the file where it is.
+    const QByteArray description = readBytes(trashed[0].info);
+    writeBytes(trashed[0].info,
+        vu::trashInfoText(QFile::encodeName(file(QStringLiteral("b.jpg"))), QDateTime::currentDateTime()));
+    QCOMPARE(files_.restoreFromTrash(trashed[0], back, ids[0]).error, int(err::SourceChanged));
+    writeBytes(trashed[0].info, description);
     QVERIFY(files_.restoreFromTrash(trashed[0], back, ids[0]).ok());
     QCOMPARE(readBytes(back), QByteArray("first"));
     QCOMPARE(files_.identity(back), std::optional<FileIdentity>(ids[0]));

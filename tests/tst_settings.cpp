@@ -32,6 +32,8 @@ private slots:
     void missingFileIsCreatedEmpty();
     void writeKeepsBytesAfterRecordAndLeavesNoTemporary();
     void writeThroughLinkKeepsLink();
+    void writtenInPlaceWhereItCannotBeReplaced_data();
+    void writtenInPlaceWhereItCannotBeReplaced();
     void failedWriteKeepsOldRecord();
     void specialFilesAreLeftAlone_data();
     void specialFilesAreLeftAlone();
@@ -243,6 +245,66 @@ void TestSettings::writeThroughLinkKeepsLink()
     QVERIFY(writeSettings(files, SettingsFileName, SettingsRec()).ok());
     QVERIFY(QFileInfo(cwd.file(SettingsFileName)).isSymLink());
     QCOMPARE(readBytes(cwd.file(QStringLiteral("real.ini"))).size(), 128);
+}
+
+void TestSettings::writtenInPlaceWhereItCannotBeReplaced_data()
+{
+    QTest::addColumn<QString>("why");
+    QTest::newRow("the record has a second name (a hard link)") << "hard link";
+    QTest::newRow("no room for one more file in its folder") << "no inode";
+    QTest::newRow("its folder is not the user's to write") << "folder";
+}
+
+void TestSettings::writtenInPlaceWhereItCannotBeReplaced()
+{
+    // Where the record cannot be replaced by a new file, its 128 bytes are written into the file
+    // itself: the file stays the same file, with every name it has and every byte after them.
+    QFETCH(QString, why);
+    TempCwd cwd;
+    std::unique_ptr<TmpfsMount> disk;
+    QString folder = cwd.path();
+    if (why == u"no inode") {
+        disk = std::make_unique<TmpfsMount>(cwd.file(QStringLiteral("disk")), 1 << 20, 2);  // itself and the record
+        if (!disk->ok())
+            QSKIP("mounting a small disk needs the superuser");
+        folder = disk->path();
+    } else if (why == u"folder") {
+        if (::geteuid() != 0)
+            QSKIP("writing as another user needs the superuser");
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0755), 0);  // others may look, not write
+    }
+    const QString path = folder + QStringLiteral("/") + SettingsFileName;
+    const QByteArray tail("after the record");
+    writeBytes(path, QByteArray(128, 'z') + tail);
+    QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x6666)));  // anyone may write it
+    struct stat before;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &before), 0);
+    if (why == u"hard link") {
+        const QByteArray other = QFile::encodeName(cwd.file(QStringLiteral("other.ini")));
+        QCOMPARE(::link(QFile::encodeName(path).constData(), other.constData()), 0);
+    }
+    SettingsRec rec;
+    rec.set(SettingsRec::PathName, QStringLiteral("/x"));
+    if (why == u"folder") {
+        const int status = runLimitedChild(1L << 30, [&] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                return 2;
+            PosixFiles files;
+            return writeSettings(files, path, rec).ok() ? 0 : 1;
+        });
+        QCOMPARE(status, 0);
+    } else {
+        PosixFiles files;
+        const FsStatus s = writeSettings(files, path, rec);
+        QVERIFY2(s.ok(), qPrintable(s.detail));
+    }
+    struct stat after;
+    QCOMPARE(::stat(QFile::encodeName(path).constData(), &after), 0);
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(readBytes(path), rec.toBytes() + tail);
+    if (why == u"hard link")
+        QCOMPARE(readBytes(cwd.file(QStringLiteral("other.ini"))), rec.toBytes() + tail);
+    QCOMPARE(QDir(folder).entryList({QStringLiteral(".vutara-*")}, QDir::Files | QDir::Hidden), QStringList());
 }
 
 void TestSettings::failedWriteKeepsOldRecord()

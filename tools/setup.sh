@@ -9,7 +9,7 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
   packages+=(xvfb xauth xdotool openbox python3-xlib imagemagick python3-pyatspi at-spi2-core dbus libjpeg-turbo-progs
-    desktop-file-utils appstream dpkg-dev file clang-format clang-tidy clang-14 libclang-rt-14-dev)
+    desktop-file-utils appstream dpkg-dev file clang-format clang-tidy clang-14 libclang-rt-14-dev bindfs)
 fi
 
 missing=()

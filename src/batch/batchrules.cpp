@@ -2,6 +2,8 @@
 
 #include "platform/wildcard.h"
 
+#include <algorithm>
+
 namespace vu::batch {
 namespace {
 
@@ -155,6 +157,22 @@ QString undoQuestion(const engine::Action& action)
         return QStringLiteral("直前の%1を元に戻します。よろしいですか？\n").arg(what) + action.entries.front().back;
     return QStringLiteral("直前の%1（%2 件のファイル）を元に戻します。よろしいですか？")
         .arg(what)
+        .arg(action.entries.size());
+}
+
+bool deletedForGood(const engine::Action& action)
+{
+    return !action.entries.empty() && std::all_of(action.entries.begin(), action.entries.end(), [](const auto& e) {
+        return e.kind == engine::UndoEntry::Lost;
+    });
+}
+
+QString cannotUndoText(const engine::Action& action)
+{
+    if (action.drop && action.entries.size() == 1)
+        return QStringLiteral("直前のドラッグでの削除は完全な削除のため、ファイルを元に戻せません。\n")
+            + action.entries.front().back;
+    return QStringLiteral("直前の一括削除（%1 件のファイル）は完全な削除のため、ファイルを元に戻せません。")
         .arg(action.entries.size());
 }
 

@@ -69,6 +69,10 @@ inline const QString UndoTitle = QStringLiteral("元に戻す");
 QString undoLine(const engine::UndoOutcome& outcome);
 // The question before the newest action is undone.
 QString undoQuestion(const engine::Action& action);
+// Whether every file of `action` was deleted for good, so that nothing of it can come back; the
+// text that says so plainly, in place of the question.
+bool deletedForGood(const engine::Action& action);
+QString cannotUndoText(const engine::Action& action);
 // The text of the box that ends an undo in which some files were left alone: the log holds the
 // reasons, or, where there is no log to read, the first of `lines` are in the box.
 QString undoSummary(int leftAlone, const QStringList& lines = {});

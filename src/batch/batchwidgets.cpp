@@ -17,6 +17,13 @@ std::optional<engine::Action> askUndo(VuModule& module, QWidget* owner)
     const engine::Action* last = module.journal().last();
     if (!last)
         return std::nullopt;
+    if (batch::deletedForGood(*last)) {
+        // Nothing of it can come back: say so, and the run before it is the next to undo.
+        module.dialogs().message(
+            owner, batch::UndoTitle, batch::cannotUndoText(*last), MsgIcon::Information, MsgButtons::Ok);
+        module.journal().takeLast();
+        return std::nullopt;
+    }
     if (module.dialogs().message(
             owner, batch::UndoTitle, batch::undoQuestion(*last), MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok)

@@ -183,7 +183,7 @@ void VuConv::mnuSyoriDel_Click()
                        MsgIcon::Exclamation, MsgButtons::YesNo)
                 == MsgAnswer::Yes;
         };
-        totals = worker.deleteAll(work.source, work.names, listener);
+        totals = worker.deleteAll(work.source, work.names, module_.deleteMode(), listener);
         paneRefresh();
     }
     if (totals.failed > 0)
@@ -281,7 +281,7 @@ bool VuConv::undoNewest()
     {
         Run run(*this);
         int done = 0;
-        totals = engine::Undoer(module_.files()).undo(*action, [&](const engine::UndoOutcome& u) {
+        totals = engine::undoTaken(module_.journal(), module_.files(), *action, [&](const engine::UndoOutcome& u) {
             ui_.PrgBar->setValue(++done);
             appendLog(batch::undoLine(u));
             addLog();

@@ -21,7 +21,7 @@ const DropBoxInfo& dropBox(int index)
 }
 
 engine::Outcome dropFile(Files& files, Clock& clock, engine::Journal& journal, int index, const QString& source,
-    const QString& target, const DropQuestions& ask)
+    const QString& target, engine::DeleteMode mode, const DropQuestions& ask)
 {
     static constexpr engine::ActionKind kinds[3]
         = {engine::ActionKind::Copy, engine::ActionKind::Move, engine::ActionKind::Delete};
@@ -32,7 +32,7 @@ engine::Outcome dropFile(Files& files, Clock& clock, engine::Journal& journal, i
     listener.mayReplace = ask.mayReplace;
     listener.mayDeleteForGood = ask.mayDeleteForGood;
     if (index == DeleteBox)
-        return worker.deleteOne(source, listener);
+        return worker.deleteOne(source, mode, listener);
     return worker.transferOne(
         index == MoveBox ? engine::Transfer::Move : engine::Transfer::Copy, source, target, listener);
 }

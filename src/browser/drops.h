@@ -30,14 +30,14 @@ inline constexpr int DragPictureSize = 32;
 struct DropQuestions {
     // A different file of the same name is in the target folder: true to replace it.
     std::function<bool(const QString& existing)> mayReplace;
-    // The file's volume has no trash: true to delete it for good.
+    // Deleting into the trash, the file's volume has none: true to delete it for good.
     std::function<bool(const QString& file)> mayDeleteForGood;
 };
 // The work of a drop on box `index`, once the user has confirmed it: copies or moves `source`
-// into the folder `target`, or moves it to the trash, and records what was done in `journal`
-// for 元に戻す.
+// into the folder `target`, or deletes it (`mode`: for good, or into the trash), and records
+// what was done in `journal` for 元に戻す.
 engine::Outcome dropFile(Files& files, Clock& clock, engine::Journal& journal, int index, const QString& source,
-    const QString& target, const DropQuestions& ask);
+    const QString& target, engine::DeleteMode mode, const DropQuestions& ask);
 
 // The text of the box telling that the drop on box `index` failed for `file`, and why. A move
 // whose copy was made but whose original had to stay says so.

@@ -743,8 +743,8 @@ FsStatus VuMain::dropOnBox(int index, int cell)
                    this, box.title, batch::deleteForGoodQuestion(file, false), MsgIcon::Exclamation, MsgButtons::YesNo)
             == MsgAnswer::Yes;
     };
-    const engine::Outcome outcome
-        = dropFile(module_.files(), module_.clock(), module_.journal(), index, srcFile_, target, ask);
+    const engine::Outcome outcome = dropFile(
+        module_.files(), module_.clock(), module_.journal(), index, srcFile_, target, module_.deleteMode(), ask);
     if (outcome.done()) {
         refreshAfterDrop();
         return FsStatus::success();
@@ -877,7 +877,7 @@ void VuMain::mnuFileUndo_Click()
         ui_.PrgBar1->setRange(0, int(action->entries.size()));
         ui_.PrgBar1->setValue(0);
         blocker.flush();
-        engine::Undoer(module_.files()).undo(*action, [&](const engine::UndoOutcome& u) {
+        engine::undoTaken(module_.journal(), module_.files(), *action, [&](const engine::UndoOutcome& u) {
             ui_.PrgBar1->setValue(ui_.PrgBar1->value() + 1);
             if (!u.done())
                 leftAlone << batch::undoLine(u);

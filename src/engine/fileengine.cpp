@@ -160,9 +160,18 @@ Outcome FileEngine::transferOne(
     CopyRecord record;
     FsStatus s = files_.copyFile(source, o.to, Replace::Never, &record);
     if (s.error == err::FileExists && !files_.isDir(o.to)) {
-        // A different file of that name: replaced only when the user agrees, and then only by a
-        // complete copy.
-        if (!listener.mayReplace || !listener.mayReplace(o.to)) {
+        // A read-only file of that name is not replaced, as it would be neither deleted nor
+        // moved: its bytes and its mode stay.
+        if (const FsStatus c = files_.checkChangeable(o.to); !c.ok() && c.error != err::FileNotFound) {
+            fail(o, c);
+            o.reason = QStringLiteral("置き換え先の %1 は").arg(o.to) + o.reason;
+            report(listener, o, nullptr);
+            return o;
+        }
+        // The same bytes (the same picture dropped twice) are replaced without a word; a
+        // different file only when the user agrees, and then only by a complete copy.
+        if (files_.sameContents(source, o.to) != std::optional<bool>(true)
+            && (!listener.mayReplace || !listener.mayReplace(o.to))) {
             report(listener, skip(o, err::FileExists), nullptr);
             return o;
         }
@@ -193,17 +202,28 @@ Outcome FileEngine::transferOne(
 
 // ---- delete ----
 
-Outcome FileEngine::deleteFile(int index, const QString& file, const Listener& listener, std::optional<bool>* forGood)
+Outcome FileEngine::deleteFile(
+    int index, const QString& file, DeleteMode mode, const Listener& listener, std::optional<bool>* forGood)
 {
     Outcome o;
     o.step = Step::Delete;
     o.index = index;
     o.from = file;
-    o.identity = files_.identity(file).value_or(FileIdentity());
-    // What the information menu calls read-only is not deleted.
-    if (const FsStatus c = files_.checkChangeable(file); !c.ok())
+    // The entry itself: a link goes as a link, and a relative one leads nowhere from the trash.
+    o.identity = files_.entryIdentity(file).value_or(FileIdentity());
+    // What the information menu calls read-only is not deleted. A link that leads nowhere (to a
+    // file deleted just before it, say) has no such mark.
+    if (const FsStatus c = files_.checkChangeable(file);
+        !c.ok() && !(c.error == err::FileNotFound && o.identity.known()))
         return fail(o, c);
+    if (mode == DeleteMode::Final) {
+        if (const FsStatus s = files_.removeFile(file); !s.ok())
+            return fail(o, s);
+        return o;
+    }
     FsStatus s = files_.moveToTrash(file, &o.trashed);
+    // Only a volume without a usable trash counts as none: a full disk, say, is reported as
+    // what it is, and the file stays.
     if (s.error == err::NoTrash) {
         if (!forGood->has_value())
             *forGood = listener.mayDeleteForGood && listener.mayDeleteForGood(file);
@@ -216,19 +236,19 @@ Outcome FileEngine::deleteFile(int index, const QString& file, const Listener& l
     return o;
 }
 
-Totals FileEngine::deleteAll(const QString& folder, const QStringList& names, const Listener& listener)
+Totals FileEngine::deleteAll(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener)
 {
     Totals totals;
     std::optional<bool> forGood;
     for (int i = 0; i < names.size(); ++i)
-        report(listener, deleteFile(i, paths::join(folder, names[i]), listener, &forGood), &totals);
+        report(listener, deleteFile(i, paths::join(folder, names[i]), mode, listener, &forGood), &totals);
     return totals;
 }
 
-Outcome FileEngine::deleteOne(const QString& file, const Listener& listener)
+Outcome FileEngine::deleteOne(const QString& file, DeleteMode mode, const Listener& listener)
 {
     std::optional<bool> forGood;
-    const Outcome o = deleteFile(0, file, listener, &forGood);
+    const Outcome o = deleteFile(0, file, mode, listener, &forGood);
     report(listener, o, nullptr);
     return o;
 }

@@ -4,14 +4,17 @@
 //
 // What it promises, whatever the file system does meanwhile:
 // - nothing is ever overwritten without the caller's consent, and then only by a complete copy;
+//   a file of the same name with the very same bytes is replaced without asking, and a
+//   read-only one (as the information menu calls it) never;
 // - a move deletes its source only once the copy is on the disk and only while the source is
-//   still the very file that was read for the copy (same file, size and modification time);
-//   a source changed since is kept beside its copy and reported;
+//   still the very file that was read for the copy (same file, size, modification time and
+//   change time); a source changed since is kept beside its copy and reported;
 // - a target that is, or leads to, the source itself is left alone ("same file");
 // - a file marked read-only (as the information menu calls it) is neither deleted nor moved;
 // - pipes and devices in a file's place are refused, never opened for reading;
-// - a deleted file goes to the desktop's trash, and only where its volume has none, and the
-//   caller agrees, is it deleted for good.
+// - a deletion is final, or, where the caller asks for the trash, the file goes to the
+//   desktop's trash, and only where its volume has none and the caller agrees is it deleted
+//   for good.
 #pragma once
 
 #include "names.h"
@@ -54,6 +57,7 @@ struct Outcome {
     FileIdentity made;  // a copy: the new file
     FileIdentity replaced;  // a copy that replaced a file of the same name (with consent): that file
     TrashedFile trashed;  // a deletion: where the file went in the trash (empty: deleted for good)
+                          // (`identity` is then the entry itself: a link, not what it leads to)
     int error = err::None;  // why it failed or was skipped
     QString reason;  // the same in words, for the user
 
@@ -76,6 +80,9 @@ struct Listener {
 
 enum class Transfer { Copy, Move };
 
+// What a deletion does with the file: unlinks it for good, or moves it into the desktop's trash.
+enum class DeleteMode { Final, Trash };
+
 struct Totals {
     int done = 0;
     int skipped = 0;
@@ -95,10 +102,10 @@ public:
     // failed). A failure on one file never stops the run.
     Totals transferAll(Transfer kind, const QString& sourceFolder, const QStringList& names,
         const QString& targetFolder, const Listener& listener);
-    // Deletes each of `names` from `folder` into the trash (or, where the listener agrees, for
-    // good); one Delete outcome per file. A file kept because it could go to no trash is
-    // Skipped with err::NoTrash.
-    Totals deleteAll(const QString& folder, const QStringList& names, const Listener& listener);
+    // Deletes each of `names` from `folder`: for good, or into the trash (where the volume has
+    // none, for good only when the listener agrees); one Delete outcome per file. A file kept
+    // because it could go to no trash is Skipped with err::NoTrash.
+    Totals deleteAll(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener);
     // Renames each of `names` in `folder` to prefix_, prefix_1, ... in list order (each keeping
     // its last four characters); one Rename outcome per file, with StepAside outcomes for the
     // files moved out of the way meanwhile.
@@ -106,17 +113,19 @@ public:
 
     // ---- one file (the drop boxes) ----
 
-    // Copies, or moves, `source` into `targetFolder` under its own name. A different file of
-    // that name is replaced only when the listener's mayReplace agrees. Returns the outcome that
-    // settles the file: the copy's, or for a move whose copy was made, the removal's.
+    // Copies, or moves, `source` into `targetFolder` under its own name. A file of that name with
+    // the same bytes is replaced; a different one only when the listener's mayReplace agrees; a
+    // read-only one never (Failed, saying why). Returns the outcome that settles the file: the
+    // copy's, or for a move whose copy was made, the removal's.
     Outcome transferOne(Transfer kind, const QString& source, const QString& targetFolder, const Listener& listener);
-    Outcome deleteOne(const QString& file, const Listener& listener);
+    Outcome deleteOne(const QString& file, DeleteMode mode, const Listener& listener);
 
 private:
     Outcome copyUnderFreeName(int index, const QString& from, const QString& name, const QString& targetFolder,
         Transfer kind, TakenNames& taken);
     Outcome removeMovedSource(const Outcome& copy, const FsStatus& synced);
-    Outcome deleteFile(int index, const QString& file, const Listener& listener, std::optional<bool>* forGood);
+    Outcome deleteFile(
+        int index, const QString& file, DeleteMode mode, const Listener& listener, std::optional<bool>* forGood);
     void report(const Listener& listener, const Outcome& outcome, Totals* totals);
 
     Files& files_;

@@ -25,6 +25,9 @@ public:
     // Takes the newest action out, to be undone: the one before it becomes the newest.
     Action takeLast();
     size_t size() const { return actions_.size(); }
+    // Older actions that expect the file `u` put back (a move undone brings back its copy, a file
+    // of another identity) follow it, so that they can still be undone.
+    void follow(const UndoOutcome& u);
 
 signals:
     // An action was added or taken out.
@@ -34,6 +37,13 @@ private:
     std::deque<Action> actions_;
     size_t entries_ = 0;
 };
+
+// Undoes `action`, the newest of `journal`, just taken out of it, reporting each file as the
+// Undoer does. The older actions follow the files it puts back; and an action of which nothing
+// could be undone because the system refused for the moment (a volume mounted read-only, say)
+// goes back into the journal as the newest, to be undone once it can.
+Totals undoTaken(
+    Journal& journal, Files& files, Action action, const std::function<void(const UndoOutcome&)>& listener);
 
 // Records the outcomes of one run or drop, and adds what they did to the journal when it ends.
 class Recording {

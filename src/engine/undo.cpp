@@ -227,7 +227,7 @@ UndoOutcome Undoer::undoOne(const UndoEntry& e)
     u.back = e.back;
     switch (e.kind) {
     case UndoEntry::Lost:
-        return leave(u, err::FileNotFound, QStringLiteral("ごみ箱に入れずに削除したため、元に戻せません"));
+        return leave(u, err::FileNotFound, QStringLiteral("完全に削除したファイルは元に戻せません"));
     case UndoEntry::RemoveCopy: {
         if (e.replacedAnother)
             return leave(u, err::FileExists, QStringLiteral("同じ名前のファイルを置き換えたコピーのため、残しました"));
@@ -245,16 +245,17 @@ UndoOutcome Undoer::undoOne(const UndoEntry& e)
         return u;
     }
     case UndoEntry::Restore: {
-        const std::optional<FileIdentity> inTrash = files_.identity(e.now);
+        // The entries themselves: a relative link in the trash leads nowhere.
+        const std::optional<FileIdentity> inTrash = files_.entryIdentity(e.now);
         if (inTrash != std::optional<FileIdentity>(e.identity)) {
             // The desktop's file manager may have put it back already.
-            if (files_.identity(e.back) == std::optional<FileIdentity>(e.identity))
+            if (files_.entryIdentity(e.back) == std::optional<FileIdentity>(e.identity))
                 return leave(u, err::FileExists, QStringLiteral("既に元の場所に戻されています"));
             if (!inTrash)
                 return leave(u, err::FileNotFound, QStringLiteral("ごみ箱にファイルが見つかりません"));
             return leave(u, err::SourceChanged, ChangedSince);
         }
-        if (files_.exists(e.back))
+        if (files_.entryIdentity(e.back))
             return leave(u, err::FileExists, NameTaken);
         if (const FsStatus s = files_.restoreFromTrash({e.now, e.trashInfo}, e.back, e.identity); !s.ok())
             return refused(u, s);
@@ -279,10 +280,18 @@ UndoOutcome Undoer::moveBack(const UndoEntry& e, UndoOutcome u)
         return leave(u, err::FileExists, NameTaken);
     if (!files_.isDir(paths::folderOf(e.back)))
         return leave(u, err::PathNotFound, QStringLiteral("元のフォルダが見つかりません"));
+    // Either way the file back at `back` is the move's copy, not the file the move took from
+    // there: records of earlier runs must know it.
+    auto putBackAs = [&](const FileIdentity& is) {
+        u.was = e.source;
+        u.is = is;
+    };
     // On one volume the file itself goes back: bytes, time and all.
     FsStatus s = files_.renameFile(e.now, e.back);
-    if (s.ok())
+    if (s.ok()) {
+        putBackAs(e.identity);
         return u;
+    }
     if (s.error != err::CrossDevice)
         return refused(u, s);
     // From another volume, as the move came: a complete copy back first (keeping the time), and
@@ -300,6 +309,7 @@ UndoOutcome Undoer::moveBack(const UndoEntry& e, UndoOutcome u)
         files_.removeIfUnchanged(e.back, record.copy);
         return refused(u, s);
     }
+    putBackAs(record.copy);
     if (s = files_.removeIfUnchanged(e.now, e.identity); !s.ok())
         return refused(u, s, QStringLiteral("（元の場所にも戻したため、両方にあります）"));
     return u;

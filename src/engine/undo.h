@@ -18,15 +18,15 @@ struct UndoEntry {
         RemoveCopy,  // remove the copy at `now`, made from the file at `back`
         MoveBack,  // bring the file at `now` back to `back`
         RenameBack,  // give the file at `now` its old name `back`
-        Restore,  // put the file at `now`, in the trash, back to `back`
-        Lost,  // `back` was deleted for good (its volume had no trash): nothing brings it back
+        Restore,  // put the file (or link) at `now`, in the trash, back to `back`
+        Lost,  // `back` was deleted for good: nothing brings it back
     };
     Kind kind = RemoveCopy;
     int index = -1;  // the file's place in the run's list
     QString now;  // where the file is after the run
     QString back;  // where it was before
-    FileIdentity identity;  // the file expected at `now`
-    FileIdentity source;  // RemoveCopy: the file the copy was made from, expected at `back`
+    FileIdentity identity;  // the file expected at `now` (Restore: the entry itself, a link as a link)
+    FileIdentity source;  // RemoveCopy and MoveBack: the file the copy was made from, as it was at `back`
     QString trashInfo;  // Restore: the file's description in the trash
     bool replacedAnother = false;  // a copy that replaced a file of the same name (with consent)
 };
@@ -86,6 +86,9 @@ struct UndoOutcome {
     QString back;  // where it went back to (or was to go)
     int error = err::None;
     QString reason;  // why it was left alone, for the user
+    // A move undone puts another file at `back` than the one the move took from there (its copy,
+    // renamed or copied back): older records that expect `was` there must expect `is` instead.
+    FileIdentity was, is;
 
     bool done() const { return result == Result::Done; }
 };

@@ -6,7 +6,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QMutex>
 #include <QString>
 
 class QFile;
@@ -58,8 +57,22 @@ struct FileIdentity {
     quint64 device = 0, inode = 0;
     qint64 size = -1;  // -1: not known
     qint64 modifiedNs = 0;
+    // The time of the file's last change of any kind, which no program can set back (a tool
+    // that rewrites a photo in place and puts its modification time back still changes it).
+    // Not part of the comparison: the program's own renames and links change it too. 0: not
+    // known (a copy's, which changes when the copy takes its name).
+    qint64 changedNs = 0;
     bool known() const { return size >= 0; }
-    bool operator==(const FileIdentity&) const = default;
+    bool operator==(const FileIdentity& o) const
+    {
+        return device == o.device && inode == o.inode && size == o.size && modifiedNs == o.modifiedNs;
+    }
+    // Whether `now` is this very state of the file: the same identity and, where this one knows
+    // it, the same change time.
+    bool unchangedIn(const FileIdentity& now) const
+    {
+        return *this == now && (changedNs == 0 || changedNs == now.changedNs);
+    }
 };
 
 // What a copy read and what it made.
@@ -75,14 +88,6 @@ struct TrashedFile {
     bool isEmpty() const { return entry.isEmpty(); }
     bool operator==(const TrashedFile&) const = default;
 };
-
-// The home trash, where files of the volume holding the user's data folder go:
-// $XDG_DATA_HOME/Trash, or ~/.local/share/Trash.
-QString homeTrashFolder();
-// The text of a trash's description of a file: its original place `path` (the bytes the
-// system names it by: absolute, or relative to the top of the trash's volume) percent-encoded
-// as in a URL, "/" kept, and the local time of the deletion, to the second.
-QByteArray trashInfoText(const QByteArray& path, const QDateTime& deletedAt);
 
 // Opens a file the program did not create, for reading, without ever waiting: a pipe, device,
 // socket or folder in its place is refused with err::NotRegularFile instead of being opened for
@@ -113,11 +118,16 @@ public:
     virtual FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) = 0;
     // Replaces the first record.size() bytes of the file, keeping any bytes after them. The file
     // is rewritten under a temporary name and renamed into place, so it is never left torn; a
-    // name that leads to anything but a regular file is left alone (err::NotRegularFile).
+    // name that leads to anything but a regular file is left alone (err::NotRegularFile). Where
+    // that cannot be (no new file can be made in its folder, or the file has other names, hard
+    // links that a rename would part from it), the record is written into the file itself.
     virtual FsStatus writeRecord(const QString& path, const QByteArray& record) = 0;
 
     // Copies a regular file. The data goes to a temporary file in the target folder that only
-    // takes the target name once complete; the copy keeps the source's modification time. A
+    // takes the target name once complete; the copy keeps the source's modification time and
+    // its holes (a sparse file stays sparse, also on another file system). Where the file system
+    // cannot make an unnamed temporary file, the named one is removed should the program be
+    // ended meanwhile, and older ones an earlier run left in that folder are removed. A
     // source that is not a regular file is refused unread (err::NotRegularFile); a target that
     // is, or leads to, the source itself is left alone (err::SameFile). `record`, if given,
     // learns which file was read and which was made.
@@ -125,7 +135,8 @@ public:
     // Removes a file (or link, not what it leads to); never a folder.
     virtual FsStatus removeFile(const QString& path) = 0;
     // Removes the file at `path` only while it is still the one `expected` describes (the source
-    // a copy read); otherwise fails with err::SourceChanged.
+    // a copy read), its change time included where `expected` knows it; otherwise fails with
+    // err::SourceChanged.
     virtual FsStatus removeIfUnchanged(const QString& path, const FileIdentity& expected) = 0;
     // Renames within the file system; never replaces an existing entry.
     virtual FsStatus renameFile(const QString& from, const QString& to) = 0;
@@ -135,12 +146,17 @@ public:
     // Moves a file (or link, not what it leads to) into the desktop's trash of its volume, the
     // way desktop file managers do, so that they can put it back: the home trash for the volume
     // of the user's data folder; on any other volume "$top/.Trash/$uid" (where the volume's
-    // administrator made a shared ".Trash" folder) or else "$top/.Trash-$uid", made when missing.
-    // Nothing in a trash is ever replaced: a name already there gets a number. Fails with
-    // err::NoTrash when no trash of the file's volume can be used or made.
+    // administrator made a shared ".Trash" folder) or else "$top/.Trash-$uid", made when missing;
+    // a trash on another volume counts only where it, its "files" and its "info" are real
+    // folders of the user that no one else may write. "$top" is the top of the file's mount: a
+    // file in a bind mount goes to the trash at the top of that mount, since no rename crosses
+    // mounts. Nothing in a trash is ever replaced: a name already there gets a number. Fails
+    // with err::NoTrash only when no trash of the file's volume can be used or made; a usable
+    // trash that cannot take the file (a full disk, say) gives that reason.
     virtual FsStatus moveToTrash(const QString& path, TrashedFile* where) = 0;
-    // Puts a file back from the trash under the name `original`, only while the file in the
-    // trash is still `expected` and nothing holds that name; its description is removed.
+    // Puts a file (or link) back from the trash under the name `original`, only while the entry
+    // in the trash is still `expected`, its description still names `original`, and nothing
+    // holds that name; its description is removed.
     virtual FsStatus restoreFromTrash(const TrashedFile& trashed, const QString& original, const FileIdentity& expected)
         = 0;
 
@@ -154,6 +170,11 @@ public:
     virtual FsStatus checkChangeable(const QString& path) = 0;
     // Which file `path` names now (through links), if any.
     virtual std::optional<FileIdentity> identity(const QString& path) = 0;
+    // The entry `path` itself: a link rather than what it leads to.
+    virtual std::optional<FileIdentity> entryIdentity(const QString& path) = 0;
+    // Whether two regular files hold the same bytes (sizes first, then the bytes); nothing when
+    // either cannot be read.
+    virtual std::optional<bool> sameContents(const QString& a, const QString& b) = 0;
     virtual bool exists(const QString& path) = 0;
     virtual bool isDir(const QString& path) = 0;
     // Whether two paths name one and the same file or folder (through links, say).
@@ -162,40 +183,6 @@ public:
     // names cannot be represented as text, and links that lead nowhere, are left out.
     virtual FsStatus listDir(const QString& folder, std::vector<DirEntry>* out, Listing which = Listing::All) = 0;
     virtual std::optional<FolderStamp> folderStamp(const QString& folder) = 0;
-};
-
-// The real service, on POSIX calls.
-class PosixFiles final : public Files {
-public:
-    FsStatus readRecord(const QString& path, qsizetype size, QByteArray* out) override;
-    FsStatus writeRecord(const QString& path, const QByteArray& record) override;
-    FsStatus copyFile(const QString& from, const QString& to, Replace mode, CopyRecord* record = nullptr) override;
-    FsStatus removeFile(const QString& path) override;
-    FsStatus removeIfUnchanged(const QString& path, const FileIdentity& expected) override;
-    FsStatus renameFile(const QString& from, const QString& to) override;
-    FsStatus syncFolder(const QString& folder) override;
-    FsStatus moveToTrash(const QString& path, TrashedFile* where) override;
-    FsStatus restoreFromTrash(
-        const TrashedFile& trashed, const QString& original, const FileIdentity& expected) override;
-    std::optional<QDateTime> modified(const QString& path) override;
-    std::optional<int> attributes(const QString& path) override;
-    FsStatus checkChangeable(const QString& path) override;
-    std::optional<FileIdentity> identity(const QString& path) override;
-    bool exists(const QString& path) override;
-    bool isDir(const QString& path) override;
-    bool sameEntry(const QString& a, const QString& b) override;
-    FsStatus listDir(const QString& folder, std::vector<DirEntry>* out, Listing which = Listing::All) override;
-    std::optional<FolderStamp> folderStamp(const QString& folder) override;
-
-private:
-    FsStatus readDir(const QString& folder, std::vector<DirEntry>* out);
-
-    // The last folder read whole: the folder and file lists of one window read the same folder
-    // one after the other, and again each time the window is activated.
-    QMutex cacheMutex_;
-    QString cachedFolder_;
-    ListingMark cachedMark_;
-    std::vector<DirEntry> cached_;
 };
 
 }  // namespace vu

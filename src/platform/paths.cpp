@@ -1,4 +1,5 @@
 #include "paths.h"
+#include "trash.h"
 
 #include <QDir>
 #include <QFile>
@@ -101,8 +102,11 @@ QString DesktopPlaces::folder(Place place) const
         return location(QStandardPaths::FontsLocation);
     case Place::Autostart:
         return under(QStringLiteral(".config/autostart"));
-    case Place::Trash:
-        return under(QStringLiteral(".local/share/Trash/files"));
+    case Place::Trash: {
+        // Where the trash really is: $XDG_DATA_HOME may have moved it from ~/.local/share.
+        const QString files = homeTrashFolder() + QStringLiteral("/files");
+        return QDir(files).exists() ? files : home;
+    }
     case Place::Templates:
         return under(QStringLiteral("Templates"));
     }

@@ -1,4 +1,5 @@
 #include "platform.h"
+#include "posix.h"
 
 #include <csignal>
 
@@ -7,6 +8,7 @@ namespace vu {
 void prepareProcess()
 {
     std::signal(SIGXFSZ, SIG_IGN);
+    posix::temporaries::removeAtEnd();
 }
 
 SystemPlatform::SystemPlatform()

@@ -6,6 +6,7 @@
 #include "files.h"
 #include "paths.h"
 #include "pictures.h"
+#include "posixfiles.h"
 #include "preferences.h"
 #include "screen.h"
 #include "thumbcache.h"
@@ -33,7 +34,8 @@ struct Platform {
 
 // Sets up the process the way the real services expect, before anything else runs: a write past
 // the file-size limit (RLIMIT_FSIZE) then fails like a write to a full disk, instead of the
-// system's signal ending the program without a word.
+// system's signal ending the program without a word; and SIGTERM, SIGINT or the end of the
+// program remove the temporary file of a copy in progress before the program ends.
 void prepareProcess();
 
 // The real services of this desktop. Needs a QApplication.

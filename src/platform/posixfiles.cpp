@@ -1,15 +1,17 @@
-#include "files.h"
+#include "posixfiles.h"
 #include "paths.h"
 #include "posix.h"
+#include "trash.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
@@ -20,35 +22,8 @@ namespace vu {
 using posix::Fd;
 using posix::identityOf;
 using posix::renameNoReplace;
-
-namespace posix {
-
-FileIdentity identityOf(const struct stat& st)
-{
-    return {quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
-        qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
-}
-
-int renameNoReplace(const char* from, const char* to)
-{
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-        return errno;
-    // The file system cannot rename exclusively: a hard link is exclusive too.
-    if (::link(from, to) == 0) {
-        ::unlink(from);
-        return 0;
-    }
-    if (errno == EEXIST)
-        return EEXIST;
-    struct stat st;
-    if (::lstat(to, &st) == 0)
-        return EEXIST;
-    return ::rename(from, to) == 0 ? 0 : errno;
-}
-
-}  // namespace posix
+using posix::writeAll;
+namespace temporaries = posix::temporaries;
 
 namespace {
 
@@ -114,21 +89,6 @@ int readOnlyReason(const QString& path, const QByteArray& native, const struct s
     return st.st_mode & writeBit ? 0 : err::ReadOnlyFile;
 }
 
-bool writeAll(int fd, const char* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
-}
-
 bool readAll(int fd, QByteArray* out, qsizetype limit)
 {
     out->clear();
@@ -150,51 +110,89 @@ bool readAll(int fd, QByteArray* out, qsizetype limit)
     return true;
 }
 
-// Copies the whole of `in` into `out`, in kernel space where the file systems allow it.
-bool copyData(int in, int out)
+// Copies `length` bytes of `in` from `offset` on to the same place in `out`, in kernel space
+// where the file systems allow it (`kernelCopy` is cleared where they do not). Returns how many
+// bytes were copied (fewer where `in` ends early), or -1 with errno set.
+qint64 copyRange(int in, int out, off_t offset, off_t length, bool* kernelCopy)
 {
-    bool kernelCopy = true;
-    for (;;) {
-        if (kernelCopy) {
-            const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, size_t(1) << 30, 0);
-            if (n > 0)
+    off_t done = 0;
+    while (done < length) {
+        const size_t want = size_t(std::min<off_t>(length - done, off_t(1) << 30));
+        if (*kernelCopy) {
+            loff_t from = offset + done, to = offset + done;
+            const ssize_t n = ::copy_file_range(in, &from, out, &to, want, 0);
+            if (n > 0) {
+                done += n;
                 continue;
+            }
             if (n == 0)
-                return true;
+                return done;
             if (errno == EINTR)
                 continue;
             if (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL || errno == EBADF) {
-                kernelCopy = false;  // fall back to plain reads and writes from where we are
+                *kernelCopy = false;  // plain reads and writes from where we are
                 continue;
             }
-            return false;
+            return -1;
         }
         char buffer[1 << 16];
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        const ssize_t n = ::pread(in, buffer, std::min(want, sizeof buffer), offset + done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return -1;
         }
         if (n == 0)
-            return true;
-        if (!writeAll(out, buffer, size_t(n)))
-            return false;
+            return done;
+        for (ssize_t written = 0; written < n;) {
+            const ssize_t w = ::pwrite(out, buffer + written, size_t(n - written), offset + done + written);
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w < 0)
+                return -1;
+            written += w;
+        }
+        done += n;
     }
+    return done;
 }
 
-QByteArray randomSuffix()
+// Copies `in`, of `size` bytes when it was opened, into the empty `out`: only its data, so that
+// its holes stay holes (a sparse file of a gigabyte holding a few megabytes needs a few
+// megabytes), whichever file systems the two are on.
+bool copyData(int in, int out, off_t size)
 {
-    return QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-}
-
-// A hidden name in `folder` for work in progress; the file lists never show dot files.
-QByteArray temporaryName(const QByteArray& folder, const QByteArray& base)
-{
-    QByteArray name = folder;
-    if (!name.endsWith('/'))
-        name += '/';
-    return name + ".vutara-" + base.left(40) + '.' + randomSuffix() + ".tmp";
+    bool kernelCopy = true;
+    if (size == 0) {
+        // Some regular files tell no size (the system's own); they are read to their end.
+        return copyRange(in, out, 0, std::numeric_limits<off_t>::max() / 2, &kernelCopy) >= 0;
+    }
+    off_t end = size;
+    for (off_t pos = 0; pos < size;) {
+        off_t data = ::lseek(in, pos, SEEK_DATA);
+        if (data < 0) {
+            if (errno == ENXIO)
+                break;  // only a hole is left
+            if (errno != EINVAL && errno != EOPNOTSUPP)
+                return false;
+            data = pos;  // the file system cannot tell: all of it is data
+        }
+        if (data >= size)
+            break;
+        off_t hole = ::lseek(in, data, SEEK_HOLE);
+        if (hole < 0 || hole > size)
+            hole = size;
+        const qint64 copied = copyRange(in, out, data, hole - data, &kernelCopy);
+        if (copied < 0)
+            return false;
+        if (copied < hole - data) {
+            end = data + copied;  // the file was cut short meanwhile
+            break;
+        }
+        pos = hole;
+    }
+    // The holes after the last data, and the length.
+    return ::ftruncate(out, end) == 0;
 }
 
 }  // namespace
@@ -224,6 +222,33 @@ FsStatus PosixFiles::readRecord(const QString& path, qsizetype size, QByteArray*
     return FsStatus::success();
 }
 
+namespace {
+
+// Writes `record` over the start of the regular file `native` itself, keeping what follows it
+// and every name the file has.
+FsStatus writeInPlace(const QByteArray& native, const QString& path, const QByteArray& record)
+{
+    Fd fd(::open(native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st;
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0)
+        return FsStatus::fromErrno(errno, path);
+    if (!S_ISREG(st.st_mode))
+        return notRegular(path);
+    for (qsizetype done = 0; done < record.size();) {
+        const ssize_t n = ::pwrite(fd.get(), record.constData() + done, size_t(record.size() - done), done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return FsStatus::fromErrno(errno, path);
+        done += n;
+    }
+    if (::fsync(fd.get()) != 0)
+        return FsStatus::fromErrno(errno, path);
+    return FsStatus::success();
+}
+
+}  // namespace
+
 FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
 {
     QByteArray native;
@@ -237,6 +262,7 @@ FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
 
     QByteArray content = record;
     mode_t mode = 0644;
+    bool exists = false;
     {
         // Only a regular file is ever replaced: a name that leads to a device, a pipe or a folder
         // is left as it is.
@@ -244,6 +270,10 @@ FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
         struct stat st;
         const FsStatus opened = openRegular(native, path, &old, &st);
         if (opened.ok()) {
+            exists = true;
+            // A file of several names would lose the others by a rename into place.
+            if (st.st_nlink > 1)
+                return writeInPlace(native, path, record);
             mode = st.st_mode & 07777;
             QByteArray existing;
             if (!readAll(old.get(), &existing, -1))
@@ -258,10 +288,18 @@ FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
     const qsizetype slash = native.lastIndexOf('/');
     const QByteArray folder = slash < 0 ? QByteArray(".") : native.left(std::max<qsizetype>(slash, 1));
     const QByteArray base = slash < 0 ? native : native.mid(slash + 1);
-    const QByteArray temp = temporaryName(folder, base);
+    temporaries::sweepLeftovers(folder);
+    const QByteArray temp = temporaries::nameIn(folder, base);
     Fd fd(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (!fd.valid())
-        return FsStatus::fromErrno(errno, path);
+    if (!fd.valid()) {
+        // No new file can be made in the folder (not the user's to write, or no room for one
+        // more name), but the file itself may still be written.
+        const int e = errno;
+        if (exists && (e == EACCES || e == EPERM || e == ENOSPC || e == EDQUOT))
+            return writeInPlace(native, path, record);
+        return FsStatus::fromErrno(e, path);
+    }
+    temporaries::note(temp);
     const bool written = writeAll(fd.get(), content.constData(), size_t(content.size()))
         && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0;
     const int writeErrno = errno;
@@ -269,8 +307,10 @@ FsStatus PosixFiles::writeRecord(const QString& path, const QByteArray& record)
     if (!written || ::rename(temp.constData(), native.constData()) != 0) {
         const int e = written ? errno : writeErrno;
         ::unlink(temp.constData());
+        temporaries::forget(temp);
         return FsStatus::fromErrno(e, path);
     }
+    temporaries::forget(temp);
     return FsStatus::success();
 }
 
@@ -305,7 +345,10 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
     const QByteArray folder = slash < 0 ? QByteArray(".") : dst.left(std::max<qsizetype>(slash, 1));
     const QByteArray base = slash < 0 ? dst : dst.mid(slash + 1);
 
-    // An unnamed file disappears by itself if we fail or crash; a named one needs cleaning up.
+    // What an earlier run that was killed in the middle of a copy left here goes first.
+    temporaries::sweepLeftovers(folder);
+    // An unnamed file disappears by itself if we fail or crash; a named one needs cleaning up,
+    // and is noted from the moment it has its name until it has the target's (or is gone).
     bool unnamed = true;
     QByteArray temp;
     Fd out(::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
@@ -315,19 +358,24 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
         if (errno == ENOENT)  // the target folder is not there (any more)
             return FsStatus::failure(err::PathNotFound, to + QStringLiteral(": no such folder"));
         unnamed = false;
-        temp = temporaryName(folder, base);
+        temp = temporaries::nameIn(folder, base);
         out.reset(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
         if (!out.valid())
             return FsStatus::fromErrno(errno, to);
+        temporaries::note(temp);
     }
+    auto removeTemp = [&] {
+        ::unlink(temp.constData());
+        temporaries::forget(temp);
+    };
     auto fail = [&](int e) {
         out.reset();
         if (!unnamed)
-            ::unlink(temp.constData());
+            removeTemp();
         return FsStatus::fromErrno(e, to);
     };
 
-    if (!copyData(in.get(), out.get()))
+    if (!copyData(in.get(), out.get(), st.st_size))
         return fail(errno);
     const struct timespec times[2] = {st.st_atim, st.st_mtim};
     if (::fchmod(out.get(), st.st_mode & 0777) != 0 || ::futimens(out.get(), times) != 0)
@@ -338,6 +386,7 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
             return fail(errno);
         record->source = identityOf(st);
         record->copy = identityOf(made);
+        record->copy.changedNs = 0;  // taking its name changes it
     }
 
     if (unnamed) {
@@ -345,26 +394,29 @@ FsStatus PosixFiles::copyFile(const QString& from, const QString& to, Replace mo
         // must not replace takes the target name at once; one that may replace gets a hidden name
         // first and is then renamed over the target.
         const QByteArray proc = "/proc/self/fd/" + QByteArray::number(out.get());
-        temp = mode == Replace::Never ? dst : temporaryName(folder, base);
+        temp = mode == Replace::Never ? dst : temporaries::nameIn(folder, base);
         if (::linkat(AT_FDCWD, proc.constData(), AT_FDCWD, temp.constData(), AT_SYMLINK_FOLLOW) != 0)
             return fail(errno);
+        if (temp != dst)
+            temporaries::note(temp);
         unnamed = false;
     }
-    if (::close(out.get()) != 0) {
-        const int e = errno;
-        out.reset();  // the descriptor is gone either way
-        ::unlink(temp.constData());
-        return FsStatus::fromErrno(e, to);
+    const int closed = ::close(out.get());
+    const int closeErrno = errno;
+    out.release();  // the descriptor is gone either way
+    if (closed != 0) {
+        removeTemp();
+        return FsStatus::fromErrno(closeErrno, to);
     }
-    out.release();  // already closed
     if (temp == dst)
         return FsStatus::success();
     const int e = mode == Replace::Never ? renameNoReplace(temp.constData(), dst.constData())
                                          : (::rename(temp.constData(), dst.constData()) == 0 ? 0 : errno);
     if (e != 0) {
-        ::unlink(temp.constData());
+        removeTemp();
         return FsStatus::fromErrno(e, to);
     }
+    temporaries::forget(temp);
     return FsStatus::success();
 }
 
@@ -389,7 +441,9 @@ FsStatus PosixFiles::removeIfUnchanged(const QString& path, const FileIdentity& 
     struct stat st;
     if (::stat(native.constData(), &st) != 0)
         return FsStatus::fromErrno(errno, path);
-    if (identityOf(st) != expected)
+    // The change time too: a program that rewrites a file in place and puts its modification
+    // time back (as photo tools that keep the time do) leaves everything else as it was.
+    if (!expected.unchangedIn(identityOf(st)))
         return FsStatus::failure(err::SourceChanged, path + QStringLiteral(": changed since it was read"));
     if (S_ISDIR(st.st_mode))
         return FsStatus::fromErrno(EISDIR, path);
@@ -472,6 +526,42 @@ std::optional<FileIdentity> PosixFiles::identity(const QString& path)
     return identityOf(st);
 }
 
+std::optional<FileIdentity> PosixFiles::entryIdentity(const QString& path)
+{
+    QByteArray native;
+    struct stat st;
+    if (!paths::toNative(path, &native) || ::lstat(native.constData(), &st) != 0)
+        return std::nullopt;
+    return identityOf(st);
+}
+
+std::optional<bool> PosixFiles::sameContents(const QString& a, const QString& b)
+{
+    QByteArray na, nb;
+    if (!paths::toNative(a, &na) || !paths::toNative(b, &nb))
+        return std::nullopt;
+    Fd fa, fb;
+    struct stat sa, sb;
+    if (!openRegular(na, a, &fa, &sa).ok() || !openRegular(nb, b, &fb, &sb).ok())
+        return std::nullopt;
+    if (sa.st_size != sb.st_size)
+        return false;
+    char bufferA[1 << 16], bufferB[1 << 16];
+    for (off_t at = 0; at < sa.st_size;) {
+        const size_t want = size_t(std::min<off_t>(sa.st_size - at, sizeof bufferA));
+        const ssize_t na2 = ::pread(fa.get(), bufferA, want, at);
+        const ssize_t nb2 = ::pread(fb.get(), bufferB, want, at);
+        if (na2 < 0 || nb2 < 0)
+            return std::nullopt;
+        if (na2 != nb2 || std::memcmp(bufferA, bufferB, size_t(na2)) != 0)
+            return false;
+        if (na2 == 0)
+            break;  // both cut short alike
+        at += na2;
+    }
+    return true;
+}
+
 FsStatus openForReading(const QString& path, QFile* file, FileIdentity* identity)
 {
     QByteArray native;
@@ -487,6 +577,16 @@ FsStatus openForReading(const QString& path, QFile* file, FileIdentity* identity
     if (identity)
         *identity = identityOf(st);
     return FsStatus::success();
+}
+
+FsStatus PosixFiles::moveToTrash(const QString& path, TrashedFile* where)
+{
+    return trash::moveIn(path, where);
+}
+
+FsStatus PosixFiles::restoreFromTrash(const TrashedFile& trashed, const QString& original, const FileIdentity& expected)
+{
+    return trash::putBack(trashed, original, expected);
 }
 
 bool PosixFiles::exists(const QString& path)

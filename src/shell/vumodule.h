@@ -57,6 +57,12 @@ public:
 
     // What the batch runs and drops of this run did to files, newest last, for 元に戻す.
     engine::Journal& journal() { return journal_; }
+    // What the waste bin and the batch deletion do with a file: delete it for good, or move it
+    // into the desktop's trash where the user chose so (設定 > 削除時にごみ箱を使う).
+    engine::DeleteMode deleteMode() const
+    {
+        return preferences().useTrash() ? engine::DeleteMode::Trash : engine::DeleteMode::Final;
+    }
 
 private:
     Platform platform_;

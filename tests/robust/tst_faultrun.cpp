@@ -1,9 +1,9 @@
 // A run of real faults over the drop boxes and the batch window: a disk that fills up, a
-// read-only remount, the target folder removed, a second program replacing or growing a source,
-// a pipe in a source's place, a same-named link in the target, a link to the source folder as
-// target. Each run must end with every byte of every file present in at least one place, no
-// partial or temporary file left, and a log and messages that say what happened. The outcomes
-// are printed as a table at the end.
+// read-only remount, the target folder removed, a second program replacing or growing a source
+// or rewriting it in place and putting its modification time back, a pipe in a source's place, a same-named link in the
+// target, a link to the source folder as target. Each run must end with every byte of every file present in at least
+// one place, no partial or temporary file left, and a log and messages that say what happened. The outcomes are printed
+// as a table at the end.
 #include "batch/vuconv.h"
 #include "browser/drops.h"
 #include "browser/vumain.h"
@@ -86,8 +86,8 @@ void TestFaultRun::faults_data()
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("way");
     const QStringList faults = {u"disk full midway"_s, u"read-only remount midway"_s, u"target removed"_s,
-        u"source replaced midway"_s, u"source appended midway"_s, u"pipe in place of a source"_s,
-        u"same-named link in the target"_s, u"link to the source folder as target"_s};
+        u"source replaced midway"_s, u"source appended midway"_s, u"source rewritten in place, its time put back"_s,
+        u"pipe in place of a source"_s, u"same-named link in the target"_s, u"link to the source folder as target"_s};
     const QStringList ways = {u"drop copy"_s, u"drop move"_s, u"batch copy"_s, u"batch move"_s};
     for (const QString& f : faults) {
         for (const QString& w : ways)
@@ -159,7 +159,8 @@ void TestFaultRun::faults()
             QFile::remove(src + u"/b.jpg"_s);
             QCOMPARE(::mkfifo(QFile::encodeName(src + u"/b.jpg"_s).constData(), 0644), 0);
             mustSurvive.removeOne(originals[1]);  // destroyed by the other program, not read
-        } else if (fault == u"source replaced midway"_s || fault == u"source appended midway"_s) {
+        } else if (fault == u"source replaced midway"_s || fault == u"source appended midway"_s
+            || fault == u"source rewritten in place, its time put back"_s) {
             // After b was copied: before c's copy in a batch, before the move's sync on a drop;
             // a drop copy has no later moment, and is struck before its copy.
             const bool now = drop ? (move ? beforeSync : copyOfB) : copyOfC;
@@ -168,6 +169,12 @@ void TestFaultRun::faults()
             struck = true;
             if (fault == u"source replaced midway"_s)
                 otherProgram(u"printf 'b, saved again' > \"$1/.b.new\" && mv \"$1/.b.new\" \"$1/b.jpg\""_s, src);
+            else if (fault == u"source rewritten in place, its time put back"_s)
+                // As photo tools that keep the time do: the same file, size and modification time.
+                otherProgram(u"touch -r \"$1/b.jpg\" \"$1/.b.time\" && head -c 40000 /dev/zero | tr '\\0' r"
+                             " | dd of=\"$1/b.jpg\" conv=notrunc status=none && touch -r \"$1/.b.time\" \"$1/b.jpg\""
+                             " && rm \"$1/.b.time\""_s,
+                    src);
             else
                 otherProgram(u"head -c 30000 /dev/zero | tr '\\0' z >> \"$1/b.jpg\""_s, src);
             const QByteArray now2 = readBytes(src + u"/b.jpg"_s);

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -300,6 +302,25 @@ bool TmpfsMount::setReadOnly(bool readOnly)
     const unsigned long flags = MS_REMOUNT | (readOnly ? MS_RDONLY : 0);
     return mounted_
         && ::mount("tmpfs", QFile::encodeName(folder_).constData(), "tmpfs", flags, options_.constData()) == 0;
+}
+
+BindMount::BindMount(const QString& source, const QString& folder, Kind kind)
+    : folder_(folder)
+{
+    QDir().mkpath(folder);
+    if (kind == Bind) {
+        mounted_ = ::mount(QFile::encodeName(source).constData(), QFile::encodeName(folder).constData(), nullptr,
+                       MS_BIND, nullptr)
+            == 0;
+    } else if (::geteuid() == 0 && !QStandardPaths::findExecutable(QStringLiteral("bindfs")).isEmpty()) {
+        mounted_ = QProcess::execute(QStringLiteral("bindfs"), {source, folder}) == 0;
+    }
+}
+
+BindMount::~BindMount()
+{
+    if (mounted_)
+        ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
 }
 
 bool setImmutable(const QString& path, bool on)

@@ -87,6 +87,25 @@ private:
     bool mounted_ = false;
 };
 
+// Another mount of the folder `source` on `folder` (made if missing) while the object lives: a
+// bind mount (the same file system under another mount), or a FUSE mount through bindfs (a
+// file system that cannot make unnamed temporary files). Needs the superuser, and bindfs for
+// FUSE: ok() says whether it worked. Unmounted at destruction, also when the test failed.
+class BindMount {
+public:
+    enum Kind { Bind, Fuse };
+    BindMount(const QString& source, const QString& folder, Kind kind = Bind);
+    ~BindMount();
+    BindMount(const BindMount&) = delete;
+    BindMount& operator=(const BindMount&) = delete;
+    bool ok() const { return mounted_; }
+    const QString& path() const { return folder_; }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
 // Marks a file or folder unchangeable (immutable, as `chattr +i` does) or clears the mark; false
 // where the file system or the user cannot.
 bool setImmutable(const QString& path, bool on);

@@ -8,6 +8,7 @@
 #include "../paths.h"
 #include "../pictures.h"
 #include "../platform.h"
+#include "../posixfiles.h"
 #include "../screen.h"
 #include "../urlopener.h"
 #include "../volumes.h"
@@ -168,6 +169,8 @@ public:
     std::optional<int> attributes(const QString& path) override { return real_.attributes(path); }
     FsStatus checkChangeable(const QString& path) override { return real_.checkChangeable(path); }
     std::optional<FileIdentity> identity(const QString& path) override { return real_.identity(path); }
+    std::optional<FileIdentity> entryIdentity(const QString& path) override { return real_.entryIdentity(path); }
+    std::optional<bool> sameContents(const QString& a, const QString& b) override { return real_.sameContents(a, b); }
     bool exists(const QString& path) override { return real_.exists(path); }
     bool isDir(const QString& path) override { return real_.isDir(path); }
     bool sameEntry(const QString& a, const QString& b) override { return real_.sameEntry(a, b); }
