@@ -2,7 +2,7 @@
 menu, its panes on the current folder, the log window toggled from the menu and the toolbar, a
 copy of three files confirmed in its message box and followed by the log, a deletion while a
 folder of the source pane is only highlighted (the confirmation takes the focus, yet the files
-the pane shows are the ones deleted, into the desktop's trash), the deletion undone with Ctrl+Z,
+the pane shows are the ones deleted, into the desktop's trash, which 設定 chose), the deletion undone with Ctrl+Z,
 a rename undone from the log window's menu, and the source folder handed back to the main window
 and the settings file when the batch window closes."""
 
@@ -53,6 +53,7 @@ def test(exe):
         program = Program(exe, work, display)
         try:
             program.window("Vutara! ver.2.0", timeout=20)
+            program.menu("設定", "削除時にごみ箱を使う")
             program.menu("実行", "一括変換")
             conv = program.window("一括変換")
             # The toolbar's 一括変換 only brings the open window forward.
@@ -170,7 +171,9 @@ def test(exe):
             program.menu("ﾌｧｲﾙ", "終了", root=conv)
             wait_for(lambda: program.find("一括変換", "frame") is None, 10, "the batch window to close")
             wait_for(lambda: program.find("一括変換ログ", "frame") is None, 10, "the log window to go with it")
-            program.wait("データ数：4", "label")  # the main window lists the folder handed back
+            # Only the current folder is handed back: the main window still lists the source
+            # folder, and the exit stores the folder handed back.
+            program.wait("データ数：3", "label")
 
             program.menu("ﾌｧｲﾙ", "終了")
             check(program.wait_exit() == 0, "the program ends cleanly")

@@ -1,6 +1,6 @@
 """Drag and drop in the real window: a thumbnail dragged with real mouse events onto the copy
-box is copied into the folder chosen in the folder chooser; one dragged onto the waste bin goes
-to the desktop's trash, and Ctrl+Z brings it back. Then the program is started among
+box is copied into the folder chosen in the folder chooser; one dragged onto the waste bin, with
+the trash chosen in 設定, goes to the desktop's trash, and Ctrl+Z brings it back. Then the program is started among
 traps: its settings file and drop.ico are pipes (nothing ever writes to them) and its files may
 not grow past a limit; it must start, take the drag, and report the copy that cannot be written
 like one to a full disk, instead of hanging or vanishing."""
@@ -66,7 +66,9 @@ def test(exe):
         check(sorted(os.listdir(backup)) == ["b.bmp"], f"only the dragged file arrived: {os.listdir(backup)}")
         program.screenshot("drops-done.png")
 
-        # The waste bin moves a file into the trash; Ctrl+Z in the main window brings it back.
+        # With 設定 > 削除時にごみ箱を使う checked, the waste bin moves a file into the trash;
+        # Ctrl+Z in the main window brings it back.
+        program.menu("設定", "削除時にごみ箱を使う")
         drag(program, program.wait("Img(0)"), program.wait("imgBox(2)"))
         program.press(program.wait("OK", "push button", root=program.window("削除")))
         trashed = os.path.join(program.trash, "files")

@@ -125,14 +125,13 @@ def test(exe):
         program.kill()
         display.close()
 
-    # The dialog stored the damaged record's folder back unchanged but left the current folder
-    # alone: the exit stores the folder the main window lists (the working folder, as the
-    # damaged record names none), and keeps the time the dialog stored.
-    folder = work.encode()
+    # Opening the dialog made the stored folder the current one, and 更新 wrote it back; the exit
+    # stores that current folder again, so the folder field reads as the dialog left it, and
+    # keeps the time the dialog stored.
     data = open(os.path.join(work, SETTINGS), "rb").read()
     check(len(data) == 300, f"the file keeps its length ({len(data)} bytes)")
     check(data[0:6] == b"[Path]", "[Path] at 0")
-    check(data[6:56] == folder.ljust(50, b" "), f"the current folder at 6: {data[6:56]!r}")
+    check(data[6:56] == stored[6:56], f"the current folder at 6: {data[6:56]!r} (the dialog wrote {stored[6:56]!r})")
     check(data[56:67] == b"[Slideshow]", "[Slideshow] at 56")
     check(data[75:76] == b"7", "the display time survives the end of the program")
     check(data[128:] == damaged[128:], "the bytes after the record are kept")
