@@ -18,6 +18,8 @@ class TestBlocking : public QObject {
 private slots:
     void deadlines_data();
     void deadlines();
+    void manyWorks_data();
+    void manyWorks();
     void windowsPaintButTimersWait();
     void abandonedWaitsEndAtOnce();  // last: the program is ending
 };
@@ -53,6 +55,50 @@ void TestBlocking::deadlines()
     release->release();
     QTRY_COMPARE(blocking::runningWorkers(), before);
     blocking::setWaiter(nullptr);
+}
+
+void TestBlocking::manyWorks_data()
+{
+    QTest::addColumn<bool>("inTurn");  // callInTurn, else callEach
+    QTest::addColumn<QList<int>>("hanging");  // the works that do not answer until the test lets them go
+    QTest::newRow("each, all answer") << false << QList<int>{};
+    QTest::newRow("each, one hangs") << false << QList<int>{1};
+    QTest::newRow("in turn, all answer") << true << QList<int>{};
+    QTest::newRow("in turn, the first hangs") << true << QList<int>{0};
+    QTest::newRow("in turn, two hang") << true << QList<int>{1, 3};
+}
+
+void TestBlocking::manyWorks()
+{
+    QFETCH(bool, inTurn);
+    QFETCH(QList<int>, hanging);
+    constexpr int Works = 5;
+    auto release = std::make_shared<std::counting_semaphore<Works>>(0);
+    const int before = blocking::runningWorkers();
+    auto work = [release, hanging](size_t i) {
+        if (hanging.contains(int(i)))
+            release->acquire();
+        return int(i) * 10;
+    };
+    const auto patience = hanging.isEmpty() ? 10s : 300ms;
+    std::vector<std::optional<int>> results;
+    QList<int> givenUp;
+    if (inTurn) {
+        results = blocking::callInTurn<int>(patience, Works, work, [&](size_t i) { givenUp << int(i); });
+    } else {
+        std::vector<std::function<int()>> works;
+        for (size_t i = 0; i < Works; ++i)
+            works.push_back([work, i] { return work(i); });
+        results = blocking::callEach<int>(patience, works);
+    }
+    QCOMPARE(int(results.size()), Works);
+    for (int i = 0; i < Works; ++i)
+        QCOMPARE(results[size_t(i)], hanging.contains(i) ? std::nullopt : std::optional<int>(i * 10));
+    if (inTurn)
+        QCOMPARE(givenUp, hanging);
+    QTRY_COMPARE(blocking::runningWorkers(), before + int(hanging.size()));  // each left behind
+    release->release(Works);
+    QTRY_COMPARE(blocking::runningWorkers(), before);
 }
 
 void TestBlocking::abandonedWaitsEndAtOnce()

@@ -1,12 +1,16 @@
 // The file service: copies that never leave partial or lost files, exclusive renames,
 // listings, times and attributes.
+#include "platform/blocking.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/trash.h"
+#include "support/hungmount.h"
 #include "support/testsupport.h"
+#include "support/watchdog.h"
 
 #include <QDeadlineTimer>
+#include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
@@ -60,6 +64,7 @@ private slots:
     void renameNeverReplaces();
     void removeRefusesFolders();
     void listingSkipsUndecodableNamesAndBrokenLinks();
+    void listingGoesOnPastLinksIntoAHungVolume();
     void attributes_data();
     void attributes();
     void readOnlyFollowsTheUsersGroups_data();
@@ -534,6 +539,41 @@ void TestFiles::listingSkipsUndecodableNamesAndBrokenLinks()
     QCOMPARE(files_.listDir(file(QStringLiteral("missing")), &entries).error, err::FileNotFound);
 }
 
+void TestFiles::listingGoesOnPastLinksIntoAHungVolume()
+{
+    Watchdog watchdog(std::chrono::seconds(60));
+    HungMount share;  // made last, gone first: it goes on before the folder with its links goes
+    if (!share.ok())
+        QSKIP(qPrintable(share.why()));
+    writeBytes(share.source() + QStringLiteral("/far.jpg"), "x");
+    QDir().mkdir(share.source() + QStringLiteral("/far"));
+    writeBytes(file(QStringLiteral("own.jpg")), "x");
+    QDir().mkdir(file(QStringLiteral("sub")));
+    QVERIFY(QFile::link(file(QStringLiteral("own.jpg")), file(QStringLiteral("near.jpg"))));
+    QVERIFY(QFile::link(file(QStringLiteral("nowhere")), file(QStringLiteral("broken.jpg"))));
+    // Links into the share, by absolute and relative names, to a picture and to a folder.
+    QVERIFY(QFile::link(share.mountPoint() + QStringLiteral("/far.jpg"), file(QStringLiteral("a.jpg"))));
+    QVERIFY(QFile::link(QDir(cwd_->path()).relativeFilePath(share.mountPoint() + QStringLiteral("/far.jpg")),
+        file(QStringLiteral("b.jpg"))));
+    QVERIFY(QFile::link(share.mountPoint() + QStringLiteral("/far"), file(QStringLiteral("c"))));
+    share.stop();
+
+    watchdog.step(QStringLiteral("listing a folder with links into a hung share"));
+    const int workers = blocking::runningWorkers();
+    std::vector<DirEntry> entries;
+    QVERIFY(files_.listDir(cwd_->path(), &entries).ok());
+    QStringList names;
+    for (const DirEntry& e : entries)
+        names << e.name + (e.isDir ? QStringLiteral("/") : QString());
+    names.sort();
+    // The links into the share are listed as files; the one wait for the first of them is all.
+    QCOMPARE(names,
+        QStringList({QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c"), QStringLiteral("near.jpg"),
+            QStringLiteral("own.jpg"), QStringLiteral("sub/")}));
+    QTRY_COMPARE(blocking::runningWorkers(), workers + 1);
+    watchdog.idle();
+}
+
 void TestFiles::attributes_data()
 {
     QTest::addColumn<QString>("name");
@@ -944,5 +984,5 @@ void TestFiles::trashNeverReplacesAndPutsBack()
     QVERIFY(QFileInfo::exists(trashed[1].info));
 }
 
-QTEST_GUILESS_MAIN(TestFiles)
+VUTARA_HUNG_MOUNT_TEST_MAIN(QCoreApplication, TestFiles)
 #include "tst_files.moc"

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace vu::blocking {
 
@@ -77,6 +78,118 @@ template <class T> std::optional<T> call(std::chrono::milliseconds deadline, std
         Clock::now() + deadline);
     std::lock_guard lock(shared->mutex);
     return shared->done ? std::move(shared->result) : std::nullopt;
+}
+
+// Runs each of `works` on a thread of its own, all at once, and waits until every one has
+// answered or `deadline` has passed: one volume that does not answer costs the deadline once,
+// not once for each work behind it. Each work's result, or none for one that has not answered.
+template <class T>
+std::vector<std::optional<T>> callEach(std::chrono::milliseconds deadline, std::vector<std::function<T()>> works)
+{
+    struct All {
+        std::mutex mutex;
+        std::vector<std::optional<T>> results;
+        size_t left = 0;
+    };
+    auto all = std::make_shared<All>();
+    all->results.resize(works.size());
+    all->left = works.size();
+    for (size_t i = 0; i < works.size(); ++i) {
+        detail::start([all, i, work = std::move(works[i])] {
+            T value = work();
+            {
+                std::lock_guard lock(all->mutex);
+                all->results[i] = std::move(value);
+                --all->left;
+            }
+            detail::wakeWaiter();
+        });
+    }
+    detail::wait(
+        [&] {
+            std::lock_guard lock(all->mutex);
+            return all->left == 0;
+        },
+        Clock::now() + deadline);
+    std::lock_guard lock(all->mutex);
+    return all->results;
+}
+
+// Runs work(0) to work(n - 1) in turn on a thread of its own, and waits for each at most
+// `patience` from when its turn came. One that has not answered by then (a link into a volume
+// that stopped answering) is given up on: `givenUp(i)` is told (it may tell the works that
+// follow to answer at once), and the rest go on, in turn, on a new thread. Each work's result,
+// or none for one given up on. Many quick works cost one thread, not one each.
+template <class T>
+std::vector<std::optional<T>> callInTurn(std::chrono::milliseconds patience, size_t n, std::function<T(size_t)> work,
+    std::function<void(size_t)> givenUp = {})
+{
+    struct Turns {
+        std::mutex mutex;
+        std::vector<std::optional<T>> results;
+        size_t next = 0;  // the work whose turn it is
+        int round = 0;  // the thread working now: an earlier one, given up on, publishes nothing
+    };
+    auto turns = std::make_shared<Turns>();
+    turns->results.resize(n);
+    auto progress = [&] {
+        std::lock_guard lock(turns->mutex);
+        return turns->next;
+    };
+    for (;;) {
+        size_t from = 0;
+        int round = 0;
+        {
+            std::lock_guard lock(turns->mutex);
+            from = turns->next;
+            round = ++turns->round;
+        }
+        if (from >= n)
+            break;
+        detail::start([turns, work, from, round, n] {
+            for (size_t i = from; i < n; ++i) {
+                T value = work(i);
+                {
+                    std::lock_guard lock(turns->mutex);
+                    if (turns->round != round)
+                        return;
+                    turns->results[i] = std::move(value);
+                    turns->next = i + 1;
+                }
+                detail::wakeWaiter();
+            }
+        });
+        size_t seen = from;
+        for (;;) {
+            const Clock::time_point until = Clock::now() + patience;
+            detail::wait([&] { return progress() != seen; }, until);
+            const size_t now = progress();
+            if (now >= n)
+                break;
+            if (now != seen) {
+                seen = now;
+                continue;
+            }
+            if (Clock::now() < until)  // the waits were abandoned: the program is ending
+                return std::vector<std::optional<T>>(n);
+            bool stalled = false;
+            {
+                std::lock_guard lock(turns->mutex);
+                stalled = turns->next == seen;  // else it answered just now
+                if (stalled) {
+                    turns->next = seen + 1;
+                    ++turns->round;  // whatever the stalled thread answers later is dropped
+                }
+            }
+            if (!stalled)
+                continue;
+            if (givenUp)
+                givenUp(seen);
+            break;
+        }
+    }
+    std::lock_guard lock(turns->mutex);
+    return turns->results;
 }
 
 // Workers still running: those whose callers stopped waiting for them among them. A program

@@ -37,6 +37,14 @@ public:
         = 0;
 };
 
+// The folder a folder chooser or file dialog starts in: `wanted` where it answers as a folder
+// within blocking::VolumeDeadline (a dialog started on a share that stopped answering would never
+// open), else the home folder, else the root.
+QString reachableStartFolder(const QString& wanted);
+
+// Qt's own dialogs. The choosers start in a folder that answers, never go to folders remembered
+// from earlier runs, and a chooser whose folder model a share that stopped answering holds is
+// left behind hidden instead of being destroyed.
 class QtDialogs final : public Dialogs {
 public:
     MsgAnswer message(

@@ -1,17 +1,22 @@
 #include "posixfiles.h"
+#include "blocking.h"
 #include "paths.h"
 #include "posix.h"
 #include "trash.h"
+#include "volumes.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <time.h>
@@ -35,6 +40,80 @@ FsStatus badName(const QString& path)
 FsStatus notRegular(const QString& path)
 {
     return FsStatus::failure(err::NotRegularFile, path + QStringLiteral(": not a regular file, left as it is"));
+}
+
+// What an entry that only its target can tell (a link) turns out to be.
+enum class EntryKind { Gone, File, Folder, Other, NotAnswering };
+
+// How long the target of one link may take to answer while its folder is listed: a link into a
+// volume that stopped answering must not hold the listing of a folder that answers.
+constexpr std::chrono::milliseconds LinkPatience = blocking::VolumeDeadline / 3;
+
+// The kind of the entry `name` of the folder open at `dir`, its links followed. Asked relative to
+// the folder, so that only the entry's own link counts toward the system's limit on links in a
+// path (a folder reached down a loop of links may already be near it).
+EntryKind kindOf(int dir, const QByteArray& name)
+{
+    struct stat st;
+    if (::fstatat(dir, name.constData(), &st, 0) != 0)
+        return EntryKind::Gone;
+    if (S_ISDIR(st.st_mode))
+        return EntryKind::Folder;
+    return S_ISREG(st.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+// The volume a link leads to, by the link's text alone (read on the link's own volume, which is
+// the folder's): the mount point above the place it names. Empty where that cannot be told.
+QString volumeNamedBy(const QString& folder, int dir, const QByteArray& link, const QList<MountEntry>& mounts)
+{
+    char target[PATH_MAX];
+    const ssize_t n = ::readlinkat(dir, link.constData(), target, sizeof target - 1);
+    if (n <= 0)
+        return QString();
+    target[n] = 0;
+    QString named;
+    if (!paths::fromNative(target, &named))
+        return QString();
+    if (!named.startsWith(paths::Separator))
+        named = paths::join(folder, named);
+    return mountPointOf(QDir::cleanPath(named), mounts);
+}
+
+// Follows the entries `names` of `folder`, open at `dir` (`links` tells the links among them),
+// in turn, each given LinkPatience. When a link does not answer, the links after it that lead to
+// the same volume (by their text) are not followed at all: many links into one hung share cost
+// one wait, not one each.
+std::vector<EntryKind> followEntries(
+    const QString& folder, std::shared_ptr<Fd> dir, const QList<QByteArray>& names, const QList<bool>& links)
+{
+    const QList<MountEntry> mounts = readMountTable();
+    QStringList volumes;
+    for (qsizetype i = 0; i < names.size(); ++i)
+        volumes << (links[i] ? volumeNamedBy(folder, dir->get(), names[i], mounts) : QString());
+    struct Silent {
+        std::mutex mutex;
+        QSet<QString> volumes;
+    };
+    auto silent = std::make_shared<Silent>();
+    const std::vector<std::optional<EntryKind>> kinds = blocking::callInTurn<EntryKind>(
+        LinkPatience, size_t(names.size()),
+        [dir, names, volumes, silent](size_t i) {
+            {
+                std::lock_guard lock(silent->mutex);
+                if (!volumes[qsizetype(i)].isEmpty() && silent->volumes.contains(volumes[qsizetype(i)]))
+                    return EntryKind::NotAnswering;
+            }
+            return kindOf(dir->get(), names[qsizetype(i)]);
+        },
+        [&](size_t i) {
+            std::lock_guard lock(silent->mutex);
+            silent->volumes.insert(volumes[qsizetype(i)]);
+        });
+    std::vector<EntryKind> out;
+    out.reserve(kinds.size());
+    for (const std::optional<EntryKind>& k : kinds)
+        out.push_back(k.value_or(EntryKind::NotAnswering));
+    return out;
 }
 
 // Opens a file the program did not create for reading. Its kind is asked first, so that a device
@@ -651,14 +730,16 @@ FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out, 
     }
     const ListingMark mark = ListingMark::startingNow(stamp);
     std::vector<DirEntry> all;
-    FsStatus s = readDir(folder, &all);
+    bool allAnswered = true;
+    FsStatus s = readDir(folder, &all, &allAnswered);
     if (!s.ok())
         return s;
     for (const DirEntry& e : all) {
         if (which == Listing::All || e.isDir)
             out->push_back(e);
     }
-    if (stamp && folderStamp(folder) == stamp) {
+    // A listing with links that did not answer is not kept: they are followed again next time.
+    if (allAnswered && stamp && folderStamp(folder) == stamp) {
         QMutexLocker lock(&cacheMutex_);
         cachedFolder_ = folder;
         cachedMark_ = mark;
@@ -667,9 +748,10 @@ FsStatus PosixFiles::listDir(const QString& folder, std::vector<DirEntry>* out, 
     return FsStatus::success();
 }
 
-FsStatus PosixFiles::readDir(const QString& folder, std::vector<DirEntry>* out)
+FsStatus PosixFiles::readDir(const QString& folder, std::vector<DirEntry>* out, bool* allAnswered)
 {
     out->clear();
+    *allAnswered = true;
     QByteArray native;
     if (!paths::toNative(folder, &native))
         return badName(folder);
@@ -679,8 +761,12 @@ FsStatus PosixFiles::readDir(const QString& folder, std::vector<DirEntry>* out)
     DIR* dir = ::fdopendir(fd.get());
     if (!dir)
         return FsStatus::fromErrno(errno, folder);
-    const int dirFd = fd.get();
     fd.release();  // now owned by dir
+    // Entries whose kind only their target tells (links, and every entry of a file system that
+    // does not say), by their place in `out`, followed once the folder is read.
+    std::vector<size_t> pending;
+    QList<QByteArray> pendingNames;
+    QList<bool> pendingLinks;
     for (;;) {
         // readdir() keeps errno at the end of the folder, so it has to be cleared before each
         // call: a skipped entry (a link that leads nowhere) must not leave its error behind.
@@ -699,22 +785,53 @@ FsStatus PosixFiles::readDir(const QString& folder, std::vector<DirEntry>* out)
         } else if (d->d_type == DT_DIR) {
             entry.isDir = true;
         } else if (d->d_type == DT_LNK || d->d_type == DT_UNKNOWN) {
-            struct stat st;
-            if (::fstatat(dirFd, name, &st, 0) != 0)
-                continue;  // a link that leads nowhere
-            if (S_ISDIR(st.st_mode))
-                entry.isDir = true;
-            else if (!S_ISREG(st.st_mode))
-                continue;
+            pending.push_back(out->size());
+            pendingNames << QByteArray(name);
+            pendingLinks << (d->d_type == DT_LNK);
         } else {
             continue;  // devices, sockets, pipes
         }
         out->push_back(std::move(entry));
     }
     const int e = errno;
+    // The links are followed from the folder itself, on workers that may outlive this call.
+    auto folderFd = std::make_shared<Fd>(e == 0 && !pending.empty() ? ::fcntl(::dirfd(dir), F_DUPFD_CLOEXEC, 0) : -1);
     ::closedir(dir);
     if (e != 0)
         return FsStatus::fromErrno(e, folder);
+    if (pending.empty())
+        return FsStatus::success();
+    if (!folderFd->valid())
+        return FsStatus::fromErrno(errno, folder);
+
+    const std::vector<EntryKind> kinds = followEntries(folder, folderFd, pendingNames, pendingLinks);
+    std::vector<bool> keep(out->size(), true);
+    for (size_t i = 0; i < pending.size(); ++i) {
+        DirEntry& entry = (*out)[pending[i]];
+        switch (kinds[i]) {
+        case EntryKind::Folder:
+            entry.isDir = true;
+            break;
+        case EntryKind::File:
+            entry.isDir = false;
+            break;
+        case EntryKind::NotAnswering:
+            // Listed by its name, as a file: its picture, if any, is then found not to answer.
+            entry.isDir = false;
+            *allAnswered = false;
+            break;
+        case EntryKind::Gone:  // a link that leads nowhere
+        case EntryKind::Other:  // to a device, socket or pipe
+            keep[pending[i]] = false;
+            break;
+        }
+    }
+    size_t kept = 0;
+    for (size_t i = 0; i < out->size(); ++i) {
+        if (keep[i])
+            (*out)[kept++] = std::move((*out)[i]);
+    }
+    out->resize(kept);
     return FsStatus::success();
 }
 

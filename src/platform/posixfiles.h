@@ -32,7 +32,9 @@ public:
     std::optional<FolderStamp> folderStamp(const QString& folder) override;
 
 private:
-    FsStatus readDir(const QString& folder, std::vector<DirEntry>* out);
+    // Reads the folder's entries; `allAnswered` is false where a link's target did not answer
+    // in time (it is then listed as a file).
+    FsStatus readDir(const QString& folder, std::vector<DirEntry>* out, bool* allAnswered);
 
     // The last folder read whole: the folder and file lists of one window read the same folder
     // one after the other, and again each time the window is activated.

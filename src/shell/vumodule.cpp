@@ -6,8 +6,12 @@
 namespace vu {
 
 VuModule::VuModule(const Platform& platform)
-    : platform_(platform)
+    : boundedFiles_(std::make_unique<DeadlineFiles>(*platform.files, *platform.volumes))
+    , boundedPictures_(std::make_unique<DeadlinePictures>(*platform.pictures, *platform.volumes))
+    , platform_(platform)
 {
+    platform_.files = boundedFiles_.get();
+    platform_.pictures = boundedPictures_.get();
     guideFile = programDocument(QStringLiteral("guide.html"));
 }
 

@@ -6,15 +6,20 @@
 #include "currentfolder.h"
 
 #include "engine/journal.h"
+#include "platform/deadlines.h"
 #include "platform/platform.h"
 
 #include <QString>
 #include <QWidget>
 
+#include <memory>
+
 namespace vu {
 
 class VuModule {
 public:
+    // The windows get the platform's file and picture services with deadlines (see deadlines.h):
+    // nothing they ask of a volume can stop them.
     explicit VuModule(const Platform& platform);
 
     const Platform& platform() const { return platform_; }
@@ -65,6 +70,8 @@ public:
     }
 
 private:
+    std::unique_ptr<DeadlineFiles> boundedFiles_;
+    std::unique_ptr<DeadlinePictures> boundedPictures_;
     Platform platform_;
     CurrentFolder folder_;
     engine::Journal journal_;

@@ -1,5 +1,6 @@
 #include "vuslide.h"
 
+#include "platform/deadlines.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/imagetypes.h"
@@ -101,9 +102,15 @@ VuSlide::~VuSlide()
 {
     ui_.Timer1->stop();
     cancelDecoding();
-    // The worker reads through the picture service, which must not go away under it.
-    if (decoding_)
-        next_.waitForFinished();
+    // The worker reads through the picture service, which must not go away under it. It ends
+    // within the service's deadline even on a volume that stopped answering, and the windows
+    // paint while it is waited for.
+    if (decoding_ && !next_.isFinished()) {
+        blocking::call<bool>(PictureDeadline + blocking::VolumeDeadline, [next = next_]() mutable {
+            next.waitForFinished();
+            return true;
+        });
+    }
 }
 
 void VuSlide::Form_Load()

@@ -1,5 +1,6 @@
 #include "vuview.h"
 
+#include "platform/deadlines.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/naming.h"
@@ -76,9 +77,16 @@ VuView::VuView(VuModule& module, QWidget* owner, const QString& file)
 
 VuView::~VuView()
 {
-    // The decode reads through the picture service, which must not go away under it.
+    // The decode reads through the picture service, which must not go away under it. It ends
+    // within the service's deadline even on a volume that stopped answering, and the windows
+    // paint while it is waited for.
     whole_.disconnect(this);
-    whole_.waitForFinished();
+    if (!whole_.isFinished()) {
+        blocking::call<bool>(PictureDeadline + blocking::VolumeDeadline, [whole = whole_.future()]() mutable {
+            whole.waitForFinished();
+            return true;
+        });
+    }
 }
 
 QString VuView::shownName() const
@@ -118,11 +126,21 @@ bool VuView::Form_Load()
     // first shows its thumbnail from the desktop's cache (or, without one, a decode reduced to
     // an eighth, a fraction of the work), stretched to its natural size while the whole picture
     // decodes on another core.
+    // A picture on a volume known not to answer is refused at once, as a drive not ready.
+    if (module_.volumes().silentAt(path_)) {
+        refuse(path_, err::DeviceUnavailable);
+        return false;
+    }
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    ThumbnailCache& cache = module_.thumbnails();
-    const ThumbnailKey key = cache.keyOf(path_);
-    const QImage thumbnail = key.valid() ? cache.largest(key) : QImage();
-    PictureResult r = module_.pictures().loadFirstView(path_, thumbnail);
+    // The cache asks the picture's volume about the file first; one that does not answer
+    // refuses the picture as a drive that is not ready.
+    const std::optional<QImage> thumbnail
+        = blocking::call<QImage>(blocking::VolumeDeadline, [cache = &module_.thumbnails(), path = path_] {
+              const ThumbnailKey key = cache->keyOf(path);
+              return key.valid() ? cache->largest(key) : QImage();
+          });
+    PictureResult r = thumbnail ? module_.pictures().loadFirstView(path_, *thumbnail)
+                                : PictureResult::failure(err::DeviceUnavailable, path_);
     QGuiApplication::restoreOverrideCursor();
     if (!r.ok()) {
         refuse(path_, r.error == err::None ? err::InvalidPicture : r.error);

@@ -96,6 +96,8 @@ void DriveListBox::refresh()
 void DriveListBox::userChose(int index)
 {
     const QString root = itemData(index).toString();
+    // A volume that did not answer before is asked again only when the user chooses it.
+    volumes_.askAgain(root);
     if (root != drive_) {
         drive_ = root;
         emit changed();

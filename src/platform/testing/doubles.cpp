@@ -58,13 +58,13 @@ std::optional<QString> ScriptedDialogs::chooseFile(
     return a;  // NOLINT(performance-no-automatic-move)
 }
 
-bool FakeVolumes::isReady(const QString& root)
+std::function<bool()> FakeVolumes::readiness(const QString& root)
 {
     for (const Volume& v : volumes) {
         if (v.root == root)
-            return v.ready && QDir(root).exists();
+            return [ready = v.ready, root] { return ready && QDir(root).exists(); };
     }
-    return false;
+    return [] { return false; };
 }
 
 std::optional<FsStatus> FaultyFiles::injected(Op op, const QString& path)

@@ -130,7 +130,9 @@ class FakeVolumes final : public Volumes {
 public:
     QList<Volume> volumes;
     QList<Volume> list() override { return volumes; }
-    bool isReady(const QString& root) override;
+
+protected:
+    std::function<bool()> readiness(const QString& root) override;
 };
 
 // The real file service with failures injected: each rule names an operation, a predicate on
