@@ -63,7 +63,7 @@ def test(exe):
         # The script's usual wait: the window does not wait for the share more than its deadline.
         program.window("Vutara! ver.2.0", timeout=20)
         program.wait("データ数：3", "label")
-        drives = program.wait("DrvList")
+        drives = program.wait(role="combo box")  # read as the drive it shows
         check(program.find(share, root=drives) is not None or share in program.text_of(drives)
               or program.find(share) is not None, f"the drive list lists the share {share}")
         program.screenshot("hung-share.png")
