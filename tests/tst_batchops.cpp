@@ -1,5 +1,6 @@
 // The batch window's copy, move, delete and rename, on real files in temporary folders, with a
 // settable clock and failures injected through the file service and for real.
+#include "widgets/busywindows.h"
 #include "batch/vuconv.h"
 #include "batch/vulog.h"
 #include "batch/vurenm.h"
@@ -76,6 +77,8 @@ QString copyLine(const QString& from, const QString& to)
 class TestBatchOps : public QObject {
     Q_OBJECT
 private slots:
+    // File runs go aside and wait as in the program: the windows keep taking posted events.
+    void initTestCase() { BusyWindows::install(); }
     void init();
     void cleanup();
 

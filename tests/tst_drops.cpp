@@ -1,4 +1,5 @@
 // Dragging thumbnails onto the copy, move and delete boxes.
+#include "widgets/busywindows.h"
 #include "batch/batchrules.h"
 #include "batch/vuconv.h"
 #include "browser/drops.h"
@@ -23,6 +24,8 @@ using Op = FaultyFiles::Op;
 class TestDrops : public QObject {
     Q_OBJECT
 private slots:
+    // File runs go aside and wait as in the program: the windows keep taking posted events.
+    void initTestCase() { BusyWindows::install(); }
     void init() { f_.setUp(); }
     void cleanup() { f_.tearDown(); }
 

@@ -1,19 +1,27 @@
 // The file-operation engine: the rename plan from a table, and what the engine reports of each
-// file (enough for a record of the run: step, paths before and after, which file).
+// file (enough for a record of the run: step, paths before and after, which file), and how a run
+// goes aside while its caller serves what it hands back.
+#include "engine/aside.h"
 #include "engine/fileengine.h"
 #include "engine/journal.h"
 #include "engine/renameplan.h"
 #include "platform/paths.h"
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
+#include "support/watchdog.h"
 
 #include <QMap>
 #include <QTest>
+
+#include <atomic>
+#include <semaphore>
+#include <thread>
 
 using namespace vu;
 using namespace vu::engine;
 using namespace vu::testing;
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 
 class TestEngine : public QObject {
     Q_OBJECT
@@ -30,6 +38,7 @@ private slots:
     void undoTwice_data();
     void undoTwice();
     void journalKeepsTheNewestActions();
+    void runsAsideAnsweringOnTheCallersThread();  // last: it ends every wait of the process
 };
 
 void TestEngine::renamePlan_data()
@@ -648,6 +657,48 @@ void TestEngine::journalKeepsTheNewestActions()
     QVERIFY(!journal.canUndo());
     journal.push(action(int(Journal::MaxEntries) + 5, 4));  // the newest is kept whole
     QCOMPARE(journal.last()->entries.size(), Journal::MaxEntries + 5);
+}
+
+void TestEngine::runsAsideAnsweringOnTheCallersThread()
+{
+    // The work runs on a thread of its own; what it hands back runs on the caller's thread, in
+    // order, and a question's answer reaches the work.
+    Watchdog watchdog(60s);
+    const std::thread::id caller = std::this_thread::get_id();
+    QStringList served;
+    std::thread::id worker;
+    const int answer = runAside<int>([&](Aside& aside) {
+        worker = std::this_thread::get_id();
+        for (int i = 0; i < 3; ++i)
+            aside.post([&, i] { served << QString::number(i) + (std::this_thread::get_id() == caller ? u""_s : u"!"_s); });
+        bool yes = false;
+        const bool asked = aside.call([&] {
+            served << u"asked"_s;
+            yes = std::this_thread::get_id() == caller;
+        });
+        return asked && yes ? 42 : -1;
+    });
+    QCOMPARE(answer, 42);
+    QVERIFY(worker != caller);
+    QCOMPARE(served, QStringList({u"0"_s, u"1"_s, u"2"_s, u"asked"_s}));
+
+    // When the program ends the wait, the caller goes on at once with the fallback, and the
+    // work, left alone, gets "no" to its questions instead of waiting for an answer for ever.
+    auto release = std::make_shared<std::binary_semaphore>(0);
+    auto asked = std::make_shared<std::atomic<int>>(-1);
+    QTRY_COMPARE(blocking::runningWorkers(), 0);  // the runs above have all ended
+    blocking::abandonWaits();
+    const int fallback = runAside<int>(
+        [release, asked](Aside& aside) {
+            release->acquire();
+            *asked = aside.call([] {}) ? 1 : 0;
+            return 1;
+        },
+        7);
+    QCOMPARE(fallback, 7);
+    release->release();
+    QTRY_COMPARE(asked->load(), 0);
+    QTRY_COMPARE(blocking::runningWorkers(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -1,5 +1,6 @@
 // The thumbnails' information menu: its texts on their own, and the menu and the viewer opened
 // from the main window with real mouse and key presses.
+#include "widgets/busywindows.h"
 #include "browser/info.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
@@ -38,6 +39,8 @@ void setModified(const QString& path, const QDateTime& t)
 class TestPopup : public QObject {
     Q_OBJECT
 private slots:
+    // File runs go aside and wait as in the program: the windows keep taking posted events.
+    void initTestCase() { BusyWindows::install(); }
     void init()
     {
         f_.setUp();

@@ -1,4 +1,5 @@
 #include "fileengine.h"
+#include "aside.h"
 #include "renameplan.h"
 
 #include "platform/paths.h"
@@ -103,7 +104,7 @@ Outcome FileEngine::removeMovedSource(const Outcome& copy, const FsStatus& synce
     return o;
 }
 
-Totals FileEngine::transferAll(Transfer kind, const QString& sourceFolder, const QStringList& names,
+Totals FileEngine::transferAllHere(Transfer kind, const QString& sourceFolder, const QStringList& names,
     const QString& targetFolder, const Listener& listener)
 {
     Totals totals;
@@ -143,7 +144,7 @@ Totals FileEngine::transferAll(Transfer kind, const QString& sourceFolder, const
     return totals;
 }
 
-Outcome FileEngine::transferOne(
+Outcome FileEngine::transferOneHere(
     Transfer kind, const QString& source, const QString& targetFolder, const Listener& listener)
 {
     Outcome o;
@@ -236,7 +237,7 @@ Outcome FileEngine::deleteFile(
     return o;
 }
 
-Totals FileEngine::deleteAll(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener)
+Totals FileEngine::deleteAllHere(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener)
 {
     Totals totals;
     std::optional<bool> forGood;
@@ -245,7 +246,7 @@ Totals FileEngine::deleteAll(const QString& folder, const QStringList& names, De
     return totals;
 }
 
-Outcome FileEngine::deleteOne(const QString& file, DeleteMode mode, const Listener& listener)
+Outcome FileEngine::deleteOneHere(const QString& file, DeleteMode mode, const Listener& listener)
 {
     std::optional<bool> forGood;
     const Outcome o = deleteFile(0, file, mode, listener, &forGood);
@@ -255,7 +256,7 @@ Outcome FileEngine::deleteOne(const QString& file, DeleteMode mode, const Listen
 
 // ---- rename ----
 
-Totals FileEngine::renameAll(
+Totals FileEngine::renameAllHere(
     const QString& folder, const QStringList& names, const QString& prefix, const Listener& listener)
 {
     Totals totals;
@@ -320,6 +321,75 @@ Totals FileEngine::renameAll(
         report(listener, file, &totals);
     }
     return totals;
+}
+
+// ---- running aside ----
+
+namespace {
+
+// The caller's listener, called on the caller's thread from a run aside. The run waits for each
+// call, so that what the caller shows (the bar, the log) is never behind the files; a question
+// is answered "no" when the program ends first.
+Listener relayed(const Listener& listener, Aside& aside)
+{
+    Listener r;
+    if (listener.outcome)
+        r.outcome = [&aside, f = listener.outcome](const Outcome& o) { aside.call([&] { f(o); }); };
+    if (listener.removalBegins)
+        r.removalBegins = [&aside, f = listener.removalBegins] { aside.call(f); };
+    if (listener.mayReplace) {
+        r.mayReplace = [&aside, f = listener.mayReplace](const QString& target) {
+            bool yes = false;
+            return aside.call([&] { yes = f(target); }) && yes;
+        };
+    }
+    if (listener.mayDeleteForGood) {
+        r.mayDeleteForGood = [&aside, f = listener.mayDeleteForGood](const QString& file) {
+            bool yes = false;
+            return aside.call([&] { yes = f(file); }) && yes;
+        };
+    }
+    return r;
+}
+
+}  // namespace
+
+Totals FileEngine::transferAll(Transfer kind, const QString& sourceFolder, const QStringList& names,
+    const QString& targetFolder, const Listener& listener)
+{
+    return runAside<Totals>([engine = *this, kind, sourceFolder, names, targetFolder, listener](Aside& aside) mutable {
+        return engine.transferAllHere(kind, sourceFolder, names, targetFolder, relayed(listener, aside));
+    });
+}
+
+Outcome FileEngine::transferOne(
+    Transfer kind, const QString& source, const QString& targetFolder, const Listener& listener)
+{
+    return runAside<Outcome>([engine = *this, kind, source, targetFolder, listener](Aside& aside) mutable {
+        return engine.transferOneHere(kind, source, targetFolder, relayed(listener, aside));
+    });
+}
+
+Totals FileEngine::deleteAll(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener)
+{
+    return runAside<Totals>([engine = *this, folder, names, mode, listener](Aside& aside) mutable {
+        return engine.deleteAllHere(folder, names, mode, relayed(listener, aside));
+    });
+}
+
+Outcome FileEngine::deleteOne(const QString& file, DeleteMode mode, const Listener& listener)
+{
+    return runAside<Outcome>([engine = *this, file, mode, listener](Aside& aside) mutable {
+        return engine.deleteOneHere(file, mode, relayed(listener, aside));
+    });
+}
+
+Totals FileEngine::renameAll(
+    const QString& folder, const QStringList& names, const QString& prefix, const Listener& listener)
+{
+    return runAside<Totals>([engine = *this, folder, names, prefix, listener](Aside& aside) mutable {
+        return engine.renameAllHere(folder, names, prefix, relayed(listener, aside));
+    });
 }
 
 }  // namespace vu::engine

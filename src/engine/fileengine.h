@@ -89,6 +89,8 @@ struct Totals {
     int failed = 0;
 };
 
+// Each run goes aside, on a thread of its own (see aside.h): the caller waits for it, and the
+// listener is called on the caller's thread, in order.
 class FileEngine {
 public:
     FileEngine(Files& files, Clock& clock);
@@ -121,6 +123,15 @@ public:
     Outcome deleteOne(const QString& file, DeleteMode mode, const Listener& listener);
 
 private:
+    // The runs themselves, on the thread that runs them aside (see aside.h).
+    Totals transferAllHere(Transfer kind, const QString& sourceFolder, const QStringList& names,
+        const QString& targetFolder, const Listener& listener);
+    Totals deleteAllHere(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener);
+    Totals renameAllHere(
+        const QString& folder, const QStringList& names, const QString& prefix, const Listener& listener);
+    Outcome transferOneHere(Transfer kind, const QString& source, const QString& targetFolder, const Listener& listener);
+    Outcome deleteOneHere(const QString& file, DeleteMode mode, const Listener& listener);
+
     Outcome copyUnderFreeName(int index, const QString& from, const QString& name, const QString& targetFolder,
         Transfer kind, TakenNames& taken);
     Outcome removeMovedSource(const Outcome& copy, const FsStatus& synced);

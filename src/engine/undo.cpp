@@ -1,4 +1,5 @@
 #include "undo.h"
+#include "aside.h"
 #include "names.h"
 
 #include "platform/paths.h"
@@ -194,6 +195,16 @@ Undoer::Undoer(Files& files)
 }
 
 Totals Undoer::undo(const Action& action, const std::function<void(const UndoOutcome&)>& listener)
+{
+    return runAside<Totals>([undoer = *this, action, listener](Aside& aside) mutable {
+        std::function<void(const UndoOutcome&)> relayed;
+        if (listener)
+            relayed = [&aside, listener](const UndoOutcome& u) { aside.call([&] { listener(u); }); };
+        return undoer.undoHere(action, relayed);
+    });
+}
+
+Totals Undoer::undoHere(const Action& action, const std::function<void(const UndoOutcome&)>& listener)
 {
     Totals totals;
     auto report = [&](const UndoOutcome& u) {

@@ -93,6 +93,8 @@ struct UndoOutcome {
     bool done() const { return result == Result::Done; }
 };
 
+// The undo goes aside, on a thread of its own (see aside.h): the caller waits for it, and the
+// listener is called on the caller's thread, in order.
 class Undoer {
 public:
     explicit Undoer(Files& files);
@@ -102,6 +104,8 @@ public:
     Totals undo(const Action& action, const std::function<void(const UndoOutcome&)>& listener);
 
 private:
+    // The undo itself, on the thread that runs it aside (see aside.h).
+    Totals undoHere(const Action& action, const std::function<void(const UndoOutcome&)>& listener);
     UndoOutcome undoOne(const UndoEntry& entry);
     UndoOutcome moveBack(const UndoEntry& entry, UndoOutcome u);
     void renameBack(

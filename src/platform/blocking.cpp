@@ -28,6 +28,11 @@ void abandonWaits()
     detail::wakeWaiter();
 }
 
+bool waitsAbandoned()
+{
+    return abandoned;
+}
+
 int runningWorkers()
 {
     return running;

@@ -38,6 +38,8 @@ Waiter* setWaiter(Waiter* waiter);
 // From now on no wait lasts: every caller goes on as if its deadline had passed. For the end of
 // the program, so that nothing still waiting delays it.
 void abandonWaits();
+// Whether abandonWaits() was called.
+bool waitsAbandoned();
 
 // The state a caller and its worker share; the worker may outlive the caller.
 template <class T> struct Shared {

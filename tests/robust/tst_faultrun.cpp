@@ -4,6 +4,7 @@
 // target, a link to the source folder as target. Each run must end with every byte of every file present in at least
 // one place, no partial or temporary file left, and a log and messages that say what happened. The outcomes are printed
 // as a table at the end.
+#include "widgets/busywindows.h"
 #include "batch/vuconv.h"
 #include "browser/drops.h"
 #include "browser/vumain.h"
@@ -73,6 +74,8 @@ QStringList allNames(const QString& root)
 class TestFaultRun : public QObject {
     Q_OBJECT
 private slots:
+    // File runs go aside and wait as in the program: the windows keep taking posted events.
+    void initTestCase() { BusyWindows::install(); }
     void faults_data();
     void faults();
     void cleanupTestCase();

@@ -1,8 +1,10 @@
 #include "doubles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMutexLocker>
+#include <QThread>
 
 #include <iterator>
 
@@ -69,9 +71,16 @@ std::function<bool()> FakeVolumes::readiness(const QString& root)
 
 std::optional<FsStatus> FaultyFiles::injected(Op op, const QString& path)
 {
+    if (before) {
+        // Runs on the windows' thread, as the test that set it expects, while the run waits.
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app && QThread::currentThread() != app->thread())
+            QMetaObject::invokeMethod(app, [&] { before(op, path); }, Qt::BlockingQueuedConnection);
+        else
+            before(op, path);
+    }
+    QMutexLocker lock(&injectMutex_);
     ++calls_[int(op)];
-    if (before)
-        before(op, path);
     for (Rule& r : rules_) {
         if (r.op != op || r.remaining == 0 || !r.matches(path))
             continue;

@@ -150,7 +150,8 @@ public:
     {
         rules_.push_back({op, std::move(matches), error, times});
     }
-    // Runs before each operation (for example to remove a folder in the middle of a run).
+    // Runs before each operation (for example to remove a folder in the middle of a run), on the
+    // windows' thread: a run aside waits meanwhile (its waiter must take posted events).
     std::function<void(Op, const QString& path)> before;
     void clear() { rules_.clear(); }
     int calls(Op op) const { return calls_[int(op)]; }
@@ -183,6 +184,7 @@ private:
     std::optional<FsStatus> injected(Op op, const QString& path);
 
     PosixFiles real_;
+    QMutex injectMutex_;  // runs call the service from a thread of their own
     QList<Rule> rules_;
     int calls_[7] = {};
 };
