@@ -18,6 +18,9 @@
 #include <QFileDialog>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+
 using namespace vu;
 using namespace vu::testing;
 using namespace std::chrono_literals;
@@ -57,6 +60,7 @@ private slots:
     void batchPane_data();
     void batchPane();
     void viewerRefusesAtOnce();
+    void batchRunStuckOnTheShare();
 
 private:
     MainFixture f_;
@@ -332,6 +336,42 @@ void TestHungVolume::viewerRefusesAtOnce()
     QCOMPARE(f_.platform->dialogs.asked[0].title, u"画像の表示"_s);
     QCOMPARE(f_.platform->dialogs.asked[0].text, viewerErrorText(file, err::DeviceUnavailable));
     QTRY_COMPARE(blocking::runningWorkers(), workers);
+    watchdog_->idle();
+}
+
+void TestHungVolume::batchRunStuckOnTheShare()
+{
+    // A copy whose share stops answering in the middle of the run holds the run's own thread,
+    // not the windows: they go on taking events meanwhile, and the run ends once the share
+    // answers again.
+    f_.module->folder().takeStored(photos_);
+    auto* w = new VuConv(*f_.module);
+    const std::unique_ptr<VuConv> closing(w);
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w));
+    QVERIFY(w->ui().DirList[1]->setPath(pictures_).ok());
+    QCOMPARE(w->ui().filSu[0]->text(), u"2"_s);
+
+    std::atomic<bool> served = false;
+    std::thread later;
+    f_.platform->files.before = [&](FaultyFiles::Op op, const QString&) {
+        if (op != FaultyFiles::Op::Copy || later.joinable())
+            return;
+        share_->stop();
+        later = std::thread([&] {
+            std::this_thread::sleep_for(1s);  // the copy is stuck on the share by now
+            QMetaObject::invokeMethod(w, [&] { served = true; }, Qt::BlockingQueuedConnection);
+            share_->resume();
+        });
+    };
+    f_.platform->dialogs.answerMessage(MsgAnswer::Ok);
+    watchdog_->step(u"a copy from the share, which stops answering"_s);
+    w->mnuSyoriCopy_Click();
+    f_.platform->files.before = nullptr;
+    QVERIFY(later.joinable());
+    later.join();
+    QVERIFY(served);
+    QCOMPARE(QDir(pictures_).entryList(QDir::Files).size(), 5);
     watchdog_->idle();
 }
 
