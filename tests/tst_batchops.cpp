@@ -1,12 +1,12 @@
 // The batch window's copy, move, delete and rename, on real files in temporary folders, with a
 // settable clock and failures injected through the file service and for real.
-#include "widgets/busywindows.h"
 #include "batch/vuconv.h"
 #include "batch/vulog.h"
 #include "batch/vurenm.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
 #include "support/testsupport.h"
+#include "widgets/busywindows.h"
 
 #include <QKeyEvent>
 #include <QMap>

@@ -1,5 +1,4 @@
 // Dragging thumbnails onto the copy, move and delete boxes.
-#include "widgets/busywindows.h"
 #include "batch/batchrules.h"
 #include "batch/vuconv.h"
 #include "browser/drops.h"
@@ -9,6 +8,7 @@
 #include "support/mainfixture.h"
 #include "support/testsupport.h"
 #include "support/watchdog.h"
+#include "widgets/busywindows.h"
 
 #include <QTest>
 

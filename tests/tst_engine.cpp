@@ -670,7 +670,8 @@ void TestEngine::runsAsideAnsweringOnTheCallersThread()
     const int answer = runAside<int>([&](Aside& aside) {
         worker = std::this_thread::get_id();
         for (int i = 0; i < 3; ++i)
-            aside.post([&, i] { served << QString::number(i) + (std::this_thread::get_id() == caller ? u""_s : u"!"_s); });
+            aside.post(
+                [&, i] { served << QString::number(i) + (std::this_thread::get_id() == caller ? u""_s : u"!"_s); });
         bool yes = false;
         const bool asked = aside.call([&] {
             served << u"asked"_s;

@@ -9,8 +9,8 @@
 #include "support/testsupport.h"
 #include "support/watchdog.h"
 
-#include <QDeadlineTimer>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>

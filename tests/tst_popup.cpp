@@ -1,12 +1,12 @@
 // The thumbnails' information menu: its texts on their own, and the menu and the viewer opened
 // from the main window with real mouse and key presses.
-#include "widgets/busywindows.h"
 #include "browser/info.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
 #include "support/mainfixture.h"
 #include "support/testsupport.h"
 #include "viewer/vuview.h"
+#include "widgets/busywindows.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -46,7 +46,8 @@ bool runAndServe(std::function<void(Aside&)> work);
 template <class T> T runAside(std::function<T(Aside&)> work, T ifAbandoned = T{})
 {
     auto finished = std::make_shared<T>();
-    const bool done = detail::runAndServe([finished, work = std::move(work)](Aside& aside) { *finished = work(aside); });
+    const bool done
+        = detail::runAndServe([finished, work = std::move(work)](Aside& aside) { *finished = work(aside); });
     return done ? std::move(*finished) : std::move(ifAbandoned);
 }
 

@@ -237,7 +237,8 @@ Outcome FileEngine::deleteFile(
     return o;
 }
 
-Totals FileEngine::deleteAllHere(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener)
+Totals FileEngine::deleteAllHere(
+    const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener)
 {
     Totals totals;
     std::optional<bool> forGood;

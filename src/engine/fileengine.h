@@ -129,7 +129,8 @@ private:
     Totals deleteAllHere(const QString& folder, const QStringList& names, DeleteMode mode, const Listener& listener);
     Totals renameAllHere(
         const QString& folder, const QStringList& names, const QString& prefix, const Listener& listener);
-    Outcome transferOneHere(Transfer kind, const QString& source, const QString& targetFolder, const Listener& listener);
+    Outcome transferOneHere(
+        Transfer kind, const QString& source, const QString& targetFolder, const Listener& listener);
     Outcome deleteOneHere(const QString& file, DeleteMode mode, const Listener& listener);
 
     Outcome copyUnderFreeName(int index, const QString& from, const QString& name, const QString& targetFolder,

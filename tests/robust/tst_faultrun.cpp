@@ -4,7 +4,6 @@
 // target, a link to the source folder as target. Each run must end with every byte of every file present in at least
 // one place, no partial or temporary file left, and a log and messages that say what happened. The outcomes are printed
 // as a table at the end.
-#include "widgets/busywindows.h"
 #include "batch/vuconv.h"
 #include "browser/drops.h"
 #include "browser/vumain.h"
@@ -12,6 +11,7 @@
 #include "support/mainfixture.h"
 #include "support/testsupport.h"
 #include "support/watchdog.h"
+#include "widgets/busywindows.h"
 
 #include <QDirIterator>
 #include <QProcess>

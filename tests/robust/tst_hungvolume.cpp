@@ -360,7 +360,8 @@ void TestHungVolume::batchRunStuckOnTheShare()
         share_->stop();
         later = std::thread([&] {
             std::this_thread::sleep_for(1s);  // the copy is stuck on the share by now
-            QMetaObject::invokeMethod(w, [&] { served = true; }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                w, [&] { served = true; }, Qt::BlockingQueuedConnection);
             share_->resume();
         });
     };

@@ -1,7 +1,8 @@
 """A share that stops answering, for real: a FUSE mount (bindfs) whose server is stopped hangs
 every call that touches it, as a hung network share does. With such a mount present the real
-program shows its main window on the stored folder, lists the share in its drive list, and ends
-at once when closed. Needs the superuser and bindfs (skipped otherwise); the mount lives in a
+program shows its main window on the stored folder, lists the share in its drive list, draws a
+page of 29 pictures and one link into the share (29 names, the link marked unreadable) while it
+goes on answering the accessibility bus, and ends at once when closed. Needs the superuser and bindfs (skipped otherwise); the mount lives in a
 mount namespace of this test's own, so that no other program on the machine meets it."""
 
 import ctypes
@@ -44,13 +45,16 @@ def test(exe):
     work = tempfile.mkdtemp(prefix="vutara-hung-")
     pictures = os.path.join(work, "pictures")
     os.makedirs(pictures)
-    for i in range(3):
-        shutil.copy(os.path.join(os.path.dirname(__file__), "..", "data", "bmp-suite", "good", "rgb24.bmp"),
-                    os.path.join(pictures, f"p{i}.bmp"))
+    sample = os.path.join(os.path.dirname(__file__), "..", "data", "bmp-suite", "good", "rgb24.bmp")
+    for i in range(29):
+        shutil.copy(sample, os.path.join(pictures, f"p{i:02}.bmp"))
     write_settings(work, pictures)
     source, share = os.path.join(work, "source"), os.path.join(work, "share")
     os.makedirs(os.path.join(source, "photos"))
+    shutil.copy(sample, os.path.join(source, "photos", "far.bmp"))
     os.makedirs(share)
+    # A link in the middle of the page into the share.
+    os.symlink(os.path.join(share, "photos", "far.bmp"), os.path.join(pictures, "p14x.bmp"))
     # No attribute or entry caches: once stopped, the share answers nothing at all.
     server = subprocess.Popen(["bindfs", "-f", "-o", "attr_timeout=0,entry_timeout=0,negative_timeout=0",
                                source, share])
@@ -61,11 +65,22 @@ def test(exe):
         display = Display(1280, 1024)
         program = Program(exe, work, display)
         # The script's usual wait: the window does not wait for the share more than its deadline.
-        program.window("Vutara! ver.2.0", timeout=20)
-        program.wait("データ数：3", "label")
+        program.window("Vutara! ver.2.0", timeout=10)
+        program.wait("データ数：30", "label")
         drives = program.wait(role="combo box")  # read as the drive it shows
         check(program.find(share, root=drives) is not None or share in program.text_of(drives)
               or program.find(share) is not None, f"the drive list lists the share {share}")
+        # The page: the 29 names within 20 s of the command, the window answering throughout.
+        started = time.monotonic()
+        program.click(program.wait("Folder Choice", "push button"))
+        while True:
+            cells = [program.find(f"ImgName({k})") for k in range(30)]
+            names = [program.text_of(c) if c is not None else "" for c in cells]
+            if sum(1 for n in names if n and n != "p14x.bmp") == 29:
+                break
+            check(time.monotonic() - started < 20, f"29 names within 20 s of Folder Choice ({names})")
+            time.sleep(0.2)
+        print(f"29 names {time.monotonic() - started:.1f} s after Folder Choice")
         program.screenshot("hung-share.png")
         started = time.monotonic()
         program.menu("ﾌｧｲﾙ", "終了")

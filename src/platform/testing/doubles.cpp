@@ -75,7 +75,8 @@ std::optional<FsStatus> FaultyFiles::injected(Op op, const QString& path)
         // Runs on the windows' thread, as the test that set it expects, while the run waits.
         QCoreApplication* app = QCoreApplication::instance();
         if (app && QThread::currentThread() != app->thread())
-            QMetaObject::invokeMethod(app, [&] { before(op, path); }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                app, [&] { before(op, path); }, Qt::BlockingQueuedConnection);
         else
             before(op, path);
     }
