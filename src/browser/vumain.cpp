@@ -32,16 +32,10 @@
 #include <optional>
 
 namespace vu {
-namespace {
-
-const QString CellMime = QStringLiteral("application/x-vutara-thumbnail");
-
-}  // namespace
 
 VuMain::VuMain(VuModule& module, QWidget* parent)
     : QMainWindow(parent)
     , module_(module)
-    , thumbnails_(module.pictures(), module.thumbnails())
 {
     setObjectName(QStringLiteral("VuMain"));
     setWindowTitle(QStringLiteral("Vutara! ver.2.0"));
@@ -63,13 +57,9 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     for (int i = 0; i < 6; ++i)
         connect(ui_.OkBtn[i], &QPushButton::clicked, this, [this, i] { OkBtn_Click(i); });
     connect(ui_.tbToolBar, &QToolBar::actionTriggered, this, &VuMain::tbToolBar_ButtonClick);
-    for (int i = 0; i < CellsPerPage; ++i) {
-        connect(ui_.Img[i], &PictureBox::mousePressed, this, [this, i](Qt::MouseButton button, QPoint pos) {
-            img_MouseDown(i, button, QGuiApplication::keyboardModifiers(), pos);
-            if (button == Qt::LeftButton)
-                dragThumbnail(i);  // the left button drags a thumbnail by itself
-        });
-    }
+    connect(grid_, &ThumbnailGrid::cellPressed, this, [this](int cell, Qt::MouseButton button, QPoint pos) {
+        img_MouseDown(cell, button, QGuiApplication::keyboardModifiers(), pos);
+    });
     for (int i = 0; i < 3; ++i) {
         ui_.imgBox[i]->setAcceptDrops(true);
         ui_.imgBox[i]->installEventFilter(this);
@@ -104,29 +94,10 @@ void VuMain::buildControls()
         ui_.OkBtn[i]->setObjectName(QStringLiteral("OkBtn(%1)").arg(i));
     }
 
-    ui_.PrgBar1 = new QProgressBar(client);
-    nameWidget(ui_.PrgBar1, QStringLiteral("PrgBar1"));
-    ui_.PrgBar1->setTextVisible(false);
-    ui_.PrgBar1->setRange(0, CellsPerPage);
-    ui_.PrgBar1->setValue(0);
-
-    QFont nameFont = font();
-    nameFont.setPointSizeF(std::max(6.0, nameFont.pointSizeF() * 0.85));
-    for (int i = 0; i < CellsPerPage; ++i) {
-        ui_.Img[i] = new PictureBox(PictureBox::Mode::Stretch, client);
-        nameWidget(ui_.Img[i], QStringLiteral("Img(%1)").arg(i));
-        ui_.Img[i]->setEmptyText(QString());
-        ui_.Img[i]->hide();
-        ui_.ImgName[i] = new QLineEdit(client);
-        nameWidget(ui_.ImgName[i], QStringLiteral("ImgName(%1)").arg(i));
-        ui_.ImgName[i]->setReadOnly(true);
-        ui_.ImgName[i]->setFrame(false);
-        ui_.ImgName[i]->setAlignment(Qt::AlignCenter);
-        ui_.ImgName[i]->setFont(nameFont);
-        ui_.ImgName[i]->setTextMargins(0, 0, 0, 0);
-        ui_.ImgName[i]->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
-        ui_.ImgName[i]->hide();
-    }
+    grid_ = new ThumbnailGrid(module_.pictures(), module_.thumbnails(), client);
+    ui_.PrgBar1 = grid_->progressBar();
+    ui_.Img = grid_->cells();
+    ui_.ImgName = grid_->names();
 
     ui_.Frame2 = new QFrame(client);
     nameWidget(ui_.Frame2, QStringLiteral("Frame2"));
@@ -483,14 +454,7 @@ void VuMain::DirList_LostFocus()
 
 void VuMain::ImgClr()
 {
-    ui_.PrgBar1->setValue(0);
-    for (int i = 0; i < pageSize_ && i < CellsPerPage; ++i) {
-        ui_.Img[i]->hide();
-        ui_.Img[i]->clear();
-        ui_.Img[i]->setEmptyText(QString());
-        ui_.ImgName[i]->hide();
-        ui_.ImgName[i]->clear();
-    }
+    grid_->clear();
 }
 
 void VuMain::imgDsp()
@@ -503,49 +467,16 @@ void VuMain::imgDsp()
     // a cell take the list's folder with them.
     pageFolder_ = fileList.path();
     setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.folder().shownText());
-    ui_.PrgBar1->setRange(0, pageSize_);
-    ui_.PrgBar1->setValue(0);
-
     const int first = firstEntryOfPage(pageNo_, pageSize_);
-    QStringList names, files;
-    for (int i = 0; i < pageSize_ && first + i < n; ++i) {
+    QStringList names;
+    for (int i = 0; i < pageSize_ && first + i < n; ++i)
         names << fileList.item(first + i);
-        files << paths::join(pageFolder_, names.last());
-    }
-    // All cells decode at once on every core; they are put in place in cell order so that the
-    // progress bar still counts the cells as they fill.
-    const qreal ratio = devicePixelRatioF();
-    const QSize box = (QSizeF(ui_.Img[0]->size()) * ratio).toSize().expandedTo(QSize(1, 1));
-    thumbnails_.start(files, box);
-    for (int i = 0; i < names.size(); ++i) {
-        pageFiles_[i] = names[i];
-        ui_.Img[i]->show();
-        PictureResult r = thumbnails_.take(i);
-        if (r.ok()) {
-            r.image.setDevicePixelRatio(ratio);
-            ui_.Img[i]->setPicture(r.image);
-        } else {
-            ui_.Img[i]->setEmptyText(QStringLiteral("読込不可"));
-        }
-        ui_.ImgName[i]->show();
-        ui_.ImgName[i]->setText(names[i]);
-        ui_.ImgName[i]->setCursorPosition(0);
-        ui_.PrgBar1->setValue(i + 1);
-        // Paint at once: the window takes no input until the page is complete, yet the user
-        // sees it fill.
-        ui_.Img[i]->repaint();
-        ui_.ImgName[i]->repaint();
-        ui_.PrgBar1->repaint();
-    }
-    ui_.PrgBar1->setValue(0);
+    grid_->draw(pageFolder_, names);
 }
 
 QString VuMain::cellFile(int cell) const
 {
-    if (cell < 0 || cell >= CellsPerPage || ui_.Img[cell]->isHidden() || pageFiles_[cell].isEmpty()
-        || pageFolder_.isEmpty())
-        return QString();
-    return paths::join(pageFolder_, pageFiles_[cell]);
+    return grid_->cellFile(cell);
 }
 
 void VuMain::OkBtn_Click(int index)
@@ -599,42 +530,6 @@ QPixmap VuMain::dropIcon() const
     return QPixmap::fromImage(r.ok() ? r.image : dropPicture(DragPictureSize).toImage());
 }
 
-void VuMain::dragThumbnail(int cell)
-{
-    if (drag_ || cell < 0 || cell >= CellsPerPage || ui_.Img[cell]->isHidden())
-        return;
-    auto* data = new QMimeData;
-    data->setData(CellMime, QByteArray::number(cell));
-    auto* drag = new QDrag(ui_.Img[cell]);
-    drag->setMimeData(data);
-    QPixmap nothing(1, 1);
-    nothing.fill(Qt::transparent);
-    drag->setPixmap(nothing);
-    drag_ = drag;
-    dragCell_ = cell;
-    updateDragCursor();
-    drag->exec(Qt::CopyAction, Qt::CopyAction);
-    dragCell_ = -1;
-}
-
-// The cursor of a drag in progress shows the dragged thumbnail's drag icon, or the plain outline
-// of the thumbnail when it has none.
-void VuMain::updateDragCursor()
-{
-    if (!drag_ || dragCell_ < 0)
-        return;
-    QPixmap cursor = dragIcon_[dragCell_];
-    if (cursor.isNull()) {
-        cursor = QPixmap(ui_.Img[dragCell_]->size().boundedTo(QSize(128, 128)));
-        cursor.fill(Qt::transparent);
-        QPainter p(&cursor);
-        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        p.drawRect(cursor.rect().adjusted(0, 0, -1, -1));
-    }
-    drag_->setDragCursor(cursor, Qt::IgnoreAction);
-    drag_->setDragCursor(cursor, Qt::CopyAction);
-}
-
 bool VuMain::eventFilter(QObject* watched, QEvent* event)
 {
     // The area below the toolbar got another size than the one the controls were placed for.
@@ -646,7 +541,7 @@ bool VuMain::eventFilter(QObject* watched, QEvent* event)
         case QEvent::DragEnter:
         case QEvent::DragMove: {
             auto* e = static_cast<QDragMoveEvent*>(event);
-            if (!e->mimeData()->hasFormat(CellMime) || !e->source())
+            if (!e->mimeData()->hasFormat(ThumbnailGrid::Mime) || !e->source())
                 return false;
             const QPoint at = e->position().toPoint();
             imgBox_DragOver(box, e->source(), at.x(), at.y(), event->type() == QEvent::DragEnter ? 0 : 2);
@@ -655,12 +550,12 @@ bool VuMain::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         case QEvent::DragLeave:
-            if (drag_)
-                imgBox_DragOver(box, drag_->source(), 0, 0, 1);
+            if (grid_->drag())
+                imgBox_DragOver(box, grid_->drag()->source(), 0, 0, 1);
             return false;
         case QEvent::Drop: {
             auto* e = static_cast<QDropEvent*>(event);
-            if (!e->mimeData()->hasFormat(CellMime) || !e->source())
+            if (!e->mimeData()->hasFormat(ThumbnailGrid::Mime) || !e->source())
                 return false;
             e->setDropAction(Qt::CopyAction);
             e->accept();
@@ -681,31 +576,21 @@ bool VuMain::eventFilter(QObject* watched, QEvent* event)
 void VuMain::imgBox_DragOver(int index, QObject* source, int, int, int state)
 {
     Q_UNUSED(index);
-    const int cell = cellOf(source);
-    if (cell < 0)
-        return;
+    const int cell = grid_->cellOf(source);
     if (state == 0)
-        dragIcon_[cell] = dropIcon();
+        grid_->setDragIcon(cell, dropIcon());
     else if (state == 1)
-        dragIcon_[cell] = QPixmap();
-    if (cell == dragCell_)
-        updateDragCursor();
+        grid_->setDragIcon(cell, QPixmap());
 }
 
 int VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
 {
     errNo_ = 0;
-    const int cell = cellOf(source);
+    const int cell = grid_->cellOf(source);
     if (cell < 0 || index < 0 || index > 2)
         return 0;  // only thumbnails are dropped here
     errNo_ = dropOnBox(index, cell).error;
     return int(errNo_);
-}
-
-int VuMain::cellOf(const QObject* source) const
-{
-    const auto at = std::find(ui_.Img.begin(), ui_.Img.end(), source);
-    return source && at != ui_.Img.end() ? int(at - ui_.Img.begin()) : -1;
 }
 
 // One trap over the whole drop: a step that fails ends it with its error, and the user is told
@@ -715,7 +600,7 @@ FsStatus VuMain::dropOnBox(int index, int cell)
     const DropBoxInfo& box = dropBox(index);
     // The file the cell shows, fixed before the question: the folder its page was drawn from and
     // the name under it.
-    const QString source = paths::join(pageFolder_, pageFiles_[cell]);
+    const QString source = paths::join(pageFolder_, grid_->pageFile(cell));
     if (module_.dialogs().message(this, box.title, box.confirmation, MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return FsStatus::success();

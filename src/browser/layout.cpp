@@ -1,5 +1,7 @@
 #include "layout.h"
 
+#include "shell/twipsscreen.h"
+
 #include <algorithm>
 
 namespace vu {
@@ -18,7 +20,7 @@ TwipRect noHeight(double l, double t, double w)
 
 bool isLargeLayout(double workAreaWidthTwips)
 {
-    return workAreaWidthTwips > LargeLayoutAbove;
+    return workAreaWidthTwips > LargeScreenAboveTwips;
 }
 
 MainLayout mainLayout(double workAreaWidthTwips)
