@@ -2,8 +2,11 @@
 #pragma once
 
 #include <QLabel>
+#include <QStatusBar>
 #include <QStyle>
+#include <QToolBar>
 
+#include <array>
 #include <optional>
 
 namespace vu {
@@ -48,6 +51,15 @@ protected:
 private:
     bool namesFolder_;
 };
+
+// Adds the buttons to `bar`, each with its key as caption and data, a separator before 戻る.
+void addToolButtons(QToolBar* bar);
+
+// Builds the six panels into `bar`, in order, with their first texts; the last takes the rest of
+// the bar.
+std::array<StatusPanel*, 6> addStatusPanels(QStatusBar* bar);
+// Gives the panels their widths in twips: the first five exactly, the last at least.
+void setPanelWidths(const std::array<StatusPanel*, 6>& panels, const std::array<float, 6>& widths);
 
 // Texts of the status panels before anything writes them.
 QString initialPanelText(int n);

@@ -1,6 +1,8 @@
 #include "vumain.h"
 #include "drops.h"
+#include "guide.h"
 #include "info.h"
+#include "mainsettings.h"
 #include "pages.h"
 
 #include "batch/batchwidgets.h"
@@ -60,11 +62,14 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     connect(grid_, &ThumbnailGrid::cellPressed, this, [this](int cell, Qt::MouseButton button, QPoint pos) {
         img_MouseDown(cell, button, QGuiApplication::keyboardModifiers(), pos);
     });
-    for (int i = 0; i < 3; ++i) {
-        ui_.imgBox[i]->setAcceptDrops(true);
-        ui_.imgBox[i]->installEventFilter(this);
+    for (int i = 0; i < 3; ++i)
         connect(ui_.imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
-    }
+    DropTargets::Handlers drops;
+    drops.dragOver = [this](int box, QObject* source, QPoint at, int state) {
+        imgBox_DragOver(box, source, at.x(), at.y(), state);
+    };
+    drops.dropped = [this](int box, QObject* source, QPoint at) { imgBox_DragDrop(box, source, at.x(), at.y()); };
+    new DropTargets(ui_.imgBox, *grid_, std::move(drops), this);
     Form_Initialize();
     Form_Load();
 }
@@ -189,14 +194,7 @@ void VuMain::buildToolbar()
     ui_.tbToolBar->toggleViewAction()->setEnabled(false);
     setContextMenuPolicy(Qt::NoContextMenu);
 
-    for (const ToolButtonInfo& b : ToolButtons) {
-        const QString key = QString::fromUtf8(b.key);
-        QAction* a = ui_.tbToolBar->addAction(style()->standardIcon(b.icon), key);
-        a->setData(key);
-        a->setObjectName(QStringLiteral("tbToolBar:") + key);
-        if (b.command == ToolCommand::Back)
-            ui_.tbToolBar->addSeparator();
-    }
+    addToolButtons(ui_.tbToolBar);
     // The buttons that open windows follow their menu commands, enabled or not.
     const std::pair<const char*, QAction*> mirrored[]
         = {{"環境設定", ui_.mnuPropProp}, {"ｽﾗｲﾄﾞｼｮｰ", ui_.mnuRunSlide}, {"一括変換", ui_.mnuRunConv}};
@@ -221,21 +219,7 @@ void VuMain::buildStatusBar()
     ui_.StatusBar1 = statusBar();
     nameWidget(ui_.StatusBar1, QStringLiteral("StatusBar1"));
     ui_.StatusBar1->setSizeGripEnabled(false);
-    for (int n = 1; n <= 6; ++n) {
-        auto* label = new StatusPanel(initialPanelText(n), n >= 4, ui_.StatusBar1);
-        label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
-        // A screen reader reads the panel's text as its name; the description says which it is.
-        label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
-        label->setFrameShape(QFrame::Panel);
-        label->setFrameShadow(QFrame::Sunken);
-        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        label->setFocusPolicy(Qt::NoFocus);
-        // The last panel takes the rest of the bar, however long its text.
-        if (n == 6)
-            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        ui_.StatusBar1->addWidget(label, n == 6 ? 1 : 0);
-        panels_[n - 1] = label;
-    }
+    panels_ = addStatusPanels(ui_.StatusBar1);
 }
 
 QString VuMain::panel(int n) const
@@ -329,10 +313,7 @@ void VuMain::placeControls()
     // The panels take the table's widths; where the bar (less the gaps between the panels) is too
     // narrow for them all, the last gives way.
     const int room = ui_.StatusBar1->width() - 6 * PanelGap;
-    const std::array<float, 6> widths = fitPanels(fitted_, twips::fromPx(room));
-    for (int n = 0; n < 5; ++n)
-        panels_[n]->setFixedWidth(std::max(1, twips::toPx(widths[n])));
-    panels_[5]->setMinimumWidth(std::max(1, twips::toPx(widths[5])));
+    setPanelWidths(panels_, fitPanels(fitted_, twips::fromPx(room)));
 }
 
 void VuMain::SysInfo1_DisplayChanged()
@@ -354,16 +335,14 @@ void VuMain::Form_Load()
 {
     // One trap over all steps: the first that fails ends loading silently, and its number is kept.
     auto steps = [this]() -> FsStatus {
-        if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings_); !s.ok())
+        if (FsStatus s = takeStoredFolder(module_, &settings_); !s.ok())
             return s;
-        module_.folder().takeStored(startFolder(settings_));
         pageNo_ = 1;
         // The drive change below moves the folder list (and with it the current folder) to the
         // drive's own current folder; the stored folder is kept aside so that it still wins.
         const QString stored = module_.folder().curPath();
-        const QString root = module_.volumes().rootOf(stored);
-        if (root.isEmpty() || !module_.volumes().isReady(root))
-            return FsStatus::failure(err::DeviceUnavailable, stored + QStringLiteral(": drive not ready"));
+        if (FsStatus s = driveReady(module_, stored); !s.ok())
+            return s;
         ui_.DrvList->setDrive(stored);
         if (FsStatus s = ui_.DirList->setPath(stored); !s.ok())
             return s;
@@ -384,12 +363,7 @@ void VuMain::Form_Activate()
 
 FsStatus VuMain::Form_Unload()
 {
-    const QString folder = module_.folder().forSettings();
-    if (FsStatus s = readSettings(module_.files(), module_.settingsPath, &settings_); !s.ok())
-        return s;
-    settings_.setHeaders();
-    settings_.set(SettingsRec::PathName, folder);
-    return writeSettings(module_.files(), module_.settingsPath, settings_);
+    return storeCurrentFolder(module_, &settings_);
 }
 
 bool VuMain::event(QEvent* event)
@@ -535,41 +509,6 @@ bool VuMain::eventFilter(QObject* watched, QEvent* event)
     // The area below the toolbar got another size than the one the controls were placed for.
     if (watched == centralWidget() && event->type() == QEvent::Resize && centralWidget()->size() != placedSize_)
         placeControls();
-    const int box = int(std::find(ui_.imgBox.begin(), ui_.imgBox.end(), watched) - ui_.imgBox.begin());
-    if (box < 3) {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto* e = static_cast<QDragMoveEvent*>(event);
-            if (!e->mimeData()->hasFormat(ThumbnailGrid::Mime) || !e->source())
-                return false;
-            const QPoint at = e->position().toPoint();
-            imgBox_DragOver(box, e->source(), at.x(), at.y(), event->type() == QEvent::DragEnter ? 0 : 2);
-            e->setDropAction(Qt::CopyAction);
-            e->accept();
-            return true;
-        }
-        case QEvent::DragLeave:
-            if (grid_->drag())
-                imgBox_DragOver(box, grid_->drag()->source(), 0, 0, 1);
-            return false;
-        case QEvent::Drop: {
-            auto* e = static_cast<QDropEvent*>(event);
-            if (!e->mimeData()->hasFormat(ThumbnailGrid::Mime) || !e->source())
-                return false;
-            e->setDropAction(Qt::CopyAction);
-            e->accept();
-            // The drop asks questions in message boxes: let the drag finish first.
-            const QPointer<QObject> source = e->source();
-            const QPoint at = e->position().toPoint();
-            QMetaObject::invokeMethod(
-                this, [this, box, source, at] { imgBox_DragDrop(box, source, at.x(), at.y()); }, Qt::QueuedConnection);
-            return true;
-        }
-        default:
-            break;
-        }
-    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -589,63 +528,13 @@ int VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
     const int cell = grid_->cellOf(source);
     if (cell < 0 || index < 0 || index > 2)
         return 0;  // only thumbnails are dropped here
-    errNo_ = dropOnBox(index, cell).error;
-    return int(errNo_);
-}
-
-// One trap over the whole drop: a step that fails ends it with its error, and the user is told
-// which file failed and why (a failure that looked like success would be worse than none).
-FsStatus VuMain::dropOnBox(int index, int cell)
-{
-    const DropBoxInfo& box = dropBox(index);
-    // The file the cell shows, fixed before the question: the folder its page was drawn from and
-    // the name under it.
-    const QString source = paths::join(pageFolder_, grid_->pageFile(cell));
-    if (module_.dialogs().message(this, box.title, box.confirmation, MsgIcon::Exclamation, MsgButtons::OkCancel)
-        != MsgAnswer::Ok)
-        return FsStatus::success();
-    srcFile_ = source;
-    QString target;
-    if (index != DeleteBox) {
-        QString& boxTarget = index == CopyBox ? copyPath_ : movePath_;
-        if (boxTarget.isEmpty())
-            boxTarget = module_.FolderDsp(this, 13);
-        setPanel(box.panel, box.panelLabel + boxTarget);
-        if (boxTarget.isEmpty())
-            return FsStatus::success();  // no folder chosen: nothing to copy to
-        target = boxTarget;
-        dstFile_ = paths::join(target, paths::fileName(srcFile_));
-    }
-    DropQuestions ask;
-    ask.mayReplace = [&](const QString& existing) {
-        return module_.dialogs().message(this, box.title,
-                   QStringLiteral("同じ名前のファイルがあります。置き換えますか？\n") + existing, MsgIcon::Exclamation,
-                   MsgButtons::YesNo)
-            == MsgAnswer::Yes;
-    };
-    ask.mayDeleteForGood = [&](const QString& file) {
-        return module_.dialogs().message(
-                   this, box.title, batch::deleteForGoodQuestion(file, false), MsgIcon::Exclamation, MsgButtons::YesNo)
-            == MsgAnswer::Yes;
-    };
-    const engine::Outcome outcome = dropFile(
-        module_.files(), module_.clock(), module_.journal(), index, srcFile_, target, module_.deleteMode(), ask);
-    if (outcome.done()) {
+    const DropSession session{module_, this, copyPath_, movePath_, srcFile_, dstFile_,
+        [this](int n, const QString& text) { setPanel(n, text); }};
+    bool done = false;
+    errNo_ = runDrop(session, index, paths::join(pageFolder_, grid_->pageFile(cell)), &done).error;
+    if (done)
         refreshAfterDrop();
-        return FsStatus::success();
-    }
-    if (outcome.failed()) {
-        // The page stays as it is: the files it shows are where they were.
-        module_.dialogs().message(this, box.failureTitle,
-            dropFailureText(index, outcome.step == engine::Step::RemoveSource, srcFile_, outcome.reason),
-            MsgIcon::Error, MsgButtons::Ok);
-        return FsStatus::failure(outcome.error, outcome.from + QStringLiteral(": ") + outcome.reason);
-    }
-    // Skipped: the target was the file itself (say so), or the user kept the file there.
-    if (outcome.error == err::SameFile) {
-        module_.dialogs().message(this, box.title, sameFileText(index, srcFile_), MsgIcon::Information, MsgButtons::Ok);
-    }
-    return FsStatus::success();
+    return int(errNo_);
 }
 
 void VuMain::refreshAfterDrop()
@@ -821,20 +710,7 @@ void VuMain::mnuHelpVer_Click()
 
 void VuMain::mnuHelpUrl_Click()
 {
-    // A packager's web address, or else the user guide installed with the program.
-    const QString address = QStringLiteral(VUTARA_HOMEPAGE);
-    const QUrl site = !address.isEmpty() ? QUrl(address)
-        : !module_.guideFile.isEmpty()   ? QUrl::fromLocalFile(module_.guideFile)
-                                         : QUrl();
-    if (site.isEmpty()) {
-        module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
-            QStringLiteral("利用の手引き（guide.html）がインストールされていません。"), MsgIcon::Error, MsgButtons::Ok);
-        return;
-    }
-    if (!module_.urls().open(site)) {
-        module_.dialogs().message(this, QStringLiteral("開発者のwebｻｲﾄ"),
-            QStringLiteral("ブラウザを起動できませんでした。\n") + site.toString(), MsgIcon::Error, MsgButtons::Ok);
-    }
+    openGuide(module_, this);
 }
 
 void VuMain::mnuRunConv_Click()

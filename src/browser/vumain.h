@@ -215,7 +215,6 @@ private:
     QMargins windowFrame() const;
     void writeCount();
     void writePageLabel();
-    FsStatus dropOnBox(int index, int cell);
     void refreshAfterDrop();
 
     VuModule& module_;
@@ -235,7 +234,7 @@ private:
     QSize placedSize_;  // the size of the area below the toolbar the controls were placed for
     bool framePending_ = true;  // placed before the window manager framed the window
     static constexpr int PanelGap = 6;  // pixels between two status panels
-    std::array<QLabel*, 6> panels_{};
+    std::array<StatusPanel*, 6> panels_{};
     bool closing_ = false;
     QPointer<VuConv> conv_;
 };
