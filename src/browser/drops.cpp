@@ -3,6 +3,7 @@
 #include "batch/batchrules.h"
 #include "platform/paths.h"
 #include "shell/artwork.h"
+#include "shell/naming.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -62,6 +63,23 @@ QString sameFileText(int index, const QString& file)
 {
     return (index == MoveBox ? QStringLiteral("移動先") : QStringLiteral("コピー先"))
         + QStringLiteral("は元のファイルそのものです。何もしませんでした。\n") + file;
+}
+
+QFrame* buildDropBoxes(QWidget* parent, std::array<PictureBox*, 3>* boxes)
+{
+    auto* frame = new QFrame(parent);
+    nameWidget(frame, QStringLiteral("Frame2"));
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    for (int i = 0; i < 3; ++i) {
+        PictureBox* box = (*boxes)[i] = new PictureBox(PictureBox::Mode::Stretch, frame);
+        nameWidget(box, QStringLiteral("imgBox(%1)").arg(i));
+        box->setAccessibleDescription(dropBox(i).title);
+        box->setToolTip(dropBox(i).title);
+        box->setBorder(true);
+        box->setPicture(dropBox(i).picture(DropBoxPictureSize).toImage());
+    }
+    return frame;
 }
 
 DropTargets::DropTargets(

@@ -7,6 +7,7 @@
 #include "widgets/picturebox.h"
 #include "widgets/thumbnailgrid.h"
 
+#include <QFrame>
 #include <QObject>
 #include <QPixmap>
 #include <QString>
@@ -49,6 +50,10 @@ engine::Outcome dropFile(Files& files, Clock& clock, engine::Journal& journal, i
 QString dropFailureText(int index, bool copyMade, const QString& file, const QString& reason);
 // The text of the box telling that a copy or move of `file` led to the file itself and did nothing.
 QString sameFileText(int index, const QString& file);
+
+// The frame holding the three boxes, each named imgBox(i) and showing its picture, built into
+// `parent`; the boxes in `boxes`.
+QFrame* buildDropBoxes(QWidget* parent, std::array<PictureBox*, 3>* boxes);
 
 // The drop boxes' side of a thumbnail drag: only the grid's thumbnails are taken. The window is
 // told of a thumbnail entering (state 0), leaving (1) or moving over (2) a box, and of a drop,

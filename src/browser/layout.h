@@ -5,6 +5,8 @@
 
 #include "widgets/thumbnailgrid.h"
 
+#include <QWidget>
+
 #include <array>
 
 namespace vu {
@@ -24,6 +26,9 @@ struct MainLayout {
     std::array<TwipRect, 3> imgBox;  // inside Frame2
     std::array<float, 6> panelWidth{};
 };
+
+// Gives `w` the rectangle `r`; a row without a height leaves the control its own.
+void placeAt(QWidget* w, const TwipRect& r);
 
 bool isLargeLayout(double workAreaWidthTwips);
 MainLayout mainLayout(double workAreaWidthTwips);

@@ -37,8 +37,13 @@ void StatusPanel::paintEvent(QPaintEvent*)
     p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shownText(r.width()));
 }
 
-void addToolButtons(QToolBar* bar)
+void setUpToolbar(QToolBar* bar)
 {
+    nameWidget(bar, QStringLiteral("tbToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    setCompactToolbar(bar, false);
+    bar->toggleViewAction()->setEnabled(false);
     for (const ToolButtonInfo& b : ToolButtons) {
         const QString key = QString::fromUtf8(b.key);
         QAction* a = bar->addAction(bar->style()->standardIcon(b.icon), key);
@@ -47,6 +52,33 @@ void addToolButtons(QToolBar* bar)
         if (b.command == ToolCommand::Back)
             bar->addSeparator();
     }
+}
+
+QAction* toolButton(const QToolBar* bar, const QString& key)
+{
+    for (QAction* a : bar->actions()) {
+        if (a->data().toString() == key)
+            return a;
+    }
+    return nullptr;
+}
+
+void followCommand(QToolBar* bar, const char* key, QAction* command)
+{
+    QAction* button = toolButton(bar, QString::fromUtf8(key));
+    button->setEnabled(command->isEnabled());
+    QObject::connect(command, &QAction::enabledChanged, button, &QAction::setEnabled);
+}
+
+void setCompactToolbar(QToolBar* bar, bool compact)
+{
+    bar->setIconSize(compact ? QSize(16, 16) : QSize(20, 20));
+    bar->setToolButtonStyle(compact ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+}
+
+bool isCompactToolbar(const QToolBar* bar)
+{
+    return bar->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
 }
 
 std::array<StatusPanel*, 6> addStatusPanels(QStatusBar* bar)

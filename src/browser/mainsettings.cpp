@@ -1,5 +1,7 @@
 #include "mainsettings.h"
 
+#include <cstdio>
+
 namespace vu {
 
 FsStatus takeStoredFolder(VuModule& module, SettingsRec* settings)
@@ -26,6 +28,24 @@ FsStatus storeCurrentFolder(VuModule& module, SettingsRec* settings)
     settings->setHeaders();
     settings->set(SettingsRec::PathName, folder);
     return writeSettings(module.files(), module.settingsPath, *settings);
+}
+
+void keepTrashChoice(VuModule& module, QWidget* window, bool useTrash)
+{
+    if (!module.preferences().setUseTrash(useTrash)) {
+        module.dialogs().message(window, QStringLiteral("削除時にごみ箱を使う"),
+            QStringLiteral("この設定を保存できませんでした。次回の起動時には元の設定に戻ります。\n")
+                + module.preferences().file(),
+            MsgIcon::Error, MsgButtons::Ok);
+    }
+}
+
+void reportUnstored(const FsStatus& stored)
+{
+    if (!stored.ok()) {
+        std::fprintf(stderr, "vutara: the settings could not be stored (%s): %s\n",
+            qPrintable(err::describe(stored.error)), qPrintable(stored.detail));
+    }
 }
 
 }  // namespace vu

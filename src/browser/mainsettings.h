@@ -15,4 +15,10 @@ FsStatus driveReady(VuModule& module, const QString& folder);
 // into `settings` first); the outcome of the write.
 FsStatus storeCurrentFolder(VuModule& module, SettingsRec* settings);
 
+// Deletions go to the trash (or are final) from now on; the choice is kept for the next run, and a
+// message box owned by `window` says so where it cannot be: it then holds for this run only.
+void keepTrashChoice(VuModule& module, QWidget* window, bool useTrash);
+// Tells on the standard error that the settings could not be stored, where `stored` failed.
+void reportUnstored(const FsStatus& stored);
+
 }  // namespace vu

@@ -2,12 +2,12 @@
 #include "drops.h"
 #include "guide.h"
 #include "info.h"
+#include "mainmenus.h"
 #include "mainsettings.h"
 #include "pages.h"
 
 #include "batch/batchwidgets.h"
 #include "batch/vuconv.h"
-#include "engine/fileengine.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
 #include "shell/artwork.h"
@@ -18,19 +18,10 @@
 #include "viewer/vuview.h"
 
 #include <QCloseEvent>
-#include <QDir>
-#include <QDrag>
-#include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QLayout>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QPainter>
-#include <QStyle>
-#include <QUrl>
 #include <QWindow>
 
-#include <cstdio>
 #include <optional>
 
 namespace vu {
@@ -64,12 +55,11 @@ VuMain::VuMain(VuModule& module, QWidget* parent)
     });
     for (int i = 0; i < 3; ++i)
         connect(ui_.imgBox[i], &PictureBox::clicked, this, [this, i] { imgBox_Click(i); });
-    DropTargets::Handlers drops;
-    drops.dragOver = [this](int box, QObject* source, QPoint at, int state) {
-        imgBox_DragOver(box, source, at.x(), at.y(), state);
-    };
-    drops.dropped = [this](int box, QObject* source, QPoint at) { imgBox_DragDrop(box, source, at.x(), at.y()); };
-    new DropTargets(ui_.imgBox, *grid_, std::move(drops), this);
+    new DropTargets(ui_.imgBox, *grid_,
+        {[this](
+             int box, QObject* source, QPoint at, int state) { imgBox_DragOver(box, source, at.x(), at.y(), state); },
+            [this](int box, QObject* source, QPoint at) { imgBox_DragDrop(box, source, at.x(), at.y()); }},
+        this);
     Form_Initialize();
     Form_Load();
 }
@@ -104,77 +94,13 @@ void VuMain::buildControls()
     ui_.Img = grid_->cells();
     ui_.ImgName = grid_->names();
 
-    ui_.Frame2 = new QFrame(client);
-    nameWidget(ui_.Frame2, QStringLiteral("Frame2"));
-    ui_.Frame2->setFrameShape(QFrame::StyledPanel);
-    ui_.Frame2->setFrameShadow(QFrame::Sunken);
-    for (int i = 0; i < 3; ++i) {
-        ui_.imgBox[i] = new PictureBox(PictureBox::Mode::Stretch, ui_.Frame2);
-        nameWidget(ui_.imgBox[i], QStringLiteral("imgBox(%1)").arg(i));
-        ui_.imgBox[i]->setAccessibleDescription(dropBox(i).title);
-        ui_.imgBox[i]->setToolTip(dropBox(i).title);
-        ui_.imgBox[i]->setBorder(true);
-        ui_.imgBox[i]->setPicture(dropBox(i).picture(DropBoxPictureSize).toImage());
-    }
+    ui_.Frame2 = buildDropBoxes(client, &ui_.imgBox);
 }
 
 void VuMain::buildMenus()
 {
     nameWidget(menuBar(), QStringLiteral("MenuBar"));
-    using C = Controls;
-    // The menus in order, each with its items; an item without a caption is a separator.
-    struct Item {
-        QAction* C::*action;
-        const char* name;
-        const char* caption;
-        void (VuMain::*handler)();
-    };
-    struct Menu {
-        QMenu* C::*menu;
-        const char* name;
-        const char* caption;
-        std::vector<Item> items;
-    };
-    static const Menu menus[] = {
-        {&C::mnuFile, "mnuFile", "ﾌｧｲﾙ",
-            {{&C::mnuFileUndo, "mnuFileUndo", "元に戻す", &VuMain::mnuFileUndo_Click},
-                {&C::mnuFileSep, "mnuFileSep", nullptr, nullptr},
-                {&C::mnuFileQuit, "mnuFileQuit", "終了", &VuMain::mnuFileQuit_Click}}},
-        {&C::mnuProp, "mnuProp", "設定",
-            {{&C::mnuPropProp, "mnuPropProp", "スライドショー設定", &VuMain::mnuPropProp_Click},
-                {&C::mnuPropTrash, "mnuPropTrash", "削除時にごみ箱を使う", &VuMain::mnuPropTrash_Click}}},
-        {&C::mnuRun, "mnuRun", "実行",
-            {{&C::mnuRunSlide, "mnuRunSlide", "スライドショー", &VuMain::mnuRunSlide_Click},
-                {&C::mnuRun2, "mnuRun2", nullptr, nullptr},
-                {&C::mnuRunConv, "mnuRunConv", "一括変換", &VuMain::mnuRunConv_Click}}},
-        {&C::mnuHelp, "mnuHelp", "ﾍﾙﾌﾟ",
-            {{&C::mnuHelpVer, "mnuHelpVer", "ﾊﾞｰｼﾞｮﾝ", &VuMain::mnuHelpVer_Click}, {&C::sa, "sa", nullptr, nullptr},
-                {&C::mnuHelpUrl, "mnuHelpUrl", "開発者のwebｻｲﾄ", &VuMain::mnuHelpUrl_Click}}},
-        // Not in the menu bar; its items' captions are written at each right click.
-        {&C::mnuPop, "mnuPop", "ポップ",
-            {{&C::mnuPop1, "mnuPop1", "", &VuMain::mnuPop1_Click}, {&C::mnuPopSp, "mnuPopSp", nullptr, nullptr},
-                {&C::mnuPop2, "mnuPop2", "", nullptr}, {&C::mnuPop3, "mnuPop3", "", nullptr},
-                {&C::mnuPop4, "mnuPop4", "", nullptr}}},
-    };
-    for (const Menu& m : menus) {
-        const QString caption = QString::fromUtf8(m.caption);
-        QMenu* menu;
-        if (m.menu == &C::mnuPop) {
-            menu = new QMenu(caption, this);
-            nameWidget(menu, QString::fromLatin1(m.name), caption);  // opened on its own, it names itself
-        } else {
-            menu = menuBar()->addMenu(caption);
-            nameObject(menu, QString::fromLatin1(m.name));
-        }
-        ui_.*m.menu = menu;
-        for (const Item& i : m.items) {
-            QAction* a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
-            nameObject(a, QString::fromLatin1(i.name));
-            if (i.handler)
-                connect(a, &QAction::triggered, this, i.handler);
-            ui_.*i.action = a;
-        }
-    }
+    mainMenus().build(this, ui_);
     ui_.mnuPropTrash->setCheckable(true);
     ui_.mnuPropTrash->setChecked(module_.preferences().useTrash());
     ui_.mnuFileUndo->setShortcut(QKeySequence::Undo);
@@ -186,32 +112,17 @@ void VuMain::buildMenus()
 void VuMain::buildToolbar()
 {
     ui_.tbToolBar = addToolBar(QStringLiteral("tbToolBar"));
-    nameWidget(ui_.tbToolBar, QStringLiteral("tbToolBar"));
-    ui_.tbToolBar->setMovable(false);
-    ui_.tbToolBar->setFloatable(false);
-    ui_.tbToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    ui_.tbToolBar->setIconSize(QSize(20, 20));
-    ui_.tbToolBar->toggleViewAction()->setEnabled(false);
+    setUpToolbar(ui_.tbToolBar);
     setContextMenuPolicy(Qt::NoContextMenu);
-
-    addToolButtons(ui_.tbToolBar);
     // The buttons that open windows follow their menu commands, enabled or not.
-    const std::pair<const char*, QAction*> mirrored[]
-        = {{"環境設定", ui_.mnuPropProp}, {"ｽﾗｲﾄﾞｼｮｰ", ui_.mnuRunSlide}, {"一括変換", ui_.mnuRunConv}};
-    for (const auto& [key, menuAction] : mirrored) {
-        QAction* button = toolButton(QString::fromUtf8(key));
-        button->setEnabled(menuAction->isEnabled());
-        connect(menuAction, &QAction::enabledChanged, button, &QAction::setEnabled);
-    }
+    followCommand(ui_.tbToolBar, "環境設定", ui_.mnuPropProp);
+    followCommand(ui_.tbToolBar, "ｽﾗｲﾄﾞｼｮｰ", ui_.mnuRunSlide);
+    followCommand(ui_.tbToolBar, "一括変換", ui_.mnuRunConv);
 }
 
 QAction* VuMain::toolButton(const QString& key) const
 {
-    for (QAction* a : ui_.tbToolBar->actions()) {
-        if (a->data().toString() == key)
-            return a;
-    }
-    return nullptr;
+    return vu::toolButton(ui_.tbToolBar, key);
 }
 
 void VuMain::buildStatusBar()
@@ -233,12 +144,6 @@ void VuMain::setPanel(int n, const QString& text)
         panels_[n - 1]->setText(text);
         panels_[n - 1]->setToolTip(text);
     }
-}
-
-void VuMain::place(QWidget* w, const TwipRect& r)
-{
-    const int height = r.hasHeight ? twips::toPx(r.height) : w->sizeHint().height();
-    w->setGeometry(twips::toPx(r.left), twips::toPx(r.top), twips::toPx(r.width), height);
 }
 
 // ---- start-up, shut-down, layout ----
@@ -263,9 +168,9 @@ void VuMain::Dsp_change()
     pageSize_ = CellsPerPage;
     // The toolbar is compact where the table would not fit below the full one (the small
     // layout at 800 pixels wide, the large one on short screens).
-    setCompactToolbar(false);
+    setCompactToolbar(ui_.tbToolBar, false);
     const int chrome = menuBar()->sizeHint().height() + ui_.StatusBar1->sizeHint().height();
-    setCompactToolbar(
+    setCompactToolbar(ui_.tbToolBar,
         twips::fromPx(client.height() - chrome - ui_.tbToolBar->sizeHint().height()) < tableHeight(layout_));
     // The area below the toolbar takes its size now, even in a window not shown yet; a window
     // manager that sizes the window otherwise moves the controls again (see eventFilter()).
@@ -282,15 +187,9 @@ QMargins VuMain::windowFrame() const
     return w && isVisible() ? w->frameMargins() : QMargins();
 }
 
-void VuMain::setCompactToolbar(bool compact)
-{
-    ui_.tbToolBar->setIconSize(compact ? QSize(16, 16) : QSize(20, 20));
-    ui_.tbToolBar->setToolButtonStyle(compact ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
-}
-
 bool VuMain::compactToolbar() const
 {
-    return ui_.tbToolBar->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
+    return isCompactToolbar(ui_.tbToolBar);
 }
 
 void VuMain::placeControls()
@@ -298,18 +197,18 @@ void VuMain::placeControls()
     QWidget* client = centralWidget();
     placedSize_ = client->size();
     fitted_ = fitHeight(layout_, twips::fromPx(client->height()));
-    place(ui_.DrvList, fitted_.DrvList);
-    place(ui_.DirList, fitted_.DirList);
+    placeAt(ui_.DrvList, fitted_.DrvList);
+    placeAt(ui_.DirList, fitted_.DirList);
     for (int i = 0; i < 6; ++i)
-        place(ui_.OkBtn[i], fitted_.OkBtn[i]);
-    place(ui_.PrgBar1, fitted_.PrgBar1);
+        placeAt(ui_.OkBtn[i], fitted_.OkBtn[i]);
+    placeAt(ui_.PrgBar1, fitted_.PrgBar1);
     for (int k = 0; k < CellsPerPage; ++k) {
-        place(ui_.Img[k], fitted_.Img[k]);
-        place(ui_.ImgName[k], fitted_.ImgName[k]);
+        placeAt(ui_.Img[k], fitted_.Img[k]);
+        placeAt(ui_.ImgName[k], fitted_.ImgName[k]);
     }
-    place(ui_.Frame2, fitted_.Frame2);
+    placeAt(ui_.Frame2, fitted_.Frame2);
     for (int i = 0; i < 3; ++i)
-        place(ui_.imgBox[i], fitted_.imgBox[i]);
+        placeAt(ui_.imgBox[i], fitted_.imgBox[i]);
     // The panels take the table's widths; where the bar (less the gaps between the panels) is too
     // narrow for them all, the last gives way.
     const int room = ui_.StatusBar1->width() - 6 * PanelGap;
@@ -368,22 +267,15 @@ FsStatus VuMain::Form_Unload()
 
 bool VuMain::event(QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::Show:
-    case QEvent::Move:
-    case QEvent::Resize:
-    case QEvent::WindowActivate:
-        // The window manager has framed the window since it was placed: place it again, so that
-        // its title bar and borders lie within the work area too.
-        if (framePending_ && !windowFrame().isNull()) {
-            framePending_ = false;
-            QMetaObject::invokeMethod(this, &VuMain::Dsp_change, Qt::QueuedConnection);
-        }
-        break;
-    default:
-        break;
+    const QEvent::Type type = event->type();
+    // The window manager has framed the window since it was placed: place it again, so that its
+    // title bar and borders lie within the work area too.
+    if ((type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize || type == QEvent::WindowActivate)
+        && framePending_ && !windowFrame().isNull()) {
+        framePending_ = false;
+        QMetaObject::invokeMethod(this, &VuMain::Dsp_change, Qt::QueuedConnection);
     }
-    if (event->type() == QEvent::WindowActivate)
+    if (type == QEvent::WindowActivate)
         Form_Activate();
     return QMainWindow::event(event);
 }
@@ -395,11 +287,7 @@ void VuMain::closeEvent(QCloseEvent* event)
         return;
     }
     closing_ = true;
-    const FsStatus s = Form_Unload();
-    if (!s.ok()) {
-        std::fprintf(stderr, "vutara: the settings could not be stored (%s): %s\n", qPrintable(err::describe(s.error)),
-            qPrintable(s.detail));
-    }
+    reportUnstored(Form_Unload());
     event->accept();
     emit programEnds();
 }
@@ -448,11 +336,6 @@ void VuMain::imgDsp()
     grid_->draw(pageFolder_, names);
 }
 
-QString VuMain::cellFile(int cell) const
-{
-    return grid_->cellFile(cell);
-}
-
 void VuMain::OkBtn_Click(int index)
 {
     if (index == 0) {
@@ -460,10 +343,7 @@ void VuMain::OkBtn_Click(int index)
             return;
         module_.folder().takeListed(ui_.DirList->path());
         pageNo_ = 1;
-        ImgClr();
-        imgDsp();
-        ui_.PrgBar1->setValue(0);
-        writePageLabel();
+        redrawPage();
         writeCount();
     } else if (index >= 1 && index <= 5) {
         pane_->setPattern(imageType(index - 1).pattern);
@@ -477,9 +357,7 @@ void VuMain::pageBack()
     if (pageNo_ == 1)
         return;
     --pageNo_;
-    ImgClr();
-    imgDsp();
-    writePageLabel();
+    redrawPage();
 }
 
 void VuMain::pageForward()
@@ -490,10 +368,7 @@ void VuMain::pageForward()
         return;
     }
     pageNo_ = quint8(next);  // at page 255 that page is drawn again
-    ImgClr();
-    imgDsp();
-    ui_.PrgBar1->setValue(0);
-    writePageLabel();
+    redrawPage();
 }
 
 // ---- drag and drop ----
@@ -540,9 +415,14 @@ int VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
 void VuMain::refreshAfterDrop()
 {
     pane_->refreshFiles();
+    redrawPage();
+    writeCount();
+}
+
+void VuMain::redrawPage()
+{
     ImgClr();
     imgDsp();
-    writeCount();
     writePageLabel();
 }
 
@@ -568,15 +448,7 @@ void VuMain::img_MouseDown(int index, Qt::MouseButton button, Qt::KeyboardModifi
     const QString file = cellFile(index);
     // The shared folder ends in a separator from now on, as the other windows expect.
     module_.folder().appendSeparator();
-    // A file gone since the page was drawn still has its name; its date and attribute are left
-    // empty.
-    std::optional<QDateTime> modified;
-    std::optional<int> attributes;
-    if (!file.isEmpty()) {
-        modified = module_.files().modified(file);
-        attributes = module_.files().attributes(file);
-    }
-    const PopCaptions captions = popCaptions(paths::fileName(file), modified, attributes);
+    const PopCaptions captions = popCaptionsOf(module_.files(), file);
     ui_.mnuPop1->setText(asMenuText(captions.show));
     ui_.mnuPop2->setText(asMenuText(captions.name));
     ui_.mnuPop3->setText(asMenuText(captions.date));
@@ -681,14 +553,8 @@ void VuMain::mnuPropProp_Click()
 
 void VuMain::mnuPropTrash_Click()
 {
-    // The item has already changed its check mark; the choice holds for this run even when it
-    // cannot be kept for the next.
-    if (!module_.preferences().setUseTrash(ui_.mnuPropTrash->isChecked())) {
-        module_.dialogs().message(this, QStringLiteral("削除時にごみ箱を使う"),
-            QStringLiteral("この設定を保存できませんでした。次回の起動時には元の設定に戻ります。\n")
-                + module_.preferences().file(),
-            MsgIcon::Error, MsgButtons::Ok);
-    }
+    // The item has already changed its check mark.
+    keepTrashChoice(module_, this, ui_.mnuPropTrash->isChecked());
 }
 
 void VuMain::mnuRunSlide_Click()

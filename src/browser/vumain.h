@@ -143,7 +143,7 @@ public:
     void pageBack();
     void pageForward();
     // The full path of the file cell `cell` of the page on the screen shows, empty if none.
-    QString cellFile(int cell) const;
+    QString cellFile(int cell) const { return grid_->cellFile(cell); }
     // How many pictures of a page decode at once.
     int thumbnailThreads() const { return grid_->threads(); }
     // The grid of thumbnails, their names and the progress bar.
@@ -208,14 +208,14 @@ private:
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();
-    void place(QWidget* w, const TwipRect& r);
     void placeControls();
-    void setCompactToolbar(bool compact);
     // The window manager's frame around the window; null before it has framed it.
     QMargins windowFrame() const;
     void writeCount();
     void writePageLabel();
     void refreshAfterDrop();
+    // Draws the page set again, from the file list as it is, and its number.
+    void redrawPage();
 
     VuModule& module_;
     Controls ui_;
