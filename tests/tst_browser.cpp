@@ -1,11 +1,11 @@
 // The thumbnail pages, the show and type buttons, paging, the choosers and the commands of the
 // main window.
 #include "browser/pages.h"
-#include "browser/thumbnailer.h"
 #include "browser/vumain.h"
 #include "platform/testing/doubles.h"
 #include "support/mainfixture.h"
 #include "support/testsupport.h"
+#include "widgets/thumbnailer.h"
 
 #include <QBuffer>
 #include <QDateTime>

@@ -1,5 +1,5 @@
 // The main window's two layout tables.
-#include "shell/layout.h"
+#include "browser/layout.h"
 
 #include <QTest>
 

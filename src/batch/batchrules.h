@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/undo.h"
+#include "shell/twipsscreen.h"
 
 #include <QString>
 #include <QStringList>
@@ -85,7 +86,7 @@ QString startFolder(const QString& curPath);
 
 // ---- placement (twips) ----
 
-inline constexpr double WideScreenAbove = 15359;
+inline constexpr double WideScreenAbove = LargeScreenAboveTwips;
 
 struct ConvPlacement {
     int left = 0, top = 0;

@@ -3,10 +3,16 @@
 
 #include "engine/fileengine.h"
 #include "engine/journal.h"
+#include "shell/vumodule.h"
+#include "widgets/picturebox.h"
+#include "widgets/thumbnailgrid.h"
 
+#include <QFrame>
+#include <QObject>
 #include <QPixmap>
 #include <QString>
 
+#include <array>
 #include <functional>
 
 namespace vu {
@@ -44,5 +50,47 @@ engine::Outcome dropFile(Files& files, Clock& clock, engine::Journal& journal, i
 QString dropFailureText(int index, bool copyMade, const QString& file, const QString& reason);
 // The text of the box telling that a copy or move of `file` led to the file itself and did nothing.
 QString sameFileText(int index, const QString& file);
+
+// The frame holding the three boxes, each named imgBox(i) and showing its picture, built into
+// `parent`; the boxes in `boxes`.
+QFrame* buildDropBoxes(QWidget* parent, std::array<PictureBox*, 3>* boxes);
+
+// The drop boxes' side of a thumbnail drag: only the grid's thumbnails are taken. The window is
+// told of a thumbnail entering (state 0), leaving (1) or moving over (2) a box, and of a drop,
+// the latter once the drag has finished: a drop asks its questions in message boxes.
+class DropTargets : public QObject {
+public:
+    struct Handlers {
+        std::function<void(int box, QObject* source, QPoint at, int state)> dragOver;
+        std::function<void(int box, QObject* source, QPoint at)> dropped;
+    };
+    DropTargets(const std::array<PictureBox*, 3>& boxes, const ThumbnailGrid& grid, Handlers handlers, QObject* parent);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::array<PictureBox*, 3> boxes_;
+    const ThumbnailGrid& grid_;
+    Handlers handlers_;
+};
+
+// What a drop works with besides its box and its file: the window asking the questions, the
+// boxes' target folders (a box without one asks for it first), the files the drop worked on
+// (kept for the window), and the status panels that show the targets.
+struct DropSession {
+    VuModule& module;
+    QWidget* window;
+    QString& copyPath;
+    QString& movePath;
+    QString& srcFile;
+    QString& dstFile;
+    std::function<void(int panel, const QString& text)> setPanel;
+};
+// A drop of `source` on box `index`, from the confirmation to the report of a failure. One trap
+// over the whole drop: a step that fails ends it with its error, and the user is told which file
+// failed and why. `*done` tells whether the file was copied, moved or deleted (the page then
+// shows the folder as it is now).
+FsStatus runDrop(const DropSession& session, int index, const QString& source, bool* done);
 
 }  // namespace vu

@@ -1,5 +1,7 @@
 #include "info.h"
 
+#include "platform/paths.h"
+
 namespace vu {
 
 QString attributeText(int value)
@@ -50,6 +52,17 @@ QString asMenuText(const QString& caption)
     text.replace(u'&', QStringLiteral("&&"));
     text.replace(u'\t', u' ');
     return text;
+}
+
+PopCaptions popCaptionsOf(Files& files, const QString& file)
+{
+    std::optional<QDateTime> modified;
+    std::optional<int> attributes;
+    if (!file.isEmpty()) {
+        modified = files.modified(file);
+        attributes = files.attributes(file);
+    }
+    return popCaptions(paths::fileName(file), modified, attributes);
 }
 
 }  // namespace vu

@@ -1,6 +1,8 @@
 // The texts of the thumbnails' information menu: a file's attribute and its date and time.
 #pragma once
 
+#include "platform/files.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -23,6 +25,10 @@ struct PopCaptions {
 };
 PopCaptions popCaptions(
     const QString& name, const std::optional<QDateTime>& modified, const std::optional<int>& attributes);
+
+// The captions for `file` (empty: no file) as it is now: a file gone since its page was drawn
+// still has its name; its date and attribute are left empty.
+PopCaptions popCaptionsOf(Files& files, const QString& file);
 
 // A caption as a menu item shows it: "&" stands for itself rather than marking a mnemonic, and a
 // tab, which would start the shortcut column, is shown as a blank.

@@ -1,5 +1,7 @@
 #include "mainbars.h"
 
+#include "platform/twips.h"
+
 #include <QPainter>
 
 namespace vu {
@@ -33,6 +35,78 @@ void StatusPanel::paintEvent(QPaintEvent*)
     const QRect r = contentsRect().adjusted(Padding, 0, -Padding, 0);
     p.setPen(palette().color(QPalette::WindowText));
     p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shownText(r.width()));
+}
+
+void setUpToolbar(QToolBar* bar)
+{
+    nameWidget(bar, QStringLiteral("tbToolBar"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    setCompactToolbar(bar, false);
+    bar->toggleViewAction()->setEnabled(false);
+    for (const ToolButtonInfo& b : ToolButtons) {
+        const QString key = QString::fromUtf8(b.key);
+        QAction* a = bar->addAction(bar->style()->standardIcon(b.icon), key);
+        a->setData(key);
+        a->setObjectName(QStringLiteral("tbToolBar:") + key);
+        if (b.command == ToolCommand::Back)
+            bar->addSeparator();
+    }
+}
+
+QAction* toolButton(const QToolBar* bar, const QString& key)
+{
+    for (QAction* a : bar->actions()) {
+        if (a->data().toString() == key)
+            return a;
+    }
+    return nullptr;
+}
+
+void followCommand(QToolBar* bar, const char* key, QAction* command)
+{
+    QAction* button = toolButton(bar, QString::fromUtf8(key));
+    button->setEnabled(command->isEnabled());
+    QObject::connect(command, &QAction::enabledChanged, button, &QAction::setEnabled);
+}
+
+void setCompactToolbar(QToolBar* bar, bool compact)
+{
+    bar->setIconSize(compact ? QSize(16, 16) : QSize(20, 20));
+    bar->setToolButtonStyle(compact ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonTextUnderIcon);
+}
+
+bool isCompactToolbar(const QToolBar* bar)
+{
+    return bar->toolButtonStyle() == Qt::ToolButtonTextBesideIcon;
+}
+
+std::array<StatusPanel*, 6> addStatusPanels(QStatusBar* bar)
+{
+    std::array<StatusPanel*, 6> panels{};
+    for (int n = 1; n <= 6; ++n) {
+        auto* label = new StatusPanel(initialPanelText(n), n >= 4, bar);
+        label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
+        // A screen reader reads the panel's text as its name; the description says which it is.
+        label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setFocusPolicy(Qt::NoFocus);
+        // The last panel takes the rest of the bar, however long its text.
+        if (n == 6)
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        bar->addWidget(label, n == 6 ? 1 : 0);
+        panels[n - 1] = label;
+    }
+    return panels;
+}
+
+void setPanelWidths(const std::array<StatusPanel*, 6>& panels, const std::array<float, 6>& widths)
+{
+    for (int n = 0; n < 5; ++n)
+        panels[n]->setFixedWidth(std::max(1, twips::toPx(widths[n])));
+    panels[5]->setMinimumWidth(std::max(1, twips::toPx(widths[5])));
 }
 
 QString initialPanelText(int n)

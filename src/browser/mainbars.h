@@ -1,10 +1,18 @@
 // The main window's bars: the toolbar's buttons and the status bar's panels.
 #pragma once
 
-#include <QLabel>
-#include <QStyle>
+#include "shell/naming.h"
 
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+
+#include <array>
 #include <optional>
+#include <vector>
 
 namespace vu {
 
@@ -48,6 +56,66 @@ protected:
 private:
     bool namesFolder_;
 };
+
+// Sets the bar up as the main window's (fixed, not to be hidden) and adds the buttons, each with
+// its key as caption and data, a separator before 戻る.
+void setUpToolbar(QToolBar* bar);
+// The button with this key, or null.
+QAction* toolButton(const QToolBar* bar, const QString& key);
+// The button with this key is enabled as `command` is, now and from now on.
+void followCommand(QToolBar* bar, const char* key, QAction* command);
+// Small icons with their texts beside them (compact), or the full icons with their texts below.
+void setCompactToolbar(QToolBar* bar, bool compact);
+bool isCompactToolbar(const QToolBar* bar);
+
+// A window's menus as a table: each menu with its items, an item without a caption a separator.
+// `Controls` holds the pointers the menus and actions are kept in; `Window` has the handlers.
+template <class Controls, class Window> struct MenuTable {
+    struct Item {
+        QAction* Controls::*action;
+        const char* name;
+        const char* caption;
+        void (Window::*handler)();
+    };
+    struct Menu {
+        QMenu* Controls::*menu;
+        const char* name;
+        const char* caption;
+        std::vector<Item> items;
+        bool popUp = false;  // not in the menu bar: opened on its own, it names itself
+    };
+    std::vector<Menu> menus;
+
+    // Builds the menus into `window`'s menu bar (or as pop-ups), named as the table names them.
+    void build(Window* window, Controls& ui) const
+    {
+        for (const Menu& m : menus) {
+            const QString caption = QString::fromUtf8(m.caption);
+            QMenu* menu;
+            if (m.popUp) {
+                menu = new QMenu(caption, window);
+                nameWidget(menu, QString::fromLatin1(m.name), caption);
+            } else {
+                menu = window->menuBar()->addMenu(caption);
+                nameObject(menu, QString::fromLatin1(m.name));
+            }
+            ui.*m.menu = menu;
+            for (const Item& i : m.items) {
+                QAction* a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
+                nameObject(a, QString::fromLatin1(i.name));
+                if (i.handler)
+                    QObject::connect(a, &QAction::triggered, window, i.handler);
+                ui.*i.action = a;
+            }
+        }
+    }
+};
+
+// Builds the six panels into `bar`, in order, with their first texts; the last takes the rest of
+// the bar.
+std::array<StatusPanel*, 6> addStatusPanels(QStatusBar* bar);
+// Gives the panels their widths in twips: the first five exactly, the last at least.
+void setPanelWidths(const std::array<StatusPanel*, 6>& panels, const std::array<float, 6>& widths);
 
 // Texts of the status panels before anything writes them.
 QString initialPanelText(int n);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "shell/imagetypes.h"
-#include "shell/layout.h"
+#include "widgets/thumbnailgrid.h"
 
 #include <QString>
 

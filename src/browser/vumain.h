@@ -2,14 +2,14 @@
 // boxes, the status bar, the toolbar and the menus.
 #pragma once
 
+#include "layout.h"
 #include "mainbars.h"
 #include "platform/folderlisting.h"
-#include "shell/layout.h"
 #include "shell/settings.h"
 #include "shell/vumodule.h"
-#include "thumbnailer.h"
 #include "widgets/folderpane.h"
 #include "widgets/picturebox.h"
+#include "widgets/thumbnailgrid.h"
 
 #include <QAction>
 #include <QFrame>
@@ -24,8 +24,6 @@
 #include <QToolBar>
 
 #include <array>
-
-class QDrag;
 
 namespace vu {
 
@@ -92,7 +90,7 @@ public:
     // cell's file.
     QString pageFolder() const { return pageFolder_; }
     // The name of the file cell `cell` was drawn with.
-    QString pageFile(int cell) const { return cell >= 0 && cell < CellsPerPage ? pageFiles_[cell] : QString(); }
+    QString pageFile(int cell) const { return grid_->pageFile(cell); }
     // The error number of the last start-up, drop or slide-show command: that of the step that
     // ended it, 0 when it went through.
     double errNo() const { return errNo_; }
@@ -106,7 +104,7 @@ public:
     QString srcFile() const { return srcFile_; }
     QString dstFile() const { return dstFile_; }
     // Thumbnail `cell`'s drag icon: null for the plain outline.
-    QPixmap dragIcon(int cell) const { return cell >= 0 && cell < CellsPerPage ? dragIcon_[cell] : QPixmap(); }
+    QPixmap dragIcon(int cell) const { return grid_->dragIcon(cell); }
 
     // Status panel n (1 to 6).
     QString panel(int n) const;
@@ -145,9 +143,11 @@ public:
     void pageBack();
     void pageForward();
     // The full path of the file cell `cell` of the page on the screen shows, empty if none.
-    QString cellFile(int cell) const;
+    QString cellFile(int cell) const { return grid_->cellFile(cell); }
     // How many pictures of a page decode at once.
-    int thumbnailThreads() const { return thumbnails_.threads(); }
+    int thumbnailThreads() const { return grid_->threads(); }
+    // The grid of thumbnails, their names and the progress bar.
+    ThumbnailGrid& grid() const { return *grid_; }
 
     // ---- drag and drop ----
     // A dragged control entering (state 0), leaving (1) or moving over (2) drop box `index`.
@@ -208,31 +208,25 @@ private:
     void buildMenus();
     void buildToolbar();
     void buildStatusBar();
-    void place(QWidget* w, const TwipRect& r);
     void placeControls();
-    void setCompactToolbar(bool compact);
     // The window manager's frame around the window; null before it has framed it.
     QMargins windowFrame() const;
     void writeCount();
     void writePageLabel();
-    void dragThumbnail(int cell);
-    void updateDragCursor();
-    FsStatus dropOnBox(int index, int cell);
     void refreshAfterDrop();
-    // The cell showing `source`, or -1.
-    int cellOf(const QObject* source) const;
+    // Draws the page set again, from the file list as it is, and its number.
+    void redrawPage();
 
     VuModule& module_;
     Controls ui_;
     FolderPane* pane_ = nullptr;  // the drive and folder lists, and the names of the folder's files
     quint8 pageNo_ = 1;
     quint8 pageSize_ = CellsPerPage;
-    std::array<QString, CellsPerPage> pageFiles_;
+    ThumbnailGrid* grid_ = nullptr;
     QString pageFolder_;
     double errNo_ = 0;
     QString copyPath_, movePath_;
     QString srcFile_, dstFile_;
-    std::array<QPixmap, CellsPerPage> dragIcon_;
     SettingsRec settings_;  // this window's copy of the settings record
 
     MainLayout layout_;  // the table for the work area
@@ -240,11 +234,8 @@ private:
     QSize placedSize_;  // the size of the area below the toolbar the controls were placed for
     bool framePending_ = true;  // placed before the window manager framed the window
     static constexpr int PanelGap = 6;  // pixels between two status panels
-    Thumbnailer thumbnails_;
-    std::array<QLabel*, 6> panels_{};
+    std::array<StatusPanel*, 6> panels_{};
     bool closing_ = false;
-    QPointer<QDrag> drag_;  // the thumbnail drag in progress
-    int dragCell_ = -1;
     QPointer<VuConv> conv_;
 };
 

@@ -57,6 +57,22 @@ void wakeWaiter();
 void wait(const std::function<bool()>& finished, Clock::time_point until);
 }  // namespace detail
 
+// For callers that keep their own workers (a page of pictures taken in turn): starts `work` on a
+// thread of its own, counted as running until it returns; tells the installed waiter that some
+// work finished; waits with the installed waiter (or blocks) until `finished()` or `until`.
+inline void startWorker(std::function<void()> work)
+{
+    detail::start(std::move(work));
+}
+inline void workFinished()
+{
+    detail::wakeWaiter();
+}
+inline void waitFor(const std::function<bool()>& finished, Clock::time_point until)
+{
+    detail::wait(finished, until);
+}
+
 // Runs `work` on a thread of its own and waits for its result until `deadline` has passed: the
 // result, or none when the work has not answered in time (it goes on alone; what it returns
 // later is dropped).

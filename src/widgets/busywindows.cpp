@@ -7,8 +7,10 @@
 namespace vu {
 namespace {
 
-// How often the windows are looked after while waiting: about one screen frame.
-constexpr std::chrono::milliseconds Frame{10};
+// How often the windows are looked after while waiting: once a screen frame at most, however
+// often the workers wake the wait, and across waits that follow each other (a page waits once for
+// each cell), so that the windows are painted once a frame, not once for each arrival.
+constexpr std::chrono::milliseconds Frame{16};
 // A wait that lasts longer than this shows the busy cursor.
 constexpr std::chrono::milliseconds Noticeable{250};
 
@@ -32,10 +34,13 @@ void BusyWindows::wait(const std::function<bool()>& finished, blocking::Clock::t
             QGuiApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
             cursor = true;
         }
-        // Painting, expose and the window manager's pings; not input, not timers.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+        if (now - lookedAfter_ >= Frame) {
+            // Painting, expose and the window manager's pings; not input, not timers.
+            lookedAfter_ = now;
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+        }
         std::unique_lock lock(mutex_);
-        woken_.wait_until(lock, std::min(until, blocking::Clock::now() + Frame), [&] { return pending_; });
+        woken_.wait_until(lock, std::min(until, lookedAfter_ + Frame), [&] { return pending_; });
         pending_ = false;
     }
     if (cursor)

@@ -26,6 +26,7 @@ private:
     std::mutex mutex_;
     std::condition_variable woken_;
     bool pending_ = false;
+    blocking::Clock::time_point lookedAfter_;  // when the windows were last looked after
 };
 
 }  // namespace vu

@@ -61,6 +61,7 @@ private slots:
     void batchPane();
     void viewerRefusesAtOnce();
     void batchRunStuckOnTheShare();
+    void pageWithALinkIntoTheShare();
 
 private:
     MainFixture f_;
@@ -373,6 +374,37 @@ void TestHungVolume::batchRunStuckOnTheShare()
     later.join();
     QVERIFY(served);
     QCOMPARE(QDir(pictures_).entryList(QDir::Files).size(), 5);
+    watchdog_->idle();
+}
+
+// A folder of 29 pictures and a link to a picture on the hung share: the page completes, the link's
+// cell marked as unreadable, and the other 29 show; the link's picture, tried again on the next
+// draw, shows once the share answers.
+void TestHungVolume::pageWithALinkIntoTheShare()
+{
+    const QString folder = f_.folder(u"page"_s);
+    const QStringList names = writePictures(folder, CellsPerPage, "jpg");
+    const int linked = 12;
+    QVERIFY(QFile::remove(folder + u'/' + names[linked]));
+    QVERIFY(QFile::link(photos_ + u"/img0000.jpg"_s, folder + u'/' + names[linked]));
+    VuMain& main = f_.open(folder);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    main.grid().setPatience(1s);
+    share_->stop();
+
+    watchdog_->step(u"a page holding a link into the hung share"_s);
+    main.OkBtn_Click(0);
+    for (int i = 0; i < CellsPerPage; ++i) {
+        QCOMPARE(main.ui().ImgName[i]->text(), names[i]);
+        QCOMPARE(main.ui().Img[i]->hasPicture(), i != linked);
+    }
+    QCOMPARE(main.ui().Img[linked]->emptyText(), u"読込不可"_s);
+
+    watchdog_->step(u"the page drawn again once the share answers"_s);
+    share_->resume();
+    main.OkBtn_Click(0);
+    QVERIFY(main.ui().Img[linked]->hasPicture());
     watchdog_->idle();
 }
 

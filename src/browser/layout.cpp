@@ -1,5 +1,8 @@
 #include "layout.h"
 
+#include "platform/twips.h"
+#include "shell/twipsscreen.h"
+
 #include <algorithm>
 
 namespace vu {
@@ -16,9 +19,15 @@ TwipRect noHeight(double l, double t, double w)
 
 }  // namespace
 
+void placeAt(QWidget* w, const TwipRect& r)
+{
+    const int height = r.hasHeight ? twips::toPx(r.height) : w->sizeHint().height();
+    w->setGeometry(twips::toPx(r.left), twips::toPx(r.top), twips::toPx(r.width), height);
+}
+
 bool isLargeLayout(double workAreaWidthTwips)
 {
-    return workAreaWidthTwips > LargeLayoutAbove;
+    return workAreaWidthTwips > LargeScreenAboveTwips;
 }
 
 MainLayout mainLayout(double workAreaWidthTwips)

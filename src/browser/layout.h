@@ -3,6 +3,10 @@
 // twips, as 32-bit floats.
 #pragma once
 
+#include "widgets/thumbnailgrid.h"
+
+#include <QWidget>
+
 #include <array>
 
 namespace vu {
@@ -18,13 +22,13 @@ struct MainLayout {
     float verticalScale = 1;
     TwipRect DrvList, DirList, FileList, PrgBar1, Frame2;
     std::array<TwipRect, 6> OkBtn;
-    std::array<TwipRect, 30> Img, ImgName;
+    std::array<TwipRect, CellsPerPage> Img, ImgName;
     std::array<TwipRect, 3> imgBox;  // inside Frame2
     std::array<float, 6> panelWidth{};
 };
 
-inline constexpr double LargeLayoutAbove = 15359;  // twips
-inline constexpr int CellsPerPage = 30;
+// Gives `w` the rectangle `r`; a row without a height leaves the control its own.
+void placeAt(QWidget* w, const TwipRect& r);
 
 bool isLargeLayout(double workAreaWidthTwips);
 MainLayout mainLayout(double workAreaWidthTwips);
