@@ -647,7 +647,7 @@ void TestDrops::undoTheNewestDrop()
         QCOMPARE(readBytes(folder(QStringLiteral("dst/")) + files[1]), QByteArray("edited"));
         QCOMPARE(dialogs().asked.size(), 2);
         QCOMPARE(dialogs().asked[1].text,
-            batch::undoSummary(1,
+            undoSummary(1,
                 {QStringLiteral("\u3000[複写取消失敗]\u3000") + folder(QStringLiteral("dst/")) + files[1]
                     + QStringLiteral("\u3000（処理の後で変更されたため、そのままにしました）")}));
     } else {

@@ -17,15 +17,13 @@ std::optional<engine::Action> askUndo(VuModule& module, QWidget* owner)
     const engine::Action* last = module.journal().last();
     if (!last)
         return std::nullopt;
-    if (batch::deletedForGood(*last)) {
+    if (deletedForGood(*last)) {
         // Nothing of it can come back: say so, and the run before it is the next to undo.
-        module.dialogs().message(
-            owner, batch::UndoTitle, batch::cannotUndoText(*last), MsgIcon::Information, MsgButtons::Ok);
+        module.dialogs().message(owner, UndoTitle, cannotUndoText(*last), MsgIcon::Information, MsgButtons::Ok);
         module.journal().takeLast();
         return std::nullopt;
     }
-    if (module.dialogs().message(
-            owner, batch::UndoTitle, batch::undoQuestion(*last), MsgIcon::Exclamation, MsgButtons::OkCancel)
+    if (module.dialogs().message(owner, UndoTitle, undoQuestion(*last), MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return std::nullopt;
     return module.journal().takeLast();

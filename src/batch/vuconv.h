@@ -141,7 +141,10 @@ private:
     };
     Batch fixBatch();
     void resetBar(int files);
-    void copyOrMove(bool move);
+    // Runs a file command: asks, works through the source pane's files, logs and reports.
+    void operate(batch::Command command);
+    // The rename's prefix, asked in `dialog` and checked; none when cancelled or unusable.
+    std::optional<QString> askPrefix(VuReNM* dialog);
 
     VuModule& module_;
     Controls ui_;

@@ -880,7 +880,7 @@ void VuMain::mnuFileUndo_Click()
         engine::undoTaken(module_.journal(), module_.files(), *action, [&](const engine::UndoOutcome& u) {
             ui_.PrgBar1->setValue(ui_.PrgBar1->value() + 1);
             if (!u.done())
-                leftAlone << batch::undoLine(u);
+                leftAlone << undoLine(u);
             blocker.pump();
         });
         ui_.PrgBar1->setRange(0, CellsPerPage);
@@ -889,8 +889,8 @@ void VuMain::mnuFileUndo_Click()
     if (!pageFolder_.isEmpty())
         refreshAfterDrop();
     if (!leftAlone.isEmpty()) {
-        module_.dialogs().message(this, batch::UndoTitle, batch::undoSummary(int(leftAlone.size()), leftAlone),
-            MsgIcon::Error, MsgButtons::Ok);
+        module_.dialogs().message(
+            this, UndoTitle, undoSummary(int(leftAlone.size()), leftAlone), MsgIcon::Error, MsgButtons::Ok);
     }
 }
 
