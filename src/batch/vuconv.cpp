@@ -1,5 +1,4 @@
 #include "vuconv.h"
-#include "batchwidgets.h"
 #include "vulog.h"
 #include "vurenm.h"
 
@@ -8,6 +7,8 @@
 #include "shell/artwork.h"
 #include "shell/imagetypes.h"
 #include "shell/naming.h"
+#include "widgets/inputblocker.h"
+#include "widgets/undorunner.h"
 
 #include <QCloseEvent>
 #include <QDir>

@@ -4,12 +4,13 @@
 // one file is logged with its reason and the run goes on; one box at the end tells how many
 // files failed. No file is ever overwritten or lost. Each run is kept in the journal of the
 // program's run, so that it can be undone.
-#include "batchwidgets.h"
 #include "vuconv.h"
 #include "vurenm.h"
 
 #include "engine/fileengine.h"
 #include "shell/worktexts.h"
+#include "widgets/inputblocker.h"
+#include "widgets/undorunner.h"
 
 namespace vu {
 
@@ -217,27 +218,16 @@ bool VuConv::undoNewest()
 {
     if (running_)
         return false;
-    const std::optional<engine::Action> action = askUndo(module_, this);
-    if (!action)
-        return false;
-    const int files = int(action->entries.size());
-    resetBar(files);
-    ui_.PrgBar->show();
-    engine::Totals totals;
-    {
-        Run run(*this);
-        int done = 0;
-        totals = engine::undoTaken(module_.journal(), module_.files(), *action, [&](const engine::UndoOutcome& u) {
-            ui_.PrgBar->setValue(++done);
-            appendLog(undoLine(u));
-            addLog();
-            run.pump();
-        });
-        paneRefresh();
-    }
-    if (totals.skipped + totals.failed > 0)
-        ask(UndoTitle, undoSummary(totals.skipped + totals.failed), MsgIcon::Error, MsgButtons::Ok);
-    return true;
+    UndoShow show;
+    show.bar = ui_.PrgBar;
+    show.barSpare = 1;
+    show.running = &running_;
+    show.each = [this](const engine::UndoOutcome& u) {
+        appendLog(undoLine(u));
+        addLog();
+    };
+    show.done = [this] { paneRefresh(); };
+    return runUndo(module_, this, show);
 }
 
 }  // namespace vu

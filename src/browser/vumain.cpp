@@ -3,7 +3,6 @@
 #include "info.h"
 #include "pages.h"
 
-#include "batch/batchwidgets.h"
 #include "batch/vuconv.h"
 #include "engine/fileengine.h"
 #include "platform/paths.h"
@@ -14,6 +13,7 @@
 #include "slideshow/vuprop.h"
 #include "slideshow/vuslide.h"
 #include "viewer/vuview.h"
+#include "widgets/undorunner.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -161,7 +161,7 @@ void VuMain::buildMenus()
     };
     static const Menu menus[] = {
         {&C::mnuFile, "mnuFile", "ﾌｧｲﾙ",
-            {{&C::mnuFileUndo, "mnuFileUndo", "元に戻す", &VuMain::mnuFileUndo_Click},
+            {{&C::mnuFileUndo, "mnuFileUndo", "", &VuMain::mnuFileUndo_Click},  // made by addUndoAction()
                 {&C::mnuFileSep, "mnuFileSep", nullptr, nullptr},
                 {&C::mnuFileQuit, "mnuFileQuit", "終了", &VuMain::mnuFileQuit_Click}}},
         {&C::mnuProp, "mnuProp", "設定",
@@ -192,7 +192,9 @@ void VuMain::buildMenus()
         }
         ui_.*m.menu = menu;
         for (const Item& i : m.items) {
-            QAction* a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
+            QAction* a = i.action == &C::mnuFileUndo ? addUndoAction(menu, module_, QString::fromLatin1(i.name))
+                : i.caption                          ? menu->addAction(QString::fromUtf8(i.caption))
+                                                     : menu->addSeparator();
             nameObject(a, QString::fromLatin1(i.name));
             if (i.handler)
                 connect(a, &QAction::triggered, this, i.handler);
@@ -201,10 +203,6 @@ void VuMain::buildMenus()
     }
     ui_.mnuPropTrash->setCheckable(true);
     ui_.mnuPropTrash->setChecked(module_.preferences().useTrash());
-    ui_.mnuFileUndo->setShortcut(QKeySequence::Undo);
-    ui_.mnuFileUndo->setEnabled(module_.journal().canUndo());
-    connect(&module_.journal(), &engine::Journal::changed, ui_.mnuFileUndo,
-        [this] { ui_.mnuFileUndo->setEnabled(module_.journal().canUndo()); });
 }
 
 void VuMain::buildToolbar()
@@ -867,31 +865,18 @@ void VuMain::mnuFileUndo_Click()
             refreshAfterDrop();
         return;
     }
-    const std::optional<engine::Action> action = askUndo(module_, this);
-    if (!action)
-        return;
-    QStringList leftAlone;
-    {
-        // A long undo keeps the windows painted and the progress bar moving, and takes no input.
-        InputBlocker blocker;
-        ui_.PrgBar1->setRange(0, int(action->entries.size()));
-        ui_.PrgBar1->setValue(0);
-        blocker.flush();
-        engine::undoTaken(module_.journal(), module_.files(), *action, [&](const engine::UndoOutcome& u) {
-            ui_.PrgBar1->setValue(ui_.PrgBar1->value() + 1);
-            if (!u.done())
-                leftAlone << undoLine(u);
-            blocker.pump();
-        });
+    UndoShow show;
+    show.bar = ui_.PrgBar1;
+    show.done = [this] {
         ui_.PrgBar1->setRange(0, CellsPerPage);
         ui_.PrgBar1->setValue(0);
-    }
-    if (!pageFolder_.isEmpty())
-        refreshAfterDrop();
-    if (!leftAlone.isEmpty()) {
-        module_.dialogs().message(
-            this, UndoTitle, undoSummary(int(leftAlone.size()), leftAlone), MsgIcon::Error, MsgButtons::Ok);
-    }
+    };
+    show.settled = [this] {
+        if (!pageFolder_.isEmpty())
+            refreshAfterDrop();
+    };
+    show.reasonsInBox = true;
+    runUndo(module_, this, show);
 }
 
 void VuMain::mnuFileQuit_Click()
