@@ -33,23 +33,9 @@ QFrame* rule(QWidget* parent, const QString& objectName, const QRect& r)
     return f;
 }
 
-// The toolbar's picture of each command, in the order of batch::commandTable().
-QPixmap commandPicture(batch::Command command)
-{
-    switch (command) {
-    case batch::Command::Copy:
-        return copyBoxPicture(32);
-    case batch::Command::Move:
-        return moveBoxPicture(32);
-    case batch::Command::Rename:
-        return renamePicture(32);
-    case batch::Command::Delete:
-        return wasteBinPicture(32);
-    case batch::Command::Log:
-        return logPicture(32);
-    }
-    return QPixmap();
-}
+// The toolbar's picture of each command, in the order of batch::Command.
+QPixmap (*const commandPicture[])(int size)
+    = {copyBoxPicture, moveBoxPicture, renamePicture, wasteBinPicture, logPicture};
 
 }  // namespace
 
@@ -178,7 +164,7 @@ void VuConv::buildToolbar(QWidget* client)
     for (const batch::CommandEntry& e : batch::commandTable()) {
         if (e.command == batch::Command::Log)
             ui_.Toolbar1->addSeparator();
-        QAction* a = ui_.Toolbar1->addAction(QIcon(commandPicture(e.command)), e.key);
+        QAction* a = ui_.Toolbar1->addAction(QIcon(commandPicture[int(e.command)](32)), e.key);
         a->setData(e.key);
         a->setToolTip(e.key);
         nameObject(a, QStringLiteral("Toolbar1:") + e.key);
@@ -319,18 +305,10 @@ void VuConv::Toolbar1_ButtonClick(QAction* button)
 
 void VuConv::run(batch::Command command)
 {
-    switch (command) {
-    case batch::Command::Copy:
-        return mnuSyoriCopy_Click();
-    case batch::Command::Move:
-        return mnuSyoriMove_Click();
-    case batch::Command::Rename:
-        return mnuSyoriRename_Click();
-    case batch::Command::Delete:
-        return mnuSyoriDel_Click();
-    case batch::Command::Log:
-        return mnuSyoriLog_Click();
-    }
+    if (command == batch::Command::Log)
+        mnuSyoriLog_Click();
+    else
+        operate(command);
 }
 
 // ---- log ----

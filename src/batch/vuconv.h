@@ -101,13 +101,13 @@ public:
     // Runs the command of the button's key (its data); a key of no command does nothing.
     void Toolbar1_ButtonClick(QAction* button);
     void mnuFileQuit_Click();
-    void mnuSyoriCopy_Click();
-    void mnuSyoriMove_Click();
-    void mnuSyoriRename_Click();
-    void mnuSyoriDel_Click();
+    void mnuSyoriCopy_Click() { operate(batch::Command::Copy); }
+    void mnuSyoriMove_Click() { operate(batch::Command::Move); }
+    void mnuSyoriRename_Click() { operate(batch::Command::Rename); }
+    void mnuSyoriDel_Click() { operate(batch::Command::Delete); }
     void mnuSyoriLog_Click();
     // Undoes the newest batch run or drop, after asking; the log tells what became of each file.
-    void mnuSyoriUndo_Click();
+    void mnuSyoriUndo_Click() { undoNewest(); }
     // The same, for the main window's command too: true when something was undone.
     bool undoNewest();
 
@@ -140,7 +140,6 @@ private:
         QStringList names;
     };
     Batch fixBatch();
-    void resetBar(int files);
     // Runs a file command: asks, works through the source pane's files, logs and reports.
     void operate(batch::Command command);
     // The rename's prefix, asked in `dialog` and checked; none when cancelled or unusable.

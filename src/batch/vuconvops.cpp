@@ -14,8 +14,6 @@
 
 namespace vu {
 
-using batch::LogKind;
-
 class VuConv::Run {
 public:
     explicit Run(VuConv& window)
@@ -49,13 +47,6 @@ VuConv::Batch VuConv::fixBatch()
     return {ui_.FileList[0]->path(), ui_.FileList[1]->path(), ui_.FileList[0]->names()};
 }
 
-void VuConv::resetBar(int files)
-{
-    ui_.PrgBar->setMinimum(0);
-    ui_.PrgBar->setMaximum(files + 1);
-    ui_.PrgBar->setValue(0);
-}
-
 MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
 {
     return module_.dialogs().message(this, title, text, icon, buttons);
@@ -74,26 +65,6 @@ VuReNM* VuConv::renameDialog()
 }
 
 // ---- the four file commands ----
-
-void VuConv::mnuSyoriCopy_Click()
-{
-    operate(batch::Command::Copy);
-}
-
-void VuConv::mnuSyoriMove_Click()
-{
-    operate(batch::Command::Move);
-}
-
-void VuConv::mnuSyoriRename_Click()
-{
-    operate(batch::Command::Rename);
-}
-
-void VuConv::mnuSyoriDel_Click()
-{
-    operate(batch::Command::Delete);
-}
 
 std::optional<QString> VuConv::askPrefix(VuReNM* dialog)
 {
@@ -142,7 +113,8 @@ void VuConv::operate(batch::Command command)
             return;
         prefix = *answer;
     }
-    resetBar(int(work.names.size()));
+    ui_.PrgBar->setRange(0, int(work.names.size()) + 1);
+    ui_.PrgBar->setValue(0);
     if (ask(op.confirmTitle, op.confirmText, MsgIcon::Exclamation, MsgButtons::OkCancel) != MsgAnswer::Ok) {
         if (dialog)
             dialog->clearAnswer();
@@ -208,11 +180,6 @@ void VuConv::operate(batch::Command command)
 }
 
 // ---- undo ----
-
-void VuConv::mnuSyoriUndo_Click()
-{
-    undoNewest();
-}
 
 bool VuConv::undoNewest()
 {

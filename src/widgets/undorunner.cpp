@@ -32,8 +32,7 @@ std::optional<engine::Action> askUndo(VuModule& module, QWidget* owner)
         module.journal().takeLast();
         return std::nullopt;
     }
-    if (module.dialogs().message(
-            owner, UndoTitle, undoQuestion(*last), MsgIcon::Exclamation, MsgButtons::OkCancel)
+    if (module.dialogs().message(owner, UndoTitle, undoQuestion(*last), MsgIcon::Exclamation, MsgButtons::OkCancel)
         != MsgAnswer::Ok)
         return std::nullopt;
     return module.journal().takeLast();
