@@ -208,7 +208,7 @@ void VuConv::Form_Load()
     ui_.cmbBox->setCurrentIndex(0);
     cmbBox_Click();
 
-    logShown_ = 0;
+    logShown_ = false;
     Dsp_change();
     topmostResult_ = module_.SetTopmost(this, 1);
 }
@@ -318,32 +318,32 @@ void VuConv::appendLog(const QString& line)
     log_.append(line);
 }
 
-void VuConv::addLog()
+void VuConv::syncLogWindow()
 {
     if (!logWindow_) {
         logWindow_ = new VuLog(module_, this);
-        connect(logWindow_, &VuLog::closedByUser, this, [this] { logShown_ = 0; });
+        connect(logWindow_, &VuLog::closedByUser, this, [this] { logShown_ = false; });
         connect(logWindow_, &VuLog::undoRequested, this, &VuConv::mnuSyoriUndo_Click);
         logWindow_->Form_Load();
     }
-    if (logShown_ == 0)
+    if (!logShown_)
         logWindow_->setShown(false);
     logWindow_->follow(log_);
 }
 
 void VuConv::mnuSyoriLog_Click()
 {
-    if (logShown_ == 1) {
-        logShown_ = 0;
+    if (logShown_) {
+        logShown_ = false;
         if (logWindow_)
             logWindow_->setShown(false);
         return;
     }
     if (logWindow_)
         logWindow_->clearList();
-    addLog();
+    syncLogWindow();
     logWindow_->setShown(true);
-    logShown_ = 1;
+    logShown_ = true;
 }
 
 }  // namespace vu

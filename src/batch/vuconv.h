@@ -73,8 +73,8 @@ public:
 
     // The names of the type choice's items, in order.
     const std::array<QString, 5>& typeNames() const { return typeNames_; }
-    // 1 while the log window is toggled on, else 0.
-    quint8 logShown() const { return logShown_; }
+    // True while the log window is toggled on.
+    bool logShown() const { return logShown_; }
     // Each pane's folder with a final separator, as the last command fixed them.
     const std::array<QString, 2>& paneDir() const { return paneDir_; }
     // The file the last operation worked on last.
@@ -114,8 +114,8 @@ public:
     // ---- log ----
     // Appends a line to the log store; when the store is full its oldest line makes room.
     void appendLog(const QString& line);
-    // Shows the log store in the log window (loading it, hidden unless toggled on).
-    void addLog();
+    // Brings the log window in line with the log store (loading it, hidden unless toggled on).
+    void syncLogWindow();
     // The lines of this opening (the newest ones, when there were more than it keeps).
     const BatchLog& logStore() const { return log_; }
     // Lines appended during this opening, including any the full store has dropped.
@@ -150,7 +150,7 @@ private:
     std::array<FolderPane*, 2> panes_{};  // each pane's lists, kept in step
     BatchLog log_;
     std::array<QString, 5> typeNames_;
-    quint8 logShown_ = 0;
+    bool logShown_ = false;
     std::array<QString, 2> paneDir_;
     QString srcPath_;
     qint32 topmostResult_ = 0;

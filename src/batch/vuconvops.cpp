@@ -144,7 +144,7 @@ void VuConv::operate(batch::Command command)
             ui_.PrgBar->setValue(entry->bar);
             if (!entry->line.isEmpty()) {
                 appendLog(entry->line);
-                addLog();
+                syncLogWindow();
             }
             run.pump();
         };
@@ -191,7 +191,7 @@ bool VuConv::undoNewest()
     show.running = &running_;
     show.each = [this](const engine::UndoOutcome& u) {
         appendLog(undoLine(u));
-        addLog();
+        syncLogWindow();
     };
     show.done = [this] { paneRefresh(); };
     return runUndo(module_, this, show);

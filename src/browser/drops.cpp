@@ -1,4 +1,5 @@
 #include "drops.h"
+#include "mainbars.h"
 
 #include "shell/artwork.h"
 #include "shell/worktexts.h"
@@ -11,11 +12,11 @@ namespace vu {
 const DropBoxInfo& dropBox(int index)
 {
     static const std::array<DropBoxInfo, 3> boxes = {{
-        {QStringLiteral("コピー"), QStringLiteral("コピーを行います。よろしいですか？"), copyBoxPicture, 5,
-            QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："), errorTitle(engine::ActionKind::Copy)},
-        {QStringLiteral("移動"), QStringLiteral("移動を行います。よろしいですか？"), moveBoxPicture, 6,
-            QStringLiteral("移動ﾌｫﾙﾀﾞ："), errorTitle(engine::ActionKind::Move)},
-        {QStringLiteral("削除"), QStringLiteral("削除を行います。よろしいですか？"), wasteBinPicture, 0, QString(),
+        {QStringLiteral("コピー"), QStringLiteral("コピーを行います。よろしいですか？"), copyBoxPicture,
+            CopyFolderPanel, errorTitle(engine::ActionKind::Copy)},
+        {QStringLiteral("移動"), QStringLiteral("移動を行います。よろしいですか？"), moveBoxPicture, MoveFolderPanel,
+            errorTitle(engine::ActionKind::Move)},
+        {QStringLiteral("削除"), QStringLiteral("削除を行います。よろしいですか？"), wasteBinPicture, 0,
             errorTitle(engine::ActionKind::Delete)},
     }};
     return boxes.at(std::clamp(index, 0, 2));

@@ -35,17 +35,40 @@ void StatusPanel::paintEvent(QPaintEvent*)
     p.drawText(r, Qt::AlignLeft | Qt::AlignVCenter, shownText(r.width()));
 }
 
+namespace {
+
+struct PanelText {
+    QString label;
+    bool spaced;  // written first with an ideographic space after the label
+};
+const PanelText* panelText(int n)
+{
+    static const PanelText texts[PanelCount] = {
+        {QStringLiteral("データ数："), true},
+        {QStringLiteral("ページ："), false},
+        {QStringLiteral("画像形式："), true},
+        {QStringLiteral("表示ﾌｫﾙﾀﾞ："), false},
+        {QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："), true},
+        {QStringLiteral("移動ﾌｫﾙﾀﾞ："), false},
+    };
+    return n >= 1 && n <= PanelCount ? &texts[n - 1] : nullptr;
+}
+
+}  // namespace
+
+const QString& panelLabel(int n)
+{
+    static const QString none;
+    const PanelText* t = panelText(n);
+    return t ? t->label : none;
+}
+
 QString initialPanelText(int n)
 {
-    static const QString texts[6] = {
-        QStringLiteral("データ数：　"),
-        QStringLiteral("ページ："),
-        QStringLiteral("画像形式：　"),
-        QStringLiteral("表示ﾌｫﾙﾀﾞ："),
-        QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：　"),
-        QStringLiteral("移動ﾌｫﾙﾀﾞ："),
-    };
-    return n >= 1 && n <= 6 ? texts[n - 1] : QString();
+    const PanelText* t = panelText(n);
+    if (!t)
+        return QString();
+    return t->spaced ? t->label + QChar(0x3000) : t->label;
 }
 
 }  // namespace vu

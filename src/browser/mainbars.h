@@ -49,7 +49,17 @@ private:
     bool namesFolder_;
 };
 
-// Texts of the status panels before anything writes them.
+// The status bar's panels, numbered from 1 on the left as the window's code and tests know them.
+enum StatusPanelNo { CountPanel = 1, PagePanel, TypePanel, ShownFolderPanel, CopyFolderPanel, MoveFolderPanel };
+inline constexpr int PanelCount = 6;
+// The label that begins panel n's text: "データ数：", "ページ：", ... "移動ﾌｫﾙﾀﾞ：".
+const QString& panelLabel(int n);
+// Panel n's text before anything writes it.
 QString initialPanelText(int n);
+// Whether panel n names a folder (and is cut at the beginning of its path).
+inline bool panelNamesFolder(int n)
+{
+    return n >= ShownFolderPanel;
+}
 
 }  // namespace vu

@@ -248,8 +248,8 @@ void VuMain::buildStatusBar()
     ui_.StatusBar1 = statusBar();
     nameWidget(ui_.StatusBar1, QStringLiteral("StatusBar1"));
     ui_.StatusBar1->setSizeGripEnabled(false);
-    for (int n = 1; n <= 6; ++n) {
-        auto* label = new StatusPanel(initialPanelText(n), n >= 4, ui_.StatusBar1);
+    for (int n = 1; n <= PanelCount; ++n) {
+        auto* label = new StatusPanel(initialPanelText(n), panelNamesFolder(n), ui_.StatusBar1);
         label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         // A screen reader reads the panel's text as its name; the description says which it is.
         label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
@@ -258,21 +258,21 @@ void VuMain::buildStatusBar()
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);
         label->setFocusPolicy(Qt::NoFocus);
         // The last panel takes the rest of the bar, however long its text.
-        if (n == 6)
+        if (n == PanelCount)
             label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        ui_.StatusBar1->addWidget(label, n == 6 ? 1 : 0);
+        ui_.StatusBar1->addWidget(label, n == PanelCount ? 1 : 0);
         panels_[n - 1] = label;
     }
 }
 
 QString VuMain::panel(int n) const
 {
-    return n >= 1 && n <= 6 ? panels_[n - 1]->text() : QString();
+    return n >= 1 && n <= PanelCount ? panels_[n - 1]->text() : QString();
 }
 
 void VuMain::setPanel(int n, const QString& text)
 {
-    if (n >= 1 && n <= 6) {
+    if (n >= 1 && n <= PanelCount) {
         panels_[n - 1]->setText(text);
         panels_[n - 1]->setToolTip(text);
     }
@@ -369,12 +369,12 @@ void VuMain::SysInfo1_DisplayChanged()
 
 void VuMain::writeCount()
 {
-    setPanel(1, countLabel(fileList().count()));
+    setPanel(CountPanel, countLabel(fileList().count()));
 }
 
 void VuMain::writePageLabel()
 {
-    setPanel(2, pageLabel(pageNo_, fileList().count()));
+    setPanel(PagePanel, pageLabel(pageNo_, fileList().count()));
 }
 
 void VuMain::Form_Load()
@@ -396,7 +396,7 @@ void VuMain::Form_Load()
             return s;
         pane_->setPattern(allPicturesPattern());
         writeCount();
-        setPanel(3, typeLabel(imageType(0)));
+        setPanel(TypePanel, typeLabel(imageType(0)));
         return FsStatus::success();
     };
     // A stored folder that cannot be shown stays the current folder, and is stored again at the
@@ -500,7 +500,7 @@ void VuMain::imgDsp()
     // The names come from the file list, so the pictures, the panel and every later command on
     // a cell take the list's folder with them.
     pageFolder_ = fileList.path();
-    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.folder().shownText());
+    setPanel(ShownFolderPanel, panelLabel(ShownFolderPanel) + module_.folder().shownText());
     ui_.PrgBar1->setRange(0, pageSize_);
     ui_.PrgBar1->setValue(0);
 
@@ -560,7 +560,7 @@ void VuMain::OkBtn_Click(int index)
         writeCount();
     } else if (index >= 1 && index <= 5) {
         pane_->setPattern(imageType(index - 1).pattern);
-        setPanel(3, typeLabel(imageType(index - 1)));
+        setPanel(TypePanel, typeLabel(imageType(index - 1)));
         writeCount();
     }
 }
@@ -697,7 +697,7 @@ int VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
     if (cell < 0 || index < 0 || index > 2)
         return 0;  // only thumbnails are dropped here
     errNo_ = dropOnBox(index, cell).error;
-    return int(errNo_);
+    return errNo_;
 }
 
 int VuMain::cellOf(const QObject* source) const
@@ -723,7 +723,7 @@ FsStatus VuMain::dropOnBox(int index, int cell)
         QString& boxTarget = index == CopyBox ? copyPath_ : movePath_;
         if (boxTarget.isEmpty())
             boxTarget = module_.FolderDsp(this, 13);
-        setPanel(box.panel, box.panelLabel + boxTarget);
+        setPanel(box.panel, panelLabel(box.panel) + boxTarget);
         if (boxTarget.isEmpty())
             return FsStatus::success();  // no folder chosen: nothing to copy to
         target = boxTarget;
@@ -775,7 +775,7 @@ void VuMain::imgBox_Click(int index)
     if (index == CopyBox || index == MoveBox) {
         QString& target = index == CopyBox ? copyPath_ : movePath_;
         target = module_.FolderDsp(this, 13);
-        setPanel(dropBox(index).panel, dropBox(index).panelLabel + target);
+        setPanel(dropBox(index).panel, panelLabel(dropBox(index).panel) + target);
     }
 }
 
