@@ -1261,7 +1261,7 @@ void TestBatchOps::undoTheNewestRun()
         QCOMPARE(readBytes(src_ + u"/x_1.jpg"_s), QByteArray("edited"));
         QCOMPARE(readBytes(src_ + u"/x_2.jpg"_s), content(u"x_1.jpg"_s));
         QCOMPARE(titles(), QStringList({u"元に戻す"_s, u"元に戻す"_s}));
-        QCOMPARE(platform_->dialogs.asked[1].text, batch::undoSummary(2));
+        QCOMPARE(platform_->dialogs.asked[1].text, undoSummary(2));
         QCOMPARE(platform_->dialogs.asked[1].icon, MsgIcon::Error);
     } else {
         QCOMPARE(entries(src_), names);

@@ -4,6 +4,7 @@
 #include "batch/batchrules.h"
 #include "engine/names.h"
 #include "platform/wildcard.h"
+#include "shell/worktexts.h"
 
 #include <QTest>
 
@@ -16,6 +17,8 @@ class TestBatchRules : public QObject {
 private slots:
     void commands_data();
     void commands();
+    void operations_data();
+    void operations();
     void stamps_data();
     void stamps();
     void stampedNames_data();
@@ -55,6 +58,73 @@ void TestBatchRules::commands()
     QFETCH(int, command);
     const std::optional<Command> found = commandForKey(key);
     QCOMPARE(found ? int(*found) : -1, command);
+}
+
+// What each file command asks, how its log and its failure box name it, and which files of a
+// run its log and progress bar follow.
+void TestBatchRules::operations_data()
+{
+    QTest::addColumn<int>("command");
+    QTest::addColumn<QString>("confirmTitle");
+    QTest::addColumn<QString>("confirmText");
+    QTest::addColumn<QString>("failureTitle");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<int>("step");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("line");  // "-": no entry
+    QTest::addColumn<int>("bar");
+
+    const auto row = [](const char* name, Command c, const QString& title, const QString& text, const QString& fail,
+                         LogKind kind, ActionKind action, Step step, Result result, const QString& line, int bar) {
+        QTest::newRow(name) << int(c) << title << text << fail << int(kind) << int(action) << int(step) << int(result)
+                            << line << bar;
+    };
+    row("copy", Command::Copy, u"一括コピー"_s, u"ファイルコピーを行います。よろしいですか？"_s, u"コピーエラー"_s,
+        LogKind::Copy, ActionKind::Copy, Step::Copy, Result::Done, u"　[複写]　/s/a.jpg　から　/t/a.jpg"_s, 3);
+    row("move, source kept", Command::Move, u"一括移動"_s, u"ファイル移動を行います。よろしいですか？"_s,
+        u"移動エラー"_s, LogKind::Move, ActionKind::Move, Step::RemoveSource, Result::Done, QString(), 3);
+    row("rename", Command::Rename, u"一括リネーム"_s, u"ファイルリネームを行います。よろしいですか？"_s,
+        u"リネームエラー"_s, LogKind::Rename, ActionKind::Rename, Step::Rename, Result::Done,
+        u"　[リネーム]　/s/a.jpg　から　/t/a.jpg"_s, 3);
+    row("rename, stepping aside", Command::Rename, u"一括リネーム"_s, u"ファイルリネームを行います。よろしいですか？"_s,
+        u"リネームエラー"_s, LogKind::Rename, ActionKind::Rename, Step::StepAside, Result::Done, u"-"_s, 0);
+    row("delete", Command::Delete, u"一括削除"_s, u"削除処理を行います。よろしいですか？"_s, u"削除エラー"_s,
+        LogKind::Delete, ActionKind::Delete, Step::Delete, Result::Done, u"　[削除]　/s/a.jpg"_s, 2);
+}
+
+void TestBatchRules::operations()
+{
+    QFETCH(int, command);
+    QFETCH(QString, confirmTitle);
+    QFETCH(QString, confirmText);
+    QFETCH(QString, failureTitle);
+    QFETCH(int, kind);
+    QFETCH(int, action);
+    QFETCH(int, step);
+    QFETCH(int, result);
+    QFETCH(QString, line);
+    QFETCH(int, bar);
+    const Operation& op = operation(Command(command));
+    QCOMPARE(int(op.command), command);
+    QCOMPARE(op.confirmTitle, confirmTitle);
+    QCOMPARE(op.confirmText, confirmText);
+    QCOMPARE(vu::errorTitle(op.action), failureTitle);
+    QCOMPARE(int(op.kind), kind);
+    QCOMPARE(int(op.action), action);
+
+    Outcome o;
+    o.step = Step(step);
+    o.result = Result(result);
+    o.index = 2;
+    o.from = u"/s/a.jpg"_s;
+    o.to = Command(command) == Command::Delete ? QString() : u"/t/a.jpg"_s;
+    const auto entry = outcomeEntry(Command(command), o, u"/s"_s, {u"x"_s, u"y"_s, u"a.jpg"_s});
+    QCOMPARE(entry ? entry->line : u"-"_s, line);
+    if (entry) {
+        QCOMPARE(entry->file, o.from);
+        QCOMPARE(entry->bar, bar);
+    }
 }
 
 void TestBatchRules::stamps_data()

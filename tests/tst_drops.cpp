@@ -81,7 +81,7 @@ void TestDrops::firstCopyAsksForTheFolder()
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(folder(QStringLiteral("backup")));
     drop(CopyBox, 1);
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QCOMPARE(dialogs().asked.size(), 2);
     QCOMPARE(dialogs().asked[0].title, QStringLiteral("コピー"));
     QCOMPARE(dialogs().asked[0].text, QStringLiteral("コピーを行います。よろしいですか？"));
@@ -118,7 +118,7 @@ void TestDrops::copyToTheRootAddsNoSecondSeparator()
     QCOMPARE(copiedTo, QStringLiteral("/r0000.bmp"));
     QCOMPARE(m.copyPath(), QStringLiteral("/"));
     QCOMPARE(m.panel(5), QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：/"));
-    QCOMPARE(m.errNo(), double(err::PermissionDenied));
+    QCOMPARE(m.errNo(), int(err::PermissionDenied));
 }
 
 void TestDrops::cancelChangesNothing_data()
@@ -143,7 +143,7 @@ void TestDrops::cancelChangesNothing()
         panels << m.panel(n);
     dialogs().answerMessage(MsgAnswer::Cancel);
     drop(box, 0);
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QCOMPARE(names(folder(QStringLiteral("src"))).size(), 4);
     QVERIFY(names(folder(QStringLiteral("dst"))).isEmpty());
     for (int n = 1; n <= 6; ++n)
@@ -190,7 +190,7 @@ void TestDrops::sameNamedTarget()
     dialogs().answerMessage(yes ? MsgAnswer::Yes : MsgAnswer::No);
     drop(box, 0);
     const bool replaced = target == u"identical" || (target == u"different" && yes);
-    QCOMPARE(m.errNo(), target == u"read-only" ? double(err::ReadOnlyFile) : 0.0);
+    QCOMPARE(m.errNo(), target == u"read-only" ? int(err::ReadOnlyFile) : 0);
     QCOMPARE(dialogs().asked.size(), target == u"identical" ? 1 : 2);
     if (target == u"different") {
         const auto& q = dialogs().asked[1];
@@ -239,7 +239,7 @@ void TestDrops::readOnlyFileIsNeitherDeletedNorMoved()
     QCOMPARE(told.icon, MsgIcon::Error);
     QVERIFY2(told.text.contains(kept) && told.text.contains(QStringLiteral("読取専用のファイルです")),
         qPrintable(told.text));
-    QCOMPARE(m.errNo(), double(err::ReadOnlyFile));
+    QCOMPARE(m.errNo(), int(err::ReadOnlyFile));
     QCOMPARE(m.ui().ImgName[1]->text(), QStringLiteral("r0001.bmp"));
 }
 
@@ -273,7 +273,7 @@ void TestDrops::deleteRedrawsTheSamePage()
     const QString doomed = m.ui().ImgName[cell]->text();
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, cell);
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QCOMPARE(dialogs().asked.first().text, QStringLiteral("削除を行います。よろしいですか？"));
     QVERIFY(!QFile::exists(folder(QStringLiteral("d/")) + doomed));
     QCOMPARE(int(m.pageNo()), page);
@@ -296,7 +296,7 @@ void TestDrops::moveWhoseDeleteFailsKeepsBoth()
     dialogs().answerMessage(MsgAnswer::Ok);
     dialogs().answerFolder(folder(QStringLiteral("dst")));
     drop(MoveBox, 1);
-    QCOMPARE(m.errNo(), double(err::PermissionDenied));
+    QCOMPARE(m.errNo(), int(err::PermissionDenied));
     QVERIFY(QFile::exists(folder(QStringLiteral("ro/m0001.bmp"))));
     QVERIFY(QFile::exists(folder(QStringLiteral("dst/m0001.bmp"))));
     QCOMPARE(m.panel(6), QStringLiteral("移動ﾌｫﾙﾀﾞ：") + folder(QStringLiteral("dst")));
@@ -312,7 +312,7 @@ void TestDrops::moveRemovesTheSource()
     m.setMovePath(folder(QStringLiteral("dst")));
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(MoveBox, 0);
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QCOMPARE(
         names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("v0001.bmp"), QStringLiteral("v0002.bmp")}));
     QCOMPARE(readBytes(folder(QStringLiteral("dst/v0000.bmp"))), original);
@@ -332,7 +332,7 @@ void TestDrops::cancelledFolderChooserEndsTheDrop()
     drop(MoveBox, 0);
     QCOMPARE(copies, 0);
     QCOMPARE(m.movePath(), QString());
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QCOMPARE(names(folder(QStringLiteral("src"))).size(), 2);
     // The next drop asks for the folder again.
     dialogs().answerMessage(MsgAnswer::Ok);
@@ -365,7 +365,7 @@ void TestDrops::ontoItsOwnFolderDoesNothing()
     QCOMPARE(readBytes(folder(QStringLiteral("src/s0000.jpg"))), before);
     QCOMPARE(
         names(folder(QStringLiteral("src"))), QStringList({QStringLiteral("s0000.jpg"), QStringLiteral("s0001.jpg")}));
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     // The user is told why nothing happened.
     QCOMPARE(dialogs().asked.size(), 2);
     QCOMPARE(dialogs().asked[1].icon, MsgIcon::Information);
@@ -456,7 +456,7 @@ void TestDrops::pagesAndDropsFollowTheListedFolder()
 
     dialogs().answerMessage(MsgAnswer::Ok);
     drop(DeleteBox, 0);
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QVERIFY(!QFile::exists(folder(listed + QStringLiteral("/a0030.bmp"))));
     QVERIFY(QFile::exists(folder(other + QStringLiteral("/a0030.bmp"))));
     QCOMPARE(m.panel(1), QStringLiteral("データ数：34"));
@@ -572,7 +572,7 @@ void TestDrops::onlyThumbnailsAreDropped()
     VuMain& m = showFolder(folder(QStringLiteral("p")));
     m.setErrNo(3);
     QCOMPARE(m.imgBox_DragDrop(DeleteBox, m.ui().OkBtn[0], 1, 1), 0);
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QVERIFY(dialogs().asked.isEmpty());
     QCOMPARE(names(folder(QStringLiteral("p"))).size(), 2);
 }
@@ -650,7 +650,7 @@ void TestDrops::undoTheNewestDrop()
         QCOMPARE(readBytes(folder(QStringLiteral("dst/")) + files[1]), QByteArray("edited"));
         QCOMPARE(dialogs().asked.size(), 2);
         QCOMPARE(dialogs().asked[1].text,
-            batch::undoSummary(1,
+            undoSummary(1,
                 {QStringLiteral("\u3000[複写取消失敗]\u3000") + folder(QStringLiteral("dst/")) + files[1]
                     + QStringLiteral("\u3000（処理の後で変更されたため、そのままにしました）")}));
     } else {
@@ -696,7 +696,7 @@ void TestDrops::deleteForGood()
     if (!final)
         dialogs().answerMessage(yes ? MsgAnswer::Yes : MsgAnswer::No);
     drop(DeleteBox, 0);
-    QCOMPARE(m.errNo(), 0.0);
+    QCOMPARE(m.errNo(), 0);
     QCOMPARE(dialogs().asked.size(), final ? 1 : 2);
     if (!final) {
         QCOMPARE(dialogs().asked[1].title, QStringLiteral("削除"));

@@ -51,7 +51,6 @@ void TestLayout::controls_data()
     row(true, "OkBtn0", {130, 4580, 2280, 265});
     row(true, "OkBtn1", {130, 4850, 460, 265});
     row(true, "OkBtn5", {1930, 4850, 480, 265});
-    row(true, "FileList", {130, 5100, 2315, 4500});
     row(true, "PrgBar1", {130, 9700, 2280, 265});
     row(true, "Frame2", {14080, 600, 1095, 3135});
     row(true, "imgBox2", {165, 2160, 800, 800});
@@ -60,7 +59,6 @@ void TestLayout::controls_data()
     row(false, "OkBtn0", {130, 3645, 1781.25f, 207.03125f});
     row(false, "OkBtn4", {1180, 3840, 359.375f, 207.03125f});
     row(false, "OkBtn5", {1530, 3840, 383, 207.03125f});
-    row(false, "FileList", {130, 4030, 1808.59375f, float(4500 / 1.4)});
     row(false, "PrgBar1", {130, 7270, 1781.25f, 207.03125f});
     row(false, "Frame2", {11000, 520, 855.46875f, float(3135 / 1.05)});
     row(false, "imgBox0", {128.90625f, 240, 625, 625});
@@ -76,7 +74,6 @@ void TestLayout::controls()
     const QHash<QString, TwipRect> byName = {
         {QStringLiteral("DrvList"), m.DrvList},
         {QStringLiteral("DirList"), m.DirList},
-        {QStringLiteral("FileList"), m.FileList},
         {QStringLiteral("PrgBar1"), m.PrgBar1},
         {QStringLiteral("Frame2"), m.Frame2},
         {QStringLiteral("OkBtn0"), m.OkBtn[0]},

@@ -130,7 +130,7 @@ void TestVuConv::panesStartOnCurrentFolder()
     QCOMPARE(w->ui().cmbBox->currentText(), QStringLiteral("all"));
     QCOMPARE(w->ui().cmbBox->count(), 5);
     QCOMPARE(w->typeNames()[4], QStringLiteral("ico"));
-    QCOMPARE(w->logShown(), quint8(0));
+    QCOMPARE(w->logShown(), false);
     QCOMPARE(w->logStore().count(), 0);
     QVERIFY(!w->findChild<QWidget*>(QStringLiteral("List1")));  // the log store is no control: none shows
     QVERIFY(w->ui().PrgBar->isHidden());
@@ -513,13 +513,13 @@ void TestVuConv::toolbarKeyDecides()
     QAction stray(QStringLiteral("anything"));
     stray.setData(QStringLiteral("ログ"));
     w->Toolbar1_ButtonClick(&stray);
-    QCOMPARE(w->logShown(), quint8(1));
+    QCOMPARE(w->logShown(), true);
     QAction unknown(QStringLiteral("ログ"));
     unknown.setData(QStringLiteral("ﾛｸﾞ"));
     w->Toolbar1_ButtonClick(&unknown);
-    QCOMPARE(w->logShown(), quint8(1));
+    QCOMPARE(w->logShown(), true);
     w->toolButton(QStringLiteral("ログ"))->trigger();
-    QCOMPARE(w->logShown(), quint8(0));
+    QCOMPARE(w->logShown(), false);
     QVERIFY(platform_->dialogs.asked.isEmpty());
 }
 
@@ -534,12 +534,12 @@ void TestVuConv::logToggleBeforeAnyOperation()
     QVERIFY(l->isVisible());
     QVERIFY(l->ui().List1->isVisible());
     QCOMPARE(l->ui().List1->count(), 0);
-    QCOMPARE(w->logShown(), quint8(1));
+    QCOMPARE(w->logShown(), true);
     QCOMPARE(l->topmostResult(), 1);
     QCOMPARE(platform_->windowing.calls.last().window, l);
 
     w->mnuSyoriLog_Click();
-    QCOMPARE(w->logShown(), quint8(0));
+    QCOMPARE(w->logShown(), false);
     QVERIFY(!l->isVisible());
     QVERIFY(l->ui().List1->isHidden());
     QCOMPARE(w->logWindow(), l);  // hidden, not discarded
@@ -552,7 +552,7 @@ void TestVuConv::linesWhileHiddenShowWhenToggledOn()
     const QStringList lines = {QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")};
     for (const QString& line : lines) {
         w->appendLog(line);
-        w->addLog();
+        w->syncLogWindow();
     }
     VuLog* l = w->logWindow();
     QVERIFY(l);  // loaded by the first line, hidden
@@ -566,7 +566,7 @@ void TestVuConv::linesWhileHiddenShowWhenToggledOn()
     // Toggled off and on again, the log still holds every line of this opening.
     w->mnuSyoriLog_Click();
     w->appendLog(QStringLiteral("four"));
-    w->addLog();
+    w->syncLogWindow();
     QVERIFY(!l->isVisible());
     w->mnuSyoriLog_Click();
     QCOMPARE(texts(l->ui().List1), lines + QStringList{QStringLiteral("four")});
@@ -580,12 +580,12 @@ void TestVuConv::logWindowFollowsEachLineWithoutRebuilding()
     VuLog* l = w->logWindow();
     for (int i = 0; i < 3000; ++i)
         w->appendLog(QStringLiteral("line %1").arg(i));
-    w->addLog();
+    w->syncLogWindow();
     QCOMPARE(l->ui().List1->count(), 3000);
     const QListWidgetItem* first = l->ui().List1->item(0);
     for (int i = 3000; i < 3010; ++i) {
         w->appendLog(QStringLiteral("line %1").arg(i));
-        w->addLog();
+        w->syncLogWindow();
         QCOMPARE(l->ui().List1->count(), i + 1);
         QCOMPARE(l->ui().List1->item(i)->text(), QStringLiteral("line %1").arg(i));
     }
@@ -604,20 +604,20 @@ void TestVuConv::closeBoxCountsAsToggleOff()
     w->mnuSyoriLog_Click();
     QPointer<VuLog> l = w->logWindow();
     QVERIFY(l->close());
-    QCOMPARE(w->logShown(), quint8(0));
+    QCOMPARE(w->logShown(), false);
     discardClosedWindows();
     QVERIFY(l.isNull());
     QVERIFY(!w->logWindow());
 
     // A line while the window is gone loads it again, hidden.
     w->appendLog(QStringLiteral("while closed"));
-    w->addLog();
+    w->syncLogWindow();
     QVERIFY(w->logWindow());
     QVERIFY(!w->logWindow()->isVisible());
 
     // One press shows it again at once, with every line.
     w->mnuSyoriLog_Click();
-    QCOMPARE(w->logShown(), quint8(1));
+    QCOMPARE(w->logShown(), true);
     QVERIFY(w->logWindow()->isVisible());
     QCOMPARE(texts(w->logWindow()->ui().List1), QStringList({QStringLiteral("kept"), QStringLiteral("while closed")}));
 }
@@ -631,7 +631,7 @@ void TestVuConv::fullLogStoreKeepsNewestLines()
     for (int i = 0; i < total; ++i) {
         w->appendLog(QStringLiteral("line %1").arg(i));
         if (i % 1000 == 0 || i >= batch::MaxLogLines - 2)
-            w->addLog();
+            w->syncLogWindow();
     }
     QCOMPARE(w->logStore().count(), batch::MaxLogLines);
     QCOMPARE(w->logTotal(), qint64(total));
@@ -646,7 +646,7 @@ void TestVuConv::fullLogStoreKeepsNewestLines()
     w->mnuSyoriLog_Click();
     w->logWindow()->clearList();
     w->appendLog(QStringLiteral("last"));
-    w->addLog();
+    w->syncLogWindow();
     QCOMPARE(texts(shown), w->logStore().lines());
 }
 
@@ -703,7 +703,7 @@ void TestVuConv::eachOpeningStartsAfresh()
     QVERIFY(second);
     QCOMPARE(second->logStore().count(), 0);
     QCOMPARE(second->logTotal(), qint64(0));
-    QCOMPARE(second->logShown(), quint8(0));
+    QCOMPARE(second->logShown(), false);
     QVERIFY(!second->logWindow());
     QCOMPARE(second->ui().cmbBox->currentText(), QStringLiteral("all"));
     QCOMPARE(second->ui().DirList[1]->path(), pics + QStringLiteral("/sub"));

@@ -609,7 +609,7 @@ void TestVuSlide::commandCancelled()
     main.ui().mnuRunSlide->trigger();
     QCOMPARE(platform_->dialogs.asked.size(), 1);
     QCOMPARE(platform_->dialogs.asked[0].title, QStringLiteral("ファイルを指定してください"));
-    QCOMPARE(main.errNo(), double(err::Cancel));
+    QCOMPARE(main.errNo(), int(err::Cancel));
     QVERIFY(main.isVisible());
     QVERIFY(!main.findChild<VuSlide*>());
     QCOMPARE(module.folder().curPath(), before);
@@ -626,7 +626,7 @@ void TestVuSlide::commandPlaysChosenFolder()
     QVERIFY(QTest::qWaitForWindowExposed(&main));
     platform_->dialogs.answerFile(folder_ + QStringLiteral("/b.gif"));
     main.mnuRunSlide_Click();
-    QCOMPARE(main.errNo(), 0.0);
+    QCOMPARE(main.errNo(), 0);
     QCOMPARE(module.folder().curPath(), folder_ + u'/');
     QVERIFY(!main.isVisible());
     QPointer<VuSlide> slide = main.findChild<VuSlide*>();

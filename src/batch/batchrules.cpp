@@ -1,5 +1,6 @@
 #include "batchrules.h"
 
+#include "platform/paths.h"
 #include "platform/wildcard.h"
 
 #include <algorithm>
@@ -52,6 +53,52 @@ std::optional<Command> commandForKey(const QString& key)
     for (const CommandEntry& e : commandTable()) {
         if (e.key == key)
             return e.command;
+    }
+    return std::nullopt;
+}
+
+const Operation& operation(Command command)
+{
+    using engine::ActionKind;
+    static const std::array<Operation, 4> table = {{
+        {Command::Copy, ActionKind::Copy, LogKind::Copy, QStringLiteral("一括コピー"),
+            QStringLiteral("ファイルコピーを行います。よろしいですか？")},
+        {Command::Move, ActionKind::Move, LogKind::Move, QStringLiteral("一括移動"),
+            QStringLiteral("ファイル移動を行います。よろしいですか？")},
+        {Command::Rename, ActionKind::Rename, LogKind::Rename, QStringLiteral("一括リネーム"),
+            QStringLiteral("ファイルリネームを行います。よろしいですか？")},
+        {Command::Delete, ActionKind::Delete, LogKind::Delete, QStringLiteral("一括削除"),
+            QStringLiteral("削除処理を行います。よろしいですか？")},
+    }};
+    return table.at(std::min(std::size_t(command), table.size() - 1));
+}
+
+std::optional<OutcomeEntry> outcomeEntry(
+    Command command, const engine::Outcome& o, const QString& source, const QStringList& names)
+{
+    const LogKind kind = operation(command).kind;
+    switch (command) {
+    case Command::Copy:
+    case Command::Move:
+        if (o.step == engine::Step::Copy)
+            return OutcomeEntry{o.from, o.index + 1,
+                o.done() ? logLine(kind, o.from, o.to) : failureLine(kind, o.from, o.to, o.reason)};
+        // A source kept because its copy is not known to be safe, or it changed since.
+        return OutcomeEntry{o.from, o.index + 1, o.failed() ? keptSourceLine(o.from, o.reason) : QString()};
+    case Command::Delete:
+        if (o.error == err::NoTrash && !o.failed())
+            return OutcomeEntry{o.from, o.index, notDeletedLine(o.from)};
+        return OutcomeEntry{
+            o.from, o.index, o.done() ? logLine(kind, o.from) : failureLine(kind, o.from, QString(), o.reason)};
+    case Command::Rename: {
+        if (o.step != engine::Step::Rename || o.index < 0 || o.index >= names.size())
+            return std::nullopt;
+        const QString file = paths::join(source, names[o.index]);
+        return OutcomeEntry{
+            file, o.index + 1, o.done() ? logLine(kind, file, o.to) : failureLine(kind, file, o.to, o.reason)};
+    }
+    case Command::Log:
+        break;
     }
     return std::nullopt;
 }
@@ -129,63 +176,6 @@ QString deleteForGoodQuestion(const QString& where, bool batch)
                           "完全に削除しますか？（削除したファイルは元に戻せません）\n")
                .arg(batch ? QStringLiteral("ファイル") : QStringLiteral("このファイル"))
         + where;
-}
-
-QString undoLine(const engine::UndoOutcome& u)
-{
-    const bool copy = u.kind == engine::UndoEntry::RemoveCopy;
-    const QString word = copy ? QStringLiteral("複写取消") : QStringLiteral("元に戻す");
-    QString line;
-    if (copy)
-        line = u.now;
-    else if (u.kind == engine::UndoEntry::Lost)
-        line = u.back;
-    else
-        line = u.now + from() + u.back;
-    if (u.done())
-        return tag(word) + line;
-    return tag(word + QStringLiteral("失敗")) + line + Ideographic + u'（' + u.reason + u'）';
-}
-
-QString undoQuestion(const engine::Action& action)
-{
-    static const char* const batchNames[] = {"一括コピー", "一括移動", "一括削除", "一括リネーム"};
-    static const char* const dropNames[] = {"ドラッグでのコピー", "ドラッグでの移動", "ドラッグでの削除", "リネーム"};
-    const int kind = int(action.kind);
-    const QString what = QString::fromUtf8(action.drop ? dropNames[kind] : batchNames[kind]);
-    if (action.drop && action.entries.size() == 1)
-        return QStringLiteral("直前の%1を元に戻します。よろしいですか？\n").arg(what) + action.entries.front().back;
-    return QStringLiteral("直前の%1（%2 件のファイル）を元に戻します。よろしいですか？")
-        .arg(what)
-        .arg(action.entries.size());
-}
-
-bool deletedForGood(const engine::Action& action)
-{
-    return !action.entries.empty() && std::all_of(action.entries.begin(), action.entries.end(), [](const auto& e) {
-        return e.kind == engine::UndoEntry::Lost;
-    });
-}
-
-QString cannotUndoText(const engine::Action& action)
-{
-    if (action.drop && action.entries.size() == 1)
-        return QStringLiteral("直前のドラッグでの削除は完全な削除のため、ファイルを元に戻せません。\n")
-            + action.entries.front().back;
-    return QStringLiteral("直前の一括削除（%1 件のファイル）は完全な削除のため、ファイルを元に戻せません。")
-        .arg(action.entries.size());
-}
-
-QString undoSummary(int leftAlone, const QStringList& lines)
-{
-    const QString head = QStringLiteral("%1 件のファイルを元に戻せませんでした。\n").arg(leftAlone);
-    if (lines.isEmpty())
-        return head + QStringLiteral("理由はログに記録されています。");
-    constexpr int Shown = 10;
-    QString text = head + lines.mid(0, Shown).join(u'\n');
-    if (lines.size() > Shown)
-        text += QStringLiteral("\n…ほか %1 件").arg(lines.size() - Shown);
-    return text;
 }
 
 ConvPlacement convPlacement(double workAreaWidthTwips)

@@ -3,8 +3,10 @@
 // engine's (engine/names.h).
 #pragma once
 
+#include "engine/fileengine.h"
 #include "engine/undo.h"
 #include "shell/twipsscreen.h"
+#include "shell/worktexts.h"
 
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,34 @@ const std::array<CommandEntry, 5>& commandTable();
 // The command a toolbar button with this key runs; none for a key of no command.
 std::optional<Command> commandForKey(const QString& key);
 
+// ---- the four file commands ----
+
+enum class LogKind { Copy, Move, Delete, Rename };
+
+// What a file command asks before it runs, how its log names the files, and what the journal
+// keeps of it (which also gives the title of the box that reports its failures, errorTitle()).
+struct Operation {
+    Command command;
+    engine::ActionKind action;
+    LogKind kind;
+    QString confirmTitle;
+    QString confirmText;
+};
+// The entry of Copy, Move, Rename or Delete.
+const Operation& operation(Command command);
+
+// What one outcome of a run shows: the file the window last worked on, the progress bar's value
+// and the log line (empty: nothing to log). None for a step the log and the bar leave out (a
+// file stepping out of another's way during a rename is logged at its own turn, by the name it
+// had when the run began: `source` and `names` are the run's folder and files).
+struct OutcomeEntry {
+    QString file;
+    int bar = 0;
+    QString line;
+};
+std::optional<OutcomeEntry> outcomeEntry(
+    Command command, const engine::Outcome& outcome, const QString& source, const QStringList& names);
+
 // ---- rename ----
 
 enum class PrefixCheck {
@@ -41,7 +71,6 @@ PrefixCheck checkPrefix(const QString& prefix);
 // The most lines the log store keeps; beyond it the oldest lines make room for new ones.
 inline constexpr int MaxLogLines = 32767;
 
-enum class LogKind { Copy, Move, Delete, Rename };
 // A line for a file done: "　[複写]　" + source + "　から　" + target, and so on.
 QString logLine(LogKind kind, const QString& source, const QString& target = QString());
 // A line for a file that failed, with the reason: "　[複写失敗]　" + source + "　から　" + target
@@ -60,23 +89,6 @@ QString notDeletedLine(const QString& source);
 // The question before files are deleted for good because their volume has no trash: `where` is
 // the file (a drop) or the folder (a batch run).
 QString deleteForGoodQuestion(const QString& where, bool batch);
-
-// ---- undo ----
-
-inline const QString UndoTitle = QStringLiteral("元に戻す");
-// The line for one file of an undo: "　[元に戻す]　" + where it was + "　から　" + where it went
-// back, or for a copy removed "　[複写取消]　" + the copy; a file left alone gets the tag with
-// "失敗" and the reason.
-QString undoLine(const engine::UndoOutcome& outcome);
-// The question before the newest action is undone.
-QString undoQuestion(const engine::Action& action);
-// Whether every file of `action` was deleted for good, so that nothing of it can come back; the
-// text that says so plainly, in place of the question.
-bool deletedForGood(const engine::Action& action);
-QString cannotUndoText(const engine::Action& action);
-// The text of the box that ends an undo in which some files were left alone: the log holds the
-// reasons, or, where there is no log to read, the first of `lines` are in the box.
-QString undoSummary(int leftAlone, const QStringList& lines = {});
 
 // ---- loading ----
 

@@ -1,5 +1,4 @@
 #include "vuconv.h"
-#include "batchwidgets.h"
 #include "vulog.h"
 #include "vurenm.h"
 
@@ -8,6 +7,8 @@
 #include "shell/artwork.h"
 #include "shell/imagetypes.h"
 #include "shell/naming.h"
+#include "widgets/inputblocker.h"
+#include "widgets/undorunner.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -32,23 +33,9 @@ QFrame* rule(QWidget* parent, const QString& objectName, const QRect& r)
     return f;
 }
 
-// The toolbar's picture of each command, in the order of batch::commandTable().
-QPixmap commandPicture(batch::Command command)
-{
-    switch (command) {
-    case batch::Command::Copy:
-        return copyBoxPicture(32);
-    case batch::Command::Move:
-        return moveBoxPicture(32);
-    case batch::Command::Rename:
-        return renamePicture(32);
-    case batch::Command::Delete:
-        return wasteBinPicture(32);
-    case batch::Command::Log:
-        return logPicture(32);
-    }
-    return QPixmap();
-}
+// The toolbar's picture of each command, in the order of batch::Command.
+QPixmap (*const commandPicture[])(int size)
+    = {copyBoxPicture, moveBoxPicture, renamePicture, wasteBinPicture, logPicture};
 
 }  // namespace
 
@@ -177,7 +164,7 @@ void VuConv::buildToolbar(QWidget* client)
     for (const batch::CommandEntry& e : batch::commandTable()) {
         if (e.command == batch::Command::Log)
             ui_.Toolbar1->addSeparator();
-        QAction* a = ui_.Toolbar1->addAction(QIcon(commandPicture(e.command)), e.key);
+        QAction* a = ui_.Toolbar1->addAction(QIcon(commandPicture[int(e.command)](32)), e.key);
         a->setData(e.key);
         a->setToolTip(e.key);
         nameObject(a, QStringLiteral("Toolbar1:") + e.key);
@@ -221,7 +208,7 @@ void VuConv::Form_Load()
     ui_.cmbBox->setCurrentIndex(0);
     cmbBox_Click();
 
-    logShown_ = 0;
+    logShown_ = false;
     Dsp_change();
     topmostResult_ = module_.SetTopmost(this, 1);
 }
@@ -318,18 +305,10 @@ void VuConv::Toolbar1_ButtonClick(QAction* button)
 
 void VuConv::run(batch::Command command)
 {
-    switch (command) {
-    case batch::Command::Copy:
-        return mnuSyoriCopy_Click();
-    case batch::Command::Move:
-        return mnuSyoriMove_Click();
-    case batch::Command::Rename:
-        return mnuSyoriRename_Click();
-    case batch::Command::Delete:
-        return mnuSyoriDel_Click();
-    case batch::Command::Log:
-        return mnuSyoriLog_Click();
-    }
+    if (command == batch::Command::Log)
+        mnuSyoriLog_Click();
+    else
+        operate(command);
 }
 
 // ---- log ----
@@ -339,32 +318,32 @@ void VuConv::appendLog(const QString& line)
     log_.append(line);
 }
 
-void VuConv::addLog()
+void VuConv::syncLogWindow()
 {
     if (!logWindow_) {
         logWindow_ = new VuLog(module_, this);
-        connect(logWindow_, &VuLog::closedByUser, this, [this] { logShown_ = 0; });
+        connect(logWindow_, &VuLog::closedByUser, this, [this] { logShown_ = false; });
         connect(logWindow_, &VuLog::undoRequested, this, &VuConv::mnuSyoriUndo_Click);
         logWindow_->Form_Load();
     }
-    if (logShown_ == 0)
+    if (!logShown_)
         logWindow_->setShown(false);
     logWindow_->follow(log_);
 }
 
 void VuConv::mnuSyoriLog_Click()
 {
-    if (logShown_ == 1) {
-        logShown_ = 0;
+    if (logShown_) {
+        logShown_ = false;
         if (logWindow_)
             logWindow_->setShown(false);
         return;
     }
     if (logWindow_)
         logWindow_->clearList();
-    addLog();
+    syncLogWindow();
     logWindow_->setShown(true);
-    logShown_ = 1;
+    logShown_ = true;
 }
 
 }  // namespace vu

@@ -73,8 +73,8 @@ public:
 
     // The names of the type choice's items, in order.
     const std::array<QString, 5>& typeNames() const { return typeNames_; }
-    // 1 while the log window is toggled on, else 0.
-    quint8 logShown() const { return logShown_; }
+    // True while the log window is toggled on.
+    bool logShown() const { return logShown_; }
     // Each pane's folder with a final separator, as the last command fixed them.
     const std::array<QString, 2>& paneDir() const { return paneDir_; }
     // The file the last operation worked on last.
@@ -101,21 +101,21 @@ public:
     // Runs the command of the button's key (its data); a key of no command does nothing.
     void Toolbar1_ButtonClick(QAction* button);
     void mnuFileQuit_Click();
-    void mnuSyoriCopy_Click();
-    void mnuSyoriMove_Click();
-    void mnuSyoriRename_Click();
-    void mnuSyoriDel_Click();
+    void mnuSyoriCopy_Click() { operate(batch::Command::Copy); }
+    void mnuSyoriMove_Click() { operate(batch::Command::Move); }
+    void mnuSyoriRename_Click() { operate(batch::Command::Rename); }
+    void mnuSyoriDel_Click() { operate(batch::Command::Delete); }
     void mnuSyoriLog_Click();
     // Undoes the newest batch run or drop, after asking; the log tells what became of each file.
-    void mnuSyoriUndo_Click();
+    void mnuSyoriUndo_Click() { undoNewest(); }
     // The same, for the main window's command too: true when something was undone.
     bool undoNewest();
 
     // ---- log ----
     // Appends a line to the log store; when the store is full its oldest line makes room.
     void appendLog(const QString& line);
-    // Shows the log store in the log window (loading it, hidden unless toggled on).
-    void addLog();
+    // Brings the log window in line with the log store (loading it, hidden unless toggled on).
+    void syncLogWindow();
     // The lines of this opening (the newest ones, when there were more than it keeps).
     const BatchLog& logStore() const { return log_; }
     // Lines appended during this opening, including any the full store has dropped.
@@ -140,15 +140,17 @@ private:
         QStringList names;
     };
     Batch fixBatch();
-    void resetBar(int files);
-    void copyOrMove(bool move);
+    // Runs a file command: asks, works through the source pane's files, logs and reports.
+    void operate(batch::Command command);
+    // The rename's prefix, asked in `dialog` and checked; none when cancelled or unusable.
+    std::optional<QString> askPrefix(VuReNM* dialog);
 
     VuModule& module_;
     Controls ui_;
     std::array<FolderPane*, 2> panes_{};  // each pane's lists, kept in step
     BatchLog log_;
     std::array<QString, 5> typeNames_;
-    quint8 logShown_ = 0;
+    bool logShown_ = false;
     std::array<QString, 2> paneDir_;
     QString srcPath_;
     qint32 topmostResult_ = 0;

@@ -4,16 +4,15 @@
 // one file is logged with its reason and the run goes on; one box at the end tells how many
 // files failed. No file is ever overwritten or lost. Each run is kept in the journal of the
 // program's run, so that it can be undone.
-#include "batchwidgets.h"
 #include "vuconv.h"
 #include "vurenm.h"
 
 #include "engine/fileengine.h"
-#include "platform/paths.h"
+#include "shell/worktexts.h"
+#include "widgets/inputblocker.h"
+#include "widgets/undorunner.h"
 
 namespace vu {
-
-using batch::LogKind;
 
 class VuConv::Run {
 public:
@@ -48,13 +47,6 @@ VuConv::Batch VuConv::fixBatch()
     return {ui_.FileList[0]->path(), ui_.FileList[1]->path(), ui_.FileList[0]->names()};
 }
 
-void VuConv::resetBar(int files)
-{
-    ui_.PrgBar->setMinimum(0);
-    ui_.PrgBar->setMaximum(files + 1);
-    ui_.PrgBar->setValue(0);
-}
-
 MsgAnswer VuConv::ask(const QString& title, const QString& text, MsgIcon icon, MsgButtons buttons)
 {
     return module_.dialogs().message(this, title, text, icon, buttons);
@@ -72,226 +64,137 @@ VuReNM* VuConv::renameDialog()
     return ownRenameDialog_.data();
 }
 
-// ---- copy and move ----
+// ---- the four file commands ----
 
-void VuConv::mnuSyoriCopy_Click()
+std::optional<QString> VuConv::askPrefix(VuReNM* dialog)
 {
-    copyOrMove(false);
+    const QPointer<VuReNM> kept = dialog;
+    dialog->move(frameGeometry().center() - dialog->rect().center());
+    const std::optional<QString> answer = dialog->askPrefix();
+    if (!answer) {
+        if (kept)  // cancelled; else discarded, as the program ends
+            kept->clearAnswer();
+        return std::nullopt;
+    }
+    switch (batch::checkPrefix(*answer)) {
+    case batch::PrefixCheck::Empty:
+        ask(QStringLiteral("名称エラー"), QStringLiteral("名称を入力してください。"), MsgIcon::Error, MsgButtons::Ok);
+        return std::nullopt;
+    case batch::PrefixCheck::Unsafe:
+        kept->clearAnswer();
+        ask(QStringLiteral("名称エラー"),
+            QStringLiteral(
+                "この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"),
+            MsgIcon::Error, MsgButtons::Ok);
+        return std::nullopt;
+    case batch::PrefixCheck::Usable:
+        break;
+    }
+    return answer;
 }
 
-void VuConv::mnuSyoriMove_Click()
-{
-    copyOrMove(true);
-}
-
-void VuConv::copyOrMove(bool move)
+void VuConv::operate(batch::Command command)
 {
     if (running_)
         return;
+    const batch::Operation& op = batch::operation(command);
     const Batch work = fixBatch();
-    const QString errorTitle = move ? QStringLiteral("移動エラー") : QStringLiteral("コピーエラー");
     if (work.names.isEmpty()) {
-        ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
+        ask(errorTitle(op.action), NoFiles, MsgIcon::Error, MsgButtons::Ok);
         return;
     }
-    resetBar(int(work.names.size()));
-    const MsgAnswer answer = move
-        ? ask(QStringLiteral("一括移動"), QStringLiteral("ファイル移動を行います。よろしいですか？"),
-            MsgIcon::Exclamation, MsgButtons::OkCancel)
-        : ask(QStringLiteral("一括コピー"), QStringLiteral("ファイルコピーを行います。よろしいですか？"),
-            MsgIcon::Exclamation, MsgButtons::OkCancel);
-    if (answer != MsgAnswer::Ok)
+    // A rename asks for its prefix first; the dialog keeps it until the run is over.
+    QPointer<VuReNM> dialog;
+    QString prefix;
+    if (command == batch::Command::Rename) {
+        dialog = renameDialog();
+        const std::optional<QString> answer = askPrefix(dialog);
+        if (!answer)
+            return;
+        prefix = *answer;
+    }
+    ui_.PrgBar->setRange(0, int(work.names.size()) + 1);
+    ui_.PrgBar->setValue(0);
+    if (ask(op.confirmTitle, op.confirmText, MsgIcon::Exclamation, MsgButtons::OkCancel) != MsgAnswer::Ok) {
+        if (dialog)
+            dialog->clearAnswer();
         return;
+    }
     ui_.PrgBar->show();
+    const bool transfer = command == batch::Command::Copy || command == batch::Command::Move;
     // The same folder, also when one pane reaches it through a link.
-    if (work.target == work.source || module_.files().sameEntry(work.target, work.source)) {
+    if (transfer && (work.target == work.source || module_.files().sameEntry(work.target, work.source))) {
         ui_.PrgBar->hide();
         ask(QStringLiteral("エラー"), QStringLiteral("同一パスの指定"), MsgIcon::Error, MsgButtons::Ok);
         return;
     }
 
-    const LogKind kind = move ? LogKind::Move : LogKind::Copy;
     engine::FileEngine worker(module_.files(), module_.clock());
     engine::Totals totals;
     {
         Run run(*this);
-        engine::Recording record(&module_.journal(), move ? engine::ActionKind::Move : engine::ActionKind::Copy, false);
+        engine::Recording record(&module_.journal(), op.action, false);
         engine::Listener listener;
         listener.outcome = [&](const engine::Outcome& o) {
             record.add(o);
-            srcPath_ = o.from;
-            ui_.PrgBar->setValue(o.index + 1);
-            if (o.step == engine::Step::Copy) {
-                appendLog(
-                    o.done() ? batch::logLine(kind, o.from, o.to) : batch::failureLine(kind, o.from, o.to, o.reason));
-                addLog();
-            } else if (o.failed()) {
-                // A source kept because its copy is not known to be safe, or it changed since.
-                appendLog(batch::keptSourceLine(o.from, o.reason));
-                addLog();
+            const std::optional<batch::OutcomeEntry> entry = batch::outcomeEntry(command, o, work.source, work.names);
+            if (!entry)
+                return;
+            srcPath_ = entry->file;
+            ui_.PrgBar->setValue(entry->bar);
+            if (!entry->line.isEmpty()) {
+                appendLog(entry->line);
+                syncLogWindow();
             }
             run.pump();
         };
-        listener.removalBegins = [&] { ui_.PrgBar->setValue(0); };
-        totals = worker.transferAll(
-            move ? engine::Transfer::Move : engine::Transfer::Copy, work.source, work.names, work.target, listener);
-        paneRefresh();
-    }
-    if (totals.failed > 0)
-        ask(errorTitle, batch::failureSummary(kind, totals.failed), MsgIcon::Error, MsgButtons::Ok);
-}
-
-// ---- delete ----
-
-void VuConv::mnuSyoriDel_Click()
-{
-    if (running_)
-        return;
-    const Batch work = fixBatch();
-    const QString errorTitle = QStringLiteral("削除エラー");
-    if (work.names.isEmpty()) {
-        ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
-        return;
-    }
-    resetBar(int(work.names.size()));
-    if (ask(QStringLiteral("一括削除"), QStringLiteral("削除処理を行います。よろしいですか？"), MsgIcon::Exclamation,
-            MsgButtons::OkCancel)
-        != MsgAnswer::Ok)
-        return;
-    ui_.PrgBar->show();
-    engine::FileEngine worker(module_.files(), module_.clock());
-    engine::Totals totals;
-    {
-        Run run(*this);
-        engine::Recording record(&module_.journal(), engine::ActionKind::Delete, false);
-        engine::Listener listener;
-        listener.outcome = [&](const engine::Outcome& o) {
-            record.add(o);
-            srcPath_ = o.from;
-            ui_.PrgBar->setValue(o.index);
-            if (o.error == err::NoTrash && !o.failed())
-                appendLog(batch::notDeletedLine(o.from));
-            else
-                appendLog(o.done() ? batch::logLine(LogKind::Delete, o.from)
-                                   : batch::failureLine(LogKind::Delete, o.from, QString(), o.reason));
-            addLog();
-            run.pump();
-        };
-        // Asked once for the run, and only when the files cannot go to a trash.
-        listener.mayDeleteForGood = [&](const QString&) {
-            return ask(QStringLiteral("一括削除"), batch::deleteForGoodQuestion(work.source, true),
-                       MsgIcon::Exclamation, MsgButtons::YesNo)
-                == MsgAnswer::Yes;
-        };
-        totals = worker.deleteAll(work.source, work.names, module_.deleteMode(), listener);
-        paneRefresh();
-    }
-    if (totals.failed > 0)
-        ask(errorTitle, batch::failureSummary(LogKind::Delete, totals.failed), MsgIcon::Error, MsgButtons::Ok);
-}
-
-// ---- rename ----
-
-void VuConv::mnuSyoriRename_Click()
-{
-    if (running_)
-        return;
-    const Batch work = fixBatch();
-    const QString errorTitle = QStringLiteral("リネームエラー");
-    if (work.names.isEmpty()) {
-        ask(errorTitle, NoFiles, MsgIcon::Error, MsgButtons::Ok);
-        return;
-    }
-    const QPointer<VuReNM> dialog = renameDialog();
-    dialog->move(frameGeometry().center() - dialog->rect().center());
-    const std::optional<QString> answer = dialog->askPrefix();
-    if (!answer) {
-        if (dialog)  // cancelled; else discarded, as the program ends
-            dialog->clearAnswer();
-        return;
-    }
-    const QString prefix = *answer;
-    switch (batch::checkPrefix(prefix)) {
-    case batch::PrefixCheck::Empty:
-        ask(QStringLiteral("名称エラー"), QStringLiteral("名称を入力してください。"), MsgIcon::Error, MsgButtons::Ok);
-        return;
-    case batch::PrefixCheck::Unsafe:
-        dialog->clearAnswer();
-        ask(QStringLiteral("名称エラー"),
-            QStringLiteral(
-                "この名称は使用できません。\n「/」「\\」や制御文字を含む名称、「.」で始まる名称は指定できません。"),
-            MsgIcon::Error, MsgButtons::Ok);
-        return;
-    case batch::PrefixCheck::Usable:
-        break;
-    }
-    resetBar(int(work.names.size()));
-    if (ask(QStringLiteral("一括リネーム"), QStringLiteral("ファイルリネームを行います。よろしいですか？"),
-            MsgIcon::Exclamation, MsgButtons::OkCancel)
-        != MsgAnswer::Ok) {
-        dialog->clearAnswer();
-        return;
-    }
-    ui_.PrgBar->show();
-    engine::FileEngine worker(module_.files(), module_.clock());
-    engine::Totals totals;
-    {
-        Run run(*this);
-        engine::Recording record(&module_.journal(), engine::ActionKind::Rename, false);
-        engine::Listener listener;
-        listener.outcome = [&](const engine::Outcome& o) {
-            record.add(o);
-            if (o.step != engine::Step::Rename)
-                return;  // a file stepping out of the way of another is logged at its own turn
-            // The log names each file by the name it had when the run began.
-            srcPath_ = paths::join(work.source, work.names[o.index]);
-            ui_.PrgBar->setValue(o.index + 1);
-            appendLog(o.done() ? batch::logLine(LogKind::Rename, srcPath_, o.to)
-                               : batch::failureLine(LogKind::Rename, srcPath_, o.to, o.reason));
-            addLog();
-            run.pump();
-        };
-        totals = worker.renameAll(work.source, work.names, prefix, listener);
+        switch (command) {
+        case batch::Command::Copy:
+        case batch::Command::Move:
+            listener.removalBegins = [&] { ui_.PrgBar->setValue(0); };
+            totals
+                = worker.transferAll(command == batch::Command::Move ? engine::Transfer::Move : engine::Transfer::Copy,
+                    work.source, work.names, work.target, listener);
+            break;
+        case batch::Command::Delete:
+            // Asked once for the run, and only when the files cannot go to a trash.
+            listener.mayDeleteForGood = [&](const QString&) {
+                return ask(op.confirmTitle, batch::deleteForGoodQuestion(work.source, true), MsgIcon::Exclamation,
+                           MsgButtons::YesNo)
+                    == MsgAnswer::Yes;
+            };
+            totals = worker.deleteAll(work.source, work.names, module_.deleteMode(), listener);
+            break;
+        case batch::Command::Rename:
+            totals = worker.renameAll(work.source, work.names, prefix, listener);
+            break;
+        case batch::Command::Log:
+            break;
+        }
         paneRefresh();
     }
     if (dialog)
         dialog->clearAnswer();
     if (totals.failed > 0)
-        ask(errorTitle, batch::failureSummary(LogKind::Rename, totals.failed), MsgIcon::Error, MsgButtons::Ok);
+        ask(errorTitle(op.action), batch::failureSummary(op.kind, totals.failed), MsgIcon::Error, MsgButtons::Ok);
 }
 
 // ---- undo ----
-
-void VuConv::mnuSyoriUndo_Click()
-{
-    undoNewest();
-}
 
 bool VuConv::undoNewest()
 {
     if (running_)
         return false;
-    const std::optional<engine::Action> action = askUndo(module_, this);
-    if (!action)
-        return false;
-    const int files = int(action->entries.size());
-    resetBar(files);
-    ui_.PrgBar->show();
-    engine::Totals totals;
-    {
-        Run run(*this);
-        int done = 0;
-        totals = engine::undoTaken(module_.journal(), module_.files(), *action, [&](const engine::UndoOutcome& u) {
-            ui_.PrgBar->setValue(++done);
-            appendLog(batch::undoLine(u));
-            addLog();
-            run.pump();
-        });
-        paneRefresh();
-    }
-    if (totals.skipped + totals.failed > 0)
-        ask(batch::UndoTitle, batch::undoSummary(totals.skipped + totals.failed), MsgIcon::Error, MsgButtons::Ok);
-    return true;
+    UndoShow show;
+    show.bar = ui_.PrgBar;
+    show.barSpare = 1;
+    show.running = &running_;
+    show.each = [this](const engine::UndoOutcome& u) {
+        appendLog(undoLine(u));
+        syncLogWindow();
+    };
+    show.done = [this] { paneRefresh(); };
+    return runUndo(module_, this, show);
 }
 
 }  // namespace vu

@@ -1,9 +1,9 @@
 #include "vulog.h"
 #include "batchrules.h"
-#include "batchwidgets.h"
 
 #include "platform/twips.h"
 #include "shell/naming.h"
+#include "widgets/undorunner.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>

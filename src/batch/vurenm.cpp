@@ -1,8 +1,8 @@
 #include "vurenm.h"
-#include "batchwidgets.h"
 
 #include "platform/twips.h"
 #include "shell/naming.h"
+#include "widgets/inputblocker.h"
 
 #include <QCloseEvent>
 #include <QPointer>

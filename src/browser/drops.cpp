@@ -1,9 +1,11 @@
 #include "drops.h"
+#include "mainbars.h"
 
 #include "batch/batchrules.h"
 #include "platform/paths.h"
 #include "shell/artwork.h"
 #include "shell/naming.h"
+#include "shell/worktexts.h"
 
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -18,12 +20,12 @@ namespace vu {
 const DropBoxInfo& dropBox(int index)
 {
     static const std::array<DropBoxInfo, 3> boxes = {{
-        {QStringLiteral("コピー"), QStringLiteral("コピーを行います。よろしいですか？"), copyBoxPicture, 5,
-            QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："), QStringLiteral("コピーエラー")},
-        {QStringLiteral("移動"), QStringLiteral("移動を行います。よろしいですか？"), moveBoxPicture, 6,
-            QStringLiteral("移動ﾌｫﾙﾀﾞ："), QStringLiteral("移動エラー")},
-        {QStringLiteral("削除"), QStringLiteral("削除を行います。よろしいですか？"), wasteBinPicture, 0, QString(),
-            QStringLiteral("削除エラー")},
+        {QStringLiteral("コピー"), QStringLiteral("コピーを行います。よろしいですか？"), copyBoxPicture,
+            CopyFolderPanel, errorTitle(engine::ActionKind::Copy)},
+        {QStringLiteral("移動"), QStringLiteral("移動を行います。よろしいですか？"), moveBoxPicture, MoveFolderPanel,
+            errorTitle(engine::ActionKind::Move)},
+        {QStringLiteral("削除"), QStringLiteral("削除を行います。よろしいですか？"), wasteBinPicture, 0,
+            errorTitle(engine::ActionKind::Delete)},
     }};
     return boxes.at(std::clamp(index, 0, 2));
 }
@@ -147,7 +149,7 @@ FsStatus runDrop(const DropSession& s, int index, const QString& source, bool* d
         QString& boxTarget = index == CopyBox ? s.copyPath : s.movePath;
         if (boxTarget.isEmpty())
             boxTarget = s.module.FolderDsp(s.window, 13);
-        s.setPanel(box.panel, box.panelLabel + boxTarget);
+        s.setPanel(box.panel, panelLabel(box.panel) + boxTarget);
         if (boxTarget.isEmpty())
             return FsStatus::success();  // no folder chosen: nothing to copy to
         target = boxTarget;

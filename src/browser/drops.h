@@ -24,7 +24,6 @@ struct DropBoxInfo {
     QString confirmation;  // its text
     QPixmap (*picture)(int size);  // draws the box's picture
     int panel;  // status panel showing the target (0: none)
-    QString panelLabel;
     QString failureTitle;  // of the box telling that a drop failed
 };
 const DropBoxInfo& dropBox(int index);

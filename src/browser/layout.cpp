@@ -39,7 +39,6 @@ MainLayout mainLayout(double workAreaWidthTwips)
         m.DirList = r(130, 720, 2280, 4000);
         m.OkBtn = {r(130, 4580, 2280, 265), r(130, 4850, 460, 265), r(580, 4850, 460, 265), r(1030, 4850, 460, 265),
             r(1480, 4850, 460, 265), r(1930, 4850, 480, 265)};
-        m.FileList = r(130, 5100, 2315, 4500);
         m.PrgBar1 = r(130, 9700, 2280, 265);
         for (int k = 0; k < CellsPerPage; ++k) {
             const int row = k / 6, col = k % 6;
@@ -54,7 +53,6 @@ MainLayout mainLayout(double workAreaWidthTwips)
         m.DirList = r(130, 620, 1781.25, 3125);
         m.OkBtn = {r(130, 3645, 1781.25, 207.03125), r(130, 3840, 359.375, 207.03125), r(480, 3840, 359.375, 207.03125),
             r(830, 3840, 359.375, 207.03125), r(1180, 3840, 359.375, 207.03125), r(1530, 3840, 383, 207.03125)};
-        m.FileList = r(130, 4030, 1808.59375, 4500 / 1.4);
         m.PrgBar1 = r(130, 7270, 1781.25, 207.03125);
         for (int k = 0; k < CellsPerPage; ++k) {
             const int row = k / 6, col = k % 6;
@@ -89,7 +87,7 @@ void scale(TwipRect& r, double factor)
 
 double tableHeight(const MainLayout& m)
 {
-    // The hidden file list is never on the screen, and the drop boxes stand high above.
+    // The drop boxes stand high above.
     double lowest = std::max(bottom(m.PrgBar1), bottom(m.DirList));
     for (const TwipRect& r : m.OkBtn)
         lowest = std::max(lowest, bottom(r));
@@ -105,7 +103,7 @@ MainLayout fitHeight(MainLayout m, double heightTwips)
         return m;
     // The margin below stays; everything above it shrinks.
     const double factor = std::max(0.0, heightTwips - BottomMargin) / (needed - BottomMargin);
-    for (TwipRect* r : {&m.DrvList, &m.DirList, &m.FileList, &m.PrgBar1})
+    for (TwipRect* r : {&m.DrvList, &m.DirList, &m.PrgBar1})
         scale(*r, factor);
     for (TwipRect& r : m.OkBtn)
         scale(r, factor);

@@ -20,7 +20,7 @@ struct MainLayout {
     bool large = false;
     // The factor the tops and heights of the grid and the list column carry (1: as in the table).
     float verticalScale = 1;
-    TwipRect DrvList, DirList, FileList, PrgBar1, Frame2;
+    TwipRect DrvList, DirList, PrgBar1, Frame2;
     std::array<TwipRect, 6> OkBtn;
     std::array<TwipRect, CellsPerPage> Img, ImgName;
     std::array<TwipRect, 3> imgBox;  // inside Frame2

@@ -85,7 +85,7 @@ std::array<StatusPanel*, 6> addStatusPanels(QStatusBar* bar)
 {
     std::array<StatusPanel*, 6> panels{};
     for (int n = 1; n <= 6; ++n) {
-        auto* label = new StatusPanel(initialPanelText(n), n >= 4, bar);
+        auto* label = new StatusPanel(initialPanelText(n), panelNamesFolder(n), bar);
         label->setObjectName(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
         // A screen reader reads the panel's text as its name; the description says which it is.
         label->setAccessibleDescription(QStringLiteral("StatusBar1.Panels(%1)").arg(n));
@@ -109,17 +109,40 @@ void setPanelWidths(const std::array<StatusPanel*, 6>& panels, const std::array<
     panels[5]->setMinimumWidth(std::max(1, twips::toPx(widths[5])));
 }
 
+namespace {
+
+struct PanelText {
+    QString label;
+    bool spaced;  // written first with an ideographic space after the label
+};
+const PanelText* panelText(int n)
+{
+    static const PanelText texts[PanelCount] = {
+        {QStringLiteral("データ数："), true},
+        {QStringLiteral("ページ："), false},
+        {QStringLiteral("画像形式："), true},
+        {QStringLiteral("表示ﾌｫﾙﾀﾞ："), false},
+        {QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ："), true},
+        {QStringLiteral("移動ﾌｫﾙﾀﾞ："), false},
+    };
+    return n >= 1 && n <= PanelCount ? &texts[n - 1] : nullptr;
+}
+
+}  // namespace
+
+const QString& panelLabel(int n)
+{
+    static const QString none;
+    const PanelText* t = panelText(n);
+    return t ? t->label : none;
+}
+
 QString initialPanelText(int n)
 {
-    static const QString texts[6] = {
-        QStringLiteral("データ数：　"),
-        QStringLiteral("ページ："),
-        QStringLiteral("画像形式：　"),
-        QStringLiteral("表示ﾌｫﾙﾀﾞ："),
-        QStringLiteral("ｺﾋﾟｰﾌｫﾙﾀﾞ：　"),
-        QStringLiteral("移動ﾌｫﾙﾀﾞ："),
-    };
-    return n >= 1 && n <= 6 ? texts[n - 1] : QString();
+    const PanelText* t = panelText(n);
+    if (!t)
+        return QString();
+    return t->spaced ? t->label + QChar(0x3000) : t->label;
 }
 
 }  // namespace vu

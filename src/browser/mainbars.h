@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -87,7 +88,9 @@ template <class Controls, class Window> struct MenuTable {
     std::vector<Menu> menus;
 
     // Builds the menus into `window`'s menu bar (or as pop-ups), named as the table names them.
-    void build(Window* window, Controls& ui) const
+    // `make`, where given, may build an item itself (added to the menu, or null for the table's).
+    using Maker = std::function<QAction*(QMenu* menu, QAction* Controls::*action, const QString& name)>;
+    void build(Window* window, Controls& ui, const Maker& make = {}) const
     {
         for (const Menu& m : menus) {
             const QString caption = QString::fromUtf8(m.caption);
@@ -101,7 +104,9 @@ template <class Controls, class Window> struct MenuTable {
             }
             ui.*m.menu = menu;
             for (const Item& i : m.items) {
-                QAction* a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
+                QAction* a = make ? make(menu, i.action, QString::fromLatin1(i.name)) : nullptr;
+                if (!a)
+                    a = i.caption ? menu->addAction(QString::fromUtf8(i.caption)) : menu->addSeparator();
                 nameObject(a, QString::fromLatin1(i.name));
                 if (i.handler)
                     QObject::connect(a, &QAction::triggered, window, i.handler);
@@ -117,7 +122,17 @@ std::array<StatusPanel*, 6> addStatusPanels(QStatusBar* bar);
 // Gives the panels their widths in twips: the first five exactly, the last at least.
 void setPanelWidths(const std::array<StatusPanel*, 6>& panels, const std::array<float, 6>& widths);
 
-// Texts of the status panels before anything writes them.
+// The status bar's panels, numbered from 1 on the left as the window's code and tests know them.
+enum StatusPanelNo { CountPanel = 1, PagePanel, TypePanel, ShownFolderPanel, CopyFolderPanel, MoveFolderPanel };
+inline constexpr int PanelCount = 6;
+// The label that begins panel n's text: "データ数：", "ページ：", ... "移動ﾌｫﾙﾀﾞ：".
+const QString& panelLabel(int n);
+// Panel n's text before anything writes it.
 QString initialPanelText(int n);
+// Whether panel n names a folder (and is cut at the beginning of its path).
+inline bool panelNamesFolder(int n)
+{
+    return n >= ShownFolderPanel;
+}
 
 }  // namespace vu

@@ -1,4 +1,5 @@
 #include "pages.h"
+#include "mainbars.h"
 
 #include <algorithm>
 #include <cmath>
@@ -22,12 +23,12 @@ int pageCount(int files)
 
 QString pageLabel(int pageNo, int files)
 {
-    return QStringLiteral("ページ：") + signed_(pageNo) + u'/' + signed_(pageCount(files));
+    return panelLabel(PagePanel) + signed_(pageNo) + u'/' + signed_(pageCount(files));
 }
 
 QString countLabel(int files)
 {
-    return QStringLiteral("データ数：") + QString::number(files);
+    return panelLabel(CountPanel) + QString::number(files);
 }
 
 int nextPage(int pageNo, int files, int pageSize)
@@ -44,7 +45,7 @@ int firstEntryOfPage(int pageNo, int pageSize)
 
 QString typeLabel(const ImageType& type)
 {
-    return QStringLiteral("画像形式：") + type.panelText;
+    return panelLabel(TypePanel) + type.panelText;
 }
 
 }  // namespace vu

@@ -6,7 +6,6 @@
 #include "mainsettings.h"
 #include "pages.h"
 
-#include "batch/batchwidgets.h"
 #include "batch/vuconv.h"
 #include "platform/paths.h"
 #include "platform/twips.h"
@@ -16,6 +15,7 @@
 #include "slideshow/vuprop.h"
 #include "slideshow/vuslide.h"
 #include "viewer/vuview.h"
+#include "widgets/undorunner.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -100,13 +100,12 @@ void VuMain::buildControls()
 void VuMain::buildMenus()
 {
     nameWidget(menuBar(), QStringLiteral("MenuBar"));
-    mainMenus().build(this, ui_);
+    // 元に戻す is the item every window that undoes has.
+    mainMenus().build(this, ui_, [this](QMenu* menu, QAction* Controls::*action, const QString& name) {
+        return action == &Controls::mnuFileUndo ? addUndoAction(menu, module_, name) : nullptr;
+    });
     ui_.mnuPropTrash->setCheckable(true);
     ui_.mnuPropTrash->setChecked(module_.preferences().useTrash());
-    ui_.mnuFileUndo->setShortcut(QKeySequence::Undo);
-    ui_.mnuFileUndo->setEnabled(module_.journal().canUndo());
-    connect(&module_.journal(), &engine::Journal::changed, ui_.mnuFileUndo,
-        [this] { ui_.mnuFileUndo->setEnabled(module_.journal().canUndo()); });
 }
 
 void VuMain::buildToolbar()
@@ -135,12 +134,12 @@ void VuMain::buildStatusBar()
 
 QString VuMain::panel(int n) const
 {
-    return n >= 1 && n <= 6 ? panels_[n - 1]->text() : QString();
+    return n >= 1 && n <= PanelCount ? panels_[n - 1]->text() : QString();
 }
 
 void VuMain::setPanel(int n, const QString& text)
 {
-    if (n >= 1 && n <= 6) {
+    if (n >= 1 && n <= PanelCount) {
         panels_[n - 1]->setText(text);
         panels_[n - 1]->setToolTip(text);
     }
@@ -222,12 +221,12 @@ void VuMain::SysInfo1_DisplayChanged()
 
 void VuMain::writeCount()
 {
-    setPanel(1, countLabel(fileList().count()));
+    setPanel(CountPanel, countLabel(fileList().count()));
 }
 
 void VuMain::writePageLabel()
 {
-    setPanel(2, pageLabel(pageNo_, fileList().count()));
+    setPanel(PagePanel, pageLabel(pageNo_, fileList().count()));
 }
 
 void VuMain::Form_Load()
@@ -247,7 +246,7 @@ void VuMain::Form_Load()
             return s;
         pane_->setPattern(allPicturesPattern());
         writeCount();
-        setPanel(3, typeLabel(imageType(0)));
+        setPanel(TypePanel, typeLabel(imageType(0)));
         return FsStatus::success();
     };
     // A stored folder that cannot be shown stays the current folder, and is stored again at the
@@ -328,7 +327,7 @@ void VuMain::imgDsp()
     // The names come from the file list, so the pictures, the panel and every later command on
     // a cell take the list's folder with them.
     pageFolder_ = fileList.path();
-    setPanel(4, QStringLiteral("表示ﾌｫﾙﾀﾞ：") + module_.folder().shownText());
+    setPanel(ShownFolderPanel, panelLabel(ShownFolderPanel) + module_.folder().shownText());
     const int first = firstEntryOfPage(pageNo_, pageSize_);
     QStringList names;
     for (int i = 0; i < pageSize_ && first + i < n; ++i)
@@ -347,7 +346,7 @@ void VuMain::OkBtn_Click(int index)
         writeCount();
     } else if (index >= 1 && index <= 5) {
         pane_->setPattern(imageType(index - 1).pattern);
-        setPanel(3, typeLabel(imageType(index - 1)));
+        setPanel(TypePanel, typeLabel(imageType(index - 1)));
         writeCount();
     }
 }
@@ -409,7 +408,7 @@ int VuMain::imgBox_DragDrop(int index, QObject* source, int, int)
     errNo_ = runDrop(session, index, paths::join(pageFolder_, grid_->pageFile(cell)), &done).error;
     if (done)
         refreshAfterDrop();
-    return int(errNo_);
+    return errNo_;
 }
 
 void VuMain::refreshAfterDrop()
@@ -431,7 +430,7 @@ void VuMain::imgBox_Click(int index)
     if (index == CopyBox || index == MoveBox) {
         QString& target = index == CopyBox ? copyPath_ : movePath_;
         target = module_.FolderDsp(this, 13);
-        setPanel(dropBox(index).panel, dropBox(index).panelLabel + target);
+        setPanel(dropBox(index).panel, panelLabel(dropBox(index).panel) + target);
     }
 }
 
@@ -513,31 +512,18 @@ void VuMain::mnuFileUndo_Click()
             refreshAfterDrop();
         return;
     }
-    const std::optional<engine::Action> action = askUndo(module_, this);
-    if (!action)
-        return;
-    QStringList leftAlone;
-    {
-        // A long undo keeps the windows painted and the progress bar moving, and takes no input.
-        InputBlocker blocker;
-        ui_.PrgBar1->setRange(0, int(action->entries.size()));
-        ui_.PrgBar1->setValue(0);
-        blocker.flush();
-        engine::undoTaken(module_.journal(), module_.files(), *action, [&](const engine::UndoOutcome& u) {
-            ui_.PrgBar1->setValue(ui_.PrgBar1->value() + 1);
-            if (!u.done())
-                leftAlone << batch::undoLine(u);
-            blocker.pump();
-        });
+    UndoShow show;
+    show.bar = ui_.PrgBar1;
+    show.done = [this] {
         ui_.PrgBar1->setRange(0, CellsPerPage);
         ui_.PrgBar1->setValue(0);
-    }
-    if (!pageFolder_.isEmpty())
-        refreshAfterDrop();
-    if (!leftAlone.isEmpty()) {
-        module_.dialogs().message(this, batch::UndoTitle, batch::undoSummary(int(leftAlone.size()), leftAlone),
-            MsgIcon::Error, MsgButtons::Ok);
-    }
+    };
+    show.settled = [this] {
+        if (!pageFolder_.isEmpty())
+            refreshAfterDrop();
+    };
+    show.reasonsInBox = true;
+    runUndo(module_, this, show);
 }
 
 void VuMain::mnuFileQuit_Click()

@@ -93,9 +93,9 @@ public:
     QString pageFile(int cell) const { return grid_->pageFile(cell); }
     // The error number of the last start-up, drop or slide-show command: that of the step that
     // ended it, 0 when it went through.
-    double errNo() const { return errNo_; }
+    int errNo() const { return errNo_; }
     // For tests: a number left over from an earlier command, to see that the next one clears it.
-    void setErrNo(double n) { errNo_ = n; }
+    void setErrNo(int n) { errNo_ = n; }
     // Drop boxes: the copy and move targets, and the files the last drop worked on.
     QString copyPath() const { return copyPath_; }
     QString movePath() const { return movePath_; }
@@ -224,7 +224,7 @@ private:
     quint8 pageSize_ = CellsPerPage;
     ThumbnailGrid* grid_ = nullptr;
     QString pageFolder_;
-    double errNo_ = 0;
+    int errNo_ = 0;
     QString copyPath_, movePath_;
     QString srcFile_, dstFile_;
     SettingsRec settings_;  // this window's copy of the settings record

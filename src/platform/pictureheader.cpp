@@ -1,7 +1,7 @@
 #include "pictureheader.h"
+#include "bytes.h"
 
 #include <QIODevice>
-#include <QtEndian>
 
 #include <algorithm>
 #include <array>
@@ -39,30 +39,15 @@ QByteArray readAt(QIODevice& d, qint64 at, qint64 n)
     return d.read(n);
 }
 
-// Bytes are read one by one: a byte past the end reads as 0. (Reading whole words from the
-// array lets GCC's bounds analysis, under the sanitizers' instrumentation, take the shared empty
-// array for the data and refuse to compile.)
-int byteAt(const QByteArray& b, int at)
+using bytes::be16;
+using bytes::be32;
+using bytes::le16;
+using bytes::le32;
+
+// A byte as an int, for the arithmetic on marker fields.
+int byteAt(const QByteArray& b, qsizetype at)
 {
-    return at >= 0 && at < b.size() ? static_cast<unsigned char>(b.at(at)) : 0;
-}
-quint32 le32(const QByteArray& b, int at)
-{
-    return quint32(byteAt(b, at)) | quint32(byteAt(b, at + 1)) << 8 | quint32(byteAt(b, at + 2)) << 16
-        | quint32(byteAt(b, at + 3)) << 24;
-}
-quint16 le16(const QByteArray& b, int at)
-{
-    return quint16(byteAt(b, at) | byteAt(b, at + 1) << 8);
-}
-quint32 be32(const QByteArray& b, int at)
-{
-    return quint32(byteAt(b, at)) << 24 | quint32(byteAt(b, at + 1)) << 16 | quint32(byteAt(b, at + 2)) << 8
-        | quint32(byteAt(b, at + 3));
-}
-quint16 be16(const QByteArray& b, int at)
-{
-    return quint16(byteAt(b, at) << 8 | byteAt(b, at + 1));
+    return int(bytes::byteAt(b, at));
 }
 
 qint64 ceilDiv(qint64 a, qint64 b)
@@ -278,10 +263,8 @@ std::optional<BmpInfo> readBmpInfo(QIODevice& d, qint64 at)
     // The longest header and the masks after a 40-byte one, zeros past the end of the file.
     const QByteArray read = readAt(d, at, 124);
     const qsizetype got = read.size();
-    std::array<uchar, 124> h{};
-    std::copy_n(read.constData(), std::min<qsizetype>(got, qsizetype(h.size())), h.begin());
-    auto u16 = [&](int offset) { return qFromLittleEndian<quint16>(h.data() + offset); };
-    auto u32 = [&](int offset) { return qFromLittleEndian<quint32>(h.data() + offset); };
+    auto u16 = [&](int offset) { return le16(read, offset); };
+    auto u32 = [&](int offset) { return le32(read, offset); };
     BmpInfo b;
     b.headerSize = u32(0);
     if (b.headerSize == 12) {  // OS/2 1.x

@@ -1,5 +1,6 @@
 #include "picturenormaliser.h"
 
+#include "bytes.h"
 #include "pictureheader.h"
 
 #include <QIODevice>
@@ -12,14 +13,9 @@
 namespace vu {
 namespace {
 
-quint32 le32(const QByteArray& b, qsizetype at)
-{
-    return at >= 0 && at + 4 <= b.size() ? qFromLittleEndian<quint32>(b.constData() + at) : 0;
-}
-quint16 le16(const QByteArray& b, qsizetype at)
-{
-    return at >= 0 && at + 2 <= b.size() ? qFromLittleEndian<quint16>(b.constData() + at) : 0;
-}
+using bytes::le16;
+using bytes::le32;
+
 void put32(QByteArray& b, quint32 v)
 {
     char bytes[4];

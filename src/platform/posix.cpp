@@ -93,7 +93,12 @@ bool makeFolders(const QByteArray& path, mode_t mode)
 
 QByteArray dataHome()
 {
-    const QByteArray xdg = qgetenv("XDG_DATA_HOME");
+    return xdgHome("XDG_DATA_HOME", "/.local/share");
+}
+
+QByteArray xdgHome(const char* variable, const char* underHome)
+{
+    const QByteArray xdg = qgetenv(variable);
     if (xdg.startsWith('/'))
         return xdg;
     QByteArray home = qgetenv("HOME");
@@ -101,7 +106,7 @@ QByteArray dataHome()
         const struct passwd* pw = ::getpwuid(::geteuid());
         home = pw && pw->pw_dir ? QByteArray(pw->pw_dir) : QByteArray("/");
     }
-    return (home == "/" ? QByteArray() : home) + "/.local/share";
+    return (home == "/" ? QByteArray() : home) + underHome;
 }
 
 std::optional<MountOf> mountOf(const QByteArray& path)

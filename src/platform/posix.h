@@ -55,8 +55,10 @@ bool makeFolders(const QByteArray& path, mode_t mode);
 // The folder above `path` ("/" above a name at the root).
 QByteArray parentOf(const QByteArray& path);
 
-// The user's data folder: $XDG_DATA_HOME when it is absolute (relative values are ignored, as
-// the XDG base-directory rules say), otherwise ~/.local/share.
+// One of the user's base folders: $`variable` when it is absolute (relative values are ignored,
+// as the XDG base-directory rules say), otherwise `underHome` in the home folder.
+QByteArray xdgHome(const char* variable, const char* underHome);
+// The user's data folder: $XDG_DATA_HOME, or ~/.local/share.
 QByteArray dataHome();
 
 // Which mount a folder or file lies on: its device and, where the system tells it, the mount's

@@ -1,6 +1,7 @@
 #include "thumbcache.h"
 
 #include "files.h"
+#include "posix.h"
 
 #include <QBuffer>
 #include <QCryptographicHash>
@@ -295,19 +296,6 @@ qint64 now()
     return qint64(std::time(nullptr));
 }
 
-// Creates `path` and any missing folders above it, each readable by its owner only.
-bool makeFolders(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st { };
-    if (::stat(name.constData(), &st) == 0)
-        return S_ISDIR(st.st_mode);
-    const qsizetype slash = path.lastIndexOf(u'/');
-    if (slash > 0 && !makeFolders(path.left(slash)))
-        return false;
-    return ::mkdir(name.constData(), 0700) == 0 || errno == EEXIST;
-}
-
 // An entry's picture and its text keys; null when there is no readable entry of at most `side`
 // pixels each way.
 QImage readEntry(const QString& path, int side)
@@ -341,10 +329,7 @@ FreedesktopThumbnails::FreedesktopThumbnails(const QString& root)
 
 QString FreedesktopThumbnails::defaultRoot()
 {
-    const QString cache = qEnvironmentVariable("XDG_CACHE_HOME");
-    if (!cache.isEmpty() && QDir::isAbsolutePath(cache))
-        return cache + QStringLiteral("/thumbnails");
-    return QDir::homePath() + QStringLiteral("/.cache/thumbnails");
+    return QFile::decodeName(posix::xdgHome("XDG_CACHE_HOME", "/.cache")) + QStringLiteral("/thumbnails");
 }
 
 QString FreedesktopThumbnails::entryPath(const QByteArray& uri, int side) const
@@ -467,7 +452,7 @@ bool FreedesktopThumbnails::write(
 {
     const QByteArray png = pngWithTexts(image, texts);
     const QString folder = path.left(path.lastIndexOf(u'/'));
-    if (png.isEmpty() || !trusted(folder) || !makeFolders(folder) || !trusted(folder))
+    if (png.isEmpty() || !trusted(folder) || !posix::makeFolders(QFile::encodeName(folder), 0700) || !trusted(folder))
         return false;
     // Written under a temporary name and renamed into place, so that no program ever reads a
     // half-written entry.
@@ -475,19 +460,7 @@ bool FreedesktopThumbnails::write(
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return false;
-    bool ok = ::fchmod(fd, 0600) == 0;
-    const char* data = png.constData();
-    qsizetype left = png.size();
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd, data, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        if (ok) {
-            data += n;
-            left -= n;
-        }
-    }
+    bool ok = ::fchmod(fd, 0600) == 0 && posix::writeAll(fd, png);
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.constData(), QFile::encodeName(path).constData()) == 0;
     if (!ok)

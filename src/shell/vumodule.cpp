@@ -55,7 +55,7 @@ FolderRoot folderRootForKind(qint32 k, const Places& places)
     case 21:  // templates (kind 17)
         return {places.folder(Place::Templates)};
     default:  // control panel, printers, network: the computer's volumes
-        return {QStringLiteral("/"), true};
+        return {QStringLiteral("/")};
     }
 }
 

@@ -77,11 +77,10 @@ private:
     engine::Journal journal_;
 };
 
-// The folder a folder chooser of root kind `k` starts at, and whether that kind stands for
-// the computer's volumes.
+// The folder a folder chooser of root kind `k` starts at (the root for the kinds that stand for
+// the computer's volumes).
 struct FolderRoot {
     QString folder;
-    bool volumes = false;
 };
 FolderRoot folderRootForKind(qint32 k, const Places& places);
 

@@ -149,7 +149,7 @@ void TestCorpusWindows::pagesMenuAndViewer()
     VuMain main(module);
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QCOMPARE(main.errNo(), 0.0);
+    QCOMPARE(main.errNo(), 0);
     const int n = main.fileList().count();
     QCOMPARE(n, int(sample_.size()));
     const QStringList names = main.fileList().names();

@@ -183,7 +183,7 @@ void TestDamagedSettings::opensAndWritesValidRecord()
     QVERIFY2(current == startFolder(SettingsRec::fromBytes(bytes)) || current == main->ui().DirList->path(),
         qPrintable(current));
     if (storedFolderExists) {
-        QCOMPARE(main->errNo(), 0.0);
+        QCOMPARE(main->errNo(), 0);
         QCOMPARE(module.folder().curPath(), folder_);
         QCOMPARE(main->fileList().count(), 3);
     }

@@ -125,7 +125,7 @@ void TestHungVolume::startUp()
     VuMain& main = *f_.main;
     main.show();
     QVERIFY(QTest::qWaitForWindowExposed(&main));
-    QCOMPARE(int(main.errNo()), errNo);
+    QCOMPARE(main.errNo(), errNo);
     // The drive list lists the share by its mount point, not ready.
     QVERIFY(main.ui().DrvList->findData(share_->mountPoint()) >= 0);
     const QList<Volume> volumes = f_.module->volumes().list();

@@ -1,46 +1,11 @@
-#include "batchwidgets.h"
-#include "batchrules.h"
-
-#include "shell/naming.h"
-#include "shell/vumodule.h"
+#include "inputblocker.h"
 
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QLabel>
-#include <QMenu>
 
 namespace vu {
-
-std::optional<engine::Action> askUndo(VuModule& module, QWidget* owner)
-{
-    const engine::Action* last = module.journal().last();
-    if (!last)
-        return std::nullopt;
-    if (batch::deletedForGood(*last)) {
-        // Nothing of it can come back: say so, and the run before it is the next to undo.
-        module.dialogs().message(
-            owner, batch::UndoTitle, batch::cannotUndoText(*last), MsgIcon::Information, MsgButtons::Ok);
-        module.journal().takeLast();
-        return std::nullopt;
-    }
-    if (module.dialogs().message(
-            owner, batch::UndoTitle, batch::undoQuestion(*last), MsgIcon::Exclamation, MsgButtons::OkCancel)
-        != MsgAnswer::Ok)
-        return std::nullopt;
-    return module.journal().takeLast();
-}
-
-QAction* addUndoAction(QMenu* menu, VuModule& module, const QString& objectName)
-{
-    QAction* undo = menu->addAction(QStringLiteral("元に戻す"));
-    nameObject(undo, objectName);
-    undo->setShortcut(QKeySequence::Undo);
-    undo->setEnabled(module.journal().canUndo());
-    QObject::connect(&module.journal(), &engine::Journal::changed, undo,
-        [undo, &module] { undo->setEnabled(module.journal().canUndo()); });
-    return undo;
-}
 
 void fitText(QLabel* label)
 {
