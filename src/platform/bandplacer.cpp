@@ -189,13 +189,16 @@ void unmapPicture(void* info)
 
 }  // namespace
 
-QImage newPicture(QSize size)
+QImage newPicture(QSize size, qint64 maxBytes)
 {
     constexpr size_t Huge = 2 * 1024 * 1024;
     constexpr qsizetype Line = 64;
     if (size.isEmpty())
         return QImage();
-    const qsizetype stride = (qsizetype(size.width()) * 4 + Line - 1) / Line * Line;
+    const qsizetype plain = qsizetype(size.width()) * 4;
+    const qsizetype padded = (plain + Line - 1) / Line * Line;
+    const bool padding = (padded - plain) * 16 <= plain && (maxBytes <= 0 || padded * size.height() <= maxBytes);
+    const qsizetype stride = padding ? padded : plain;
     const size_t bytes = size_t(stride) * size_t(size.height());
     if (bytes < 2 * Huge || stride > std::numeric_limits<int>::max())
         return QImage(size, QImage::Format_RGB32);

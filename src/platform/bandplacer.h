@@ -17,7 +17,9 @@ namespace vu::jpeg {
 // A picture of `size` in QImage::Format_RGB32 whose lines start on cache lines, in huge pages
 // where the system offers them (far fewer page faults while it fills, and far fewer address
 // translations when a quarter turn writes it by columns); null when there is no memory for it.
-QImage newPicture(QSize size);
+// The lines are padded only where that costs little (a narrow picture would grow many times
+// over) and the picture stays within `maxBytes` (0: no bound) as its unpadded lines do.
+QImage newPicture(QSize size, qint64 maxBytes = 0);
 
 class BandPlacer {
 public:

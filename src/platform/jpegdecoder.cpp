@@ -292,7 +292,7 @@ PictureResult decodeSession(Session& s, const QString& path, int orientation, in
         return PictureResult::failure(err::InvalidPicture, path, QStringLiteral("no picture size"));
     if (maxBytes > 0 && qint64(out.width()) * out.height() * 4 > maxBytes)
         return PictureResult::failure(err::OutOfMemory, path, QStringLiteral("picture too large"));
-    QImage image = newPicture(orientedSize(out, orientation));
+    QImage image = newPicture(orientedSize(out, orientation), maxBytes);
     if (image.isNull())
         return PictureResult::failure(err::OutOfMemory, path, QStringLiteral("out of memory"));
     if (!beginStep(s))
