@@ -57,6 +57,11 @@ def check_layout(program, display):
         check(inside(rect, status), f"panel {n} {rect} lies in the status bar {status}")
         check(rect[0] >= right, f"panel {n} {rect} begins after the one before it ends ({right})")
         right = rect[0] + rect[2]
+    if display.width == 1280:
+        # The layout table's widths: 1300 twips for panels 1 to 3, 4000 for 4 and 5, the rest to 6.
+        widths = [rect[2] for rect in panels]
+        check(all(abs(w - 87) <= 4 for w in widths[:3]) and all(abs(w - 267) <= 4 for w in widths[3:5])
+              and widths[5] >= 263, f"the panels are 87, 87, 87, 267, 267 and at least 263 px wide ({widths})")
 
 
 
