@@ -1,6 +1,7 @@
 """Drag and drop in the real window: a thumbnail dragged with real mouse events onto the copy
 box is copied into the folder chosen in the folder chooser; one dragged onto the waste bin, with
-the trash chosen in 設定, goes to the desktop's trash, and Ctrl+Z brings it back. Then the program is started among
+the waste bin deletes it for good, or, with the trash chosen in 設定, moves it into the desktop's trash, and Ctrl+Z brings it back; the choice
+is still made at the next start. Then the program is started among
 traps: its settings file and drop.ico are pipes (nothing ever writes to them) and its files may
 not grow past a limit; it must start, take the drag, and report the copy that cannot be written
 like one to a full disk, instead of hanging or vanishing."""
@@ -10,6 +11,8 @@ import shutil
 import stat
 import tempfile
 import time
+
+import pyatspi
 
 from vutara_window import Display, Program, check, run, wait_for, write_settings
 
@@ -66,6 +69,20 @@ def test(exe):
         check(sorted(os.listdir(backup)) == ["b.bmp"], f"only the dragged file arrived: {os.listdir(backup)}")
         program.screenshot("drops-done.png")
 
+        # As the program starts, the waste bin deletes for good: nothing more is asked after the
+        # confirmation, and no copy is kept anywhere.
+        drag(program, program.wait("Img(2)"), program.wait("imgBox(2)"))
+        program.press(program.wait("OK", "push button", root=program.window("削除")))
+        wait_for(lambda: not os.path.exists(os.path.join(pictures, "c.bmp")), 15, "c.bmp deleted")
+        program.wait("データ数：2", "label")
+        time.sleep(1)
+        ids = program.xdotool_output("search", "--onlyvisible", "--pid", program.proc.pid, "--name", ".").split()
+        shown = sorted(program.xdotool_output("getwindowname", i).strip() for i in ids)
+        shown = [name for name in shown if name != "panel"]  # the desktop's own
+        check(shown == ["Vutara! ver.2.0"], f"nothing is asked after the confirmation: {shown}")
+        kept = [os.path.join(d, f) for d, _, files in os.walk(program.data_home) for f in files if "c.bmp" in f]
+        check(kept == [], f"no copy of the deleted file is kept: {kept}")
+
         # With 設定 > 削除時にごみ箱を使う checked, the waste bin moves a file into the trash;
         # Ctrl+Z in the main window brings it back.
         program.menu("設定", "削除時にごみ箱を使う")
@@ -73,8 +90,8 @@ def test(exe):
         program.press(program.wait("OK", "push button", root=program.window("削除")))
         trashed = os.path.join(program.trash, "files")
         wait_for(lambda: os.path.exists(os.path.join(trashed, "a.bmp")), 15, "the file in the trash")
-        check(sorted(os.listdir(pictures)) == ["b.bmp", "c.bmp"], f"the file left its folder: {os.listdir(pictures)}")
-        program.wait("データ数：2", "label")
+        check(sorted(os.listdir(pictures)) == ["b.bmp"], f"the file left its folder: {os.listdir(pictures)}")
+        program.wait("データ数：1", "label")
         program.xdotool("windowactivate", "--sync", program.window_id("Vutara! ver.2.0"))
         program.xdotool("key", "--clearmodifiers", "ctrl+z")
         question = program.window("元に戻す", timeout=10)
@@ -82,9 +99,19 @@ def test(exe):
         check(any(t.startswith("直前のドラッグでの削除を元に戻します。") and t.endswith(os.path.join(pictures, "a.bmp"))
                   for t in texts), f"the undo asks: {texts}")
         program.press_modal(program.wait("OK", "push button", root=question))
-        wait_for(lambda: sorted(os.listdir(pictures)) == ["a.bmp", "b.bmp", "c.bmp"], 15, "the file back")
-        program.wait("データ数：3", "label")
+        wait_for(lambda: sorted(os.listdir(pictures)) == ["a.bmp", "b.bmp"], 15, "the file back")
+        program.wait("データ数：2", "label")
         check(os.listdir(trashed) == [], f"the trash is empty again: {os.listdir(trashed)}")
+        program.menu("ﾌｧｲﾙ", "終了")
+        check(program.wait_exit() == 0, "the program ends cleanly")
+
+        # The choice is kept for the next run, beside the desktop's settings, not in the record.
+        with open(os.path.join(work, "初期設定.ini"), "rb") as f:
+            check(len(f.read()) == 128, "the settings record is still 128 bytes")
+        program = Program(exe, work, display, env={"XDG_CONFIG_HOME": program.config_home})
+        program.window("Vutara! ver.2.0", timeout=20)
+        item = program.wait("削除時にごみ箱を使う")
+        check(item.getState().contains(pyatspi.STATE_CHECKED), "削除時にごみ箱を使う is still checked")
         program.menu("ﾌｧｲﾙ", "終了")
         check(program.wait_exit() == 0, "the program ends cleanly")
     finally:
