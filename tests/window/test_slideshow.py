@@ -1,7 +1,9 @@
 """The slide show in the real program, on both screen layouts: the settings dialog shows and
 stores the display time; 実行 → スライドショー asks for a file, hides the main window, plays the
 file's folder on a black borderless window, each picture once and in order, ends by itself after
-the last one and brings the main window back; a click ends a second show at once."""
+the last one and brings the main window back; a click ends a second show at once. The file dialog's
+type filters read as their captions alone, and a show of another folder's picture leaves the main
+window's lists where they were."""
 
 import os
 import shutil
@@ -19,11 +21,17 @@ PICTURES = {
 }
 
 
+FILTERS = ["ｲﾒｰｼﾞ(all)", "ｲﾒｰｼﾞ(bmp)", "ｲﾒｰｼﾞ(jpg)", "ｲﾒｰｼﾞ(gif)", "ｲﾒｰｼﾞ(ico)"]
+
+
 def start_show(program, main, picture):
     """Chooses 実行 → スライドショー and picks `picture` in the file dialog by typing its path."""
     program.menu("実行", "スライドショー")
     dialog = program.wait("ファイルを指定してください", "dialog")
     wait_for(lambda: program.showing(dialog), 10, "the file dialog")
+    entries = [[n.name for n in program.find_all(root=box) if n.getRoleName() in ("list item", "menu item")]
+               for box in program.find_all(role="combo box", root=dialog)]
+    check(FILTERS in entries, f"the type filters read as their captions alone: {entries}")
     time.sleep(0.5)
     program.xdotool("type", "--delay", "10", picture)
     program.xdotool("key", "Return")
@@ -57,6 +65,9 @@ def test(exe):
         shutil.copy(source, os.path.join(pictures, name))
     with open(os.path.join(pictures, "notes.txt"), "w") as f:
         f.write("not a picture")
+    other = os.path.join(work, "other")  # a folder the main window does not list
+    os.makedirs(other)
+    shutil.copy(PICTURES["a.jpg"], os.path.join(other, "a.jpg"))
     with open(os.path.join(work, SETTINGS), "wb") as f:
         f.write(record(pictures.encode(), b"4"))
 
@@ -102,13 +113,15 @@ def test(exe):
             wait_for(lambda: show_window(program) is None, 10, "the show window to go")
             program.wait("データ数：3", "label")
 
-            # A click on the picture ends a show at once.
-            slide = start_show(program, main, os.path.join(pictures, "a.jpg"))
+            # A click on the picture ends a show at once. The show of another folder leaves the
+            # main window's lists where they were: panel 1 still counts the listed folder.
+            slide = start_show(program, main, os.path.join(other, "a.jpg"))
             wait_for(lambda: shown_name(program, slide) == "a.jpg", 10, "the first picture")
             image = program.wait("imgScr", root=slide)
             program.click(image)
             wait_for(lambda: program.showing(main), 5, "the main window after the click")
             wait_for(lambda: show_window(program) is None, 10, "the show window to go")
+            program.wait("データ数：3", "label")
 
             program.menu("ﾌｧｲﾙ", "終了")
             check(program.wait_exit() == 0, "the program ends cleanly")
@@ -118,7 +131,7 @@ def test(exe):
 
         data = open(os.path.join(work, SETTINGS), "rb").read()
         check(data[75:76] == b"1", "the display time survives the end of the program")
-        check(data[6:56] == pictures.encode().ljust(50, b" ")[:50], f"the folder of the show is stored: {data[6:56]!r}")
+        check(data[6:56] == other.encode().ljust(50, b" ")[:50], f"the folder of the last show is stored: {data[6:56]!r}")
         with open(os.path.join(work, SETTINGS), "wb") as f:
             f.write(record(pictures.encode(), b"4"))
     shutil.rmtree(work)
