@@ -84,7 +84,8 @@ QByteArray pngChunk(const char* type, const QByteArray& body)
     const QByteArray chunk = QByteArray(type, 4) + body;
     QByteArray out(4, 0), crc(4, 0);
     qToBigEndian(quint32(body.size()), out.data());
-    qToBigEndian(quint32(::crc32(0, reinterpret_cast<const Bytef*>(chunk.constData()), uInt(chunk.size()))), crc.data());
+    qToBigEndian(
+        quint32(::crc32(0, reinterpret_cast<const Bytef*>(chunk.constData()), uInt(chunk.size()))), crc.data());
     return out + chunk + crc;
 }
 
@@ -115,8 +116,8 @@ QByteArray oneColourPixels(int side)
 
 // Cache entries that another program might have left for `files` in `folder`: pictures of `side`
 // x `side` pixels whose keys describe the files, far larger than any thumbnail.
-void plantEntries(FreedesktopThumbnails& cache, const QString& folder, const QStringList& files, int side,
-    const QByteArray& pixels)
+void plantEntries(
+    FreedesktopThumbnails& cache, const QString& folder, const QStringList& files, int side, const QByteArray& pixels)
 {
     QDir().mkpath(folder);
     QByteArray header(13, 0);
@@ -284,7 +285,8 @@ int main(int argc, char** argv)
             main->OkBtn_Click(0);
             // The cells show the photos, not the planted white.
             const QImage cell = main->ui().Img[0]->picture();
-            plantedShown = plantedShown || cell.isNull() || cell.pixel(cell.width() / 2, cell.height() / 2) == qRgb(255, 255, 255);
+            plantedShown = plantedShown || cell.isNull()
+                || cell.pixel(cell.width() / 2, cell.height() / 2) == qRgb(255, 255, 255);
             waitForOwnEntries(entries, plantedBytes);
         }});
     if (haveDjpeg)
