@@ -1,4 +1,4 @@
-// The main window's bars: the toolbar's buttons and the status bar's panels.
+// The main window's bars: the toolbar's buttons, the menus built from a table, and the status bar's panels.
 #pragma once
 
 #include "shell/naming.h"
