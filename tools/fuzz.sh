@@ -65,6 +65,11 @@ centis() { # 1m2.345s -> 6234
 
 failed=()
 summary=()
+# The failing inputs kept for the harness at hand. An input that ran slowly (a slow-unit- file)
+# is no failure: on a busy machine a harness at the lowest priority may wait for long. Crashes,
+# timeouts, memory and leaks are.
+failures() { find "$findings" -type f ! -name 'slow-unit-*' | wc -l; }
+
 for name in "${harnesses[@]}"; do
     exe="$build/fuzz/$name"
     if [[ ! -x "$exe" ]]; then
@@ -79,9 +84,6 @@ for name in "${harnesses[@]}"; do
     mkdir -p "$corpus" "$findings"
     log="$build/fuzz-$name.log"
     : >"$log"
-    # An input that ran slowly (a slow-unit- file) is no failure: on a busy machine a harness at the
-    # lowest priority may wait for long. Crashes, timeouts, memory and leaks are.
-    failures() { find "$findings" -type f ! -name 'slow-unit-*' | wc -l; }
     known=$(failures)
 
     # Every seed and every past finding, once each.
